@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The reads of the open presentation that the slide text files need, in the presentation
+// application's terms: slides and shapes are 1-based, shapes in z-order, paragraphs separated by
+// CR (13) and a line break inside a paragraph given as code 11. Any read may throw Failure.
+class SlideReader {
+public:
+    virtual ~SlideReader() = default;
+    virtual int shapeCount(int slide) = 0;
+    virtual bool hasTextFrame(int slide, int shape) = 0;
+    virtual QString shapeText(int slide, int shape) = 0; // TextFrame.TextRange.Text
+    virtual int notesShapeCount(int slide) = 0;          // shapes of the slide's notes page
+    virtual bool notesHasText(int slide, int shape) = 0; // TextFrame.HasText of a notes shape
+    virtual QString notesShapeText(int slide, int shape) = 0;
+};

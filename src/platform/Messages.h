@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+// The one place where the program shows a modal message box. Tests install a sink so that a
+// message is recorded instead of blocking on a modal box.
+namespace messages {
+
+// Modal box with the critical-stop icon and one OK button; returns when the user closes it.
+void showCritical(const QString& text, const QString& title);
+
+// The standard report of a raised error: "Error: " + description + ", " + host, titled "Error!".
+void showError(const QString& description, const QString& host);
+
+using Sink = std::function<void(const QString& text, const QString& title)>;
+// Replaces the modal box; an empty sink restores it.
+void setSink(Sink sink);
+
+} // namespace messages

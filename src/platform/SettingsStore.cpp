@@ -1,0 +1,43 @@
+#include "platform/SettingsStore.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace settingsStore {
+namespace {
+QString& overrideDir() {
+    static QString dir;
+    return dir;
+}
+
+QString storePath(const QString& appName) {
+    QString base = overrideDir();
+    if (base.isEmpty())
+        base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return QDir(base).filePath(appName + QStringLiteral(".ini"));
+}
+
+// Keys are kept as "section/key"; QSettings escapes anything that is not a plain name.
+QString fullKey(const QString& section, const QString& key) {
+    return section + QLatin1Char('/') + key;
+}
+} // namespace
+
+QString read(const QString& appName, const QString& section, const QString& key,
+             const QString& defaultValue) {
+    QSettings s(storePath(appName), QSettings::IniFormat);
+    const QVariant v = s.value(fullKey(section, key));
+    return v.isValid() ? v.toString() : defaultValue;
+}
+
+void write(const QString& appName, const QString& section, const QString& key,
+           const QString& value) {
+    QSettings s(storePath(appName), QSettings::IniFormat);
+    s.setValue(fullKey(section, key), value);
+    s.sync();
+}
+
+void useDirectory(const QString& dir) { overrideDir() = dir; }
+
+} // namespace settingsStore

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Per-user settings addressed by application name, section and key. Values are texts and come
+// back exactly as written. Backed by QSettings in the user's configuration directory; tests point
+// it at a private directory with useDirectory().
+namespace settingsStore {
+
+QString read(const QString& appName, const QString& section, const QString& key,
+             const QString& defaultValue);
+void write(const QString& appName, const QString& section, const QString& key,
+           const QString& value);
+
+// Keeps every store under dir instead of the user's configuration directory.
+void useDirectory(const QString& dir);
+
+} // namespace settingsStore

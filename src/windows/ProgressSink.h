@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+// Where the transfer reports its steps, one line each: the progress window, or a list in tests.
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+    virtual void Add(const QString& text) = 0;
+};
