@@ -1,0 +1,38 @@
+#include "platform/ftp/FtpOperation.h"
+
+FtpOperation FtpOperation::ls(const QString& remote) {
+    return {Kind::List, remote, {}};
+}
+FtpOperation FtpOperation::cd(const QString& remote) {
+    return {Kind::ChangeDir, remote, {}};
+}
+FtpOperation FtpOperation::mkdir(const QString& remote) {
+    return {Kind::MakeDir, remote, {}};
+}
+FtpOperation FtpOperation::get(const QString& remote, const QString& local) {
+    return {Kind::Get, remote, local};
+}
+FtpOperation FtpOperation::put(const QString& local, const QString& remote) {
+    return {Kind::Put, remote, local};
+}
+FtpOperation FtpOperation::close() {
+    return {Kind::Close, {}, {}};
+}
+
+QString FtpOperation::text() const {
+    switch (kind) {
+    case Kind::List:
+        return QStringLiteral("LS ") + remote;
+    case Kind::ChangeDir:
+        return QStringLiteral("CD ") + remote;
+    case Kind::MakeDir:
+        return QStringLiteral("MKDIR ") + remote;
+    case Kind::Get:
+        return QStringLiteral("GET ") + remote + QLatin1Char(' ') + local;
+    case Kind::Put:
+        return QStringLiteral("PUT ") + local + QLatin1Char(' ') + remote;
+    case Kind::Close:
+        break;
+    }
+    return QStringLiteral("CLOSE");
+}

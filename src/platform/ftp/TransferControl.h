@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/ftp/FtpOperation.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+// The transfer component: runs one FTP operation at a time against the server named by a URL
+// "FTP://host" or "FTP://host:port" (scheme in any case). Execute() starts the operation and
+// returns at once; the end is reported later, on the Qt thread, by exactly one StateChanged with
+// icError (11) or icResponseCompleted (12). The work is driven by the Qt event loop (no threads,
+// no polling). One control connection is kept and reused by the following operations; a lost
+// connection is opened afresh by the next operation; CLOSE ends it.
+//
+// Outcomes:
+//   LS     the matching bare names, each followed by CR LF, read back with GetChunk(). No
+//          match in an existing directory: empty text, state 12, code 0. A directory that does
+//          not exist: empty text, state 11, code 12003.
+//   CD     code 0 when the directory exists, 12003 otherwise (the session stays anchored at
+//          the login directory, so "~/" paths always mean the same place).
+//   MKDIR  code 0 when created, 12003 when refused (for example because it exists).
+//   GET    the local file holds the server file's bytes. On any failure no file is left at the
+//          local path (a previous file of that name is removed), so a stale copy is never
+//          mistaken for the server's.
+//   PUT    the server file holds the local file's bytes. A missing or unreadable local file
+//          ends in state 11 without contacting the server.
+//   CLOSE  quits the session; state 12.
+//
+// ResponseCode(): 0 after success; 12003 server refused (error reply, file not found, access
+// denied, upload refused); 12002 time-out (connect or stalled transfer); 12029 cannot connect;
+// 12007 host not resolved; 12014 login refused; 12030 connection lost; 12004 other failures,
+// including local file errors. ResponseInfo() describes the failure in words.
+class TransferControl : public QObject {
+    Q_OBJECT
+public:
+    enum { icError = 11, icResponseCompleted = 12 };
+    enum Code {
+        NoError = 0,
+        Timeout = 12002,
+        ServerRefused = 12003,
+        OtherFailure = 12004,
+        HostNotResolved = 12007,
+        LoginRefused = 12014,
+        CannotConnect = 12029,
+        ConnectionLost = 12030,
+    };
+
+    explicit TransferControl(QObject* parent = nullptr);
+    ~TransferControl() override;
+
+    QString URL;      // "FTP://" + host
+    QString UserName; // FTP login
+    QString Password;
+
+    // Starts one operation and returns at once. Throws Failure, before anything is started and
+    // without a state report, when the URL is unusable, an operand holds control characters, or
+    // an operation is still running.
+    void Execute(const QString& url, const FtpOperation& op);
+
+    int ResponseCode() const;
+    QString ResponseInfo() const; // "" after success
+    // The next part of the received listing, at most size characters; "" once all is read.
+    QString GetChunk(int size);
+    // True from Execute() until the end state is reported.
+    bool StillExecuting() const;
+
+    // Connect time-out, and the time after which a transfer or a server reply that makes no
+    // progress is given up (both in milliseconds; defaults 15 s and 30 s).
+    void setTimeouts(int connectMs, int stallMs);
+
+signals:
+    void StateChanged(int state);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

@@ -1,0 +1,68 @@
+#include "server/ModuleFtp.h"
+
+#include "platform/Failure.h"
+#include "platform/Messages.h"
+#include "platform/ProgramEnd.h"
+
+#include <QEventLoop>
+
+ModuleFtp::ModuleFtp(TransferControl& inetControl, WizardFields& wizardFields)
+    : inet(inetControl), fields(wizardFields) {
+    stateConnection_ = QObject::connect(&inet, &TransferControl::StateChanged,
+                                        [this](int state) { ftpStateChanged(state); });
+}
+
+ModuleFtp::~ModuleFtp() {
+    QObject::disconnect(stateConnection_);
+}
+
+void ModuleFtp::ftpExecute(const FtpOperation& op) {
+    ftpDone = false;
+    lastEndState_ = 0;
+    try {
+        inet.Execute(inet.URL, op);
+    } catch (...) {
+        // Nothing was started, so no end state will come.
+        ftpDone = true;
+        throw;
+    }
+    // The end state always arrives later from the event loop; window events keep being
+    // delivered while we wait here.
+    while (!ftpDone) {
+        QEventLoop loop;
+        waitLoop_ = &loop;
+        loop.exec();
+        waitLoop_ = nullptr;
+    }
+    if (programEnd::hasEnded())
+        throw programEnd::ProgramEnded();
+}
+
+void ModuleFtp::ftpStateChanged(int state) {
+    if (state != TransferControl::icError && state != TransferControl::icResponseCompleted)
+        return;
+    lastEndState_ = state;
+    ftpDone = true;
+    if (waitLoop_)
+        waitLoop_->quit();
+}
+
+bool ModuleFtp::ftpConnect() {
+    const QString host = fields.ftpMachine();
+    inet.URL = QStringLiteral("FTP://") + host;
+    inet.UserName = fields.cvid();
+    inet.Password = fields.cvPassword();
+    try {
+        ftpExecute(FtpOperation::ls(QStringLiteral("lumora")));
+        inet.GetChunk(1024);
+    } catch (const Failure& failure) {
+        messages::showError(failure.description(), host);
+        return false;
+    }
+    // A listing that ended in error (no server, wrong password, ...) is a failed test too.
+    if (lastEndState_ == TransferControl::icError) {
+        messages::showError(inet.ResponseInfo(), host);
+        return false;
+    }
+    return true;
+}
