@@ -1,0 +1,120 @@
+#include "server/LectureDirectory.h"
+
+#include "platform/Failure.h"
+#include "platform/Messages.h"
+#include "platform/NumberText.h"
+#include "platform/ProgramEnd.h"
+#include "platform/ftp/FtpOperation.h"
+#include "server/ModuleFtp.h"
+
+#include <limits>
+
+namespace {
+const QString kHome = QStringLiteral("~/lumora");
+
+void run(ModuleFtp& m, const FtpOperation& op) {
+    m.ftpExecute(op);
+}
+
+// Changes into "~/lumora/" + path; true when the directory exists.
+bool cdExists(ModuleFtp& m, const QString& path) {
+    run(m, FtpOperation::cd(kHome + QLatin1Char('/') + path));
+    return m.inet.ResponseCode() == 0;
+}
+
+// A class or session text becomes one directory name; anything that would name another place
+// on the server (or the class directory itself) is refused. Returns the reason, or an empty
+// text when the name can be used.
+QString badNamePart(const QString& text, const QString& what) {
+    if (text.isEmpty())
+        return QStringLiteral("No %1 given for the lecture").arg(what);
+    if (text.contains(QLatin1Char('/')) || text.contains(QLatin1Char('\\')) ||
+        text == QLatin1String(".") || text == QLatin1String(".."))
+        return QStringLiteral("The %1 \"%2\" cannot name a server directory").arg(what, text);
+    return {};
+}
+
+// Moves the session field on to the first number whose lecture directory does not exist.
+void takeNextFreeSession(ModuleFtp& m, const QString& classDir, const QString& datePart) {
+    for (;;) {
+        const int16_t current = numberText::leadingInt16(m.fields.sessionText());
+        if (current == std::numeric_limits<int16_t>::max() ||
+            !numberText::fitsInt16(m.fields.sessionText()))
+            throw Failure(QStringLiteral("No free session number up to %1 for this date")
+                              .arg(std::numeric_limits<int16_t>::max()));
+        m.fields.setSessionText(numberText::plain(current + 1));
+        if (!cdExists(m, classDir + datePart + m.fields.sessionText()))
+            return;
+    }
+}
+
+// Counts the slides "Slide1.<ext>", "Slide2.<ext>", ... of the existing lecture up to the first
+// number that is missing.
+void countExistingSlides(ModuleFtp& m, const QString& lecturePath) {
+    const QString ext = m.fields.imageFormat().toLower();
+    for (;;) {
+        if (m.slideOffset == std::numeric_limits<int16_t>::max())
+            throw Failure(QStringLiteral("The lecture already holds %1 slides")
+                              .arg(std::numeric_limits<int16_t>::max()));
+        ++m.slideOffset;
+        run(m, FtpOperation::ls(kHome + QLatin1Char('/') + lecturePath + QStringLiteral("/Slide") +
+                                numberText::plain(m.slideOffset) + QLatin1Char('.') + ext));
+        const QString chunk = m.inet.GetChunk(1024);
+        if (!chunk.startsWith(QLatin1String("Slide")))
+            break;
+    }
+    --m.slideOffset;
+}
+} // namespace
+
+bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
+    m.slideOffset = 0;
+    appendSlides = false;
+
+    const QString className = m.fields.classText();
+    QString bad = badNamePart(className, QStringLiteral("class"));
+    if (bad.isEmpty())
+        bad = badNamePart(m.fields.sessionText(), QStringLiteral("session number"));
+    if (!bad.isEmpty()) {
+        // Bad input on the lecture page: say so and let the user correct it there.
+        messages::showError(bad, m.fields.ftpMachine());
+        run(m, FtpOperation::cd(kHome));
+        return false;
+    }
+    m.lectureDir = QStringLiteral("classes/") + className + QLatin1Char('/');
+    const QString datePart = m.fields.monthText() + QLatin1Char('.') + m.fields.dayText() +
+                             QLatin1Char('.') + m.fields.yearText() + QLatin1Char('.');
+
+    if (cdExists(m, m.lectureDir + datePart + m.fields.sessionText())) {
+        const int choice = m.askLectureExists ? m.askLectureExists() : -1;
+        switch (choice) {
+        case NextSession:
+            takeNextFreeSession(m, m.lectureDir, datePart);
+            break;
+        case AppendSlides:
+            countExistingSlides(m, m.lectureDir + datePart + m.fields.sessionText());
+            appendSlides = true;
+            break;
+        case AbortProgram:
+            if (m.cleanUp)
+                m.cleanUp();
+            programEnd::endProgram();
+        default:
+            // "Change the lecture date", and the dialog closed with nothing chosen: the existing
+            // lecture stays untouched and the wizard stays on its page.
+            run(m, FtpOperation::cd(kHome));
+            return false;
+        }
+    }
+
+    m.lectureDir += datePart + m.fields.sessionText() + QLatin1Char('/');
+    run(m, FtpOperation::cd(kHome));
+    return true;
+}
+
+void ftpMakeLectureDir(ModuleFtp& m) {
+    const QString path = kHome + QLatin1Char('/') + m.lectureDir;
+    run(m, FtpOperation::mkdir(path));
+    if (m.inet.ResponseCode() == 12003)
+        run(m, FtpOperation::cd(path));
+}

@@ -1,0 +1,134 @@
+#include "server/LectureUpload.h"
+
+#include "platform/Failure.h"
+#include "platform/Messages.h"
+#include "platform/NumberText.h"
+#include "platform/ProgramEnd.h"
+#include "platform/ftp/FtpOperation.h"
+#include "server/LectureDirectory.h"
+#include "server/ModuleFtp.h"
+
+#include <QFile>
+
+namespace {
+
+void add(ModuleFtp& m, const QString& line) {
+    if (m.progress)
+        m.progress->Add(line);
+}
+
+QString localPath(ModuleFtp& m, const QString& name) {
+    return m.fields.exportPath() + QLatin1Char('/') + name;
+}
+
+QString remotePath(ModuleFtp& m, const QString& name) {
+    return QStringLiteral("~/lumora/") + m.lectureDir + name;
+}
+
+QString reason(ModuleFtp& m) {
+    const QString info = m.inet.ResponseInfo().trimmed();
+    return info.isEmpty() ? QStringLiteral("the transfer failed") : info;
+}
+
+// One upload; a transfer that ends in error is a failure of the whole upload.
+void put(ModuleFtp& m, const QString& localName, const QString& remoteName) {
+    const QString remote = remotePath(m, remoteName);
+    m.ftpExecute(FtpOperation::put(localPath(m, localName), remote));
+    const int code = m.inet.ResponseCode();
+    if (code != 0)
+        throw Failure(QStringLiteral("Cannot send %1 to %2: %3").arg(localName, remote, reason(m)),
+                      code);
+}
+
+// The error number as the upload's message shows it: one leading blank when not negative.
+QString signedNumber(int n) {
+    return n < 0 ? QString::number(n) : QLatin1Char(' ') + QString::number(n);
+}
+
+[[noreturn]] void endAfterCleanUp(ModuleFtp& m) {
+    if (m.cleanUp)
+        m.cleanUp();
+    programEnd::endProgram();
+}
+
+// Fetches the lecture's file `name` into the working directory. True when fetched, false when
+// the server holds no such file. Other failures are reported and end the program.
+bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
+    try {
+        ftpMakeLectureDir(m);
+        add(m, QString());
+        add(m, progressLine);
+
+        const QString local = localPath(m, name);
+        const QString remote = remotePath(m, name);
+        m.ftpExecute(FtpOperation::get(remote, local));
+        const int code = m.inet.ResponseCode();
+        if (code == 0)
+            return true;
+        const QString why = reason(m);
+
+        if (code == TransferControl::ServerRefused) {
+            // Refused: a lecture without this file is normal; anything else (the file is there
+            // but cannot be read) is a real failure. The listing of the exact name tells them
+            // apart.
+            m.ftpExecute(FtpOperation::ls(remote));
+            if (m.inet.ResponseCode() == 0) {
+                QString listing;
+                for (QString chunk = m.inet.GetChunk(1024); !chunk.isEmpty();
+                     chunk = m.inet.GetChunk(1024))
+                    listing += chunk;
+                if (listing.isEmpty()) {
+                    // Never leave an older local copy to be taken for the server's file.
+                    QFile::remove(local);
+                    return false;
+                }
+            }
+        }
+        throw Failure(QStringLiteral("Cannot fetch %1: %2").arg(remote, why), code);
+    } catch (const Failure& failure) {
+        messages::showError(failure.description(), m.fields.ftpMachine());
+        endAfterCleanUp(m);
+    }
+}
+
+} // namespace
+
+void ftpUploadLecture(ModuleFtp& m) {
+    try {
+        ftpMakeLectureDir(m);
+        add(m, QString());
+        add(m, QStringLiteral("FTPing slides..."));
+
+        const QString format = m.fields.imageFormat();
+        const QString ext = format.toLower();
+        put(m, QStringLiteral("blank.") + format, QStringLiteral("blank.") + ext);
+
+        const int first = numberText::leadingInt16(m.fields.firstSlideText());
+        const int last = numberText::leadingInt16(m.fields.lastSlideText());
+        for (int i = first; i <= last; ++i) {
+            add(m, QStringLiteral("FTPing slide ") + numberText::plain(i));
+            put(m, QStringLiteral("Slide") + numberText::plain(i) + QLatin1Char('.') + format,
+                QStringLiteral("Slide") + numberText::plain(m.slideOffset + i - first + 1) +
+                    QLatin1Char('.') + ext);
+        }
+
+        add(m, QStringLiteral("FTPing description"));
+        put(m, QStringLiteral("description"), QStringLiteral("description"));
+        add(m, QStringLiteral("FTPing STML file"));
+        put(m, QStringLiteral("extract.stml"), QStringLiteral("extract.stml"));
+    } catch (const Failure& failure) {
+        messages::showCritical(QStringLiteral("Error: ") + failure.description() +
+                                   QStringLiteral(", ") + signedNumber(failure.number()) +
+                                   m.fields.ftpMachine(),
+                               QStringLiteral("Error!"));
+        endAfterCleanUp(m);
+    }
+}
+
+bool ftpFetchSlideText(ModuleFtp& m) {
+    return fetchText(m, QStringLiteral("extract.stml"), QStringLiteral("Getting existing stml..."));
+}
+
+bool ftpFetchNotesText(ModuleFtp& m) {
+    return fetchText(m, QStringLiteral("extract.ntml"), QStringLiteral("Getting existing ntml..."));
+}
