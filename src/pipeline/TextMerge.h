@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "pipeline/SlideText.h"
+
+// Opening up an existing markup file so that new slides can be appended to it.
+namespace textMerge {
+
+// The bytes of an existing file that stay when new slides are appended: everything before the
+// first line (lines end with CR LF) whose first bytes are closingTag, byte for byte. Without such
+// a line the whole file stays, and a last line without CR LF gets one so that appended lines
+// start on a line of their own.
+QByteArray keptPart(const QByteArray& existing, const QByteArray& closingTag);
+
+// The merge of one file of the working directory: fileName is "extract.stml" or "extract.ntml",
+// tempName "extract1.stml" or "extract1.ntml", closingTag "</stml>" or "</ntml>". Returns true
+// when the local file now holds the existing lines to append to, false when the file is to be
+// written new. Throws Failure when the merge fails.
+bool mergeFile(const QString& dir, const QString& fileName, const QString& tempName,
+               const QByteArray& closingTag, const FetchFn& fetch);
+
+} // namespace textMerge

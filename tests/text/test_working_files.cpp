@@ -1,0 +1,116 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "pipeline/WorkingFiles.h"
+#include "platform/FileSystem.h"
+
+namespace {
+void touch(const QString& path) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("x");
+}
+
+QStringList namesIn(const QString& dir) {
+    QStringList names = QDir(dir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot |
+                                            QDir::Hidden | QDir::System);
+    names.sort();
+    return names;
+}
+} // namespace
+
+class TestWorkingFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void wildcard_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("match");
+        QTest::newRow("star in the middle") << "Slide*.gif"
+                                            << "Slide12.gif" << true;
+        QTest::newRow("empty run") << "Slide*.gif"
+                                   << "Slide.gif" << true;
+        QTest::newRow("case ignored") << "Slide*.gif"
+                                      << "SLIDESHOW.GIF" << true;
+        QTest::newRow("whole name only") << "Slide*.gif"
+                                         << "Slide1.gif.bak" << false;
+        QTest::newRow("prefix required") << "Slide*.gif"
+                                         << "MySlide1.gif" << false;
+        QTest::newRow("question mark") << "a?c"
+                                       << "abc" << true;
+        QTest::newRow("question mark needs a character") << "a?c"
+                                                         << "ac" << false;
+        QTest::newRow("backtracking") << "*a*b"
+                                      << "xaxxab" << true;
+        QTest::newRow("backtracking fails") << "*a*b"
+                                            << "xaxxa" << false;
+    }
+    void wildcard() {
+        QFETCH(QString, pattern);
+        QFETCH(QString, name);
+        QFETCH(bool, match);
+        QCOMPARE(fileSystem::wildcardMatch(pattern, name), match);
+    }
+
+    void deletion_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QStringList>("remaining");
+        const QStringList always{"Slides.ppt", "extract1.ntml", "extract1.stml", "notes.txt",
+                                 "sub"};
+        QTest::newRow("GIF") << "GIF"
+                             << always + QStringList{"Slide1.JPG", "Slide2.jpg", "blank.jpg"};
+        QTest::newRow("jpg lower case")
+            << "jpg"
+            << always + QStringList{"Slide1.gif", "Slide2.GIF", "Slideshow.GIF", "blank.GIF"};
+        QTest::newRow("star is no wildcard")
+            << "*"
+            << always + QStringList{"Slide1.JPG",    "Slide1.gif", "Slide2.GIF", "Slide2.jpg",
+                                    "Slideshow.GIF", "blank.GIF",  "blank.jpg"};
+        QTest::newRow("path in the format")
+            << "../x"
+            << always + QStringList{"Slide1.JPG",    "Slide1.gif", "Slide2.GIF", "Slide2.jpg",
+                                    "Slideshow.GIF", "blank.GIF",  "blank.jpg"};
+    }
+    void deletion() {
+        QFETCH(QString, format);
+        QFETCH(QStringList, remaining);
+        QTemporaryDir top;
+        QVERIFY(top.isValid());
+        QVERIFY(QDir(top.path()).mkpath(QStringLiteral("work/sub")));
+        const QString d = top.path() + QStringLiteral("/work");
+        for (const char* name :
+             {"description", "extract.stml", "extract.ntml", "extract1.stml", "extract1.ntml",
+              "Slide1.gif", "Slide2.GIF", "Slideshow.GIF", "blank.GIF", "Slide1.JPG", "Slide2.jpg",
+              "blank.jpg", "Slides.ppt", "notes.txt"})
+            touch(d + QLatin1Char('/') + QLatin1String(name));
+        // Files beside and below the working directory are out of reach.
+        const QStringList outside{"Slide1.gif", "blank.GIF", "x", "work/sub/Slide9.gif",
+                                  "work/sub/x"};
+        for (const QString& name : outside)
+            touch(top.path() + QLatin1Char('/') + name);
+
+        deleteWorkingFiles(d, format);
+        QStringList sorted = remaining;
+        sorted.sort();
+        QCOMPARE(namesIn(d), sorted);
+        for (const QString& name : outside)
+            QVERIFY2(QFile::exists(top.path() + QLatin1Char('/') + name), qPrintable(name));
+
+        // A second run changes nothing and does not fail.
+        deleteWorkingFiles(d, format);
+        QCOMPARE(namesIn(d), sorted);
+    }
+
+    void missingDirectory() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        deleteWorkingFiles(dir.path() + QStringLiteral("/missing"), QStringLiteral("GIF"));
+        deleteWorkingFiles(QString(), QStringLiteral("GIF"));
+        QVERIFY(namesIn(dir.path()).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWorkingFiles)
+#include "test_working_files.moc"
