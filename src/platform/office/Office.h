@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+// The presentation application: LibreOffice Impress, driven through its UNO API over a named
+// pipe. This header carries no UNO types; everything UNO stays inside src/platform/office.
+//
+// The office runs headless and invisible in a process of its own. The program either attaches to
+// an office that already listens on the program's pipe, or starts one with a private user profile.
+// Every call is synchronous and runs in the calling (GUI) thread. Every failure throws Failure
+// with a description the user can read.
+namespace office {
+
+// The pipe on which the program's office listens. "slideferry_office" unless set otherwise; test
+// executables (environment SF_TEST set) get a pipe of their own per process, so that parallel
+// test runs never share, or quit, each other's office.
+QString pipeName();
+void setPipeName(const QString& name);
+
+// How long start() waits for a freshly started office to accept connections.
+constexpr int startTimeoutMs = 60000;
+
+class Presentation;
+
+class Application {
+public:
+    // Connects to an office already listening on pipeName(); nullptr when none answers.
+    static std::unique_ptr<Application> attach();
+    // Starts an office listening on pipeName() and connects to it (bounded wait).
+    static std::unique_ptr<Application> start();
+
+    // Drops the connection; an office started here is ended as by quit().
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // True when this object started the office's process.
+    bool startedHere() const;
+    // True while the office answers on the connection.
+    bool isAlive();
+
+    // Opens a presentation hidden, without any window and without ever asking the user anything
+    // (an encrypted file fails instead of asking for its password). Throws Failure when the file
+    // is missing, damaged, encrypted or not a presentation.
+    std::unique_ptr<Presentation> open(const QString& path);
+
+    // Ends the office. A process started here is waited for and killed when it does not exit.
+    // Never throws.
+    void quit();
+
+    struct Impl;
+
+private:
+    explicit Application(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> d;
+};
+
+// One open presentation. Slides and shapes are 1-based; shapes are counted in z-order. Texts come
+// in the program's convention: paragraphs separated by CR (13), a line break inside a paragraph
+// as code 11.
+class Presentation {
+public:
+    ~Presentation(); // closes the presentation when still open, never throws
+    Presentation(const Presentation&) = delete;
+    Presentation& operator=(const Presentation&) = delete;
+
+    int slideCount();
+
+    // Writes slide `slide` as fileName + "." + filterName, scaled to exactly width x height
+    // pixels. filterName is compared case-insensitively: GIF, JPG (JPEG), PNG, BMP, TIF (TIFF).
+    void exportSlide(int slide, const QString& fileName, const QString& filterName, int width,
+                     int height);
+    // True when exportSlide() knows the filter name.
+    static bool isKnownFilter(const QString& filterName);
+
+    // Inserts a new slide so that it becomes slide `index` (2 .. slideCount() + 1). `layout` is a
+    // layout number of the presentation application: 12 blank, 11 title only, 1 title, 2 text.
+    void addSlide(int index, int layout);
+    void deleteSlide(int slide);
+
+    // Marks the presentation unchanged, so that closing it neither stores nor asks.
+    void setSaved();
+    // Closes the presentation without storing it. Never throws; later calls do nothing.
+    void close();
+    bool isOpen() const;
+
+    // Reads of the slides and of their notes pages.
+    int shapeCount(int slide);
+    bool hasTextFrame(int slide, int shape);
+    QString shapeText(int slide, int shape);
+    int notesShapeCount(int slide);
+    bool notesHasTextFrame(int slide, int shape);
+    bool notesHasText(int slide, int shape);
+    QString notesShapeText(int slide, int shape);
+
+    struct Impl;
+    explicit Presentation(std::unique_ptr<Impl> impl);
+
+private:
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace office

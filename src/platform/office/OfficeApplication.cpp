@@ -1,0 +1,374 @@
+// The office application: attaching to or starting LibreOffice and opening presentations.
+
+#include "platform/office/Office.h"
+#include "platform/office/OfficeInternal.h"
+#include "platform/office/UnoSupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <com/sun/star/bridge/UnoUrlResolver.hpp>
+#include <com/sun/star/bridge/XUnoUrlResolver.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/task/XInteractionAbort.hpp>
+#include <com/sun/star/task/XInteractionHandler.hpp>
+#include <com/sun/star/task/XInteractionRequest.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <cppuhelper/bootstrap.hxx>
+#include <cppuhelper/implbase1.hxx>
+#include <rtl/ref.hxx>
+
+#include <cstdlib>
+#include <mutex>
+
+namespace office {
+
+using namespace uno;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace {
+
+QString& pipeNameSetting() {
+    static QString name = [] {
+        if (qEnvironmentVariableIsSet("SF_TEST"))
+            return QStringLiteral("slideferry_office_test_%1")
+                .arg(QCoreApplication::applicationPid());
+        return QStringLiteral("slideferry_office");
+    }();
+    return name;
+}
+
+// The process-local UNO environment that the connection to the office runs through. Created
+// once and kept for the life of the process: tearing UNO down during static destruction is not
+// safe, so it is deliberately never released.
+Reference<css::uno::XComponentContext> localContext() {
+    static Reference<css::uno::XComponentContext>* context = nullptr;
+    if (context == nullptr) {
+        // The URE finds its type libraries and services through this file of the office.
+        if (std::getenv("URE_BOOTSTRAP") == nullptr)
+            ::setenv("URE_BOOTSTRAP",
+                     "vnd.sun.star.pathname:" SF_OFFICE_PROGRAM_DIR "/fundamentalrc", 0);
+        try {
+            context = new Reference<css::uno::XComponentContext>(
+                cppu::defaultBootstrap_InitialComponentContext());
+        } catch (const css::uno::Exception& e) {
+            throw Failure(QStringLiteral("Cannot set up the connection to the office: ") +
+                          reason(e));
+        } catch (const std::exception& e) {
+            throw Failure(QStringLiteral("Cannot set up the connection to the office: ") +
+                          QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            throw Failure(QStringLiteral("Cannot set up the connection to the office"));
+        }
+    }
+    return *context;
+}
+
+// The office's component context over the pipe, or an empty reference when nothing answers.
+Reference<css::uno::XComponentContext> connect(const QString& pipe) {
+    const Reference<css::uno::XComponentContext> local = localContext();
+    try {
+        const Reference<css::bridge::XUnoUrlResolver> resolver =
+            css::bridge::UnoUrlResolver::create(local);
+        const Reference<css::uno::XInterface> object = resolver->resolve(
+            toOU(QStringLiteral("uno:pipe,name=%1;urp;StarOffice.ComponentContext").arg(pipe)));
+        return Reference<css::uno::XComponentContext>(object, UNO_QUERY);
+    } catch (const css::uno::Exception&) {
+        // NoConnectException when nothing listens, others while the office is still starting.
+        return {};
+    }
+}
+
+// Answers every question the office asks while loading with "abort", so that loading never waits
+// for a user (a password, a repair offer); remembers what was asked, for the failure's text.
+class AbortingInteraction : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
+public:
+    void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override {
+        if (!request.is())
+            return;
+        {
+            const std::lock_guard lock(mutex_);
+            asked_ = fromOU(request->getRequest().getValueTypeName());
+        }
+        const auto continuations = request->getContinuations();
+        for (const auto& continuation : continuations) {
+            const Reference<css::task::XInteractionAbort> abort(continuation, UNO_QUERY);
+            if (abort.is()) {
+                abort->select();
+                return;
+            }
+        }
+    }
+
+    QString asked() const {
+        const std::lock_guard lock(mutex_);
+        return asked_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    QString asked_;
+};
+
+// True when the file holds the stream that an encrypted binary presentation keeps its summary
+// in. Only asked after a failed open, to name the reason; large files are not searched.
+bool looksEncrypted(const QString& path) {
+    QFile file(path);
+    if (file.size() > 64 * 1024 * 1024 || !file.open(QIODevice::ReadOnly))
+        return false;
+    // The stream's name as the file's directory stores it: UTF-16, little-endian.
+    QByteArray name;
+    for (const char c : QByteArrayLiteral("EncryptedSummary")) {
+        name.append(c);
+        name.append('\0');
+    }
+    return file.readAll().contains(name);
+}
+
+// Exit codes with which the office asks to be started again (after setting up a new profile).
+bool wantsRestart(int exitCode) {
+    return exitCode == 79 || exitCode == 81;
+}
+
+} // namespace
+
+QString pipeName() {
+    return pipeNameSetting();
+}
+
+void setPipeName(const QString& name) {
+    pipeNameSetting() = name;
+}
+
+struct Application::Impl {
+    Reference<css::uno::XComponentContext> context;
+    Reference<css::frame::XDesktop2> desktop;
+    std::unique_ptr<QProcess> process;
+    std::unique_ptr<QTemporaryDir> temporaryProfile;
+
+    void startProcess(const QString& profileDir);
+    void endProcess();
+};
+
+void Application::Impl::startProcess(const QString& profileDir) {
+    process = std::make_unique<QProcess>();
+    process->setProgram(QStringLiteral(SF_OFFICE_PROGRAM_DIR "/soffice.bin"));
+    process->setArguments({
+        QStringLiteral("-env:UserInstallation=") +
+            QString::fromUtf8(QUrl::fromLocalFile(profileDir).toEncoded()),
+        QStringLiteral("--headless"),
+        QStringLiteral("--invisible"),
+        QStringLiteral("--norestore"),
+        QStringLiteral("--nologo"),
+        QStringLiteral("--nodefault"),
+        QStringLiteral("--nolockcheck"),
+        QStringLiteral("--accept=pipe,name=%1;urp;").arg(pipeName()),
+    });
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start();
+    if (!process->waitForStarted(10000)) {
+        const QString error = process->errorString();
+        process.reset();
+        throw Failure(QStringLiteral("Cannot start the office (") + SF_OFFICE_PROGRAM_DIR +
+                      QStringLiteral("/soffice.bin): ") + error);
+    }
+}
+
+void Application::Impl::endProcess() {
+    if (!process)
+        return;
+    if (process->state() != QProcess::NotRunning && !process->waitForFinished(20000)) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+    process.reset();
+}
+
+Application::Application(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+
+Application::~Application() {
+    if (startedHere())
+        quit();
+}
+
+std::unique_ptr<Application> Application::attach() {
+    auto context = connect(pipeName());
+    if (!context.is())
+        return nullptr;
+    auto impl = std::make_unique<Impl>();
+    try {
+        impl->desktop = css::frame::Desktop::create(context);
+    } catch (const css::uno::Exception&) {
+        return nullptr;
+    }
+    impl->context = context;
+    return std::unique_ptr<Application>(new Application(std::move(impl)));
+}
+
+std::unique_ptr<Application> Application::start() {
+    auto impl = std::make_unique<Impl>();
+    QString profileDir;
+    if (pipeName() == QLatin1String("slideferry_office")) {
+        // The program's own profile survives between runs, which makes later starts faster.
+        const QString cache =
+            QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+        profileDir = (cache.isEmpty() ? QDir::tempPath() : cache) +
+                     QStringLiteral("/slide-ferry/office-profile");
+    } else {
+        // Any other pipe gets a private profile: two offices can never share one.
+        impl->temporaryProfile =
+            std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/sf-office-XXXXXX"));
+        if (!impl->temporaryProfile->isValid())
+            throw Failure(QStringLiteral("Cannot create a profile directory for the office: ") +
+                          impl->temporaryProfile->errorString());
+        profileDir = impl->temporaryProfile->path();
+    }
+    QDir().mkpath(profileDir);
+
+    impl->startProcess(profileDir);
+    int restarts = 0;
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        if (auto context = connect(pipeName()); context.is()) {
+            try {
+                impl->desktop = css::frame::Desktop::create(context);
+                impl->context = context;
+                break;
+            } catch (const css::uno::Exception&) {
+                // Not ready yet: try again below.
+            }
+        }
+        if (impl->process->state() == QProcess::NotRunning) {
+            const int code = impl->process->exitCode();
+            if (wantsRestart(code) && restarts < 3) {
+                ++restarts;
+                impl->startProcess(profileDir);
+                continue;
+            }
+            impl->process.reset();
+            throw Failure(
+                QStringLiteral("The office ended while starting (exit code %1)").arg(code));
+        }
+        if (waited.elapsed() > startTimeoutMs) {
+            impl->process->kill();
+            impl->process->waitForFinished(5000);
+            impl->process.reset();
+            throw Failure(QStringLiteral("The office did not start within %1 seconds")
+                              .arg(startTimeoutMs / 1000));
+        }
+        impl->process->waitForFinished(100);
+    }
+    return std::unique_ptr<Application>(new Application(std::move(impl)));
+}
+
+bool Application::startedHere() const {
+    return d && d->process != nullptr;
+}
+
+bool Application::isAlive() {
+    if (!d->desktop.is())
+        return false;
+    try {
+        d->desktop->getCurrentComponent();
+        return true;
+    } catch (const css::uno::Exception&) {
+        return false;
+    }
+}
+
+std::unique_ptr<Presentation> Application::open(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        throw Failure(QStringLiteral("The presentation %1 does not exist").arg(path));
+    if (!info.isFile() || !info.isReadable())
+        throw Failure(QStringLiteral("The presentation %1 cannot be read").arg(path));
+    if (!d->desktop.is())
+        throw Failure(QStringLiteral("The office is not running"));
+
+    const QString url = QString::fromUtf8(QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded());
+    const rtl::Reference<AbortingInteraction> interaction(new AbortingInteraction);
+    // Opened read-only: the program never stores the presentation, and the office then leaves
+    // no lock file beside it. Slides can still be added and removed in memory.
+    const auto descriptor = properties({
+        {"Hidden", css::uno::Any(true)},
+        {"ReadOnly", css::uno::Any(true)},
+        {"Silent", css::uno::Any(true)},
+        {"InteractionHandler",
+         css::uno::Any(Reference<css::task::XInteractionHandler>(interaction.get()))},
+        {"MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)},
+        {"UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)},
+    });
+
+    Reference<css::lang::XComponent> document;
+    QString why;
+    try {
+        const Reference<css::frame::XComponentLoader> loader(d->desktop, UNO_QUERY_THROW);
+        document = loader->loadComponentFromURL(toOU(url), OUString("_blank"), 0, descriptor);
+    } catch (const css::uno::Exception& e) {
+        why = reason(e);
+    }
+    if (!document.is()) {
+        const bool askedPassword =
+            interaction->asked().contains(QLatin1String("Password"), Qt::CaseInsensitive);
+        if (looksEncrypted(info.absoluteFilePath()))
+            why = QStringLiteral("the presentation is password-protected");
+        else if (askedPassword)
+            why = QStringLiteral("the file is damaged or password-protected");
+        else if (why.isEmpty() || why.startsWith(QLatin1String("Unsupported URL")))
+            why = QStringLiteral("the file is damaged or not a presentation");
+        throw Failure(QStringLiteral("Cannot open %1: %2").arg(info.fileName(), why));
+    }
+
+    const Reference<css::lang::XServiceInfo> service(document, UNO_QUERY);
+    bool isPresentation = false;
+    try {
+        isPresentation =
+            service.is() &&
+            service->supportsService(OUString("com.sun.star.presentation.PresentationDocument"));
+    } catch (const css::uno::Exception&) {
+    }
+    auto presentation =
+        std::make_unique<Presentation>(std::make_unique<Presentation::Impl>(d->context, document));
+    if (!isPresentation) {
+        presentation->close();
+        throw Failure(
+            QStringLiteral("Cannot open %1: the file is not a presentation").arg(info.fileName()));
+    }
+    return presentation;
+}
+
+void Application::quit() {
+    if (!d)
+        return;
+    try {
+        if (d->desktop.is())
+            d->desktop->terminate();
+    } catch (const css::uno::Exception&) {
+        // The office may drop the connection before it answers: that is the expected end.
+    }
+    d->desktop.clear();
+    d->context.clear();
+    d->endProcess();
+    d->temporaryProfile.reset();
+}
+
+} // namespace office

@@ -1,0 +1,365 @@
+// An open presentation: slide count, image export, adding and removing slides, and the shape and
+// text reads, in the terms the program uses (1-based indexes, CR between paragraphs).
+
+#include "platform/office/Office.h"
+#include "platform/office/OfficeInternal.h"
+#include "platform/office/UnoSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QUrl>
+
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
+#include <com/sun/star/drawing/GraphicExportFilter.hpp>
+#include <com/sun/star/drawing/XDrawPage.hpp>
+#include <com/sun/star/drawing/XDrawPages.hpp>
+#include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
+#include <com/sun/star/drawing/XGraphicExportFilter.hpp>
+#include <com/sun/star/drawing/XShape.hpp>
+#include <com/sun/star/presentation/XPresentationPage.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XModifiable.hpp>
+
+namespace office {
+
+using namespace uno;
+using css::uno::Reference;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+
+namespace {
+
+struct ImageFilter {
+    const char* name;
+    const char* mediaType; // the office's export; empty: converted here from the office's PNG
+    const char* qtFormat;  // the format name for the conversion
+};
+
+// The image formats the export writes, by the filter name the program passes. The office's own
+// BMP and TIFF export ignore the requested pixel size, so those two are written from a PNG of
+// the exact size.
+constexpr ImageFilter imageFilters[] = {
+    {"GIF", "image/gif", ""}, {"JPG", "image/jpeg", ""}, {"JPEG", "image/jpeg", ""},
+    {"PNG", "image/png", ""}, {"BMP", "", "BMP"},        {"TIF", "", "TIFF"},
+    {"TIFF", "", "TIFF"},
+};
+
+const ImageFilter* findFilter(const QString& filterName) {
+    for (const auto& filter : imageFilters) {
+        if (filterName.compare(QLatin1String(filter.name), Qt::CaseInsensitive) == 0)
+            return &filter;
+    }
+    return nullptr;
+}
+
+// Largest image the export accepts: an office bitmap of this size still fits comfortably in
+// memory, while a mistyped size cannot exhaust it.
+constexpr int maxImageSide = 10000;
+constexpr qint64 maxImagePixels = 40'000'000;
+
+// The office's automatic layouts for the presentation application's layout numbers.
+int officeLayout(int layout) {
+    switch (layout) {
+    case 1: // title slide
+        return 0;
+    case 2: // title and text
+        return 1;
+    case 11: // title only
+        return 19;
+    case 12: // blank
+        return 20;
+    default:
+        return -1;
+    }
+}
+
+// Shapes that cannot hold text in the presentation application: pictures, charts, tables and
+// other embedded objects, media, groups, lines and connectors, and the slide image of a notes
+// page.
+bool typeHoldsText(const QString& type) {
+    static const char* const withoutText[] = {
+        "GroupShape", "GraphicObjectShape", "OLE2Shape",          "ChartShape", "TableShape",
+        "MediaShape", "PluginShape",        "AppletShape",        "FrameShape", "PageShape",
+        "LineShape",  "ConnectorShape",     "Shape3DSceneObject",
+    };
+    const QString local = type.mid(type.lastIndexOf(QLatin1Char('.')) + 1);
+    for (const char* name : withoutText) {
+        if (local == QLatin1String(name))
+            return false;
+    }
+    return true;
+}
+
+// The text of a shape in the program's convention: paragraphs separated by CR, a line break
+// inside a paragraph as code 11. The office separates paragraphs with LF and writes a line break
+// as LF inside its paragraph, so the paragraphs are read one by one.
+QString textOf(const Reference<css::text::XText>& text) {
+    const Reference<css::container::XEnumerationAccess> access(text, UNO_QUERY);
+    if (!access.is())
+        return fromOU(text->getString());
+    QString result;
+    bool first = true;
+    const Reference<css::container::XEnumeration> paragraphs = access->createEnumeration();
+    while (paragraphs->hasMoreElements()) {
+        const Reference<css::text::XTextRange> paragraph(paragraphs->nextElement(), UNO_QUERY);
+        if (!first)
+            result += QChar(13);
+        first = false;
+        if (!paragraph.is())
+            continue;
+        QString part = fromOU(paragraph->getString());
+        part.replace(QChar(u'\r'), QChar(11));
+        part.replace(QChar(u'\n'), QChar(11));
+        part.replace(QChar(0x2028), QChar(11));
+        result += part;
+    }
+    return result;
+}
+
+} // namespace
+
+Presentation::Presentation(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+
+Presentation::~Presentation() {
+    close();
+}
+
+bool Presentation::isOpen() const {
+    return d->document.is();
+}
+
+namespace {
+
+Reference<css::drawing::XDrawPages> pagesOf(const Presentation::Impl& d) {
+    if (!d.document.is())
+        throw Failure(QStringLiteral("No presentation is open"));
+    const Reference<css::drawing::XDrawPagesSupplier> supplier(d.document, UNO_QUERY_THROW);
+    return supplier->getDrawPages();
+}
+
+Reference<css::drawing::XDrawPage> slideOf(const Presentation::Impl& d, int slide) {
+    const auto pages = pagesOf(d);
+    if (slide < 1 || slide > pages->getCount())
+        throw Failure(QStringLiteral("Slide %1 does not exist (the presentation has %2 slides)")
+                          .arg(slide)
+                          .arg(pages->getCount()));
+    return Reference<css::drawing::XDrawPage>(pages->getByIndex(slide - 1), UNO_QUERY_THROW);
+}
+
+Reference<css::drawing::XDrawPage> notesOf(const Presentation::Impl& d, int slide) {
+    const Reference<css::presentation::XPresentationPage> page(slideOf(d, slide), UNO_QUERY_THROW);
+    return page->getNotesPage();
+}
+
+Reference<css::drawing::XShape> shapeOf(const Reference<css::drawing::XDrawPage>& page, int slide,
+                                        int shape) {
+    if (shape < 1 || shape > page->getCount())
+        throw Failure(QStringLiteral("Shape %1 of slide %2 does not exist").arg(shape).arg(slide));
+    return Reference<css::drawing::XShape>(page->getByIndex(shape - 1), UNO_QUERY_THROW);
+}
+
+// The shape's type name, such as "com.sun.star.drawing.GraphicObjectShape". The interface that
+// gives it is marked deprecated in the office's API but remains the only direct way to ask.
+QString typeOf(const Reference<css::drawing::XShape>& shape) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    return fromOU(shape->getShapeType());
+#pragma GCC diagnostic pop
+}
+
+bool holdsText(const Reference<css::drawing::XShape>& shape) {
+    return typeHoldsText(typeOf(shape)) && Reference<css::text::XText>(shape, UNO_QUERY).is();
+}
+
+QString textOfShape(const Reference<css::drawing::XShape>& shape, int slide, int index) {
+    if (!holdsText(shape))
+        throw Failure(
+            QStringLiteral("Shape %1 of slide %2 has no text frame").arg(index).arg(slide));
+    return textOf(Reference<css::text::XText>(shape, UNO_QUERY_THROW));
+}
+
+// Runs one read or change of the presentation; the office's exceptions become Failure.
+template <typename F> auto guarded(const QString& what, F&& body) -> decltype(body()) {
+    try {
+        return body();
+    } catch (const css::uno::Exception& e) {
+        throw Failure(what + QStringLiteral(": ") + reason(e));
+    }
+}
+
+} // namespace
+
+int Presentation::slideCount() {
+    return guarded(QStringLiteral("Cannot count the slides"),
+                   [&] { return static_cast<int>(pagesOf(*d)->getCount()); });
+}
+
+bool Presentation::isKnownFilter(const QString& filterName) {
+    return findFilter(filterName) != nullptr;
+}
+
+void Presentation::exportSlide(int slide, const QString& fileName, const QString& filterName,
+                               int width, int height) {
+    const ImageFilter* filter = findFilter(filterName);
+    if (filter == nullptr)
+        throw Failure(QStringLiteral("The image format \"%1\" is not supported").arg(filterName));
+    if (width < 1 || height < 1 || width > maxImageSide || height > maxImageSide ||
+        qint64(width) * height > maxImagePixels)
+        throw Failure(
+            QStringLiteral("The image size %1 x %2 is not supported").arg(width).arg(height));
+    const QString target = fileName + QLatin1Char('.') + filterName;
+    const QFileInfo targetInfo(target);
+    if (!targetInfo.absoluteDir().exists())
+        throw Failure(
+            QStringLiteral("The folder %1 does not exist").arg(targetInfo.absolutePath()));
+
+    const bool converted = *filter->mediaType == '\0';
+    const QString officeTarget =
+        converted ? target + QStringLiteral(".export.png") : target; // the file the office writes
+    guarded(QStringLiteral("Cannot export slide %1").arg(slide), [&] {
+        const auto page = slideOf(*d, slide);
+        const Reference<css::drawing::XGraphicExportFilter> exporter =
+            css::drawing::GraphicExportFilter::create(d->context);
+        exporter->setSourceDocument(Reference<css::lang::XComponent>(page, UNO_QUERY_THROW));
+        const auto filterData = properties({
+            {"PixelWidth", css::uno::Any(sal_Int32(width))},
+            {"PixelHeight", css::uno::Any(sal_Int32(height))},
+            {"Quality", css::uno::Any(sal_Int32(90))},
+        });
+        const QString url = QString::fromUtf8(
+            QUrl::fromLocalFile(QFileInfo(officeTarget).absoluteFilePath()).toEncoded());
+        const auto descriptor = properties({
+            {"URL", css::uno::Any(toOU(url))},
+            {"MediaType",
+             css::uno::Any(OUString::createFromAscii(converted ? "image/png" : filter->mediaType))},
+            {"FilterData", css::uno::Any(filterData)},
+        });
+        QFile::remove(target);
+        QFile::remove(officeTarget);
+        if (!exporter->filter(descriptor) || !QFileInfo::exists(officeTarget))
+            throw Failure(QStringLiteral("Cannot export slide %1 to %2").arg(slide).arg(target));
+    });
+
+    if (converted) {
+        QImage image(officeTarget, "PNG");
+        QFile::remove(officeTarget);
+        if (image.isNull() ||
+            !image.convertToFormat(QImage::Format_RGB32).save(target, filter->qtFormat))
+            throw Failure(QStringLiteral("Cannot write %1").arg(target));
+    }
+    // The size must be exact: the upload and the lecture's pages rely on it.
+    const QSize written = QImageReader(target).size();
+    if (written.isValid() && written != QSize(width, height)) {
+        QFile::remove(target);
+        throw Failure(QStringLiteral("The image of slide %1 came out %2 x %3 instead of %4 x %5")
+                          .arg(slide)
+                          .arg(written.width())
+                          .arg(written.height())
+                          .arg(width)
+                          .arg(height));
+    }
+}
+
+void Presentation::addSlide(int index, int layout) {
+    const int officeLayoutNumber = officeLayout(layout);
+    if (officeLayoutNumber < 0)
+        throw Failure(QStringLiteral("Slide layout %1 is not supported").arg(layout));
+    guarded(QStringLiteral("Cannot add a slide"), [&] {
+        const auto pages = pagesOf(*d);
+        const int count = pages->getCount();
+        if (index < 2 || index > count + 1)
+            throw Failure(QStringLiteral("Cannot add a slide at position %1 (the presentation has "
+                                         "%2 slides)")
+                              .arg(index)
+                              .arg(count));
+        // The office inserts the new page after the page with the given 0-based index.
+        const Reference<css::drawing::XDrawPage> page = pages->insertNewByIndex(index - 2);
+        const Reference<css::beans::XPropertySet> properties(page, UNO_QUERY_THROW);
+        properties->setPropertyValue(OUString("Layout"),
+                                     css::uno::Any(sal_Int16(officeLayoutNumber)));
+    });
+}
+
+void Presentation::deleteSlide(int slide) {
+    guarded(QStringLiteral("Cannot delete slide %1").arg(slide), [&] {
+        const auto page = slideOf(*d, slide);
+        pagesOf(*d)->remove(page);
+    });
+}
+
+void Presentation::setSaved() {
+    guarded(QStringLiteral("Cannot mark the presentation unchanged"), [&] {
+        if (!d->document.is())
+            throw Failure(QStringLiteral("No presentation is open"));
+        const Reference<css::util::XModifiable> modifiable(d->document, UNO_QUERY_THROW);
+        modifiable->setModified(false);
+    });
+}
+
+void Presentation::close() {
+    if (!d || !d->document.is())
+        return;
+    const Reference<css::lang::XComponent> document = d->document;
+    d->document.clear();
+    try {
+        const Reference<css::util::XModifiable> modifiable(document, UNO_QUERY);
+        if (modifiable.is())
+            modifiable->setModified(false);
+    } catch (const css::uno::Exception&) {
+    }
+    try {
+        const Reference<css::util::XCloseable> closeable(document, UNO_QUERY);
+        if (closeable.is())
+            closeable->close(true);
+        else
+            document->dispose();
+    } catch (const css::uno::Exception&) {
+        // A vetoed close hands the document to the vetoing party; a lost connection has
+        // closed it already.
+    }
+}
+
+int Presentation::shapeCount(int slide) {
+    return guarded(QStringLiteral("Cannot read slide %1").arg(slide),
+                   [&] { return static_cast<int>(slideOf(*d, slide)->getCount()); });
+}
+
+bool Presentation::hasTextFrame(int slide, int shape) {
+    return guarded(QStringLiteral("Cannot read slide %1").arg(slide),
+                   [&] { return holdsText(shapeOf(slideOf(*d, slide), slide, shape)); });
+}
+
+QString Presentation::shapeText(int slide, int shape) {
+    return guarded(QStringLiteral("Cannot read slide %1").arg(slide), [&] {
+        return textOfShape(shapeOf(slideOf(*d, slide), slide, shape), slide, shape);
+    });
+}
+
+int Presentation::notesShapeCount(int slide) {
+    return guarded(QStringLiteral("Cannot read the notes of slide %1").arg(slide),
+                   [&] { return static_cast<int>(notesOf(*d, slide)->getCount()); });
+}
+
+bool Presentation::notesHasTextFrame(int slide, int shape) {
+    return guarded(QStringLiteral("Cannot read the notes of slide %1").arg(slide),
+                   [&] { return holdsText(shapeOf(notesOf(*d, slide), slide, shape)); });
+}
+
+bool Presentation::notesHasText(int slide, int shape) {
+    return !notesShapeText(slide, shape).isEmpty();
+}
+
+QString Presentation::notesShapeText(int slide, int shape) {
+    return guarded(QStringLiteral("Cannot read the notes of slide %1").arg(slide), [&] {
+        return textOfShape(shapeOf(notesOf(*d, slide), slide, shape), slide, shape);
+    });
+}
+
+} // namespace office
