@@ -1,0 +1,130 @@
+#include "windows/FrmFTPError.h"
+
+#include "wizard/WizardFields.h"
+
+#include <QButtonGroup>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+FrmFTPError::FrmFTPError(const WizardFields& fields, QWidget* parent)
+    : QDialog(parent), fields_(fields) {
+    setObjectName(QStringLiteral("frmFTPError"));
+    setWindowTitle(QStringLiteral("Lecture already exists"));
+    setModal(true);
+    // A plain dialog frame: no context help button.
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    Label1 = new QLabel(QStringLiteral("A lecture for ... already exists on ..."), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+    Label1->setTextFormat(Qt::PlainText);
+
+    Frame1 = new QGroupBox(QStringLiteral("Would you like to:"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    group_ = new QButtonGroup(this);
+    group_->setExclusive(true);
+    static const char* const captions[optionCount] = {
+        "Change the lecture date", "Create new lecture for same date",
+        "Append slides to existing lecture", "Abort Slide-Ferry"};
+    auto* options = new QVBoxLayout(Frame1);
+    for (int i = 0; i < optionCount; ++i) {
+        auto* button = new QRadioButton(QString::fromLatin1(captions[i]), Frame1);
+        button->setObjectName(QStringLiteral("ErrorOption_%1").arg(i));
+        group_->addButton(button, i);
+        options->addWidget(button);
+        ErrorOption[static_cast<size_t>(i)] = button;
+    }
+
+    Done = new QPushButton(QStringLiteral("Done"), this);
+    Done->setObjectName(QStringLiteral("Done"));
+    Done->setDefault(true);
+    connect(Done, &QPushButton::clicked, this, [this] { accept(); });
+
+    auto* right = new QVBoxLayout;
+    right->addStretch(1);
+    right->addWidget(Done);
+
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(Frame1, 1);
+    middle->addSpacing(12);
+    middle->addLayout(right);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addSpacing(6);
+    layout->addLayout(middle);
+
+    for (int i = 0; i + 1 < optionCount; ++i)
+        setTabOrder(ErrorOption[static_cast<size_t>(i)], ErrorOption[static_cast<size_t>(i + 1)]);
+    setTabOrder(ErrorOption[optionCount - 1], Done);
+
+    setMinimumWidth(380);
+}
+
+QRadioButton* FrmFTPError::option(int i) const {
+    if (i < 0 || i >= optionCount)
+        return nullptr;
+    return ErrorOption[static_cast<size_t>(i)];
+}
+
+bool FrmFTPError::isOptionSelected(int i) const {
+    const QRadioButton* button = option(i);
+    return button != nullptr && button->isChecked();
+}
+
+int FrmFTPError::selectedOption() const {
+    for (int i = 0; i < optionCount; ++i) {
+        if (isOptionSelected(i))
+            return i;
+    }
+    return -1;
+}
+
+QString FrmFTPError::collisionMessage() const {
+    return QStringLiteral("A lecture for ") + fields_.classText() +
+           QStringLiteral(" already exists on ") + fields_.monthText() + QLatin1Char(' ') +
+           fields_.dayText() + QLatin1Char(' ') + fields_.yearText();
+}
+
+void FrmFTPError::rebuildMessage() {
+    Label1->setText(collisionMessage());
+}
+
+void FrmFTPError::clearSelection() {
+    // An exclusive group never lets its last checked button go; switch exclusiveness off to
+    // clear it.
+    group_->setExclusive(false);
+    for (QRadioButton* button : ErrorOption)
+        button->setChecked(false);
+    group_->setExclusive(true);
+}
+
+int FrmFTPError::choose() {
+    rebuildMessage();
+    const int result = exec();
+    if (result != QDialog::Accepted)
+        return -1;
+    return selectedOption();
+}
+
+void FrmFTPError::reject() {
+    clearSelection();
+    QDialog::reject();
+}
+
+void FrmFTPError::showEvent(QShowEvent* event) {
+    rebuildMessage();
+    ErrorOption[0]->setFocus(Qt::OtherFocusReason);
+    QDialog::showEvent(event);
+}
+
+bool FrmFTPError::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        rebuildMessage();
+    return QDialog::event(event);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class WizardFields;
+
+// The dialog shown when the lecture directory for the chosen class, date and session already
+// exists on the server. It names the class and date and offers four ways on; it only records the
+// choice. `Done` hides it, so the choice stays selected for the next showing in the same run.
+// Closing it from its frame (or with Escape) discards the choice: the showing reports none and
+// the next showing starts with no option selected.
+class FrmFTPError : public QDialog {
+    Q_OBJECT
+public:
+    // The option indices, in the order the caller tests them.
+    enum Option { ChangeDate = 0, NewSession = 1, AppendSlides = 2, Abort = 3 };
+    static constexpr int optionCount = 4;
+
+    // fields must outlive the dialog; the message is read from it at every showing.
+    explicit FrmFTPError(const WizardFields& fields, QWidget* parent = nullptr);
+
+    // Shows the dialog modally and returns the index of the first selected option, or -1 when
+    // none is selected (Done with no choice, or the dialog closed from its frame).
+    int choose();
+
+    bool isOptionSelected(int i) const;
+    // The first selected option, or -1.
+    int selectedOption() const;
+
+    // "A lecture for <class> already exists on <month> <day> <year>" from the current fields.
+    QString collisionMessage() const;
+
+    QLabel* messageLabel() const { return Label1; }
+    QRadioButton* option(int i) const;
+    QPushButton* doneButton() const { return Done; }
+
+public slots:
+    // Closing without Done: back to the design state, nothing selected.
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void rebuildMessage();
+    void clearSelection();
+
+    const WizardFields& fields_;
+    QLabel* Label1;
+    QGroupBox* Frame1;
+    std::array<QRadioButton*, optionCount> ErrorOption{};
+    QButtonGroup* group_;
+    QPushButton* Done;
+};

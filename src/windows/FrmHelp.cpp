@@ -1,0 +1,245 @@
+#include "windows/FrmHelp.h"
+
+#include "platform/SettingsStore.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+// The guide is compiled into the program; the resource lives in a static library, so it has to
+// be registered explicitly (outside any namespace).
+static void registerHelpResource() {
+    Q_INIT_RESOURCE(help);
+}
+
+namespace {
+
+const QString appName = QStringLiteral("Slide-Ferry");
+const QString section = QStringLiteral("Settings");
+
+// Outer sizes are kept within these bounds (pixels) whatever the store holds.
+constexpr int minOuterWidth = 120;
+constexpr int minOuterHeight = 100;
+constexpr int maxOuterSize = 16000;
+// At least this much of the window's top edge has to lie on a screen, or it is moved onto one.
+constexpr int visibleStripWidth = 60;
+constexpr int visibleStripHeight = 20;
+
+int toPixels(double twips) {
+    return static_cast<int>(std::lround(twips / FrmHelp::twipsPerPixel));
+}
+double toTwips(int pixels) {
+    return pixels * FrmHelp::twipsPerPixel;
+}
+
+// The stored text of a geometry value as a number; nothing when it is not a finite number.
+std::optional<double> readTwips(const QString& key, double defaultValue) {
+    const QString text =
+        settingsStore::read(appName, section, key, QString::number(defaultValue, 'f', 0)).trimmed();
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text, &ok);
+    if (!ok || !std::isfinite(value) || std::fabs(value) > 1e7)
+        return std::nullopt;
+    return value;
+}
+
+void writeTwips(const QString& key, double value) {
+    settingsStore::write(appName, section, key,
+                         QString::number(value, 'f', QLocale::FloatingPointShortest));
+}
+
+QPointer<FrmHelp>& theInstance() {
+    static QPointer<FrmHelp> instance;
+    return instance;
+}
+
+// Moves a window rectangle onto the primary screen when its top edge is on none of the screens
+// (for example after a monitor was removed since the position was stored).
+QRect keepOnScreen(QRect rect) {
+    const QRect strip(rect.left(), rect.top(), rect.width(),
+                      std::min(visibleStripHeight, rect.height()));
+    const auto screens = QGuiApplication::screens();
+    for (const QScreen* screen : screens) {
+        const QRect shown = screen->availableGeometry().intersected(strip);
+        if (shown.width() >= std::min(visibleStripWidth, rect.width()) &&
+            shown.height() >= strip.height())
+            return rect;
+    }
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary == nullptr)
+        return rect;
+    const QRect area = primary->availableGeometry();
+    const int left = std::max(area.left(), std::min(rect.left(), area.right() + 1 - rect.width()));
+    const int top = std::max(area.top(), std::min(rect.top(), area.bottom() + 1 - rect.height()));
+    rect.moveTo(left, top);
+    return rect;
+}
+
+} // namespace
+
+FrmHelp::Layout FrmHelp::layoutFor(double outerWidth, double outerHeight) {
+    Layout l{};
+    l.browserLeft = 120;
+    l.browserTop = 120;
+    // A window smaller than the margins (for instance while minimised) gives empty controls
+    // rather than negative sizes.
+    l.browserWidth = std::max(0.0, outerWidth - 240);
+    l.browserHeight = std::max(0.0, outerHeight - 1245);
+    l.buttonWidth = 735;
+    l.buttonHeight = 375;
+    l.buttonLeft = std::max(0.0, (outerWidth - 735) / 2);
+    l.buttonTop = std::max(0.0, outerHeight - 900);
+    return l;
+}
+
+QUrl FrmHelp::guideUrl() {
+    return QUrl(QStringLiteral("qrc:/help/user_guide.html"));
+}
+
+FrmHelp* FrmHelp::instance() {
+    QPointer<FrmHelp>& instance = theInstance();
+    if (instance.isNull())
+        instance = new FrmHelp;
+    return instance.data();
+}
+
+FrmHelp* FrmHelp::existing() {
+    return theInstance().data();
+}
+
+void FrmHelp::showHelp() {
+    FrmHelp* help = instance();
+    if (!help->isVisible()) {
+        // Placed before it shows, so that it does not appear elsewhere first; activation applies
+        // the same values again.
+        help->applyStoredGeometry();
+    }
+    if (help->isMinimized())
+        help->setWindowState(help->windowState() & ~Qt::WindowMinimized);
+    help->show();
+    // The frame's size is known once the window is on screen; place it again by its outer size.
+    help->applyStoredGeometry();
+    help->raise();
+    help->activateWindow();
+}
+
+FrmHelp::FrmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
+    registerHelpResource();
+    setObjectName(QStringLiteral("frmHelp"));
+    setWindowTitle(QStringLiteral("Help"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    WB1 = new QTextBrowser(this);
+    WB1->setObjectName(QStringLiteral("WB1"));
+    WB1->setOpenLinks(true);
+    // Links that leave the guide open in the desktop's own browser.
+    WB1->setOpenExternalLinks(true);
+
+    Closebtn = new QPushButton(QStringLiteral("Close"), this);
+    Closebtn->setObjectName(QStringLiteral("Closebtn"));
+    connect(Closebtn, &QPushButton::clicked, this, [this] {
+        storeGeometry();
+        hide();
+    });
+
+    resize(toPixels(defaultWidth), toPixels(defaultHeight));
+    move(toPixels(defaultLeft), toPixels(defaultTop));
+    navigateToGuide();
+}
+
+FrmHelp::~FrmHelp() = default;
+
+void FrmHelp::navigateToGuide() {
+    const QUrl url = guideUrl();
+    WB1->setSource(url);
+    WB1->verticalScrollBar()->setValue(0);
+    WB1->horizontalScrollBar()->setValue(0);
+}
+
+double FrmHelp::leftTwips() const {
+    return toTwips(frameGeometry().x());
+}
+double FrmHelp::topTwips() const {
+    return toTwips(frameGeometry().y());
+}
+double FrmHelp::widthTwips() const {
+    return toTwips(frameGeometry().width());
+}
+double FrmHelp::heightTwips() const {
+    return toTwips(frameGeometry().height());
+}
+
+void FrmHelp::applyStoredGeometry() {
+    const QRect frame = frameGeometry();
+    const int frameExtraWidth = frame.width() - width();
+    const int frameExtraHeight = frame.height() - height();
+
+    // A value that is not a number leaves that edge or size as it is.
+    QRect target = frame;
+    if (const auto left = readTwips(QStringLiteral("HelpLeft"), defaultLeft))
+        target.moveLeft(toPixels(*left));
+    if (const auto top = readTwips(QStringLiteral("HelpTop"), defaultTop))
+        target.moveTop(toPixels(*top));
+    if (const auto w = readTwips(QStringLiteral("HelpWidth"), defaultWidth))
+        target.setWidth(std::clamp(toPixels(*w), minOuterWidth, maxOuterSize));
+    if (const auto h = readTwips(QStringLiteral("HelpHeight"), defaultHeight))
+        target.setHeight(std::clamp(toPixels(*h), minOuterHeight, maxOuterSize));
+    target = keepOnScreen(target);
+
+    move(target.topLeft());
+    resize(std::max(1, target.width() - frameExtraWidth),
+           std::max(1, target.height() - frameExtraHeight));
+}
+
+void FrmHelp::storeGeometry() {
+    if (isMinimized())
+        return;
+    writeTwips(QStringLiteral("HelpLeft"), leftTwips());
+    writeTwips(QStringLiteral("HelpTop"), topTwips());
+    writeTwips(QStringLiteral("HelpWidth"), widthTwips());
+    writeTwips(QStringLiteral("HelpHeight"), heightTwips());
+}
+
+void FrmHelp::onActivate() {
+    navigateToGuide();
+    applyStoredGeometry();
+}
+
+void FrmHelp::onDeactivate() {
+    storeGeometry();
+}
+
+void FrmHelp::layoutControls() {
+    const Layout l = layoutFor(widthTwips(), heightTwips());
+    WB1->setGeometry(toPixels(l.browserLeft), toPixels(l.browserTop), toPixels(l.browserWidth),
+                     toPixels(l.browserHeight));
+    Closebtn->setGeometry(toPixels(l.buttonLeft), toPixels(l.buttonTop), toPixels(l.buttonWidth),
+                          toPixels(l.buttonHeight));
+}
+
+bool FrmHelp::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        onActivate();
+    else if (event->type() == QEvent::WindowDeactivate)
+        onDeactivate();
+    return QWidget::event(event);
+}
+
+void FrmHelp::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutControls();
+}
+
+void FrmHelp::closeEvent(QCloseEvent* event) {
+    storeGeometry();
+    event->accept();
+}

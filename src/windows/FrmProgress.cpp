@@ -1,0 +1,137 @@
+#include "windows/FrmProgress.h"
+
+#include "platform/ProgramEnd.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("frmProgress"));
+    setWindowTitle(QStringLiteral(" Slide-Ferry"));
+
+    Frame1 = new QGroupBox(QStringLiteral("Progress"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Progress = new QListWidget(Frame1);
+    Progress->setObjectName(QStringLiteral("Progress"));
+    Progress->setSelectionMode(QAbstractItemView::SingleSelection);
+    Progress->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Every row as high as a line of text, so that an empty line shows as a gap of one line.
+    Progress->setUniformItemSizes(true);
+
+    bar_ = new QProgressBar(Frame1);
+    bar_->setObjectName(QStringLiteral("transferBar"));
+    bar_->setRange(0, 1);
+    bar_->setValue(0);
+    bar_->setVisible(false);
+    QSizePolicy barPolicy = bar_->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    bar_->setSizePolicy(barPolicy);
+
+    auto* frameLayout = new QVBoxLayout(Frame1);
+    frameLayout->addWidget(Progress, 1);
+    frameLayout->addWidget(bar_);
+
+    Done = new QPushButton(QStringLiteral("Done"), this);
+    Done->setObjectName(QStringLiteral("Done"));
+    Done->setVisible(false);
+    // The button's place stays reserved while it is hidden, so that nothing moves when it shows.
+    QSizePolicy donePolicy = Done->sizePolicy();
+    donePolicy.setRetainSizeWhenHidden(true);
+    Done->setSizePolicy(donePolicy);
+    connect(Done, &QPushButton::clicked, this, [this] { pressDone(); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(Done);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame1, 1);
+    layout->addLayout(buttons);
+
+    resize(420, 360);
+}
+
+void FrmProgress::Add(const QString& text) {
+    // A row's height comes from the first row when sizes are uniform; an empty first row would
+    // otherwise make every row as low as an empty text.
+    auto* item = new QListWidgetItem(text);
+    if (Progress->count() == 0) {
+        const QFontMetrics fm(Progress->font());
+        item->setSizeHint(QSize(1, fm.height() + 2));
+    }
+    Progress->addItem(item);
+    Progress->setCurrentRow(Progress->count() - 1);
+    Progress->scrollToItem(item);
+
+    if (expectedSteps_ > 0 && stepsDone_ < expectedSteps_) {
+        ++stepsDone_;
+        bar_->setValue(stepsDone_);
+    }
+}
+
+void FrmProgress::setExpectedSteps(int n) {
+    expectedSteps_ = n > 0 ? n : 0;
+    stepsDone_ = 0;
+    bar_->setRange(0, expectedSteps_ > 0 ? expectedSteps_ : 1);
+    bar_->setValue(0);
+    bar_->setVisible(expectedSteps_ > 0);
+}
+
+void FrmProgress::showDone() {
+    running_ = false;
+    bar_->setValue(bar_->maximum());
+    if (expectedSteps_ > 0)
+        stepsDone_ = expectedSteps_;
+    Done->setVisible(true);
+    Done->setDefault(true);
+    Done->setFocus(Qt::OtherFocusReason);
+}
+
+void FrmProgress::setTransferRunning(bool running) {
+    running_ = running;
+}
+
+void FrmProgress::pressDone() {
+    // A second press while the first one is still saving must not run the end twice.
+    if (inDone_ || !Done->isVisible())
+        return;
+    inDone_ = true;
+    programEnd::guardEvent([this] {
+        if (onDone)
+            onDone();
+    });
+    inDone_ = false;
+}
+
+void FrmProgress::keyPressEvent(QKeyEvent* event) {
+    // Enter anywhere in the window presses `Done` once it is visible, as a default button does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && Done->isVisible() &&
+        Done->isEnabled()) {
+        event->accept();
+        Done->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void FrmProgress::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        event->ignore();
+        QApplication::beep();
+        return;
+    }
+    event->accept();
+    programEnd::guardEvent([this] {
+        if (onClose)
+            onClose();
+        else
+            programEnd::endProgram();
+    });
+}
