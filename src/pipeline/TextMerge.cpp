@@ -68,6 +68,8 @@ bool mergeFile(const QString& dir, const QString& fileName, const QString& tempN
     const QString path = fileSystem::joinPath(dir, fileName);
     const QString tempPath = fileSystem::joinPath(dir, tempName);
 
+    if (!fetch)
+        throw Failure(QStringLiteral("No way to fetch the server's %1").arg(fileName));
     // A file left from an earlier transfer must not be taken for the server's copy.
     removeOrFail(path);
     if (!fetch()) {

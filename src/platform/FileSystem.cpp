@@ -34,35 +34,6 @@ bool renameFile(const QString& from, const QString& to) {
     return QFile::rename(from, to);
 }
 
-namespace {
-bool matchFrom(const QString& pattern, qsizetype p, const QString& name, qsizetype n) {
-    // Iterative match with one backtracking point per star, linear in practice.
-    qsizetype starP = -1, starN = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && pattern[p] == QLatin1Char('*')) {
-            starP = p++;
-            starN = n;
-        } else if (p < pattern.size() && (pattern[p] == QLatin1Char('?') ||
-                                          pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
-            ++p;
-            ++n;
-        } else if (starP >= 0) {
-            p = starP + 1;
-            n = ++starN;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == QLatin1Char('*'))
-        ++p;
-    return p == pattern.size();
-}
-} // namespace
-
-bool wildcardMatch(const QString& pattern, const QString& name) {
-    return matchFrom(pattern, 0, name, 0);
-}
-
 int removeFilesIf(const QString& dir, const std::function<bool(const QString& name)>& accept) {
     if (dir.isEmpty())
         return 0;
@@ -83,10 +54,6 @@ int removeFilesIf(const QString& dir, const std::function<bool(const QString& na
             ++removed;
     }
     return removed;
-}
-
-int removeMatching(const QString& dir, const QString& pattern) {
-    return removeFilesIf(dir, [&](const QString& name) { return wildcardMatch(pattern, name); });
 }
 
 } // namespace fileSystem

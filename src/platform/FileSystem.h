@@ -23,16 +23,9 @@ bool removeFile(const QString& path);
 // Renames a file; fails (false) when the source is missing or the target already exists.
 bool renameFile(const QString& from, const QString& to);
 
-// Whole-name match with letter case ignored: '*' stands for any run of characters (also an empty
-// one), '?' for exactly one character; everything else is taken literally.
-bool wildcardMatch(const QString& pattern, const QString& name);
-
 // Deletes every file directly inside dir whose name the predicate accepts. Subdirectories are
 // neither deleted nor entered; a symbolic link is deleted itself, never what it points to.
 // Returns the number of files deleted; a missing directory deletes nothing.
 int removeFilesIf(const QString& dir, const std::function<bool(const QString& name)>& accept);
-
-// removeFilesIf with wildcardMatch(pattern, name).
-int removeMatching(const QString& dir, const QString& pattern);
 
 } // namespace fileSystem

@@ -4,7 +4,6 @@
 #include <QTest>
 
 #include "pipeline/WorkingFiles.h"
-#include "platform/FileSystem.h"
 
 namespace {
 void touch(const QString& path) {
@@ -24,36 +23,6 @@ QStringList namesIn(const QString& dir) {
 class TestWorkingFiles : public QObject {
     Q_OBJECT
 private slots:
-    void wildcard_data() {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("match");
-        QTest::newRow("star in the middle") << "Slide*.gif"
-                                            << "Slide12.gif" << true;
-        QTest::newRow("empty run") << "Slide*.gif"
-                                   << "Slide.gif" << true;
-        QTest::newRow("case ignored") << "Slide*.gif"
-                                      << "SLIDESHOW.GIF" << true;
-        QTest::newRow("whole name only") << "Slide*.gif"
-                                         << "Slide1.gif.bak" << false;
-        QTest::newRow("prefix required") << "Slide*.gif"
-                                         << "MySlide1.gif" << false;
-        QTest::newRow("question mark") << "a?c"
-                                       << "abc" << true;
-        QTest::newRow("question mark needs a character") << "a?c"
-                                                         << "ac" << false;
-        QTest::newRow("backtracking") << "*a*b"
-                                      << "xaxxab" << true;
-        QTest::newRow("backtracking fails") << "*a*b"
-                                            << "xaxxa" << false;
-    }
-    void wildcard() {
-        QFETCH(QString, pattern);
-        QFETCH(QString, name);
-        QFETCH(bool, match);
-        QCOMPARE(fileSystem::wildcardMatch(pattern, name), match);
-    }
-
     void deletion_data() {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QStringList>("remaining");
