@@ -99,6 +99,8 @@ private slots:
         };
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.windowTitle(), QString(" Slide-Ferry"));
+        QCOMPARE(w.doneButton()->text(), QString("Done"));
         w.Add("FTPing STML file");
         QVERIFY(!w.doneButton()->isVisible());
         // Enter before the end does nothing.

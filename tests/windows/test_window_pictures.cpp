@@ -79,6 +79,11 @@ private slots:
         keep(*help, "help-default");
         help->resize(900, 700);
         keep(*help, "help-large");
+        for (const char* section : {"advanced", "exists", "problems"}) {
+            help->browser()->setSource(
+                QUrl(FrmHelp::guideUrl().toString() + "#" + QLatin1String(section)));
+            keep(*help, QStringLiteral("help-") + QLatin1String(section));
+        }
         help->close();
     }
 };
