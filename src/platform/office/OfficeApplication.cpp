@@ -301,6 +301,9 @@ std::unique_ptr<Presentation> Application::open(const QString& path) {
         throw Failure(QStringLiteral("The presentation %1 does not exist").arg(path));
     if (!info.isFile() || !info.isReadable())
         throw Failure(QStringLiteral("The presentation %1 cannot be read").arg(path));
+    // The office would take an empty file for a new, empty presentation.
+    if (info.size() == 0)
+        throw Failure(QStringLiteral("Cannot open %1: the file is empty").arg(info.fileName()));
     if (!d->desktop.is())
         throw Failure(QStringLiteral("The office is not running"));
 

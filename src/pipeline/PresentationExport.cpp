@@ -1,0 +1,175 @@
+#include "pipeline/PresentationExport.h"
+
+#include "platform/Failure.h"
+#include "platform/NumberText.h"
+#include "platform/office/Office.h"
+#include "windows/ProgressSink.h"
+#include "wizard/WizardFields.h"
+
+#include <limits>
+
+namespace {
+
+// The slide and notes reads over an open presentation.
+class OfficeSlideReader : public SlideReader {
+public:
+    explicit OfficeSlideReader(office::Presentation& presentation) : p_(presentation) {}
+
+    int shapeCount(int slide) override { return p_.shapeCount(slide); }
+    bool hasTextFrame(int slide, int shape) override { return p_.hasTextFrame(slide, shape); }
+    QString shapeText(int slide, int shape) override { return p_.shapeText(slide, shape); }
+    int notesShapeCount(int slide) override { return p_.notesShapeCount(slide); }
+    bool notesHasText(int slide, int shape) override { return p_.notesHasText(slide, shape); }
+    QString notesShapeText(int slide, int shape) override {
+        return p_.notesShapeText(slide, shape);
+    }
+
+private:
+    office::Presentation& p_;
+};
+
+// The layout number of the blank slide in the presentation application.
+constexpr int blankLayout = 12;
+
+} // namespace
+
+QString presentationNameOf(const QString& path) {
+    if (path.isEmpty())
+        return {};
+    // The last character always belongs to the name; the first separator before it ends it.
+    qsizetype start = path.size() - 1;
+    while (start > 0 && path[start - 1] != QLatin1Char('\\') && path[start - 1] != QLatin1Char('/'))
+        --start;
+    return path.mid(start);
+}
+
+PresentationExport::PresentationExport(WizardFields& fields) : fields_(fields) {}
+
+PresentationExport::~PresentationExport() {
+    closePresentation();
+}
+
+void PresentationExport::openPresentation(const QString& path) {
+    closePresentation();
+    lastOpenError.clear();
+
+    // Attach to a running office; when none answers, this program starts (and later quits) one.
+    try {
+        app_ = office::Application::attach();
+    } catch (const Failure& e) {
+        lastOpenError = e.description();
+    }
+    if (!app_) {
+        appStartedHere = true;
+        try {
+            app_ = office::Application::start();
+        } catch (const Failure& e) {
+            lastOpenError = e.description();
+        }
+    }
+    hasApp = app_ != nullptr;
+
+    if (app_) {
+        try {
+            presentation_ = app_->open(path);
+        } catch (const Failure& e) {
+            lastOpenError = e.description();
+        }
+    }
+
+    presentationName = presentationNameOf(path);
+
+    if (presentation_) {
+        try {
+            const int count = presentation_->slideCount();
+            if (count > std::numeric_limits<int16_t>::max())
+                lastOpenError =
+                    QStringLiteral("The presentation has too many slides (%1)").arg(count);
+            else
+                slideCount = static_cast<int16_t>(count);
+        } catch (const Failure& e) {
+            lastOpenError = e.description();
+        }
+    }
+}
+
+QString PresentationExport::getPresentationTitle() {
+    if (!isOpen())
+        throw Failure(QStringLiteral("No presentation is open"));
+    if (presentation_->slideCount() < 1)
+        throw Failure(QStringLiteral("The presentation has no slides"));
+    // A first slide without any shape is a valid presentation without a title.
+    if (presentation_->shapeCount(1) < 1)
+        return {};
+    if (presentation_->hasTextFrame(1, 1))
+        return presentation_->shapeText(1, 1);
+    return {};
+}
+
+void PresentationExport::closePresentation() {
+    reader_.reset();
+    if (presentation_) {
+        try {
+            presentation_->setSaved();
+        } catch (const Failure&) {
+        }
+        presentation_->close();
+        presentation_.reset();
+    }
+    // Only an office this program started is quit; one the user was running stays.
+    if (app_ && appStartedHere && app_->startedHere())
+        app_->quit();
+    app_.reset();
+    hasApp = false;
+    slideCount = 0;
+    presentationName.clear();
+}
+
+void PresentationExport::exportSlides(ProgressSink& progress) {
+    progress.Add(QString());
+    progress.Add(QStringLiteral("Converting slides to images..."));
+
+    if (!isOpen())
+        throw Failure(QStringLiteral("No presentation is open"));
+    const int last = numberText::leadingInt16(fields_.lastSlideText());
+    const int first = numberText::leadingInt16(fields_.firstSlideText());
+    const QString format = fields_.imageFormat();
+    const QString directory = fields_.exportPath();
+    const int width = fields_.getWidth();
+    const int height = fields_.getHeight();
+
+    for (int i = first; i <= last; ++i) {
+        progress.Add(QStringLiteral("Converting slide %1 to %2").arg(i).arg(format));
+        presentation_->exportSlide(i, directory + QStringLiteral("/Slide") + QString::number(i),
+                                   format, width, height);
+    }
+
+    progress.Add(QStringLiteral("Creating blank slide"));
+    const int blank = slideCount + 1;
+    try {
+        presentation_->addSlide(blank, blankLayout);
+        presentation_->exportSlide(blank, directory + QStringLiteral("/blank"), format, width,
+                                   height);
+    } catch (const Failure&) {
+        // Leave the presentation as it was opened, then report the first failure.
+        try {
+            if (presentation_->slideCount() >= blank)
+                presentation_->deleteSlide(blank);
+        } catch (const Failure&) {
+        }
+        throw;
+    }
+    presentation_->deleteSlide(blank);
+}
+
+SlideReader* PresentationExport::slides() {
+    if (!isOpen())
+        return nullptr;
+    if (!reader_)
+        reader_ = std::make_unique<OfficeSlideReader>(*presentation_);
+    return reader_.get();
+}
+
+bool PresentationExport::isOpen() const {
+    return presentation_ && presentation_->isOpen();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "pipeline/SlideReader.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+class ProgressSink;
+class WizardFields;
+
+namespace office {
+class Application;
+class Presentation;
+} // namespace office
+
+// The presentation part of the conversion pipeline: keeps the program's one connection to the
+// presentation application, opens the chosen presentation, gives its title, exports the slides of
+// the chosen range and a blank slide as images into the working directory, and closes the
+// presentation again without ever storing it.
+class PresentationExport {
+public:
+    explicit PresentationExport(WizardFields& fields);
+    ~PresentationExport(); // closes the presentation (and an office started here)
+    PresentationExport(const PresentationExport&) = delete;
+    PresentationExport& operator=(const PresentationExport&) = delete;
+
+    // Closes any open presentation, attaches to the running office or starts one, opens the file
+    // and reads its slide count. Reports nothing: a step that fails is skipped, so a file that
+    // cannot be opened leaves slideCount at 0; lastOpenError then says why.
+    void openPresentation(const QString& path);
+
+    // The text of the first shape of slide 1 when that shape has a text frame, else "". A first
+    // slide without shapes gives "". Throws Failure when no presentation is open or it has no
+    // slide.
+    QString getPresentationTitle();
+
+    // Marks the presentation unchanged, closes it, quits the office when the program started it,
+    // and resets the state. Every step runs even when an earlier one failed; never throws.
+    void closePresentation();
+
+    // Writes ExportPath/Slide<i>.<format> for each slide i of the range firstSlide..lastSlide and
+    // ExportPath/blank.<format> from a blank slide added after the last one and removed again,
+    // at getWidth() x getHeight() pixels, reporting each step to `progress`. Throws Failure when
+    // an export, the addition or the removal fails; the blank slide is removed in any case.
+    void exportSlides(ProgressSink& progress);
+
+    // The reads of the open presentation for the slide text files; nullptr when none is open.
+    SlideReader* slides();
+
+    bool isOpen() const;
+
+    // Module state, read by the wizard and the transfer driver.
+    bool hasApp = false;         // connected to the presentation application
+    QString presentationName;    // file name part of the opened path; "" when none
+    int16_t slideCount = 0;      // slides of the open presentation; 0 when none
+    bool appStartedHere = false; // an attach failed at some open: the program starts the office
+    QString lastOpenError;       // why the last openPresentation could not open; "" on success
+
+private:
+    WizardFields& fields_;
+    std::unique_ptr<office::Application> app_;
+    std::unique_ptr<office::Presentation> presentation_;
+    std::unique_ptr<SlideReader> reader_;
+};
+
+// The file name part of a path: the characters after its last "\" or "/" (the whole path when
+// there is none before its last character).
+QString presentationNameOf(const QString& path);

@@ -1,0 +1,93 @@
+#pragma once
+
+// Helpers shared by the office tests: copies of the test presentations, the office's process,
+// and a progress list.
+
+#include "support/TestEnv.h"
+#include "windows/ProgressSink.h"
+
+#include <QByteArray>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace officeTest {
+
+// The hand-written presentations of this folder.
+inline QString localDataDir() {
+    return QStringLiteral(SF_OFFICE_TESTDATA_DIR);
+}
+
+// Copies a test presentation (from the shared test data, or from this folder's data when it
+// is there) into dir, writable, and returns the copy's path.
+inline QString copyPresentation(const QTemporaryDir& dir, const QString& name) {
+    QString source = localDataDir() + QLatin1Char('/') + name;
+    if (!QFileInfo::exists(source))
+        source = testEnv::presentationsDir() + QLatin1Char('/') + name;
+    const QString target = dir.filePath(name);
+    QFile::remove(target);
+    if (!QFile::copy(source, target))
+        return {};
+    QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
+    return target;
+}
+
+inline QByteArray digestOf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+// True while an office process listens on the given pipe.
+inline bool officeRunningOn(const QString& pipe) {
+    const QByteArray wanted = "--accept=pipe,name=" + pipe.toUtf8() + ";";
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& entry : entries) {
+        bool isPid = false;
+        entry.toLongLong(&isPid);
+        if (!isPid)
+            continue;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> args = cmdline.readAll().split('\0');
+        if (args.contains(wanted))
+            return true;
+    }
+    return false;
+}
+
+// Converts a presentation to the binary .ppt format with a separate office run (its own profile,
+// so it never meets the office under test). Returns the new file's path, "" on failure.
+inline QString convertToPpt(const QString& source, const QString& outDir) {
+    QTemporaryDir profile;
+    QProcess process;
+    process.setProgram(QStringLiteral("soffice"));
+    process.setArguments({QStringLiteral("-env:UserInstallation=file://") + profile.path(),
+                          QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                          QStringLiteral("--convert-to"), QStringLiteral("ppt"),
+                          QStringLiteral("--outdir"), outDir, source});
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start();
+    if (!process.waitForFinished(180000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    const QString result =
+        outDir + QLatin1Char('/') + QFileInfo(source).completeBaseName() + QStringLiteral(".ppt");
+    return QFileInfo::exists(result) ? result : QString();
+}
+
+class RecordingProgress : public ProgressSink {
+public:
+    QStringList lines;
+    void Add(const QString& text) override { lines.append(text); }
+};
+
+} // namespace officeTest

@@ -1,0 +1,314 @@
+// The presentation application layer against the real office: opening, counting, reading texts,
+// exporting images, adding and deleting slides, and failing cleanly on bad files.
+
+#include "OfficeTestSupport.h"
+#include "platform/Failure.h"
+#include "platform/office/Office.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTest>
+
+using officeTest::copyPresentation;
+
+namespace {
+QString vt(const char* text) {
+    return QString::fromUtf8(text);
+}
+} // namespace
+
+class TestOffice : public QObject {
+    Q_OBJECT
+    std::unique_ptr<office::Application> app_;
+    QTemporaryDir files_;
+    QString linebreaksPpt_;
+
+    std::unique_ptr<office::Presentation> open(const QString& name) {
+        const QString path = name == QLatin1String("linebreaks.ppt")
+                                 ? linebreaksPpt_
+                                 : copyPresentation(files_, name);
+        if (path.isEmpty())
+            qFatal("cannot copy %s", qPrintable(name));
+        return app_->open(path);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(files_.isValid());
+        app_ = office::Application::start();
+        QVERIFY(app_->startedHere());
+        QVERIFY(app_->isAlive());
+        // A binary presentation holding line breaks inside paragraphs (code 11), made by the
+        // office from the hand-written flat file.
+        linebreaksPpt_ = officeTest::convertToPpt(
+            officeTest::localDataDir() + QStringLiteral("/linebreaks.fodp"), files_.path());
+        QVERIFY2(!linebreaksPpt_.isEmpty(), "the office could not convert linebreaks.fodp");
+    }
+
+    void cleanupTestCase() {
+        if (app_)
+            app_->quit();
+        QVERIFY(!officeTest::officeRunningOn(office::pipeName()));
+    }
+
+    void attachFindsTheRunningOffice() {
+        auto attached = office::Application::attach();
+        QVERIFY(attached);
+        QVERIFY(!attached->startedHere());
+        QVERIFY(attached->isAlive());
+        attached.reset(); // dropping an attached office leaves it running
+        QVERIFY(app_->isAlive());
+    }
+
+    void slideCounts_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("count");
+        QTest::newRow("basic") << "basic_test_ppt_file.ppt" << 2;
+        QTest::newRow("SampleShow") << "SampleShow.ppt" << 2;
+        QTest::newRow("zipped format") << "SampleShow.pptx" << 2;
+        QTest::newRow("text boxes") << "with_textbox.ppt" << 1;
+        QTest::newRow("empty placeholders") << "empty.ppt" << 1;
+        QTest::newRow("stored out of order") << "incorrect_slide_order.ppt" << 3;
+        QTest::newRow("68 slides") << "long-68-slides.ppt" << 68;
+    }
+    void slideCounts() {
+        QFETCH(QString, file);
+        QFETCH(int, count);
+        auto presentation = open(file);
+        QCOMPARE(presentation->slideCount(), count);
+    }
+
+    // Texts in the program's convention: CR between paragraphs, code 11 for a line break.
+    void shapeTexts_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("slide");
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("title") << "basic_test_ppt_file.ppt" << 1 << 1 << vt("This is a test title");
+        QTest::newRow("body paragraphs")
+            << "basic_test_ppt_file.ppt" << 2 << 2
+            << vt("This is page two\rIt has several blocks of text\rNone of them have formatting");
+        QTest::newRow("empty paragraph kept")
+            << "SampleShow.ppt" << 1 << 2
+            << vt("Subtitle of the first slide\r\rThis bit is in italic green");
+        QTest::newRow("bullets") << "bullets.ppt" << 2 << 2
+                                 << vt("I\u2019m a text box with user-defined\rbullet character");
+        QTest::newRow("out of order slides")
+            << "incorrect_slide_order.ppt" << 2 << 2 << vt("Third slide I added");
+        QTest::newRow("fourth text box") << "with_textbox.ppt" << 1 << 4 << vt("Plain Text ");
+        QTest::newRow("empty placeholder") << "empty.ppt" << 1 << 1 << QString();
+        QTest::newRow("beyond one code page")
+            << "54880_chinese.ppt" << 1 << 1
+            << vt("Single byte\r複数の文字\rカタカナ\rﾊﾝｶｸ\r表十ソ\r𠮟\r表Mixパﾋﾟ𠮟");
+        QTest::newRow("line break in title")
+            << "linebreaks.ppt" << 1 << 1 << vt("Title one\vsecond line");
+        QTest::newRow("line break in body")
+            << "linebreaks.ppt" << 1 << 2 << vt("Alpha\vstill alpha\r\rBeta <&>");
+        QTest::newRow("flat file, same text")
+            << "linebreaks.fodp" << 1 << 2 << vt("Alpha\vstill alpha\r\rBeta <&>");
+    }
+    void shapeTexts() {
+        QFETCH(QString, file);
+        QFETCH(int, slide);
+        QFETCH(int, shape);
+        QFETCH(QString, text);
+        auto presentation = open(file);
+        QVERIFY(presentation->hasTextFrame(slide, shape));
+        QCOMPARE(presentation->shapeText(slide, shape), text);
+    }
+
+    // The notes page as the presentation application has it: the slide image first (no text
+    // frame), then the notes body; further placeholders count as shapes too.
+    void notesPages_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("slide");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("basic 1") << "basic_test_ppt_file.ppt" << 1 << 2
+                                 << vt("These are the notes for page 1");
+        QTest::newRow("basic 2") << "basic_test_ppt_file.ppt" << 2 << 2
+                                 << vt("These are the notes on page two, again lacking formatting");
+        QTest::newRow("slide number placeholder")
+            << "SampleShow.ppt" << 2 << 3
+            << vt("These are the notes of the 2nd slide\rTHIS LINE IS BOLD");
+        QTest::newRow("no notes text") << "bullets.ppt" << 1 << 2 << QString();
+        QTest::newRow("line break in notes")
+            << "linebreaks.ppt" << 1 << 2 << vt("One.\rTwo.\vThree.");
+    }
+    void notesPages() {
+        QFETCH(QString, file);
+        QFETCH(int, slide);
+        QFETCH(int, count);
+        QFETCH(QString, text);
+        auto presentation = open(file);
+        QCOMPARE(presentation->notesShapeCount(slide), count);
+        QVERIFY(!presentation->notesHasTextFrame(slide, 1));
+        QVERIFY(presentation->notesHasTextFrame(slide, 2));
+        QCOMPARE(presentation->notesShapeText(slide, 2), text);
+        QCOMPARE(presentation->notesHasText(slide, 2), !text.isEmpty());
+        QVERIFY_THROWS_EXCEPTION(Failure, presentation->notesShapeText(slide, 1));
+    }
+
+    void readsOutsideThePresentationFail() {
+        auto presentation = open(QStringLiteral("basic_test_ppt_file.ppt"));
+        QVERIFY_THROWS_EXCEPTION(Failure, presentation->shapeCount(0));
+        QVERIFY_THROWS_EXCEPTION(Failure, presentation->shapeCount(3));
+        QVERIFY_THROWS_EXCEPTION(Failure, presentation->shapeText(1, 3));
+        QVERIFY_THROWS_EXCEPTION(Failure, presentation->hasTextFrame(1, 0));
+        QVERIFY_THROWS_EXCEPTION(Failure, presentation->notesShapeCount(5));
+        presentation->close();
+        QVERIFY(!presentation->isOpen());
+        QVERIFY_THROWS_EXCEPTION(Failure, presentation->slideCount());
+    }
+
+    void exportWritesExactSize_data() {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("GIF") << "GIF" << 1000 << 700;
+        QTest::newRow("JPG") << "JPG" << 640 << 480;
+        QTest::newRow("lower case keeps its case") << "gif" << 800 << 600;
+        QTest::newRow("PNG other aspect") << "PNG" << 333 << 777;
+        QTest::newRow("BMP") << "BMP" << 512 << 384;
+        QTest::newRow("TIF") << "TIF" << 400 << 300;
+        QTest::newRow("one pixel") << "PNG" << 1 << 1;
+    }
+    void exportWritesExactSize() {
+        QFETCH(QString, filter);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QTemporaryDir out;
+        auto presentation = open(QStringLiteral("SampleShow.ppt"));
+        presentation->exportSlide(2, out.filePath(QStringLiteral("Slide2")), filter, width, height);
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{"Slide2." + filter});
+        const QImage image(out.filePath("Slide2." + filter));
+        QVERIFY(!image.isNull());
+        QCOMPARE(image.size(), QSize(width, height));
+        if (width > 100) {
+            // A slide with text is not one flat colour.
+            const QImage small = image.scaled(32, 32).convertToFormat(QImage::Format_RGB32);
+            bool varied = false;
+            for (int y = 0; y < small.height() && !varied; ++y)
+                for (int x = 0; x < small.width() && !varied; ++x)
+                    varied = small.pixel(x, y) != small.pixel(0, 0);
+            QVERIFY(varied);
+        }
+    }
+
+    void exportRefusesBadRequests_data() {
+        QTest::addColumn<int>("slide");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<bool>("missingFolder");
+        QTest::newRow("unknown format") << 1 << "XYZ" << 100 << 100 << false;
+        QTest::newRow("empty format") << 1 << "" << 100 << 100 << false;
+        QTest::newRow("slide 0") << 0 << "GIF" << 100 << 100 << false;
+        QTest::newRow("slide past the end") << 3 << "GIF" << 100 << 100 << false;
+        QTest::newRow("zero width") << 1 << "GIF" << 0 << 100 << false;
+        QTest::newRow("negative height") << 1 << "JPG" << 100 << -5 << false;
+        QTest::newRow("huge") << 1 << "PNG" << 32767 << 32767 << false;
+        QTest::newRow("missing folder") << 1 << "GIF" << 100 << 100 << true;
+    }
+    void exportRefusesBadRequests() {
+        QFETCH(int, slide);
+        QFETCH(QString, filter);
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(bool, missingFolder);
+        QTemporaryDir out;
+        const QString base = missingFolder ? out.filePath(QStringLiteral("nowhere/Slide"))
+                                           : out.filePath(QStringLiteral("Slide"));
+        auto presentation = open(QStringLiteral("basic_test_ppt_file.ppt"));
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 presentation->exportSlide(slide, base, filter, width, height));
+        QVERIFY(QDir(out.path()).entryList(QDir::Files).isEmpty());
+        QCOMPARE(presentation->slideCount(), 2); // still usable
+    }
+
+    // Adding a blank slide after the last one and deleting it again leaves the file on disk as it
+    // was, and the office writes nothing beside it.
+    void addAndDeleteLeaveTheFileUnchanged() {
+        QTemporaryDir dir;
+        const QString path = copyPresentation(dir, QStringLiteral("SampleShow.ppt"));
+        const QByteArray before = officeTest::digestOf(path);
+        auto presentation = app_->open(path);
+        presentation->addSlide(3, 12);
+        QCOMPARE(presentation->slideCount(), 3);
+        QCOMPARE(presentation->shapeCount(3), 0);
+        QCOMPARE(presentation->shapeText(2, 1), vt("This is the second slide"));
+        presentation->exportSlide(3, dir.filePath(QStringLiteral("blank")), QStringLiteral("GIF"),
+                                  300, 200);
+        QCOMPARE(QImage(dir.filePath(QStringLiteral("blank.GIF"))).size(), QSize(300, 200));
+        presentation->deleteSlide(3);
+        QCOMPARE(presentation->slideCount(), 2);
+        QCOMPARE(presentation->shapeText(2, 1), vt("This is the second slide"));
+        presentation->setSaved();
+        presentation->close();
+        QCOMPARE(officeTest::digestOf(path), before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                 (QStringList{"SampleShow.ppt", "blank.GIF"}));
+    }
+
+    void addRefusesBadRequests() {
+        auto presentation = open(QStringLiteral("basic_test_ppt_file.ppt"));
+        QVERIFY_THROWS_EXCEPTION(Failure, presentation->addSlide(3, 99)); // unknown layout
+        QVERIFY_THROWS_EXCEPTION(Failure, presentation->addSlide(5, 12)); // past the end
+        QVERIFY_THROWS_EXCEPTION(Failure, presentation->deleteSlide(3));
+        QCOMPARE(presentation->slideCount(), 2);
+    }
+
+    // Files the office cannot open fail quickly with a reason, and the office stays usable.
+    void badFilesFailCleanly_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("damaged header") << "corrupt-header.ppt"
+                                        << "damaged";
+        QTest::newRow("damaged records") << "corrupt-records.ppt"
+                                         << "damaged";
+        QTest::newRow("encrypted") << "password-protected.ppt"
+                                   << "password-protected";
+        QTest::newRow("missing") << "no-such-file.ppt"
+                                 << "does not exist";
+        QTest::newRow("folder") << "."
+                                << "cannot be read";
+        QTest::newRow("not a presentation") << "notes.txt"
+                                            << "not a presentation";
+        QTest::newRow("empty file") << "zero.ppt"
+                                    << "";
+    }
+    void badFilesFailCleanly() {
+        QFETCH(QString, file);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QString path = copyPresentation(dir, file);
+        if (path.isEmpty()) {
+            path = dir.filePath(file);
+            if (file == QLatin1String("notes.txt") || file == QLatin1String("zero.ppt")) {
+                QFile text(path);
+                QVERIFY(text.open(QIODevice::WriteOnly));
+                if (file == QLatin1String("notes.txt"))
+                    text.write("Just some words.\n");
+            } else if (file == QLatin1String(".")) {
+                path = dir.path();
+            }
+        }
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            app_->open(path);
+            QFAIL("the file opened");
+        } catch (const Failure& e) {
+            QVERIFY2(e.description().contains(reason), qPrintable(e.description()));
+        }
+        QVERIFY2(timer.elapsed() < 60000, "opening hung"); // a hang guard, not a speed test
+        QVERIFY(app_->isAlive());
+        auto good = open(QStringLiteral("basic_test_ppt_file.ppt"));
+        QCOMPARE(good->slideCount(), 2);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(),
+                 QFileInfo(path).isFile() ? 1 : 0); // no lock or backup file left behind
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOffice)
+#include "test_office.moc"
