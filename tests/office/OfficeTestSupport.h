@@ -56,8 +56,10 @@ inline bool officeRunningOn(const QString& pipe) {
         if (!cmdline.open(QIODevice::ReadOnly))
             continue;
         const QList<QByteArray> args = cmdline.readAll().split('\0');
-        if (args.contains(wanted))
-            return true;
+        for (const QByteArray& arg : args) {
+            if (arg.startsWith(wanted))
+                return true;
+        }
     }
     return false;
 }
