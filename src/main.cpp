@@ -1,10 +1,11 @@
+#include "wizard/FrmMain.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Slide-Ferry"));
-    QLabel placeholder(QStringLiteral("Slide-Ferry"));
-    placeholder.show();
+    FrmMain wizard;
+    wizard.show();
     return QApplication::exec();
 }

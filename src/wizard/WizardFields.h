@@ -47,7 +47,7 @@ public:
     QString termV = QStringLiteral("All terms"), yearFilterV = QStringLiteral("All years");
     QStringList classes;
     QString classV, titleV, monthV = QStringLiteral("Jan"), dayV = QStringLiteral("1"),
-                        yearV = QStringLiteral("2026"), sessionV = QStringLiteral("1");
+                            yearV = QStringLiteral("2026"), sessionV = QStringLiteral("1");
     QString exportPathV, imageFormatV = QStringLiteral("GIF"), firstSlideV = QStringLiteral(" 1"),
                          lastSlideV = QStringLiteral(" 1");
     int width = 1000, height = 700;

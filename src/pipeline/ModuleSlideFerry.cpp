@@ -1,0 +1,74 @@
+#include "pipeline/ModuleSlideFerry.h"
+
+#include "pipeline/Description.h"
+#include "pipeline/SlideText.h"
+#include "pipeline/WorkingFiles.h"
+#include "platform/Failure.h"
+#include "platform/Messages.h"
+#include "platform/NumberText.h"
+#include "platform/ProgramEnd.h"
+#include "platform/ftp/TransferControl.h"
+#include "server/LectureUpload.h"
+#include "server/ModuleFtp.h"
+#include "windows/FrmProgress.h"
+#include "wizard/WizardFields.h"
+
+#include <algorithm>
+
+ModuleSlideFerry::ModuleSlideFerry(WizardFields& fields, ModuleFtp& ftp, TransferControl& inet)
+    : presentation(fields), fields_(fields), ftp_(ftp), inet_(inet) {}
+
+void ModuleSlideFerry::forgetPresentationApp() {
+    presentation.hasApp = false;
+}
+
+int ModuleSlideFerry::expectedProgressLines(bool appendSlides) const {
+    const int first = numberText::leadingInt16(fields_.firstSlideText());
+    const int last = numberText::leadingInt16(fields_.lastSlideText());
+    const int slides = std::max(0, last - first + 1);
+    // export: blank line, heading, one per slide, blank slide; fetches: two lines each;
+    // upload: blank line, heading, one per slide, description, text file; completion line.
+    return 2 + slides + 1 + (appendSlides ? 4 : 0) + 2 + slides + 2 + 1;
+}
+
+void ModuleSlideFerry::failTransfer(const QString& description) {
+    messages::showError(description, fields_.ftpMachine());
+    cleanUp();
+    programEnd::endProgram();
+}
+
+void ModuleSlideFerry::transferLecture(bool appendSlides) {
+    if (hideWizard)
+        hideWizard();
+    FrmProgress& progress = *progressWindow;
+    progress.setExpectedSteps(expectedProgressLines(appendSlides));
+    progress.setTransferRunning(true);
+    progress.show();
+    ftp_.progress = &progress;
+
+    try {
+        presentation.exportSlides(progress);
+        SlideReader* reader = presentation.slides();
+        if (!reader)
+            throw Failure(QStringLiteral("The presentation is no longer open"));
+        writeSlideText(*reader, fields_, appendSlides, [this] { return ftpFetchSlideText(ftp_); });
+        writeNotesText(*reader, fields_, appendSlides, [this] { return ftpFetchNotesText(ftp_); });
+        writeDescription(fields_);
+    } catch (const Failure& f) {
+        failTransfer(f.description());
+    }
+    ftpUploadLecture(ftp_);
+    cleanUp();
+    progress.Add(QStringLiteral("Slide-Ferry complete"));
+    progress.showDone();
+}
+
+void ModuleSlideFerry::cleanUp() {
+    presentation.closePresentation();
+    deleteWorkingFiles(fields_.exportPath(), fields_.imageFormat());
+    try {
+        inet_.Execute(inet_.URL, FtpOperation::close());
+    } catch (const Failure&) {
+        // A connection that was never made has nothing to close.
+    }
+}

@@ -1,0 +1,29 @@
+#include "wizard/FileList.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+FileList::FileList(QWidget* parent) : QListWidget(parent) {}
+
+bool FileList::matchesPattern(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^.*\\.ppt[^.]*$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    return pattern.match(name).hasMatch();
+}
+
+void FileList::setPath(const QString& dir) {
+    path_ = dir;
+    clear();
+    const QStringList files = QDir(dir).entryList(QDir::Files | QDir::Readable | QDir::Hidden,
+                                                  QDir::Name | QDir::IgnoreCase);
+    for (const QString& f : files) {
+        if (matchesPattern(f))
+            addItem(f);
+    }
+    setCurrentRow(-1);
+}
+
+QString FileList::fileName() const {
+    const QListWidgetItem* item = currentItem();
+    return item && item->isSelected() ? item->text() : QString();
+}

@@ -1,0 +1,160 @@
+#pragma once
+
+#include "wizard/ImageSizes.h"
+#include "wizard/WizardFields.h"
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class DirectoryList;
+class DriveList;
+class FileList;
+class TransferControl;
+class ModuleFtp;
+class ModuleSlideFerry;
+class FrmProgress;
+class FrmFTPError;
+
+// The wizard window: six pages behind Next and Back, the step panel on the left, and the
+// lecture's values in its fields. It owns the transfer control and the two modules, so the
+// whole run of the program hangs off its single instance.
+class FrmMain : public QDialog {
+    Q_OBJECT
+public:
+    explicit FrmMain(QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // Pages
+    int currentPage = 0;
+    bool serverChanged = true;
+    bool accountComplete = false;
+    bool fileChosen = false;
+    bool titleGiven = false;
+    bool sizeValid = true;
+    bool appendSlides = false;
+    ImageSizes imageSizes;
+
+    // Controls, named as the user guide and the tests know them.
+    std::array<QFrame*, 6> frame{};
+    std::array<QFrame*, 6> box{};
+    std::array<QLabel*, 6> boxText{};
+    QLineEdit* FTPMachine = nullptr;
+    QLineEdit* ID = nullptr;
+    QLineEdit* Password = nullptr;
+    QLineEdit* CVID = nullptr;
+    QLineEdit* CVPassword = nullptr;
+    QLabel* connecting = nullptr;
+    DriveList* driveList = nullptr;
+    DirectoryList* dirList = nullptr;
+    FileList* fileList = nullptr;
+    QComboBox* Term = nullptr;
+    QComboBox* cbYear = nullptr;
+    QComboBox* Classes = nullptr;
+    QLineEdit* Title = nullptr;
+    QComboBox* comboMonth = nullptr;
+    QComboBox* comboDay = nullptr;
+    QComboBox* comboYear = nullptr;
+    QLineEdit* Session = nullptr;
+    QComboBox* Resolution = nullptr;
+    QLineEdit* imageWidth = nullptr;
+    QLineEdit* imageHeight = nullptr;
+    QLabel* imageWidthText = nullptr;
+    QLabel* imageHeightText = nullptr;
+    QComboBox* imageFormat = nullptr;
+    QLineEdit* ExportPath = nullptr;
+    QGroupBox* rangeFrame = nullptr;
+    QComboBox* firstSlide = nullptr;
+    QComboBox* lastSlide = nullptr;
+    QPushButton* Help = nullptr;
+    QPushButton* Cancel = nullptr;
+    QPushButton* buttonBack = nullptr;
+    QPushButton* buttonNext = nullptr;
+    QPushButton* Finish = nullptr;
+
+    TransferControl& inet1() { return *Inet1_; }
+    ModuleFtp& moduleFTP() { return *moduleFTP_; }
+    ModuleSlideFerry& moduleSlideFerry() { return *moduleSlideFerry_; }
+    // The auxiliary windows, created on first use and kept for the whole run.
+    FrmProgress& frmProgress();
+    FrmFTPError& frmFTPError();
+
+    // Button actions (also reached by Enter, Escape and a double click in the file list).
+    void buttonNext_Click();
+    void buttonBack_Click();
+    void Finish_Click();
+    void Cancel_Click();
+
+    // Field rules
+    void highlightStep();
+    void unhighlightStep();
+    void checkAccount();
+    void showCustomSize();
+    void keepLastAfterFirst();
+    void keepFirstBeforeLast();
+    int getWidth() const;
+    int getHeight() const;
+
+    // Saves the remembered choices (the Done button of the progress window).
+    void saveSettings();
+
+    // The lecture's values, as the server session and the pipeline read them.
+    WizardFields& fields() { return *fields_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void reject() override; // Escape presses Cancel
+
+private:
+    struct ButtonSnapshot {
+        bool back, next, finish;
+    };
+
+    void buildWindow();
+    QWidget* buildStepPanel();
+    QFrame* buildStartPage();
+    QFrame* buildLumoraPage();
+    QFrame* buildFilePage();
+    QFrame* buildLecturePage();
+    QFrame* buildAdvancedPage();
+    QFrame* buildFinishPage();
+    void fillLists();
+    void wireModules();
+    void connectRules();
+
+    // Next action, one step per page; false means stay on the page.
+    bool stepStart();
+    bool stepLumoraInfo();
+    bool stepPowerPointFile();
+    bool stepLectureInfo();
+    void advance();
+    void goBack();
+    ButtonSnapshot saveAndDisableButtons();
+    void restoreButtons(const ButtonSnapshot& s);
+    void generalFailure(const QString& description);
+
+    void customSizeRule();
+    void listClasses();
+    void fileClicked();
+    void directoryChanged();
+    void driveChanged();
+
+    std::unique_ptr<WizardFields> fields_;
+    std::unique_ptr<TransferControl> Inet1_;
+    std::unique_ptr<ModuleFtp> moduleFTP_;
+    std::unique_ptr<ModuleSlideFerry> moduleSlideFerry_;
+    std::unique_ptr<FrmProgress> frmProgress_;
+    std::unique_ptr<FrmFTPError> frmFTPError_;
+    bool listingClasses_ = false;
+};
+
+// The single wizard window of the running program (null before it exists).
+extern FrmMain* frmMain;

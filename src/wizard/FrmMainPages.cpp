@@ -1,0 +1,259 @@
+// The page machine: what Next, Back, Finish and Cancel do on each page.
+#include "wizard/FrmMain.h"
+
+#include "pipeline/ModuleSlideFerry.h"
+#include "platform/Failure.h"
+#include "platform/Messages.h"
+#include "platform/ProgramEnd.h"
+#include "server/AccountCheck.h"
+#include "server/ClassCatalogue.h"
+#include "server/LectureDirectory.h"
+#include "server/ModuleFtp.h"
+#include "wizard/DirectoryList.h"
+#include "wizard/DriveList.h"
+#include "wizard/FileList.h"
+#include "wizard/WizardSettings.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+// The busy pointer for the whole application while the wizard waits.
+struct BusyPointer {
+    bool on = false;
+    void set() {
+        if (!on)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        on = true;
+    }
+    void clear() {
+        if (on)
+            QApplication::restoreOverrideCursor();
+        on = false;
+    }
+    ~BusyPointer() { clear(); }
+};
+} // namespace
+
+FrmMain::ButtonSnapshot FrmMain::saveAndDisableButtons() {
+    ButtonSnapshot s{buttonBack->isEnabled(), buttonNext->isEnabled(), Finish->isEnabled()};
+    buttonBack->setEnabled(false);
+    buttonNext->setEnabled(false);
+    Finish->setEnabled(false);
+    return s;
+}
+
+void FrmMain::restoreButtons(const ButtonSnapshot& s) {
+    buttonBack->setEnabled(s.back);
+    buttonNext->setEnabled(s.next);
+    Finish->setEnabled(s.finish);
+}
+
+// A failure that no step handled itself: report it, clean up and end the program.
+void FrmMain::generalFailure(const QString& description) {
+    messages::showError(description, FTPMachine->text());
+    moduleSlideFerry().cleanUp();
+    programEnd::endProgram();
+}
+
+void FrmMain::buttonNext_Click() {
+    programEnd::guardEvent([this] {
+        try {
+            bool advanceOk = false;
+            switch (currentPage) {
+            case 0:
+                advanceOk = stepStart();
+                break;
+            case 1:
+                advanceOk = stepLumoraInfo();
+                break;
+            case 2:
+                advanceOk = stepPowerPointFile();
+                break;
+            case 3:
+                advanceOk = stepLectureInfo();
+                break;
+            case 4:
+                buttonNext->setEnabled(false);
+                advanceOk = true;
+                break;
+            default:
+                break;
+            }
+            if (advanceOk && currentPage < 5)
+                advance();
+        } catch (const Failure& f) {
+            generalFailure(f.description());
+        } catch (const programEnd::ProgramEnded&) {
+            throw;
+        } catch (const std::exception& e) {
+            generalFailure(QString::fromLocal8Bit(e.what()));
+        }
+    });
+}
+
+bool FrmMain::stepStart() {
+    buttonBack->setEnabled(true);
+    buttonNext->setEnabled(accountComplete);
+    wizardSettings::loadLumoraPage(*this);
+    return true;
+}
+
+bool FrmMain::stepLumoraInfo() {
+    const ButtonSnapshot saved = saveAndDisableButtons();
+    BusyPointer busy;
+    busy.set();
+    connecting->setVisible(true);
+    auto stay = [&] {
+        busy.clear();
+        restoreButtons(saved);
+        connecting->setVisible(false);
+        return false;
+    };
+
+    if (serverChanged) {
+        serverChanged = false;
+        if (!moduleFTP().ftpConnect())
+            return stay();
+    }
+    bool accountOk = false;
+    try {
+        accountOk = ftpCheckAccount(moduleFTP());
+    } catch (const Failure& f) {
+        // The account file could not be fetched: say why and let the user correct the server.
+        busy.clear();
+        messages::showError(f.description(), FTPMachine->text());
+        return stay();
+    }
+    if (!accountOk) {
+        busy.clear();
+        messages::showCritical(QStringLiteral("Bad user id or password"), QStringLiteral("Error!"));
+        return stay();
+    }
+    restoreButtons(saved);
+    busy.clear();
+    connecting->setVisible(false);
+    buttonNext->setEnabled(fileChosen);
+    wizardSettings::loadFilePage(*this);
+    return true;
+}
+
+bool FrmMain::stepPowerPointFile() {
+    const ButtonSnapshot saved = saveAndDisableButtons();
+    BusyPointer busy;
+    busy.set();
+    PresentationExport& presentation = moduleSlideFerry().presentation;
+    presentation.openPresentation(QDir(dirList->path()).filePath(fileList->fileName()));
+    if (presentation.slideCount <= 0) {
+        throw Failure(presentation.lastOpenError.isEmpty()
+                          ? QStringLiteral("The presentation has no slides")
+                          : presentation.lastOpenError);
+    }
+    Title->setText(presentation.getPresentationTitle());
+    busy.clear();
+
+    // A second visit refills the range lists from scratch.
+    firstSlide->clear();
+    lastSlide->clear();
+    for (int i = 1; i <= presentation.slideCount; ++i)
+        firstSlide->addItem(QStringLiteral(" ") + QString::number(i));
+    for (int i = 1; i <= presentation.slideCount; ++i)
+        lastSlide->addItem(QStringLiteral(" ") + QString::number(i));
+    firstSlide->setCurrentIndex(0);
+    lastSlide->setCurrentIndex(lastSlide->count() - 1);
+
+    wizardSettings::loadFilters(*this);
+    // The buttons stay off while the class listing waits for the server, so that no second
+    // Next can start meanwhile.
+    ftpListClasses(moduleFTP());
+    wizardSettings::loadClass(*this);
+    restoreButtons(saved);
+    buttonNext->setEnabled(titleGiven);
+    Finish->setEnabled(titleGiven);
+    return true;
+}
+
+bool FrmMain::stepLectureInfo() {
+    const ButtonSnapshot saved = saveAndDisableButtons();
+    if (!ftpFindLecture(moduleFTP(), appendSlides)) {
+        restoreButtons(saved);
+        return false;
+    }
+    restoreButtons(saved);
+    buttonNext->setEnabled(sizeValid);
+    wizardSettings::loadAdvancedPage(*this);
+    return true;
+}
+
+void FrmMain::advance() {
+    frame[currentPage + 1]->setVisible(true);
+    frame[currentPage]->setVisible(false);
+    unhighlightStep();
+    ++currentPage;
+    highlightStep();
+}
+
+void FrmMain::goBack() {
+    frame[currentPage - 1]->setVisible(true);
+    frame[currentPage]->setVisible(false);
+    unhighlightStep();
+    --currentPage;
+    highlightStep();
+}
+
+void FrmMain::buttonBack_Click() {
+    switch (currentPage) {
+    case 1:
+        buttonBack->setEnabled(false);
+        buttonNext->setEnabled(true);
+        break;
+    case 2:
+        while (firstSlide->count() > 0)
+            firstSlide->removeItem(firstSlide->count() - 1);
+        while (lastSlide->count() > 0)
+            lastSlide->removeItem(lastSlide->count() - 1);
+        moduleSlideFerry().presentation.closePresentation();
+        buttonNext->setEnabled(accountComplete);
+        break;
+    case 3:
+        buttonNext->setEnabled(fileChosen);
+        // No transfer may start below the lecture page: it needs the open presentation and the
+        // lecture directory that Next on this page settles.
+        Finish->setEnabled(false);
+        break;
+    case 4:
+        buttonNext->setEnabled(true);
+        break;
+    case 5:
+        buttonNext->setEnabled(sizeValid);
+        break;
+    default:
+        break;
+    }
+    if (currentPage > 0)
+        goBack();
+}
+
+void FrmMain::Finish_Click() {
+    programEnd::guardEvent([this] {
+        try {
+            if (currentPage == 3 && !ftpFindLecture(moduleFTP(), appendSlides))
+                return;
+            const bool append = appendSlides;
+            moduleSlideFerry().transferLecture(append);
+        } catch (const Failure& f) {
+            generalFailure(f.description());
+        }
+    });
+}
+
+void FrmMain::Cancel_Click() {
+    programEnd::guardEvent([this] {
+        moduleSlideFerry().cleanUp();
+        programEnd::endProgram();
+    });
+}
