@@ -25,9 +25,11 @@ QString remotePath(ModuleFtp& m, const QString& name) {
     return QStringLiteral("~/lumora/") + m.lectureDir + name;
 }
 
-QString reason(ModuleFtp& m) {
+// The transfer component's own description of the failed operation (it names the operation),
+// or `fallback` when it gives none.
+QString reason(ModuleFtp& m, const QString& fallback) {
     const QString info = m.inet.ResponseInfo().trimmed();
-    return info.isEmpty() ? QStringLiteral("the transfer failed") : info;
+    return info.isEmpty() ? fallback : info;
 }
 
 // One upload; a transfer that ends in error is a failure of the whole upload.
@@ -36,7 +38,7 @@ void put(ModuleFtp& m, const QString& localName, const QString& remoteName) {
     m.ftpExecute(FtpOperation::put(localPath(m, localName), remote));
     const int code = m.inet.ResponseCode();
     if (code != 0)
-        throw Failure(QStringLiteral("Cannot send %1 to %2: %3").arg(localName, remote, reason(m)),
+        throw Failure(reason(m, QStringLiteral("Cannot send %1 to %2").arg(localName, remote)),
                       code);
 }
 
@@ -65,7 +67,7 @@ bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
         const int code = m.inet.ResponseCode();
         if (code == 0)
             return true;
-        const QString why = reason(m);
+        const QString why = reason(m, QStringLiteral("Cannot fetch ") + remote);
 
         if (code == TransferControl::ServerRefused) {
             // Refused: a lecture without this file is normal; anything else (the file is there
@@ -84,7 +86,7 @@ bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
                 }
             }
         }
-        throw Failure(QStringLiteral("Cannot fetch %1: %2").arg(remote, why), code);
+        throw Failure(why, code);
     } catch (const Failure& failure) {
         messages::showError(failure.description(), m.fields.ftpMachine());
         endAfterCleanUp(m);
