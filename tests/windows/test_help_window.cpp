@@ -12,33 +12,40 @@
 
 namespace {
 const QString absent = QStringLiteral("<absent>");
+const QStringList keys = {"HelpLeft", "HelpTop", "HelpWidth", "HelpHeight"};
 
-QString stored(const QString& key) {
-    return settingsStore::read("Slide-Ferry", "Settings", key, absent);
+QStringList storedGeometry() {
+    QStringList values;
+    for (const QString& key : keys)
+        values << settingsStore::read("Slide-Ferry", "Settings", key, absent);
+    return values;
 }
-void store(const QString& key, const QString& value) {
-    settingsStore::write("Slide-Ferry", "Settings", key, value);
+void storeGeometry(const QStringList& values) {
+    for (int i = 0; i < keys.size(); ++i)
+        settingsStore::write("Slide-Ferry", "Settings", keys[i], values[i]);
 }
+
 // Places the window by its outer (frame) geometry, as the user sees and the window stores it.
 void setOuter(QWidget* w, const QRect& outer) {
     const QSize extra = w->frameGeometry().size() - w->size();
     w->move(outer.topLeft());
     w->resize(outer.size() - extra);
-    QCOMPARE(w->frameGeometry(), outer);
 }
 
-QStringList storedGeometry() {
-    return {stored("HelpLeft"), stored("HelpTop"), stored("HelpWidth"), stored("HelpHeight")};
+FrmHelp* shownHelp() {
+    FrmHelp::showHelp();
+    FrmHelp* help = FrmHelp::existing();
+    if (help == nullptr || !QTest::qWaitForWindowExposed(help))
+        return nullptr;
+    return help;
 }
 
-// Destroys the current instance, so that each test starts without a help window.
-void destroyHelp() {
-    if (FrmHelp* help = FrmHelp::existing()) {
-        QPointer<FrmHelp> gone(help);
-        help->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(gone.isNull());
-    }
+// Closes the window from its frame and lets it be destroyed; true when it is gone.
+bool closeFromFrame(FrmHelp* help) {
+    QPointer<FrmHelp> watched(help);
+    help->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return watched.isNull() && FrmHelp::existing() == nullptr;
 }
 } // namespace
 
@@ -52,134 +59,105 @@ private slots:
         settingsStore::useDirectory(dir_->path());
     }
     void cleanup() {
-        destroyHelp();
+        if (FrmHelp* help = FrmHelp::existing())
+            QVERIFY(closeFromFrame(help));
         delete dir_;
-        dir_ = nullptr;
     }
 
     void layoutNumbers_data() {
-        QTest::addColumn<double>("w");
-        QTest::addColumn<double>("h");
-        QTest::addColumn<double>("browserWidth");
-        QTest::addColumn<double>("browserHeight");
-        QTest::addColumn<double>("buttonLeft");
-        QTest::addColumn<double>("buttonTop");
-        QTest::newRow("default size") << 6720.0 << 5340.0 << 6480.0 << 4095.0 << 2992.5 << 4440.0;
-        QTest::newRow("wide") << 15000.0 << 9000.0 << 14760.0 << 7755.0 << 7132.5 << 8100.0;
-        QTest::newRow("smaller than margins") << 200.0 << 600.0 << 0.0 << 0.0 << 0.0 << 0.0;
-        QTest::newRow("minimised") << 0.0 << 0.0 << 0.0 << 0.0 << 0.0 << 0.0;
+        QTest::addColumn<QSizeF>("outer");
+        QTest::addColumn<QSizeF>("browser");
+        QTest::addColumn<QPointF>("button");
+        QTest::newRow("default") << QSizeF(6720, 5340) << QSizeF(6480, 4095)
+                                 << QPointF(2992.5, 4440);
+        QTest::newRow("wide") << QSizeF(15000, 9000) << QSizeF(14760, 7755)
+                              << QPointF(7132.5, 8100);
+        QTest::newRow("below margins") << QSizeF(200, 600) << QSizeF(0, 0) << QPointF(0, 0);
     }
     void layoutNumbers() {
-        QFETCH(double, w);
-        QFETCH(double, h);
-        const FrmHelp::Layout l = FrmHelp::layoutFor(w, h);
-        QCOMPARE(l.browserLeft, 120.0);
-        QCOMPARE(l.browserTop, 120.0);
-        QTEST(l.browserWidth, "browserWidth");
-        QTEST(l.browserHeight, "browserHeight");
-        QTEST(l.buttonLeft, "buttonLeft");
-        QTEST(l.buttonTop, "buttonTop");
+        QFETCH(QSizeF, outer);
+        const FrmHelp::Layout l = FrmHelp::layoutFor(outer.width(), outer.height());
+        QCOMPARE(QPointF(l.browserLeft, l.browserTop), QPointF(120, 120));
+        QTEST(QSizeF(l.browserWidth, l.browserHeight), "browser");
+        QTEST(QPointF(l.buttonLeft, l.buttonTop), "button");
         QCOMPARE(l.buttonWidth, 735.0);
     }
 
     void firstShowingUsesDefaults() {
-        FrmHelp::showHelp();
-        FrmHelp* help = FrmHelp::existing();
+        FrmHelp* help = shownHelp();
         QVERIFY(help);
-        QVERIFY(QTest::qWaitForWindowExposed(help));
         QCOMPARE(help->windowTitle(), QString("Help"));
-        help->onActivate();
         // 1000 twips is not a whole pixel; it lands on the nearest one.
-        QVERIFY(qAbs(help->leftTwips() - 1000) <= 7.5);
-        QVERIFY(qAbs(help->topTwips() - 1000) <= 7.5);
-        QCOMPARE(help->widthTwips(), 6720.0);
-        QCOMPARE(help->heightTwips(), 5340.0);
-        // The browser fills the window less the margins: 6480 x 4095 twips at 120, 120.
+        QVERIFY(qAbs(help->leftTwips() - 1000) <= 7.5 && qAbs(help->topTwips() - 1000) <= 7.5);
+        QCOMPARE(QSizeF(help->widthTwips(), help->heightTwips()), QSizeF(6720, 5340));
+        // 6480 x 4095 twips at 120, 120; the button 735 twips wide at 2992.5, 4440.
         QCOMPARE(help->browser()->geometry(), QRect(8, 8, 432, 273));
-        QCOMPARE(help->closeButton()->geometry().top(), 296);
-        QCOMPARE(help->closeButton()->geometry().width(), 49);
-        QVERIFY(qAbs(help->closeButton()->geometry().left() - 199.5) <= 0.5);
-        QCOMPARE(help->closeButton()->text(), QString("Close"));
-        // The guide comes from the program itself.
+        const QRect button = help->closeButton()->geometry();
+        QVERIFY(qAbs(button.left() - 199.5) <= 0.5);
+        QCOMPARE(button.top(), 296);
+        QCOMPARE(button.width(), 49);
+        // The guide is part of the program.
         const QString text = help->browser()->toPlainText();
-        for (const char* page : {"Lumora Info", "PowerPoint File", "Lecture Info", "Advanced",
-                                 "Finish", "Slide-Ferry complete", "Bad user id or password"})
-            QVERIFY2(text.contains(QLatin1String(page)), page);
+        for (const char* part : {"Lumora Info", "PowerPoint File", "Lecture Info", "Advanced",
+                                 "Slide-Ferry complete", "Bad user id or password"})
+            QVERIFY2(text.contains(QLatin1String(part)), part);
     }
 
-    void deactivationStoresGeometry() {
-        FrmHelp* help = FrmHelp::instance();
-        help->show();
-        QVERIFY(QTest::qWaitForWindowExposed(help));
+    void deactivationStoresUnlessMinimised() {
+        FrmHelp* help = shownHelp();
+        QVERIFY(help);
         setOuter(help, QRect(100, 80, 600, 400));
+        QCOMPARE(help->browser()->geometry(), QRect(8, 8, 584, 317));
+        help->setWindowState(Qt::WindowMinimized);
+        help->onDeactivate();
+        QCOMPARE(storedGeometry(), QStringList(4, absent));
+        help->setWindowState(Qt::WindowNoState);
         help->onDeactivate();
         QCOMPARE(storedGeometry(), (QStringList{"1500", "1200", "9000", "6000"}));
-        // The browser follows the size.
-        QCOMPARE(help->browser()->geometry(), QRect(8, 8, 584, 317));
     }
 
-    void minimisedWindowStoresNothing() {
-        FrmHelp* help = FrmHelp::instance();
-        help->show();
-        QVERIFY(QTest::qWaitForWindowExposed(help));
+    void frameCloseWhileMinimisedStoresNothing() {
+        FrmHelp* help = shownHelp();
+        QVERIFY(help);
         help->setWindowState(Qt::WindowMinimized);
-        QVERIFY(help->isMinimized());
-        help->onDeactivate();
-        QCOMPARE(storedGeometry(), (QStringList{absent, absent, absent, absent}));
-
-        QPointer<FrmHelp> gone(help);
-        help->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(gone.isNull());
-        QCOMPARE(storedGeometry(), (QStringList{absent, absent, absent, absent}));
+        QVERIFY(closeFromFrame(help));
+        QCOMPARE(storedGeometry(), QStringList(4, absent));
     }
 
     void activationRestoresGeometryAndStartPage() {
-        store("HelpLeft", "3000");
-        store("HelpTop", "1500");
-        store("HelpWidth", "7500");
-        store("HelpHeight", "4500");
-        FrmHelp* help = FrmHelp::instance();
-        help->show();
-        QVERIFY(QTest::qWaitForWindowExposed(help));
+        storeGeometry({"3000", "1500", "7500", "4500"});
+        FrmHelp* help = shownHelp();
+        QVERIFY(help);
         setOuter(help, QRect(10, 10, 300, 300));
         // The user followed a link inside the guide and scrolled.
+        QScrollBar* scroll = help->browser()->verticalScrollBar();
         help->browser()->setSource(QUrl(FrmHelp::guideUrl().toString() + "#finish"));
-        help->browser()->verticalScrollBar()->setValue(
-            help->browser()->verticalScrollBar()->maximum());
+        scroll->setValue(scroll->maximum());
 
         help->onActivate();
         QCOMPARE(help->frameGeometry(), QRect(200, 100, 500, 300));
         QCOMPARE(help->browser()->source(), FrmHelp::guideUrl());
-        QCOMPARE(help->browser()->verticalScrollBar()->value(), 0);
-        QCOMPARE(storedGeometry(), (QStringList{"3000", "1500", "7500", "4500"}));
+        QCOMPARE(scroll->value(), 0);
     }
 
-    // Stored texts that are not usable numbers never break the window.
+    // Stored texts that are no usable numbers never break the window.
     void unusableStoredValues_data() {
         QTest::addColumn<QStringList>("values");
-        QTest::addColumn<QRect>("expected"); // null: only checked to be on screen and sane
+        QTest::addColumn<QRect>("expected"); // null: only checked to be sane and on screen
         QTest::newRow("not numbers")
             << QStringList{"abc", "", "wide", "1,5"} << QRect(10, 20, 300, 250);
-        QTest::newRow("blanks around")
-            << QStringList{" 1500 ", "1200", "9000 ", "6000"} << QRect(100, 80, 600, 400);
-        QTest::newRow("fractions")
-            << QStringList{"1507.5", "1200", "2992.5", "6000"} << QRect(101, 80, 200, 400);
+        QTest::newRow("blanks, fractions")
+            << QStringList{" 1507.5 ", "1200", "2992.5 ", "6000"} << QRect(101, 80, 200, 400);
         QTest::newRow("negative size") << QStringList{"1500", "1200", "-6000", "0"} << QRect();
         QTest::newRow("huge") << QStringList{"1e30", "99999999", "1e300", "inf"} << QRect();
-        QTest::newRow("far off screen")
-            << QStringList{"900000", "-900000", "3000", "3000"} << QRect();
+        QTest::newRow("off screen") << QStringList{"900000", "-900000", "3000", "3000"} << QRect();
     }
     void unusableStoredValues() {
         QFETCH(QStringList, values);
         QFETCH(QRect, expected);
-        store("HelpLeft", values[0]);
-        store("HelpTop", values[1]);
-        store("HelpWidth", values[2]);
-        store("HelpHeight", values[3]);
-        FrmHelp* help = FrmHelp::instance();
-        help->show();
-        QVERIFY(QTest::qWaitForWindowExposed(help));
+        FrmHelp* help = shownHelp();
+        QVERIFY(help);
+        storeGeometry(values);
         setOuter(help, QRect(10, 20, 300, 250));
         help->onActivate();
         const QRect frame = help->frameGeometry();
@@ -188,56 +166,41 @@ private slots:
         } else {
             QVERIFY(frame.width() >= 100 && frame.height() >= 100);
             QVERIFY(frame.width() <= 16000 && frame.height() <= 16000);
-            const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-            QVERIFY2(screen.intersects(frame), "window pulled back onto the screen");
+            QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().intersects(frame));
         }
-        QVERIFY(help->browser()->width() >= 0 && help->browser()->height() >= 0);
     }
 
     void closeButtonHidesAndSameWindowShowsAgain() {
-        FrmHelp::showHelp();
-        QPointer<FrmHelp> first(FrmHelp::existing());
-        QVERIFY(QTest::qWaitForWindowExposed(first.data()));
-        setOuter(first.data(), QRect(120, 90, 450, 360));
+        QPointer<FrmHelp> first(shownHelp());
+        QVERIFY(first);
+        setOuter(first, QRect(120, 90, 450, 360));
         QTest::mouseClick(first->closeButton(), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!first.isNull());
-        QVERIFY(!first->isVisible());
+        QVERIFY(first && !first->isVisible());
         QCOMPARE(storedGeometry(), (QStringList{"1800", "1350", "6750", "5400"}));
 
-        FrmHelp::showHelp();
-        QCOMPARE(FrmHelp::existing(), first.data());
-        QVERIFY(first->isVisible());
+        QCOMPARE(shownHelp(), first.data());
         QCOMPARE(first->frameGeometry(), QRect(120, 90, 450, 360));
     }
 
     void frameCloseStoresAndDestroys() {
-        FrmHelp::showHelp();
-        QPointer<FrmHelp> first(FrmHelp::existing());
-        QVERIFY(QTest::qWaitForWindowExposed(first.data()));
-        setOuter(first.data(), QRect(60, 45, 510, 390));
-        first->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(first.isNull());
-        QCOMPARE(FrmHelp::existing(), nullptr);
+        FrmHelp* first = shownHelp();
+        QVERIFY(first);
+        setOuter(first, QRect(60, 45, 510, 390));
+        QVERIFY(closeFromFrame(first));
         QCOMPARE(storedGeometry(), (QStringList{"900", "675", "7650", "5850"}));
 
         // The next Help creates a new window at the stored place.
-        FrmHelp::showHelp();
-        FrmHelp* second = FrmHelp::existing();
+        FrmHelp* second = shownHelp();
         QVERIFY(second);
         QCOMPARE(second->frameGeometry(), QRect(60, 45, 510, 390));
     }
 
-    // The window's own activation events do the same as the calls above, where the platform
-    // delivers them.
+    // The window's own activation events do the same, where the platform delivers them.
     void realActivationEvents() {
-        store("HelpLeft", "1500");
-        store("HelpTop", "1500");
-        store("HelpWidth", "6000");
-        store("HelpHeight", "4500");
-        FrmHelp::showHelp();
-        FrmHelp* help = FrmHelp::existing();
+        storeGeometry({"1500", "1500", "6000", "4500"});
+        FrmHelp* help = shownHelp();
+        QVERIFY(help);
         if (!QTest::qWaitForWindowActive(help, 2000))
             QSKIP("this platform does not activate windows");
         QCOMPARE(help->frameGeometry(), QRect(100, 100, 400, 300));
@@ -246,8 +209,7 @@ private slots:
         other.show();
         other.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&other));
-        QCOMPARE(stored("HelpLeft"), QString("2250"));
-        QCOMPARE(stored("HelpTop"), QString("1800"));
+        QCOMPARE(storedGeometry(), (QStringList{"2250", "1800", "6000", "4500"}));
     }
 };
 
