@@ -43,13 +43,14 @@ inline QByteArray digestOf(const QString& path) {
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
-// True while an office process listens on the given pipe.
-inline bool officeRunningOn(const QString& pipe) {
+// The process ids of the offices listening on the given pipe.
+inline QList<qint64> officeProcesses(const QString& pipe) {
+    QList<qint64> found;
     const QByteArray wanted = "--accept=pipe,name=" + pipe.toUtf8() + ";";
     const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& entry : entries) {
         bool isPid = false;
-        entry.toLongLong(&isPid);
+        const qint64 pid = entry.toLongLong(&isPid);
         if (!isPid)
             continue;
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
@@ -57,11 +58,18 @@ inline bool officeRunningOn(const QString& pipe) {
             continue;
         const QList<QByteArray> args = cmdline.readAll().split('\0');
         for (const QByteArray& arg : args) {
-            if (arg.startsWith(wanted))
-                return true;
+            if (arg.startsWith(wanted)) {
+                found.append(pid);
+                break;
+            }
         }
     }
-    return false;
+    return found;
+}
+
+// True while an office process listens on the given pipe.
+inline bool officeRunningOn(const QString& pipe) {
+    return !officeProcesses(pipe).isEmpty();
 }
 
 // Converts a presentation to the binary .ppt format with a separate office run (its own profile,

@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QTest>
 
+#include <csignal>
+
 using officeTest::copyPresentation;
 using officeTest::RecordingProgress;
 
@@ -276,6 +278,29 @@ private slots:
             QCOMPARE(int(again.slideCount), 1);
             QVERIFY(again.appStartedHere);
         }
+        QVERIFY(!officeTest::officeRunningOn(office::pipeName()));
+    }
+
+    // An office that dies under the program makes the next read fail with a message, closing
+    // still works, and the next open starts a new office.
+    void officeDeathIsSurvived() {
+        PlainWizardFields fields;
+        PresentationExport presentation(fields);
+        presentation.openPresentation(copyPresentation(files_, "basic_test_ppt_file.ppt"));
+        QCOMPARE(int(presentation.slideCount), 2);
+        const QList<qint64> pids = officeTest::officeProcesses(office::pipeName());
+        QCOMPARE(pids.size(), 1);
+        QCOMPARE(::kill(pid_t(pids.first()), SIGKILL), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!officeTest::officeRunningOn(office::pipeName()), 30000);
+
+        QVERIFY_THROWS_EXCEPTION(Failure, presentation.getPresentationTitle());
+        presentation.closePresentation();
+        QCOMPARE(int(presentation.slideCount), 0);
+
+        presentation.openPresentation(copyPresentation(files_, "basic_test_ppt_file.ppt"));
+        QCOMPARE(int(presentation.slideCount), 2);
+        QCOMPARE(presentation.getPresentationTitle(), QString("This is a test title"));
+        presentation.closePresentation();
         QVERIFY(!officeTest::officeRunningOn(office::pipeName()));
     }
 };

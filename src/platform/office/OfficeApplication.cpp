@@ -32,8 +32,12 @@
 #include <cppuhelper/implbase1.hxx>
 #include <rtl/ref.hxx>
 
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
 
 namespace office {
 
@@ -140,6 +144,51 @@ bool looksEncrypted(const QString& path) {
     }
     return file.readAll().contains(name);
 }
+
+// How long loading one presentation may take before the office is considered hung.
+constexpr int loadTimeoutMs = 120000;
+
+// Kills the office process (when there is one of our own) if it is still busy after a timeout;
+// the call waiting on it then returns with a lost connection.
+class LoadWatchdog {
+public:
+    LoadWatchdog(qint64 pid, int timeoutMs) {
+        if (pid <= 0)
+            return;
+        thread_ = std::thread([this, pid, timeoutMs] {
+            std::unique_lock lock(mutex_);
+            if (!wake_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                [this] { return done_; })) {
+                fired_ = true;
+                ::kill(pid_t(pid), SIGKILL);
+            }
+        });
+    }
+    ~LoadWatchdog() {
+        if (!thread_.joinable())
+            return;
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    LoadWatchdog(const LoadWatchdog&) = delete;
+    LoadWatchdog& operator=(const LoadWatchdog&) = delete;
+
+    bool fired() const {
+        const std::lock_guard lock(mutex_);
+        return fired_;
+    }
+
+private:
+    std::thread thread_;
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    bool fired_ = false;
+};
 
 // Exit codes with which the office asks to be started again (after setting up a new profile).
 bool wantsRestart(int exitCode) {
@@ -323,11 +372,27 @@ std::unique_ptr<Presentation> Application::open(const QString& path) {
 
     Reference<css::lang::XComponent> document;
     QString why;
-    try {
-        const Reference<css::frame::XComponentLoader> loader(d->desktop, UNO_QUERY_THROW);
-        document = loader->loadComponentFromURL(toOU(url), OUString("_blank"), 0, descriptor);
-    } catch (const css::uno::Exception& e) {
-        why = reason(e);
+    bool stopped = false;
+    {
+        // A file that sends the office into an endless loop must not hang the program: an
+        // office started here is stopped when loading takes far longer than any real file.
+        const LoadWatchdog watchdog(d->process ? qint64(d->process->processId()) : 0,
+                                    loadTimeoutMs);
+        try {
+            const Reference<css::frame::XComponentLoader> loader(d->desktop, UNO_QUERY_THROW);
+            document = loader->loadComponentFromURL(toOU(url), OUString("_blank"), 0, descriptor);
+        } catch (const css::uno::Exception& e) {
+            why = reason(e);
+        }
+        stopped = watchdog.fired();
+    }
+    if (stopped) {
+        d->desktop.clear();
+        d->context.clear();
+        throw Failure(QStringLiteral("Cannot open %1: the office did not finish loading it within "
+                                     "%2 seconds and was stopped")
+                          .arg(info.fileName())
+                          .arg(loadTimeoutMs / 1000));
     }
     if (!document.is()) {
         const bool askedPassword =
