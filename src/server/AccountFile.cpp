@@ -1,10 +1,12 @@
 #include "server/AccountFile.h"
 
+#include "platform/AnsiText.h"
+
 #include <QStringView>
 
 bool accountMatches(const QByteArray& file, const QString& id, const QString& password) {
     const qsizetype cr = file.indexOf('\r');
-    const QString text = QString::fromLatin1(cr < 0 ? file : file.left(cr));
+    const QString text = ansiText::decode(cr < 0 ? file : file.left(cr));
     const QStringView all(text);
 
     qsizetype pos = 0;

@@ -13,7 +13,7 @@
 // - a line with fewer than two ":" (an empty line included) is outside the format and skipped;
 // - comparisons are exact: case-sensitive, no trimming;
 // - the whole file is searched, however long;
-// - bytes are read as Latin-1, one character per byte, so that an ID or password typed with
-//   Latin-1 letters matches a file written in that single-byte code page; NUL bytes are plain
-//   characters that no typed text holds.
+// - bytes are read as Windows-1252, one character per byte, the code page of the program's
+//   other text files, so that an ID or password typed with its letters matches; NUL bytes are
+//   plain characters that no typed text holds.
 bool accountMatches(const QByteArray& file, const QString& id, const QString& password);

@@ -16,10 +16,27 @@ void run(ModuleFtp& m, const FtpOperation& op) {
     m.ftpExecute(op);
 }
 
-// Changes into "~/lumora/" + path; true when the directory exists.
+// A failure of the channel itself (no connection, time-out, ...) as opposed to the server's
+// answer. It must not be taken for "no such lecture" or "no more slides": the upload would then
+// overwrite the lecture that is there.
+[[noreturn]] void channelFailure(ModuleFtp& m, const FtpOperation& op) {
+    QString info = m.inet.ResponseInfo().trimmed();
+    if (info.isEmpty())
+        info = QStringLiteral("No answer from the server to ") + op.text();
+    throw Failure(info, m.inet.ResponseCode());
+}
+
+// Changes into "~/lumora/" + path; true when the directory exists, false when the server
+// refuses. Any other outcome throws Failure.
 bool cdExists(ModuleFtp& m, const QString& path) {
-    run(m, FtpOperation::cd(kHome + QLatin1Char('/') + path));
-    return m.inet.ResponseCode() == 0;
+    const FtpOperation op = FtpOperation::cd(kHome + QLatin1Char('/') + path);
+    run(m, op);
+    const int code = m.inet.ResponseCode();
+    if (code == TransferControl::NoError)
+        return true;
+    if (code != TransferControl::ServerRefused)
+        channelFailure(m, op);
+    return false;
 }
 
 // A class or session text becomes one directory name; anything that would name another place
@@ -57,8 +74,13 @@ void countExistingSlides(ModuleFtp& m, const QString& lecturePath) {
             throw Failure(QStringLiteral("The lecture already holds %1 slides")
                               .arg(std::numeric_limits<int16_t>::max()));
         ++m.slideOffset;
-        run(m, FtpOperation::ls(kHome + QLatin1Char('/') + lecturePath + QStringLiteral("/Slide") +
-                                numberText::plain(m.slideOffset) + QLatin1Char('.') + ext));
+        const FtpOperation op =
+            FtpOperation::ls(kHome + QLatin1Char('/') + lecturePath + QStringLiteral("/Slide") +
+                             numberText::plain(m.slideOffset) + QLatin1Char('.') + ext);
+        run(m, op);
+        const int code = m.inet.ResponseCode();
+        if (code != TransferControl::NoError && code != TransferControl::ServerRefused)
+            channelFailure(m, op);
         const QString chunk = m.inet.GetChunk(1024);
         if (!chunk.startsWith(QLatin1String("Slide")))
             break;

@@ -26,8 +26,11 @@ enum LectureExistsChoice : int {
 // - abort: the program cleans up and ends; this does not return.
 // Every return leaves the server's current directory at "~/lumora". Nothing is created here.
 //
-// Throws Failure for a class or session that cannot name a directory (empty, "/", "." or
-// ".."), and when the session number or the slide count would pass 32767.
+// A class or session that cannot name one directory (empty, holding "/" or a backslash, "." or
+// "..") is reported ("Error: " + description + ", " + host) and gives false, as a change of date.
+// Throws Failure when the session number or the slide count would pass 32767, and when the
+// server cannot be asked (no connection, time-out): only the server's refusal means that a
+// directory or slide is not there.
 bool ftpFindLecture(ModuleFtp& m, bool& appendSlides);
 
 // Creates the lecture directory m.lectureDir; when the server refuses (it exists already),

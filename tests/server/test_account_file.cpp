@@ -67,6 +67,8 @@ void TestAccountFile::matches_data() {
     QTest::newRow("NUL before the matching line")
         << QByteArray("\0\0\0\nalice:pw1:\n", 15) << "alice"
         << "pw1" << true;
+    QTest::newRow("Windows-1252 euro sign")
+        << QByteArray("eve:\x80uro:\n") << "eve" << QString::fromUtf8("€uro") << true;
     QTest::newRow("Latin-1 letters")
         << QByteArray("j\xfcrgen:gr\xfc\xdf:\n") << QString::fromUtf8("jürgen")
         << QString::fromUtf8("grüß") << true;

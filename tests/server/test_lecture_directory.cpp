@@ -55,6 +55,7 @@ private slots:
     void existingLectureChangeDate();
     void nextFreeSession();
     void sessionNumberOverflowIsAFailure();
+    void lostServerIsNoNewLecture();
     void appendCountsSlides_data();
     void appendCountsSlides();
     void abortCleansUpAndEnds();
@@ -129,6 +130,17 @@ void TestLectureDirectory::sessionNumberOverflowIsAFailure() {
     bool append = false;
     QVERIFY_THROWS_EXCEPTION(Failure, ftpFindLecture(s.m, append));
     QCOMPARE(s.fields.sessionV, QStringLiteral("32767"));
+}
+
+// A server that cannot be reached does not make an existing lecture look new.
+void TestLectureDirectory::lostServerIsNoNewLecture() {
+    LectureSession s;
+    QVERIFY2(s.startWithClass(), qPrintable(s.server.error()));
+    QVERIFY(s.addLecture(QStringLiteral("Mar.5.1999.1"), LectureSession::slides(3, "gif")));
+    s.server.stop();
+    bool append = false;
+    QVERIFY_THROWS_EXCEPTION(Failure, ftpFindLecture(s.m, append));
+    QCOMPARE(s.asked, 0);
 }
 
 void TestLectureDirectory::appendCountsSlides_data() {
