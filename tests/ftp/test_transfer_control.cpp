@@ -1,0 +1,457 @@
+// The transfer component against a real local FTP server.
+#include "platform/Failure.h"
+#include "platform/ftp/TransferControl.h"
+#include "support/LumoraServer.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+struct Outcome {
+    QList<int> states; // every state reported for the operation
+    int code = -1;
+    QString info;
+    QString text; // the whole listing, read with GetChunk(1024)
+};
+
+// Runs one operation to its end (hang guard: 60 s) and checks the reporting rules: nothing is
+// reported inside Execute, and exactly one end state follows.
+Outcome run(TransferControl& inet, const FtpOperation& op) {
+    Outcome out;
+    QEventLoop loop;
+    auto connection = QObject::connect(&inet, &TransferControl::StateChanged, [&](int state) {
+        out.states.append(state);
+        loop.quit();
+    });
+    inet.Execute(inet.URL, op);
+    if (!out.states.isEmpty())
+        qWarning("state reported inside Execute");
+    const bool reportedInside = !out.states.isEmpty();
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    if (!reportedInside)
+        loop.exec();
+    // Let any stray second report arrive before checking there is only one.
+    QCoreApplication::processEvents();
+    QObject::disconnect(connection);
+    out.code = inet.ResponseCode();
+    out.info = inet.ResponseInfo();
+    if (reportedInside)
+        out.states.prepend(-1);
+    for (QString chunk = inet.GetChunk(1024); !chunk.isEmpty(); chunk = inet.GetChunk(1024)) {
+        if (chunk.size() > 1024)
+            out.states.append(-2);
+        out.text += chunk;
+    }
+    return out;
+}
+
+QSet<QString> names(const QString& listing) {
+    QSet<QString> set;
+    for (const QString& line : listing.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+        set.insert(line);
+    return set;
+}
+
+QByteArray readLocal(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+bool writeLocal(const QString& path, const QByteArray& data) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(FtpOperation)
+
+class TestTransferControl : public QObject {
+    Q_OBJECT
+    LumoraServer server_{[] {
+        LumoraServer::Options o;
+        o.readonlyUser = QStringLiteral("viewer");
+        o.readonlyPassword = QStringLiteral("look");
+        return o;
+    }()};
+    QTemporaryDir local_;
+    TransferControl inet_;
+
+    void login() {
+        inet_.URL = server_.url();
+        inet_.UserName = server_.user();
+        inet_.Password = server_.password();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(server_.start(), qPrintable(server_.error()));
+        QVERIFY(local_.isValid());
+        QVERIFY(server_.makeDir("lumora/classes/cs101fall26/9.14.2026.1"));
+        QVERIFY(server_.makeDir("lumora/classes/hist200spring27"));
+        QVERIFY(server_.makeDir("lumora/classes/empty"));
+        QVERIFY(server_.makeDir("lumora/classes/with blanks"));
+        QVERIFY(server_.writeFile("lumora/classes/cs101fall26/9.14.2026.1/Slide1.gif", "GIF89a"));
+        QVERIFY(server_.writeFile("lumora/classes/cs101fall26/9.14.2026.1/Slide12.gif", "x"));
+        QVERIFY(server_.writeFile("lumora/classes/with blanks/a file.txt", "blank name"));
+    }
+
+    void init() {
+        login();
+        inet_.setTimeouts(15000, 30000);
+    }
+
+    void operationText_data() {
+        QTest::addColumn<FtpOperation>("op");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ls") << FtpOperation::ls("~/lumora/classes/*") << "LS ~/lumora/classes/*";
+        QTest::newRow("cd") << FtpOperation::cd("~/lumora") << "CD ~/lumora";
+        QTest::newRow("mkdir") << FtpOperation::mkdir("~/lumora/x/") << "MKDIR ~/lumora/x/";
+        QTest::newRow("get") << FtpOperation::get("~/r f", "/l f") << "GET ~/r f /l f";
+        QTest::newRow("put") << FtpOperation::put("/l f", "~/r f") << "PUT /l f ~/r f";
+        QTest::newRow("close") << FtpOperation::close() << "CLOSE";
+    }
+    void operationText() {
+        QFETCH(FtpOperation, op);
+        QFETCH(QString, text);
+        QCOMPARE(op.text(), text);
+    }
+
+    // Unusable input is refused at once, before anything is started or reported.
+    void unusableInputRaises_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<FtpOperation>("op");
+        const auto ls = FtpOperation::ls("lumora");
+        QTest::newRow("empty host") << "FTP://" << ls;
+        QTest::newRow("no scheme") << "" << ls;
+        QTest::newRow("http") << "http://127.0.0.1" << ls;
+        QTest::newRow("blank in host") << "FTP://lumora server" << ls;
+        QTest::newRow("path in host") << "FTP://host/dir" << ls;
+        QTest::newRow("user in host") << "FTP://a@host" << ls;
+        QTest::newRow("port too big") << "FTP://host:70000" << ls;
+        QTest::newRow("CR LF in path") << server_.url() << FtpOperation::cd("~/x\r\nDELE y");
+        QTest::newRow("get without name")
+            << server_.url() << FtpOperation::get("~/lumora/", local_.path() + "/f");
+        QTest::newRow("put without local") << server_.url() << FtpOperation::put("", "~/f");
+    }
+    void unusableInputRaises() {
+        QFETCH(QString, url);
+        QFETCH(FtpOperation, op);
+        int reports = 0;
+        auto c = connect(&inet_, &TransferControl::StateChanged, [&] { ++reports; });
+        QVERIFY_THROWS_EXCEPTION(Failure, inet_.Execute(url, op));
+        QCoreApplication::processEvents();
+        disconnect(c);
+        QCOMPARE(reports, 0);
+        QVERIFY(!inet_.StillExecuting());
+    }
+
+    void schemeInAnyCase() {
+        inet_.URL = QStringLiteral("ftp://") + server_.host();
+        const Outcome out = run(inet_, FtpOperation::cd("~/lumora"));
+        QCOMPARE(out.states, QList<int>{12});
+    }
+
+    // End state and ResponseCode of each form, and the server tree afterwards.
+    void endStates_data() {
+        QTest::addColumn<FtpOperation>("op");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("code");
+        QTest::newRow("cd existing")
+            << FtpOperation::cd("~/lumora/classes/cs101fall26/") << 12 << 0;
+        QTest::newRow("cd login dir") << FtpOperation::cd("~/") << 12 << 0;
+        QTest::newRow("cd missing") << FtpOperation::cd("~/lumora/classes/nothere") << 11 << 12003;
+        QTest::newRow("cd a file")
+            << FtpOperation::cd("~/lumora/classes/with blanks/a file.txt") << 11 << 12003;
+        QTest::newRow("mkdir new")
+            << FtpOperation::mkdir("~/lumora/classes/cs101fall26/new/") << 12 << 0;
+        QTest::newRow("mkdir existing")
+            << FtpOperation::mkdir("~/lumora/classes/cs101fall26/9.14.2026.1/") << 11 << 12003;
+        QTest::newRow("mkdir missing parent")
+            << FtpOperation::mkdir("~/lumora/none/x") << 11 << 12003;
+        QTest::newRow("get missing")
+            << FtpOperation::get("~/lumora/admin/nothing", local_.path() + "/nothing") << 11
+            << 12003;
+        QTest::newRow("put to missing dir")
+            << FtpOperation::put(SF_TOOLS_DIR "/lumora_server.py", "~/lumora/none/x.py") << 11
+            << 12003;
+        QTest::newRow("ls missing dir") << FtpOperation::ls("~/lumora/none/*") << 11 << 12003;
+        QTest::newRow("close") << FtpOperation::close() << 12 << 0;
+    }
+    void endStates() {
+        QFETCH(FtpOperation, op);
+        QFETCH(int, state);
+        QFETCH(int, code);
+        const Outcome out = run(inet_, op);
+        QCOMPARE(out.states, QList<int>{state});
+        QCOMPARE(out.code, code);
+        QCOMPARE(out.info.isEmpty(), code == 0);
+        QVERIFY(out.text.isEmpty());
+        QVERIFY(!inet_.StillExecuting());
+    }
+
+    void mkdirCreatesAndCdSeesIt() {
+        QVERIFY(!server_.exists("lumora/classes/hist200spring27/1.2.2027.1"));
+        QCOMPARE(
+            run(inet_, FtpOperation::mkdir("~/lumora/classes/hist200spring27/1.2.2027.1/")).code,
+            0);
+        QVERIFY(QFileInfo(server_.root() + "/lumora/classes/hist200spring27/1.2.2027.1").isDir());
+        QCOMPARE(run(inet_, FtpOperation::cd("~/lumora/classes/hist200spring27/1.2.2027.1")).code,
+                 0);
+        // CD does not move the anchor of "~/" paths.
+        QCOMPARE(run(inet_, FtpOperation::cd("~/lumora/classes")).code, 0);
+    }
+
+    void listings_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QStringList>("expected");
+        const QString lecture = "~/lumora/classes/cs101fall26/9.14.2026.1/";
+        QTest::newRow("glob") << "~/lumora/classes/*"
+                              << QStringList{"cs101fall26", "hist200spring27", "empty",
+                                             "with blanks"};
+        QTest::newRow("prefix glob") << "~/lumora/classes/cs*" << QStringList{"cs101fall26"};
+        QTest::newRow("question mark") << lecture + "Slide?.gif" << QStringList{"Slide1.gif"};
+        QTest::newRow("exact file") << lecture + "Slide12.gif" << QStringList{"Slide12.gif"};
+        QTest::newRow("exact dir")
+            << "~/lumora/classes/cs101fall26/9.14.2026.1" << QStringList{"9.14.2026.1"};
+        QTest::newRow("missing name") << lecture + "Slide2.gif" << QStringList{};
+        QTest::newRow("no prefix match") << lecture + "Slide1.gi" << QStringList{};
+        QTest::newRow("empty dir") << "~/lumora/classes/empty/*" << QStringList{};
+        QTest::newRow("trailing slash") << lecture << QStringList{"Slide1.gif", "Slide12.gif"};
+        QTest::newRow("connection test") << "lumora" << QStringList{"lumora"};
+        QTest::newRow("blanks") << "~/lumora/classes/with blanks/a file.txt"
+                                << QStringList{"a file.txt"};
+    }
+    void listings() {
+        QFETCH(QString, path);
+        QFETCH(QStringList, expected);
+        server_.makeDir("lumora/classes/empty");
+        const Outcome out = run(inet_, FtpOperation::ls(path));
+        QCOMPARE(out.states, QList<int>{12});
+        QCOMPARE(out.code, 0);
+        QVERIFY2(out.text.isEmpty() || out.text.endsWith("\r\n"), qPrintable(out.text));
+        const QStringList lines = out.text.split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), out.text.count("\r\n"));
+        QCOMPARE(QSet<QString>(lines.begin(), lines.end()),
+                 QSet<QString>(expected.begin(), expected.end()));
+        if (expected.size() == 1)
+            QVERIFY(out.text.startsWith(expected.first()));
+    }
+
+    void longListingComesInChunks() {
+        for (int i = 0; i < 120; ++i)
+            QVERIFY(
+                server_.writeFile(QStringLiteral("lumora/many/lecture-file-%1.gif").arg(i), "x"));
+        const Outcome out = run(inet_, FtpOperation::ls("~/lumora/many/*"));
+        QCOMPARE(out.states, QList<int>{12}); // no chunk above 1024 characters (-2)
+        QVERIFY(out.text.size() > 2048);
+        QCOMPARE(names(out.text).size(), 120);
+        QCOMPARE(inet_.GetChunk(1024), QString()); // all read
+    }
+
+    // Files travel byte for byte, whatever their bytes, size and names.
+    void copiesAreExact_data() {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("remote");
+        QTest::newRow("line ends and NUL")
+            << QByteArray("a\r\nb\nc\rd\0e\r\n\x1a\xff\x80", 14) << "lumora/classes/bin.dat";
+        QTest::newRow("empty") << QByteArray() << "lumora/classes/empty.dat";
+        QByteArray big(5 * 1024 * 1024 + 17, Qt::Uninitialized);
+        QRandomGenerator gen(42);
+        for (char& c : big)
+            c = static_cast<char>(gen.bounded(256));
+        QTest::newRow("several MB") << big << "lumora/classes/big.dat";
+        QTest::newRow("blanks") << QByteArray("text\r\n") << "lumora/classes/with blanks/b c.txt";
+    }
+    void copiesAreExact() {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, remote);
+        const QString src = local_.path() + "/up dir/source file.bin";
+        const QString dst = local_.path() + "/down dir/target file.bin";
+        QVERIFY(writeLocal(src, data));
+        QDir().mkpath(local_.path() + "/down dir");
+
+        Outcome out = run(inet_, FtpOperation::put(src, "~/" + remote));
+        QCOMPARE(out.states, QList<int>{12});
+        QCOMPARE(server_.readFile(remote), data);
+        QVERIFY(server_.exists(remote));
+
+        out = run(inet_, FtpOperation::get("~/" + remote, dst));
+        QCOMPARE(out.states, QList<int>{12});
+        QCOMPARE(out.code, 0);
+        QCOMPARE(readLocal(dst), data);
+        QFile::remove(dst);
+    }
+
+    void putReplacesServerFile() {
+        const QString src = local_.path() + "/replace.txt";
+        QVERIFY(writeLocal(src, "new"));
+        QVERIFY(server_.writeFile("lumora/replace.txt", "old and longer"));
+        QCOMPARE(run(inet_, FtpOperation::put(src, "~/lumora/replace.txt")).code, 0);
+        QCOMPARE(server_.readFile("lumora/replace.txt"), QByteArray("new"));
+    }
+
+    // A fetch never leaves a wrong local file: success replaces, failure leaves none.
+    void getLocalFile() {
+        const QString dst = local_.path() + "/passwd";
+        QVERIFY(server_.writeFile("lumora/admin/passwd", "ann:pw:Ann\n"));
+        QVERIFY(writeLocal(dst, "stale content that is longer"));
+        QCOMPARE(run(inet_, FtpOperation::get("~/lumora/admin/passwd", dst)).code, 0);
+        QCOMPARE(readLocal(dst), QByteArray("ann:pw:Ann\n"));
+
+        const Outcome out = run(inet_, FtpOperation::get("~/lumora/admin/missing", dst));
+        QCOMPARE(out.code, 12003);
+        QVERIFY(!QFile::exists(dst));
+        QCOMPARE(QDir(local_.path()).entryList({"*passwd*"}, QDir::Files | QDir::Hidden),
+                 QStringList());
+    }
+
+    void localFileFailures_data() {
+        QTest::addColumn<FtpOperation>("op");
+        QTest::addColumn<QString>("mentions");
+        const QString missing = local_.path() + "/no such dir/file";
+        QTest::newRow("get to missing dir")
+            << FtpOperation::get("~/lumora/replace.txt", missing) << missing;
+        QTest::newRow("put of missing file") << FtpOperation::put(missing, "~/lumora/x") << missing;
+    }
+    void localFileFailures() {
+        QFETCH(FtpOperation, op);
+        QFETCH(QString, mentions);
+        QVERIFY(server_.writeFile("lumora/replace.txt", "x"));
+        const Outcome out = run(inet_, op);
+        QCOMPARE(out.states, QList<int>{11});
+        QCOMPARE(out.code, 12004);
+        QVERIFY2(out.info.contains(mentions), qPrintable(out.info));
+        QVERIFY(!server_.exists("lumora/x"));
+    }
+
+    void readOnlyAccountIsRefused() {
+        inet_.UserName = QStringLiteral("viewer");
+        inet_.Password = QStringLiteral("look");
+        QCOMPARE(run(inet_, FtpOperation::ls("~/lumora/*")).code, 0);
+        const QString src = local_.path() + "/ro.txt";
+        QVERIFY(writeLocal(src, "data"));
+        QCOMPARE(run(inet_, FtpOperation::put(src, "~/lumora/ro.txt")).code, 12003);
+        QVERIFY(!server_.exists("lumora/ro.txt"));
+        QCOMPARE(run(inet_, FtpOperation::mkdir("~/lumora/ro")).code, 12003);
+    }
+
+    void connectionFailures_data() {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<int>("code");
+        QTest::newRow("wrong password") << "password" << 12014;
+        QTest::newRow("nothing listening") << "closed" << 12029;
+        QTest::newRow("no banner") << "silent" << 12002;
+    }
+    void connectionFailures() {
+        QFETCH(QString, what);
+        QFETCH(int, code);
+        int listener = -1;
+        if (what == "password") {
+            inet_.Password = QStringLiteral("wrong");
+        } else {
+            // A loopback port: with "closed" nothing listens there; with "silent" the kernel
+            // accepts connections that are never served, so the login waits for the time-out.
+            listener = ::socket(AF_INET, SOCK_STREAM, 0);
+            QVERIFY(listener >= 0);
+            sockaddr_in addr{};
+            addr.sin_family = AF_INET;
+            addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            QCOMPARE(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+            socklen_t len = sizeof addr;
+            QCOMPARE(::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+            if (what == "silent")
+                QCOMPARE(::listen(listener, 4), 0);
+            inet_.URL = QStringLiteral("FTP://127.0.0.1:%1").arg(ntohs(addr.sin_port));
+            inet_.setTimeouts(1000, 1000);
+        }
+        const Outcome out = run(inet_, FtpOperation::ls("lumora"));
+        if (listener >= 0)
+            ::close(listener);
+        QCOMPARE(out.states, QList<int>{11});
+        QCOMPARE(out.code, code);
+        QVERIFY(!out.info.isEmpty());
+        QVERIFY(out.text.isEmpty());
+
+        // The component is usable again afterwards.
+        login();
+        QCOMPARE(run(inet_, FtpOperation::cd("~/lumora")).code, 0);
+    }
+
+    // A kept connection idle for longer than the stall time-out still serves every form, also
+    // when the operation's directory is the one the connection is already in.
+    void idleKeptConnection() {
+        inet_.setTimeouts(1000, 1000);
+        const QString dir = QStringLiteral("~/lumora/classes/hist200spring27");
+        const QList<FtpOperation> ops{FtpOperation::ls(dir + "/*"), FtpOperation::cd(dir),
+                                      FtpOperation::cd(dir), FtpOperation::mkdir(dir + "/idle"),
+                                      FtpOperation::mkdir(dir + "/idle2")};
+        for (const FtpOperation& op : ops) {
+            QTest::qWait(1600);
+            QCOMPARE(run(inet_, op).code, 0);
+        }
+    }
+
+    void oneOperationAtATime() {
+        inet_.Execute(inet_.URL, FtpOperation::ls("~/lumora/*"));
+        QVERIFY(inet_.StillExecuting());
+        QVERIFY_THROWS_EXCEPTION(Failure, inet_.Execute(inet_.URL, FtpOperation::cd("~/lumora")));
+        QEventLoop loop;
+        int reports = 0;
+        auto c = connect(&inet_, &TransferControl::StateChanged, [&] {
+            ++reports;
+            loop.quit();
+        });
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        loop.exec();
+        QCoreApplication::processEvents();
+        disconnect(c);
+        QCOMPARE(reports, 1);
+        QCOMPARE(inet_.ResponseCode(), 0);
+        QVERIFY(inet_.GetChunk(1024).contains("classes\r\n"));
+    }
+
+    // The session survives a server restart, and CLOSE ends it and a new one opens on demand.
+    void sessionIsReopened() {
+        QCOMPARE(run(inet_, FtpOperation::ls("~/lumora/*")).code, 0);
+        QVERIFY2(server_.restart(), qPrintable(server_.error()));
+        Outcome out = run(inet_, FtpOperation::ls("~/lumora/classes/cs*"));
+        QCOMPARE(out.states, QList<int>{12});
+        QCOMPARE(out.text, QStringLiteral("cs101fall26\r\n"));
+
+        QCOMPARE(run(inet_, FtpOperation::close()).states, QList<int>{12});
+        out = run(inet_, FtpOperation::ls("~/lumora/classes/cs*"));
+        QCOMPARE(out.text, QStringLiteral("cs101fall26\r\n"));
+    }
+
+    void closeWhileRunningReportsBoth() {
+        QList<int> states;
+        auto c = connect(&inet_, &TransferControl::StateChanged,
+                         [&](int state) { states.append(state); });
+        inet_.Execute(inet_.URL, FtpOperation::ls("~/lumora/*"));
+        inet_.Execute(inet_.URL, FtpOperation::close());
+        QTRY_COMPARE_WITH_TIMEOUT(states.size(), 2, 30000);
+        QCoreApplication::processEvents();
+        disconnect(c);
+        QCOMPARE(states, (QList<int>{11, 12}));
+        QCOMPARE(inet_.ResponseCode(), 0);
+        QCOMPARE(run(inet_, FtpOperation::cd("~/lumora")).code, 0);
+    }
+
+    void cleanupTestCase() { server_.stop(); }
+};
+
+QTEST_GUILESS_MAIN(TestTransferControl)
+#include "test_transfer_control.moc"

@@ -1,0 +1,124 @@
+#!/usr/bin/python3
+"""A local Lumora server: an FTP server (pyftpdlib) whose Corvane account has DIR as its home.
+
+Listens on 127.0.0.1 (data connections too), prints "PORT <n>" once it accepts connections and
+stops cleanly on SIGTERM or SIGINT, and with --exit-on-stdin-eof also when its standard input
+is closed (so that it never outlives the test that started it).
+
+    /usr/bin/python3 tools/lumora_server.py --root DIR [--user corvane] [--password secret]
+        [--port 0] [--readonly-user NAME:PASSWORD] [--seed demo] [--exit-on-stdin-eof]
+"""
+
+import argparse
+import logging
+import os
+import signal
+import sys
+import threading
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+DEMO_ACCOUNTS = [
+    ("alice", "wonder", "Alice Liddell"),
+    ("bob", "builder", "Bob Fixit"),
+    ("carol", "c4rol", "Carol Singer"),
+]
+DEMO_CLASSES = ["cs101fall26", "hist200spring27", "math150winter26", "phys110summer26"]
+# The smallest valid GIF image (1x1 pixel), for the demo lecture's slides.
+TINY_GIF = bytes.fromhex(
+    "47494638396101000100800000ffffff00000021f90401000000002c00000000010001000002024401003b")
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def seed_tree(root, demo):
+    """Creates the Lumora layout below root; with demo, accounts, classes and one lecture."""
+    lumora = os.path.join(root, "lumora")
+    os.makedirs(os.path.join(lumora, "admin"), exist_ok=True)
+    os.makedirs(os.path.join(lumora, "classes"), exist_ok=True)
+    if not demo:
+        return
+    lines = ["# Lumora accounts: user:password:name\n"]
+    lines += ["%s:%s:%s\n" % a for a in DEMO_ACCOUNTS]
+    write(os.path.join(lumora, "admin", "passwd"), "".join(lines).encode("ascii"))
+    for name in DEMO_CLASSES:
+        os.makedirs(os.path.join(lumora, "classes", name), exist_ok=True)
+    lecture = os.path.join(lumora, "classes", "cs101fall26", "9.14.2026.1")
+    for name in ("blank.gif", "Slide1.gif", "Slide2.gif"):
+        write(os.path.join(lecture, name), TINY_GIF)
+    write(os.path.join(lecture, "description"), b"Welcome\r\nalice\r\n9/14/2026\r\n")
+
+
+def parse_args(argv):
+    p = argparse.ArgumentParser(description="Local Lumora FTP server")
+    p.add_argument("--root", required=True, help="home directory of the FTP account")
+    p.add_argument("--user", default="corvane")
+    p.add_argument("--password", default="secret")
+    p.add_argument("--host", default="127.0.0.1")
+    p.add_argument("--port", type=int, default=0, help="0 picks a free port")
+    p.add_argument("--readonly-user", action="append", default=[], metavar="NAME:PASSWORD",
+                   help="an extra account that may only list and download")
+    p.add_argument("--seed", choices=["none", "layout", "demo"], default="layout",
+                   help="layout: lumora/admin and lumora/classes; demo: plus accounts and classes")
+    p.add_argument("--exit-on-stdin-eof", action="store_true")
+    p.add_argument("--verbose", action="store_true", help="log every command on stderr")
+    return p.parse_args(argv)
+
+
+def main(argv):
+    args = parse_args(argv)
+    logging.basicConfig(level=logging.INFO if args.verbose else logging.WARNING,
+                        format="lumora_server: %(message)s")
+    root = os.path.abspath(args.root)
+    os.makedirs(root, exist_ok=True)
+    if args.seed != "none":
+        seed_tree(root, args.seed == "demo")
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, root, perm="elradfmwMT")
+    for entry in args.readonly_user:
+        name, _, password = entry.partition(":")
+        authorizer.add_user(name, password, root, perm="elr")
+
+    class Handler(FTPHandler):
+        pass
+
+    Handler.authorizer = authorizer
+    Handler.banner = "Lumora FTP server ready."
+    Handler.permit_foreign_addresses = False
+
+    server = FTPServer((args.host, args.port), Handler)
+    server.max_cons = 256
+
+    def stop(_signum, _frame):
+        raise SystemExit(0)
+
+    signal.signal(signal.SIGTERM, stop)
+    signal.signal(signal.SIGINT, stop)
+    if args.exit_on_stdin_eof:
+        def watch_stdin():
+            try:
+                while os.read(0, 4096):
+                    pass
+            finally:
+                os.kill(os.getpid(), signal.SIGTERM)
+        threading.Thread(target=watch_stdin, daemon=True).start()
+
+    print("PORT %d" % server.socket.getsockname()[1], flush=True)
+    try:
+        server.serve_forever(handle_exit=False)
+    except SystemExit:
+        pass
+    finally:
+        server.close_all()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
