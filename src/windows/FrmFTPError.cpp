@@ -15,7 +15,8 @@ FrmFTPError::FrmFTPError(const WizardFields& fields, QWidget* parent)
     : QDialog(parent), fields_(fields) {
     setObjectName(QStringLiteral("frmFTPError"));
     setWindowTitle(QStringLiteral("Lecture already exists"));
-    setModal(true);
+    // Modal to the wizard only, so that the help window stays usable while the user decides.
+    setWindowModality(parent != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
     // A plain dialog frame: no context help button.
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 

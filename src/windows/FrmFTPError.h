@@ -22,7 +22,8 @@ public:
     enum Option { ChangeDate = 0, NewSession = 1, AppendSlides = 2, Abort = 3 };
     static constexpr int optionCount = 4;
 
-    // fields must outlive the dialog; the message is read from it at every showing.
+    // fields must outlive the dialog; the message is read from it at every showing. The dialog
+    // blocks its parent (the wizard) while it is shown, or the whole program without a parent.
     explicit FrmFTPError(const WizardFields& fields, QWidget* parent = nullptr);
 
     // Shows the dialog modally and returns the index of the first selected option, or -1 when

@@ -53,6 +53,31 @@ private slots:
         QCOMPARE(shown, QString("A lecture for Math 2 & <Stats> already exists on Dec 31 2026"));
     }
 
+    // While the dialog is up the wizard takes no input, but the help window beside it does.
+    void blocksOnlyTheWizard() {
+        QPushButton wizard("Next >"), help("Close");
+        int wizardClicks = 0, helpClicks = 0;
+        connect(&wizard, &QPushButton::clicked, [&] { ++wizardClicks; });
+        connect(&help, &QPushButton::clicked, [&] { ++helpClicks; });
+        wizard.show();
+        help.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&help));
+        PlainWizardFields fields;
+        FrmFTPError dialog(fields, &wizard);
+        QCOMPARE(showAndDo(
+                     dialog,
+                     [&] {
+                         // Clicks as the window system delivers them, so that
+                         // modality applies.
+                         QTest::mouseClick(wizard.windowHandle(), Qt::LeftButton, {}, QPoint(5, 5));
+                         QTest::mouseClick(help.windowHandle(), Qt::LeftButton, {}, QPoint(5, 5));
+                         dialog.doneButton()->click();
+                     }),
+                 -1);
+        QCOMPARE(wizardClicks, 0);
+        QCOMPARE(helpClicks, 1);
+    }
+
     void choiceKeptBetweenShowings_data() {
         QTest::addColumn<int>("index");
         for (int i = 0; i < FrmFTPError::optionCount; ++i)
