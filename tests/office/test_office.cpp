@@ -195,6 +195,19 @@ private slots:
         }
     }
 
+    // File and folder names that need escaping in the office's URLs.
+    void awkwardNamesWork() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QString::fromUtf8("Vorträge #1 50% [a]"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QString::fromUtf8("/Über & #2 100%.ppt");
+        QVERIFY(QFile::copy(testEnv::presentationsDir() + "/basic_test_ppt_file.ppt", path));
+        auto presentation = app_->open(path);
+        QCOMPARE(presentation->slideCount(), 2);
+        presentation->exportSlide(1, folder + QString::fromUtf8("/Slide1 ä#%"), "GIF", 200, 150);
+        QCOMPARE(QImage(folder + QString::fromUtf8("/Slide1 ä#%.GIF")).size(), QSize(200, 150));
+    }
+
     void exportRefusesBadRequests_data() {
         QTest::addColumn<int>("slide");
         QTest::addColumn<QString>("filter");
