@@ -1,0 +1,171 @@
+// Uploads the same set of files to a local Lumora server three ways and prints files/second:
+// through the program's channel (ModuleFtp::ftpExecute, one kept connection), with one curl
+// process per file, and with one curl process sending every file over one connection. Also
+// prints the processor time the program used during its own uploads, to show that waiting
+// for the server costs nothing.
+#include "server/ModuleFtp.h"
+#include "support/LumoraServer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+double cpuSeconds(int who) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct Result {
+    QString name;
+    double seconds = 0;
+    double cpu = 0; // processor seconds used (our process, or the curl processes)
+    bool ok = false;
+};
+
+bool runCurl(const QStringList& args) {
+    QProcess curl;
+    curl.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    curl.start(QStringLiteral("curl"), args);
+    return curl.waitForFinished(600000) && curl.exitStatus() == QProcess::NormalExit &&
+           curl.exitCode() == 0;
+}
+
+// True when the server directory holds every file with the right size.
+bool allArrived(const LumoraServer& server, const QString& dir, const QStringList& names,
+                qint64 size) {
+    for (const QString& name : names)
+        if (QFileInfo(server.root() + "/lumora/bench/" + dir + "/" + name).size() != size)
+            return false;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int fileCount = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200;
+    const qint64 fileSize = 50 * 1024;
+
+    LumoraServer server;
+    if (!server.start()) {
+        std::fprintf(stderr, "%s\n", qPrintable(server.error()));
+        return 1;
+    }
+    QTemporaryDir local;
+    QStringList names;
+    QByteArray data(fileSize, Qt::Uninitialized);
+    for (int i = 1; i <= fileCount; ++i) {
+        for (char& c : data)
+            c = static_cast<char>(QRandomGenerator::global()->bounded(256));
+        const QString name = QStringLiteral("Slide%1.gif").arg(i);
+        QFile f(local.path() + "/" + name);
+        if (!f.open(QIODevice::WriteOnly) || f.write(data) != fileSize)
+            return 1;
+        names << name;
+    }
+    for (const char* dir : {"ours", "curl-each", "curl-one"})
+        server.makeDir(QStringLiteral("lumora/bench/") + dir);
+    const QString base = QStringLiteral("ftp://%1/lumora/bench/").arg(server.host());
+    const QString userPass = server.user() + ":" + server.password();
+    QList<Result> results;
+
+    // The program's channel.
+    {
+        TransferControl inet;
+        PlainWizardFields fields;
+        fields.ftpMachineV = server.host();
+        fields.cvidV = server.user();
+        fields.cvPasswordV = server.password();
+        ModuleFtp ftp(inet, fields);
+        Result r{QStringLiteral("ModuleFtp::ftpExecute (one connection)")};
+        if (!ftp.ftpConnect())
+            return 1;
+        const double cpu0 = cpuSeconds(RUSAGE_SELF);
+        QElapsedTimer t;
+        t.start();
+        bool allOk = true;
+        for (const QString& name : names) {
+            ftp.ftpExecute(
+                FtpOperation::put(local.path() + "/" + name, "~/lumora/bench/ours/" + name));
+            allOk = allOk && inet.ResponseCode() == 0;
+        }
+        r.seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
+        r.cpu = cpuSeconds(RUSAGE_SELF) - cpu0;
+        r.ok = allOk && allArrived(server, "ours", names, fileSize);
+        results << r;
+    }
+    // curl, one process per file.
+    {
+        Result r{QStringLiteral("curl, one process per file")};
+        const double cpu0 = cpuSeconds(RUSAGE_CHILDREN);
+        QElapsedTimer t;
+        t.start();
+        bool allOk = true;
+        for (const QString& name : names)
+            allOk = runCurl({"-sS", "--user", userPass, "-T", local.path() + "/" + name,
+                             base + "curl-each/"}) &&
+                    allOk;
+        r.seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
+        r.cpu = cpuSeconds(RUSAGE_CHILDREN) - cpu0;
+        r.ok = allOk && allArrived(server, "curl-each", names, fileSize);
+        results << r;
+    }
+    // curl, one process and one connection for all files.
+    {
+        Result r{QStringLiteral("curl, one process, one connection")};
+        QStringList paths;
+        for (const QString& name : names)
+            paths << local.path() + "/" + name;
+        const double cpu0 = cpuSeconds(RUSAGE_CHILDREN);
+        QElapsedTimer t;
+        t.start();
+        const bool allOk = runCurl(
+            {"-sS", "--user", userPass, "-T", "{" + paths.join(",") + "}", base + "curl-one/"});
+        r.seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
+        r.cpu = cpuSeconds(RUSAGE_CHILDREN) - cpu0;
+        r.ok = allOk && allArrived(server, "curl-one", names, fileSize);
+        results << r;
+    }
+    server.stop();
+
+    QTextStream out(stdout);
+    out << QStringLiteral("%1 files of %2 KB to a local server\n")
+               .arg(fileCount)
+               .arg(fileSize / 1024);
+    out << QStringLiteral("%1 %2 %3 %4 %5\n")
+               .arg("method", -40)
+               .arg("seconds", 9)
+               .arg("files/s", 9)
+               .arg("CPU s", 8)
+               .arg("ok", 4);
+    for (const Result& r : results)
+        out << QStringLiteral("%1 %2 %3 %4 %5\n")
+                   .arg(r.name, -40)
+                   .arg(r.seconds, 9, 'f', 2)
+                   .arg(fileCount / r.seconds, 9, 'f', 1)
+                   .arg(r.cpu, 8, 'f', 2)
+                   .arg(r.ok ? "yes" : "NO", 4);
+    const double ratio = (fileCount / results[0].seconds) / (fileCount / results[2].seconds);
+    out << QStringLiteral("channel / one-connection curl: %1x (goal >= 0.7x)\n")
+               .arg(ratio, 0, 'f', 2);
+    out << QStringLiteral(
+               "CPU used by the program while waiting for its %1 uploads: %2 s of %3 s\n")
+               .arg(fileCount)
+               .arg(results[0].cpu, 0, 'f', 2)
+               .arg(results[0].seconds, 0, 'f', 2);
+    bool allOk = true;
+    for (const Result& r : results)
+        allOk = allOk && r.ok;
+    return allOk ? 0 : 1;
+}

@@ -1,0 +1,196 @@
+// The server session's channel: the blocking wait over the transfer component, and the
+// connection test, against a real local FTP server.
+#include "platform/Failure.h"
+#include "platform/Messages.h"
+#include "platform/ProgramEnd.h"
+#include "server/ModuleFtp.h"
+#include "support/LumoraServer.h"
+
+#include <QTest>
+#include <QTimer>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+Q_DECLARE_METATYPE(FtpOperation)
+
+namespace {
+
+struct Message {
+    QString text, title;
+};
+
+// A loopback port on which nothing listens (bound, then released).
+quint16 closedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+} // namespace
+
+class TestModuleFtp : public QObject {
+    Q_OBJECT
+    LumoraServer server_;
+    TransferControl inet_;
+    PlainWizardFields fields_;
+    QList<Message> messages_;
+
+    void goodFields() {
+        fields_.ftpMachineV = server_.host();
+        fields_.cvidV = server_.user();
+        fields_.cvPasswordV = server_.password();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(server_.start(), qPrintable(server_.error()));
+        messages::setSink([this](const QString& text, const QString& title) {
+            messages_.append({text, title});
+        });
+        programEnd::setHandler([] {});
+    }
+    void cleanupTestCase() {
+        messages::setSink({});
+        programEnd::setHandler({});
+    }
+    void init() {
+        messages_.clear();
+        goodFields();
+        inet_.setTimeouts(15000, 30000);
+        programEnd::setHandler([] {}); // also clears the ended flag
+    }
+
+    // Only the end states 11 and 12 end the wait.
+    void stateChanged_data() {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("ends");
+        for (int s = 0; s <= 10; ++s)
+            QTest::addRow("state %d", s) << s << false;
+        QTest::newRow("error") << 11 << true;
+        QTest::newRow("completed") << 12 << true;
+        QTest::newRow("13") << 13 << false;
+        QTest::newRow("32767") << 32767 << false;
+        QTest::newRow("negative") << -1 << false;
+    }
+    void stateChanged() {
+        QFETCH(int, state);
+        QFETCH(bool, ends);
+        ModuleFtp ftp(inet_, fields_);
+        ftp.ftpDone = false;
+        ftp.ftpStateChanged(state);
+        QCOMPARE(ftp.ftpDone, ends);
+    }
+
+    // The wait lets other events run, returns after the end, and does not judge the outcome.
+    void executeWaitsForTheEnd_data() {
+        QTest::addColumn<FtpOperation>("op");
+        QTest::addColumn<int>("code");
+        QTest::newRow("completes") << FtpOperation::cd("~/lumora/classes") << 0;
+        QTest::newRow("refused") << FtpOperation::cd("~/lumora/none") << 12003;
+    }
+    void executeWaitsForTheEnd() {
+        QFETCH(FtpOperation, op);
+        QFETCH(int, code);
+        ModuleFtp ftp(inet_, fields_);
+        ftp.ftpConnect();
+        bool otherEventRan = false;
+        QTimer::singleShot(0, [&] { otherEventRan = true; });
+        ftp.ftpExecute(op);
+        QVERIFY(ftp.ftpDone);
+        QVERIFY(otherEventRan);
+        QVERIFY(!inet_.StillExecuting());
+        QCOMPARE(inet_.ResponseCode(), code);
+    }
+
+    // Intermediate states from other sources during the wait do not end it early.
+    void intermediateStatesKeepWaiting() {
+        ModuleFtp ftp(inet_, fields_);
+        QVERIFY(ftp.ftpConnect());
+        QTimer::singleShot(0, [&] {
+            for (int s : {0, 4, 8, 10, 13, 40})
+                ftp.ftpStateChanged(s);
+            QVERIFY(!ftp.ftpDone);
+        });
+        ftp.ftpExecute(FtpOperation::ls("~/lumora/*"));
+        QVERIFY(ftp.ftpDone);
+        QCOMPARE(inet_.GetChunk(1024).split("\r\n", Qt::SkipEmptyParts),
+                 (QStringList{"admin", "classes"}));
+    }
+
+    void immediateErrorRises() {
+        ModuleFtp ftp(inet_, fields_);
+        inet_.URL = QStringLiteral("FTP://");
+        QVERIFY_THROWS_EXCEPTION(Failure, ftp.ftpExecute(FtpOperation::ls("lumora")));
+        QVERIFY(ftp.ftpDone);
+    }
+
+    // The program ended while the operation ran: the wait still ends, then the caller stops.
+    void programEndedDuringTheWait() {
+        ModuleFtp ftp(inet_, fields_);
+        QVERIFY(ftp.ftpConnect());
+        QTimer::singleShot(0, [] { programEnd::guardEvent([] { programEnd::endProgram(); }); });
+        QVERIFY_THROWS_EXCEPTION(programEnd::ProgramEnded,
+                                 ftp.ftpExecute(FtpOperation::ls("~/lumora/*")));
+        QVERIFY(ftp.ftpDone);
+        QVERIFY(!inet_.StillExecuting());
+    }
+
+    void connectSucceeds() {
+        ModuleFtp ftp(inet_, fields_);
+        QVERIFY(ftp.ftpConnect());
+        QCOMPARE(inet_.URL, "FTP://" + server_.host());
+        QCOMPARE(inet_.UserName, server_.user());
+        QCOMPARE(inet_.Password, server_.password());
+        QVERIFY(messages_.isEmpty());
+    }
+
+    // Every failed test shows "Error: <description>, <host>" titled "Error!" and gives false.
+    void connectFails_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("empty host") << ""
+                                    << "secret"
+                                    << "No server host name was given";
+        QTest::newRow("bad host") << "lumora server"
+                                  << "secret"
+                                  << "The server host name \"lumora server\" is not valid";
+        QTest::newRow("wrong password") << server_.host() << "wrong"
+                                        << "refused the login";
+        QTest::newRow("no server") << QStringLiteral("127.0.0.1:%1").arg(closedPort()) << "secret"
+                                   << "Cannot connect to the server";
+    }
+    void connectFails() {
+        QFETCH(QString, host);
+        QFETCH(QString, password);
+        QFETCH(QString, description);
+        fields_.ftpMachineV = host;
+        fields_.cvPasswordV = password;
+        // The server answers a wrong password only after a pause of about 3 s.
+        inet_.setTimeouts(10000, 10000);
+        ModuleFtp ftp(inet_, fields_);
+        QVERIFY(!ftp.ftpConnect());
+        QCOMPARE(messages_.size(), 1);
+        const Message m = messages_.first();
+        QCOMPARE(m.title, QStringLiteral("Error!"));
+        QVERIFY2(m.text.startsWith("Error: ") && m.text.endsWith(", " + host), qPrintable(m.text));
+        QVERIFY2(m.text.contains(description), qPrintable(m.text));
+        if (host.isEmpty())
+            QCOMPARE(m.text, QStringLiteral("Error: No server host name was given, "));
+        // The settings stay as the test set them.
+        QCOMPARE(inet_.URL, "FTP://" + host);
+        QCOMPARE(inet_.Password, password);
+        QVERIFY(ftp.ftpDone);
+    }
+};
+
+QTEST_MAIN(TestModuleFtp)
+#include "test_module_ftp.moc"
