@@ -137,6 +137,6 @@ bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
 void ftpMakeLectureDir(ModuleFtp& m) {
     const QString path = kHome + QLatin1Char('/') + m.lectureDir;
     run(m, FtpOperation::mkdir(path));
-    if (m.inet.ResponseCode() == 12003)
+    if (m.inet.ResponseCode() == TransferControl::ServerRefused)
         run(m, FtpOperation::cd(path));
 }
