@@ -17,6 +17,10 @@ ModuleFtp::~ModuleFtp() {
 }
 
 void ModuleFtp::ftpExecute(const FtpOperation& op) {
+    // A second operation started from an event handler while one is waiting is refused before
+    // the flag is touched, so the waiting caller still waits for its own operation's end.
+    if (inet.StillExecuting())
+        throw Failure(QStringLiteral("Still executing last request"));
     ftpDone = false;
     lastEndState_ = 0;
     try {

@@ -125,6 +125,26 @@ private slots:
                  (QStringList{"admin", "classes"}));
     }
 
+    // An operation started by an event handler during another's wait is refused; the waiting
+    // caller still gets its own operation's complete result.
+    void secondOperationDuringAWait() {
+        ModuleFtp ftp(inet_, fields_);
+        QVERIFY(ftp.ftpConnect());
+        bool refused = false;
+        QTimer::singleShot(0, [&] {
+            try {
+                ftp.ftpExecute(FtpOperation::cd("~/lumora"));
+            } catch (const Failure&) {
+                refused = true;
+            }
+        });
+        ftp.ftpExecute(FtpOperation::ls("~/lumora/*"));
+        QVERIFY(refused);
+        QVERIFY(ftp.ftpDone);
+        QVERIFY(!inet_.StillExecuting());
+        QCOMPARE(inet_.GetChunk(1024).count("\r\n"), 2);
+    }
+
     void immediateErrorRises() {
         ModuleFtp ftp(inet_, fields_);
         inet_.URL = QStringLiteral("FTP://");
