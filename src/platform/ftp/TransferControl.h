@@ -25,7 +25,8 @@
 //          mistaken for the server's.
 //   PUT    the server file holds the local file's bytes. A missing or unreadable local file
 //          ends in state 11 without contacting the server.
-//   CLOSE  quits the session; state 12.
+//   CLOSE  quits the session; state 12. Issued while another operation runs, it stops that
+//          operation, which first reports its own end (state 11, code 12030).
 //
 // ResponseCode(): 0 after success; 12003 server refused (error reply, file not found, access
 // denied, upload refused); 12002 time-out (connect or stalled transfer); 12029 cannot connect;
@@ -54,8 +55,8 @@ public:
     QString Password;
 
     // Starts one operation and returns at once. Throws Failure, before anything is started and
-    // without a state report, when the URL is unusable, an operand holds control characters, or
-    // an operation is still running.
+    // without a state report, when the URL is unusable, an operand holds control characters, a
+    // GET or PUT lacks a file name, or an operation is still running (number 35764).
     void Execute(const QString& url, const FtpOperation& op);
 
     int ResponseCode() const;
