@@ -274,6 +274,9 @@ private slots:
             c = static_cast<char>(gen.bounded(256));
         QTest::newRow("several MB") << big << "lumora/classes/big.dat";
         QTest::newRow("blanks") << QByteArray("text\r\n") << "lumora/classes/with blanks/b c.txt";
+        QTest::newRow("URL characters") << QByteArray("a\r\n")
+                                        << QString::fromUtf8("lumora/Gr\xc3\xbc\xc3\x9f"
+                                                             "e 50% #1?;type=a.txt");
     }
     void copiesAreExact() {
         QFETCH(QByteArray, data);
