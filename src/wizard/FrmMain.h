@@ -100,6 +100,7 @@ public:
     void showCustomSize();
     void keepLastAfterFirst();
     void keepFirstBeforeLast();
+    void customSizeRule();
     int getWidth() const;
     int getHeight() const;
 
@@ -141,7 +142,6 @@ private:
     void restoreButtons(const ButtonSnapshot& s);
     void generalFailure(const QString& description);
 
-    void customSizeRule();
     void listClasses();
     void fileClicked();
     void directoryChanged();

@@ -88,6 +88,8 @@ void loadAdvancedPage(FrmMain& w) {
     // The two custom keys are crossed with the boxes of similar names, in both directions.
     w.imageHeight->setText(load(QStringLiteral("CustomWidth"), QString()));
     w.imageWidth->setText(load(QStringLiteral("CustomHeight"), QString()));
+    // Filling the boxes counts as typing into them, also when the text stays the same.
+    w.customSizeRule();
 }
 
 void save(FrmMain& w) {

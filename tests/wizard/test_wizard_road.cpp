@@ -1,0 +1,226 @@
+// The wizard's road through its pages against the real server and office: what each page loads
+// on entry, what Back undoes, how a refused account or server keeps the wizard where it is, and
+// the general error path.
+#include "WizardRun.h"
+
+#include "pipeline/ModuleSlideFerry.h"
+
+#include <QLabel>
+
+class TestWizardRoad : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> settings_;
+    QTemporaryDir talks_, work_;
+    LumoraServer server_;
+
+    void toFilePage(WizardRun& r) {
+        r.next();
+        r.typeAccounts("ann", "pw123", server_);
+        r.next();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(server_.start(), qPrintable(server_.error()));
+        QVERIFY(QFile::copy(testEnv::presentationsDir() + "/basic_test_ppt_file.ppt",
+                            talks_.filePath("basic.ppt")));
+        QVERIFY(QFile::copy(testEnv::presentationsDir() + "/corrupt-header.ppt",
+                            talks_.filePath("damaged.ppt")));
+        QVERIFY(QFile::copy(testEnv::presentationsDir() + "/long-68-slides.ppt",
+                            talks_.filePath("long.PPT")));
+    }
+    void init() {
+        settings_ = std::make_unique<QTemporaryDir>();
+        settingsStore::useDirectory(settings_->path());
+        QVERIFY(server_.writeFile("lumora/admin/passwd", "#c\nann:pw123:Ann\n"));
+        for (const char* c : {"cs101fall26", "hist200spring27", "math150winter26"})
+            QVERIFY(server_.makeDir(QString("lumora/classes/") + c));
+        writeSetting("System", server_.host());
+        writeSetting("Directory", talks_.path());
+        writeSetting("ExportPath", work_.path());
+    }
+
+    void firstRunDefaultsOnEachPage() {
+        settings_ = std::make_unique<QTemporaryDir>(); // nothing stored at all
+        settingsStore::useDirectory(settings_->path());
+        WizardRun r;
+        r.next();
+        QCOMPARE(r.w->FTPMachine->text(), QString("localhost"));
+        QCOMPARE(r.w->ID->text(), QString());
+        r.w->FTPMachine->setText(server_.host());
+        r.typeAccounts("ann", "pw123", server_);
+        r.next();
+        QCOMPARE(r.w->currentPage, 2);
+        QVERIFY(!r.w->buttonNext->isEnabled());
+        r.w->dirList->setPath(talks_.path());
+        QCOMPARE(r.w->fileList->count(), 3); // basic.ppt, damaged.ppt, long.PPT
+        QVERIFY(r.chooseFile("basic.ppt"));
+        r.next();
+        QCOMPARE(r.w->currentPage, 3);
+        QCOMPARE(r.w->Term->currentText(), QString("All terms"));
+        QCOMPARE(r.w->cbYear->currentText(), QString("All years"));
+        QCOMPARE(r.w->Classes->currentText(), QString());
+        QCOMPARE(r.w->Classes->count(), 3);
+        r.next();
+        QCOMPARE(r.w->currentPage, 4);
+        QCOMPARE(r.w->ExportPath->text(), QDir::tempPath());
+        QCOMPARE(r.w->imageFormat->currentText(), QString("GIF"));
+        QCOMPARE(r.w->Resolution->currentText(), QString("XGA"));
+        QCOMPARE(r.w->imageWidth->text(), QString());
+        QCOMPARE(r.w->imageHeight->text(), QString());
+        QVERIFY(!r.w->sizeValid);
+        QVERIFY(!r.w->buttonNext->isEnabled()); // the empty custom size keeps Next off
+        QVERIFY(r.w->Finish->isEnabled());
+        QCOMPARE(r.messages, QStringList());
+    }
+
+    void pagesLoadTheRememberedChoicesOnEntry() {
+        writeSetting("Term", "Fall");
+        writeSetting("Year", "2026");
+        writeSetting("Class", "cs101fall26");
+        writeSetting("ImageType", "JPG");
+        writeSetting("Resolution", "Custom");
+        writeSetting("CustomWidth", "480"); // crossed: goes into imageHeight
+        writeSetting("CustomHeight", "640");
+        WizardRun r;
+        toFilePage(r);
+        QCOMPARE(r.w->dirList->path(), QDir(talks_.path()).canonicalPath());
+        QVERIFY(r.chooseFile("long.PPT"));
+        r.next();
+        QCOMPARE(r.w->currentPage, 3);
+        QCOMPARE(r.w->firstSlide->count(), 68);
+        QCOMPARE(r.w->lastSlide->currentText(), QString(" 68"));
+        QCOMPARE(r.w->Term->currentText(), QString("Fall"));
+        QCOMPARE(r.w->cbYear->currentText(), QString("2026"));
+        QCOMPARE(r.w->Classes->count(), 1); // the filters apply to the listing
+        QCOMPARE(r.w->Classes->currentText(), QString("cs101fall26"));
+        r.w->Title->setText("Typed title");
+        r.next();
+        QCOMPARE(r.w->currentPage, 4);
+        QCOMPARE(r.w->imageFormat->currentText(), QString("JPG"));
+        QVERIFY(!r.w->imageWidth->isHidden());
+        QCOMPARE(r.w->imageWidth->text(), QString("640"));
+        QCOMPARE(r.w->imageHeight->text(), QString("480"));
+        QCOMPARE(r.w->getWidth(), 640);
+        QVERIFY(r.w->buttonNext->isEnabled());
+
+        // Back to the file page: the range lists empty, the presentation closes, Finish goes off.
+        r.back();
+        QCOMPARE(r.w->currentPage, 3);
+        QVERIFY(r.w->Finish->isEnabled());
+        r.back();
+        QCOMPARE(r.w->currentPage, 2);
+        QVERIFY(!r.w->Finish->isEnabled());
+        r.back();
+        QCOMPARE(r.w->currentPage, 1);
+        QCOMPARE(r.w->firstSlide->count(), 0);
+        QCOMPARE(r.w->moduleSlideFerry().presentation.slideCount, 0);
+        QVERIFY(r.w->buttonNext->isEnabled());
+
+        // Forward again: the title is the presentation's again, the lists are filled anew.
+        r.next();
+        QVERIFY(r.chooseFile("basic.ppt"));
+        r.next();
+        QCOMPARE(r.w->currentPage, 3);
+        QVERIFY(r.w->Title->text() != QString("Typed title"));
+        QCOMPARE(r.w->firstSlide->count(), r.w->moduleSlideFerry().presentation.slideCount);
+
+        // Done stores the fields, the custom size crossed again.
+        r.w->imageWidth->setText("800");
+        r.w->imageHeight->setText("600");
+        r.w->saveSettings();
+        QCOMPARE(settingsStore::read("Slide-Ferry", "Settings", "CustomWidth", ""), QString("600"));
+        QCOMPARE(settingsStore::read("Slide-Ferry", "Settings", "CustomHeight", ""),
+                 QString("800"));
+        QCOMPARE(settingsStore::read("Slide-Ferry", "Settings", "Directory", ""),
+                 QDir(talks_.path()).canonicalPath());
+        QCOMPARE(r.messages, QStringList());
+    }
+
+    void refusedAccountKeepsTheWizardOnItsPage() {
+        WizardRun r;
+        r.next();
+        r.typeAccounts("ann", "PW123", server_);
+        r.next();
+        QCOMPARE(r.messages, QStringList{"Bad user id or password"});
+        QCOMPARE(r.w->currentPage, 1);
+        QVERIFY(r.w->buttonNext->isEnabled() && r.w->buttonBack->isEnabled());
+        QVERIFY(r.w->connecting->isHidden());
+        QVERIFY(!r.w->serverChanged);
+
+        // Without the account file the user hears why and may correct the server.
+        QVERIFY(QFile::remove(server_.root() + "/lumora/admin/passwd"));
+        r.w->Password->setText("pw123");
+        r.next();
+        QCOMPARE(r.messages.size(), 2);
+        QVERIFY2(r.messages[1].startsWith("Error: ") &&
+                     r.messages[1].endsWith(", " + server_.host()),
+                 qPrintable(r.messages[1]));
+        QCOMPARE(r.w->currentPage, 1);
+        QCOMPARE(r.ends, 0);
+        QVERIFY(!QFile::exists(work_.filePath("passwd")));
+    }
+
+    void unreachableServerIsReportedOnce() {
+        WizardRun r;
+        r.next();
+        r.w->FTPMachine->setText("127.0.0.1:1"); // nothing listens there
+        r.w->serverChanged = true;
+        r.typeAccounts("ann", "pw123", server_);
+        r.next();
+        QCOMPARE(r.messages.size(), 1);
+        QVERIFY2(r.messages[0].startsWith("Error: ") && r.messages[0].endsWith(", 127.0.0.1:1"),
+                 qPrintable(r.messages[0]));
+        QCOMPARE(r.w->currentPage, 1);
+        QVERIFY(!r.w->serverChanged);
+        QVERIFY(r.w->connecting->isHidden());
+
+        // Typing in the server field asks for a new connection test; this one succeeds.
+        r.w->FTPMachine->selectAll();
+        QTest::keyClicks(r.w->FTPMachine, server_.host());
+        QVERIFY(r.w->serverChanged);
+        r.next();
+        QCOMPARE(r.w->currentPage, 2);
+        QCOMPARE(r.messages.size(), 1);
+    }
+
+    void classFiltersRebuildTheListWhenLeft() {
+        WizardRun r;
+        toFilePage(r);
+        QVERIFY(r.chooseFile("basic.ppt"));
+        r.next();
+        QCOMPARE(r.w->Classes->count(), 3);
+        r.w->Term->setFocus();
+        r.w->Term->setCurrentText("Spring");
+        r.w->Title->setFocus(); // leaving the filter lists the classes again
+        QCOMPARE(r.w->Classes->count(), 1);
+        QCOMPARE(r.w->Classes->currentText(), QString("hist200spring27"));
+        r.w->cbYear->setFocus();
+        r.w->cbYear->setCurrentText("1999");
+        r.w->Title->setFocus();
+        QCOMPARE(r.w->Classes->count(), 0);
+    }
+
+    void damagedPresentationTakesTheGeneralErrorPath() {
+        QFile leftover(work_.filePath("Slide1.GIF"));
+        QVERIFY(leftover.open(QIODevice::WriteOnly));
+        leftover.close();
+        WizardRun r;
+        toFilePage(r);
+        r.w->ExportPath->setText(work_.path()); // the working directory the clean-up empties
+        QVERIFY(r.chooseFile("damaged.ppt"));
+        r.next();
+        QCOMPARE(r.messages.size(), 1);
+        QVERIFY2(r.messages[0].startsWith("Error: ") &&
+                     r.messages[0].endsWith(", " + server_.host()),
+                 qPrintable(r.messages[0]));
+        QCOMPARE(r.ends, 1);
+        QCOMPARE(r.w->currentPage, 2);
+        QVERIFY(!leftover.exists()); // the clean-up ran
+        QVERIFY(!QFile::exists(settings_->filePath("Slide-Ferry.ini")) ||
+                settingsStore::read("Slide-Ferry", "Settings", "UserID", "none") == "none");
+    }
+};
+
+QTEST_MAIN(TestWizardRoad)
+#include "test_wizard_road.moc"
