@@ -7,9 +7,17 @@ is closed (so that it never outlives the test that started it).
 
     /usr/bin/python3 tools/lumora_server.py --root DIR [--user corvane] [--password secret]
         [--port 0] [--readonly-user NAME:PASSWORD] [--seed demo] [--exit-on-stdin-eof]
+        [--tls-cert FILE --tls-key FILE] [--command-log FILE]
+
+With --tls-cert and --tls-key the server also offers encrypted sessions (AUTH TLS, PBSZ, PROT);
+clients that do not ask for them are served in clear text as before. --command-log appends one
+line per received command: "<session> <COMMAND> tls=<0|1> prot=<0|1>", where tls tells whether
+the control connection was encrypted when the command arrived and prot whether data
+connections are protected (arguments are not logged, so no password is written).
 """
 
 import argparse
+import itertools
 import logging
 import os
 import signal
@@ -68,6 +76,10 @@ def parse_args(argv):
                    help="layout: lumora/admin and lumora/classes; demo: plus accounts and classes")
     p.add_argument("--exit-on-stdin-eof", action="store_true")
     p.add_argument("--verbose", action="store_true", help="log every command on stderr")
+    p.add_argument("--tls-cert", metavar="FILE", help="PEM certificate: offer AUTH TLS")
+    p.add_argument("--tls-key", metavar="FILE", help="PEM private key of --tls-cert")
+    p.add_argument("--command-log", metavar="FILE",
+                   help="append each received command (name only) with its TLS state")
     return p.parse_args(argv)
 
 
@@ -86,9 +98,42 @@ def main(argv):
         name, _, password = entry.partition(":")
         authorizer.add_user(name, password, root, perm="elr")
 
-    class Handler(FTPHandler):
-        pass
+    if bool(args.tls_cert) != bool(args.tls_key):
+        print("--tls-cert and --tls-key go together", file=sys.stderr)
+        return 2
+    base = FTPHandler
+    if args.tls_cert:
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
 
+        class DataHandler(TLS_DTPHandler):
+            # A client may start the data connection's TLS handshake before it sends the
+            # transfer command (curl does). pyftpdlib would take the early ClientHello for a
+            # closed connection and drop it, so the channel stays readable while handshaking.
+            def readable(self):
+                if self._ssl_accepting or self._ssl_want_read:
+                    return True
+                return super().readable()
+
+        base = TLS_FTPHandler
+    command_log = open(args.command_log, "a", buffering=1) if args.command_log else None
+
+    sessions = itertools.count(1)
+
+    class Handler(base):
+        def pre_process_command(self, line, cmd, arg):
+            if command_log:
+                if not hasattr(self, "_log_session"):
+                    self._log_session = next(sessions)
+                command_log.write("%d %s tls=%d prot=%d\n" % (
+                    self._log_session, cmd, bool(getattr(self, "_ssl_established", False)),
+                    bool(getattr(self, "_prot", False))))
+            return super().pre_process_command(line, cmd, arg)
+
+    if args.tls_cert:
+        Handler.dtp_handler = DataHandler
+        Handler.certfile = os.path.abspath(args.tls_cert)
+        Handler.keyfile = os.path.abspath(args.tls_key)
+        Handler.get_ssl_context()  # an unusable certificate or key fails here, at start
     Handler.authorizer = authorizer
     Handler.banner = "Lumora FTP server ready."
     Handler.permit_foreign_addresses = False
