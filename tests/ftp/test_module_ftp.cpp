@@ -4,7 +4,7 @@
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
 #include "server/ModuleFtp.h"
-#include "support/LumoraServer.h"
+#include "support/SelectedFtpServer.h"
 
 #include <QTest>
 #include <QTimer>
@@ -38,7 +38,7 @@ quint16 closedPort() {
 
 class TestModuleFtp : public QObject {
     Q_OBJECT
-    LumoraServer server_;
+    SelectedFtpServer server_;
     TransferControl inet_;
     PlainWizardFields fields_;
     QList<Message> messages_;

@@ -1,7 +1,7 @@
 // The transfer component against a real local FTP server.
 #include "platform/Failure.h"
 #include "platform/ftp/TransferControl.h"
-#include "support/LumoraServer.h"
+#include "support/SelectedFtpServer.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -80,8 +80,8 @@ Q_DECLARE_METATYPE(FtpOperation)
 
 class TestTransferControl : public QObject {
     Q_OBJECT
-    LumoraServer server_{[] {
-        LumoraServer::Options o;
+    SelectedFtpServer server_{[] {
+        SelectedFtpServer::Options o;
         o.readonlyUser = QStringLiteral("viewer");
         o.readonlyPassword = QStringLiteral("look");
         return o;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/TestFtpServer.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -18,7 +20,7 @@
 //
 // The server process is stopped by stop() and by the destructor; restart() starts it again on
 // the same port with the same tree (the clients' connections are dropped in between).
-class LumoraServer {
+class LumoraServer : public TestFtpServer {
 public:
     struct Options {
         QString user = QStringLiteral("corvane");
@@ -30,30 +32,31 @@ public:
 
     LumoraServer();
     explicit LumoraServer(const Options& options);
-    ~LumoraServer();
+    ~LumoraServer() override;
     LumoraServer(const LumoraServer&) = delete;
     LumoraServer& operator=(const LumoraServer&) = delete;
 
     // Starts the server (creating the tree on the first start); false with error() on failure.
-    bool start();
-    void stop();
-    bool restart();
-    bool isRunning() const;
+    bool start() override;
+    void stop() override;
+    bool restart() override;
+    bool isRunning() const override;
 
-    QString host() const; // "127.0.0.1:<port>"
-    QString url() const;  // "FTP://" + host()
-    quint16 port() const { return port_; }
-    QString root() const;      // the FTP login directory
-    QString lumoraDir() const; // root() + "/lumora"
-    QString user() const { return options_.user; }
-    QString password() const { return options_.password; }
-    QString error() const { return error_; }
+    QString host() const override; // "127.0.0.1:<port>"
+    QString url() const override;  // "FTP://" + host()
+    quint16 port() const override { return port_; }
+    QString root() const override;      // the FTP login directory
+    QString lumoraDir() const override; // root() + "/lumora"
+    QString user() const override { return options_.user; }
+    QString password() const override { return options_.password; }
+    QString error() const override { return error_; }
+    QString kind() const override { return QStringLiteral("pyftpdlib"); }
 
     // Files of the served tree, by path relative to root() (directories are created).
-    bool writeFile(const QString& relativePath, const QByteArray& data) const;
-    QByteArray readFile(const QString& relativePath) const;
-    bool exists(const QString& relativePath) const;
-    bool makeDir(const QString& relativePath) const;
+    bool writeFile(const QString& relativePath, const QByteArray& data) const override;
+    QByteArray readFile(const QString& relativePath) const override;
+    bool exists(const QString& relativePath) const override;
+    bool makeDir(const QString& relativePath) const override;
 
     static QString launcherPath(); // tools/lumora_server.py
     static QString python();       // /usr/bin/python3

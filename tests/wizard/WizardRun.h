@@ -5,7 +5,7 @@
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
-#include "support/LumoraServer.h"
+#include "support/SelectedFtpServer.h"
 #include "support/TestEnv.h"
 #include "windows/FrmFTPError.h"
 #include "windows/FrmProgress.h"
@@ -46,7 +46,7 @@ struct WizardRun {
     void next() { QTest::mouseClick(w->buttonNext, Qt::LeftButton); }
     void back() { QTest::mouseClick(w->buttonBack, Qt::LeftButton); }
 
-    void typeAccounts(const QString& id, const QString& password, const LumoraServer& server) {
+    void typeAccounts(const QString& id, const QString& password, const TestFtpServer& server) {
         w->ID->setText(id);
         w->Password->setText(password);
         w->CVID->setText(server.user());

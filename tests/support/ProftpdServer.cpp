@@ -1,0 +1,342 @@
+#include "support/ProftpdServer.h"
+
+#include "support/TestEnv.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <crypt.h>
+#include <grp.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A free loopback port: bound to port 0, read back and released. Another process may take it
+// before the server binds it; start() then tries another one.
+quint16 freeLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return 0;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    quint16 port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        port = ntohs(addr.sin_port);
+    ::close(fd);
+    return port;
+}
+
+// True when an FTP server answers with its "220" greeting on the loopback port. The session is
+// ended politely so that the server's log stays free of errors.
+bool greets(quint16 port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(port);
+    bool ok = false;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+        pollfd p{fd, POLLIN, 0};
+        char buffer[256] = {};
+        if (::poll(&p, 1, 5000) == 1 && ::recv(fd, buffer, sizeof buffer - 1, 0) >= 3)
+            ok = qstrncmp(buffer, "220", 3) == 0;
+        if (ok)
+            (void)!::send(fd, "QUIT\r\n", 6, MSG_NOSIGNAL);
+    }
+    ::close(fd);
+    return ok;
+}
+
+// A SHA-512 crypt hash of the password, the form ProFTPD's account files hold.
+QByteArray cryptHash(const QString& password) {
+    static const char alphabet[] =
+        "./0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    QByteArray salt = "$6$";
+    for (int i = 0; i < 16; ++i)
+        salt += alphabet[QRandomGenerator::global()->bounded(64)];
+    auto data = std::make_unique<crypt_data>();
+    const char* hash = crypt_r(password.toUtf8().constData(), salt.constData(), data.get());
+    if (!hash || hash[0] == '*')
+        return {};
+    return QByteArray(hash);
+}
+
+// A value for the configuration file, in double quotes (the paths come from QTemporaryDir and
+// hold no quotes of their own).
+QString quoted(const QString& value) {
+    return QLatin1Char('"') + value + QLatin1Char('"');
+}
+
+bool writePrivateFile(const QString& path, const QByteArray& data) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size())
+        return false;
+    file.close();
+    // ProFTPD refuses account files that others can read.
+    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+}
+
+} // namespace
+
+ProftpdServer::ProftpdServer() : ProftpdServer(Options{}) {}
+
+ProftpdServer::ProftpdServer(const Options& options) : options_(options) {}
+
+ProftpdServer::~ProftpdServer() {
+    stop();
+}
+
+QString ProftpdServer::program() {
+    const QString chosen = qEnvironmentVariable("SF_PROFTPD");
+    return chosen.isEmpty() ? QStringLiteral("/usr/sbin/proftpd") : chosen;
+}
+
+QString ProftpdServer::host() const {
+    return QStringLiteral("127.0.0.1:%1").arg(port_);
+}
+QString ProftpdServer::url() const {
+    return QStringLiteral("FTP://") + host();
+}
+QString ProftpdServer::root() const {
+    return dir_.path() + QStringLiteral("/home");
+}
+QString ProftpdServer::lumoraDir() const {
+    return root() + QStringLiteral("/lumora");
+}
+QString ProftpdServer::configPath() const {
+    return dir_.path() + QStringLiteral("/proftpd.conf");
+}
+QString ProftpdServer::logPath() const {
+    return dir_.path() + QStringLiteral("/system.log");
+}
+
+bool ProftpdServer::isRunning() const {
+    return process_ && process_->state() == QProcess::Running;
+}
+
+// The tree (seeded by the same code as the pyftpdlib server's, so both serve the same layout
+// and demo data) and the account files.
+bool ProftpdServer::prepare() {
+    if (!dir_.isValid()) {
+        error_ = QStringLiteral("Cannot create a temporary directory for the server");
+        return false;
+    }
+    if (!QFileInfo(program()).isExecutable()) {
+        error_ =
+            QStringLiteral("ProFTPD is not installed (%1 missing): run tools/setup").arg(program());
+        return false;
+    }
+    if (!QDir().mkpath(root())) {
+        error_ = QStringLiteral("Cannot create %1").arg(root());
+        return false;
+    }
+    QProcess seed;
+    seed.setProcessChannelMode(QProcess::MergedChannels);
+    seed.start(LumoraServer::python(),
+               {QStringLiteral("-c"),
+                QStringLiteral("import sys; sys.path.insert(0, sys.argv[1]); import lumora_server; "
+                               "lumora_server.seed_tree(sys.argv[2], sys.argv[3] == 'demo')"),
+                testEnv::toolsDir(), root(),
+                options_.demoSeed ? QStringLiteral("demo") : QStringLiteral("layout")});
+    if (!seed.waitForFinished(30000) || seed.exitStatus() != QProcess::NormalExit ||
+        seed.exitCode() != 0) {
+        error_ = QStringLiteral("Cannot seed the server tree: %1")
+                     .arg(QString::fromUtf8(seed.readAll()) + seed.errorString());
+        return false;
+    }
+
+    // Virtual accounts mapped to the user running the test.
+    const uid_t uid = ::getuid();
+    const gid_t gid = ::getgid();
+    const passwd* pw = ::getpwuid(uid);
+    const group* gr = ::getgrgid(gid);
+    if (!pw || !gr) {
+        error_ = QStringLiteral("The user running the test has no user or group name");
+        return false;
+    }
+    QList<std::pair<QString, QString>> accounts{{options_.user, options_.password}};
+    if (!options_.readonlyUser.isEmpty())
+        accounts.append({options_.readonlyUser, options_.readonlyPassword});
+    QByteArray users;
+    for (const auto& [name, password] : accounts) {
+        if (name.isEmpty() || name.contains(QLatin1Char(':')) || name.contains(QLatin1Char('\n'))) {
+            error_ = QStringLiteral("The account name \"%1\" cannot be used").arg(name);
+            return false;
+        }
+        const QByteArray hash = cryptHash(password);
+        if (hash.isEmpty()) {
+            error_ = QStringLiteral("Cannot hash the password of \"%1\"").arg(name);
+            return false;
+        }
+        users += name.toUtf8() + ':' + hash + ':' + QByteArray::number(uid) + ':' +
+                 QByteArray::number(gid) + "::" + root().toUtf8() + ":/bin/sh\n";
+    }
+    const QByteArray groups = QByteArray(gr->gr_name) + ":x:" + QByteArray::number(gid) + ":\n";
+    if (!writePrivateFile(dir_.path() + QStringLiteral("/ftpd.passwd"), users) ||
+        !writePrivateFile(dir_.path() + QStringLiteral("/ftpd.group"), groups)) {
+        error_ = QStringLiteral("Cannot write the server's account files");
+        return false;
+    }
+    return true;
+}
+
+bool ProftpdServer::writeConfig() {
+    const QString d = dir_.path();
+    const bool asRoot = ::getuid() == 0;
+    const passwd* pw = ::getpwuid(::getuid());
+    const group* gr = ::getgrgid(::getgid());
+    QStringList c{
+        QStringLiteral("# Written by the test fixture for one test run."),
+        QStringLiteral("ServerName \"Lumora test server\""),
+        QStringLiteral("ServerType standalone"),
+        // Loopback only: SocketBindTight binds to DefaultAddress instead of all addresses.
+        QStringLiteral("DefaultAddress 127.0.0.1"),
+        QStringLiteral("SocketBindTight on"),
+        QStringLiteral("UseIPv6 off"),
+        QStringLiteral("Port %1").arg(port_),
+        QStringLiteral("User %1").arg(QString::fromLocal8Bit(pw->pw_name)),
+        QStringLiteral("Group %1").arg(QString::fromLocal8Bit(gr->gr_name)),
+        QStringLiteral("Umask 022"),
+        QStringLiteral("MaxInstances 64"),
+        QStringLiteral("AuthOrder mod_auth_file.c"),
+        QStringLiteral("AuthPAM off"),
+        QStringLiteral("AuthUserFile %1").arg(quoted(d + QStringLiteral("/ftpd.passwd"))),
+        QStringLiteral("AuthGroupFile %1").arg(quoted(d + QStringLiteral("/ftpd.group"))),
+        QStringLiteral("RequireValidShell off"),
+        QStringLiteral("UseFtpUsers off"),
+        QStringLiteral("WtmpLog off"),
+        QStringLiteral("UseReverseDNS off"),
+        // Answers at once, also to a wrong password.
+        QStringLiteral("DelayEngine off"),
+        QStringLiteral("DelayTable %1").arg(quoted(d + QStringLiteral("/delay"))),
+        QStringLiteral("ControlsEngine off"),
+        QStringLiteral("ControlsSocket %1").arg(quoted(d + QStringLiteral("/ctrls.sock"))),
+        QStringLiteral("ScoreboardFile %1").arg(quoted(d + QStringLiteral("/scoreboard"))),
+        QStringLiteral("PidFile %1").arg(quoted(d + QStringLiteral("/proftpd.pid"))),
+        QStringLiteral("SystemLog %1").arg(quoted(logPath())),
+        QStringLiteral("TransferLog none"),
+        // Uploads replace existing files, as the Lumora server's do.
+        QStringLiteral("AllowOverwrite on"),
+        QStringLiteral("HiddenStores off"),
+    };
+    if (asRoot) {
+        // Run by root the accounts are root's too; the session is then locked into the tree.
+        c << QStringLiteral("RootLogin on") << QStringLiteral("DefaultRoot ~");
+    }
+    if (!options_.readonlyUser.isEmpty()) {
+        c << QStringLiteral("<Limit WRITE>")
+          << QStringLiteral("  DenyUser %1").arg(options_.readonlyUser)
+          << QStringLiteral("</Limit>");
+    }
+    QFile file(configPath());
+    const QByteArray text = c.join(QLatin1Char('\n')).toUtf8() + '\n';
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+}
+
+QString ProftpdServer::logTail() const {
+    QByteArray text;
+    for (const QString& name : {logPath(), dir_.path() + QStringLiteral("/stderr.log")}) {
+        QFile f(name);
+        if (f.open(QIODevice::ReadOnly))
+            text += f.readAll();
+    }
+    return QString::fromUtf8(text.right(2000)).trimmed();
+}
+
+// Starts the daemon on port_ and waits until it greets. portInUse tells that the port was taken.
+bool ProftpdServer::launch(bool& portInUse) {
+    portInUse = false;
+    if (!writeConfig()) {
+        error_ = QStringLiteral("Cannot write %1").arg(configPath());
+        return false;
+    }
+    QFile::remove(logPath());
+    process_ = std::make_unique<QProcess>();
+    process_->setStandardOutputFile(dir_.path() + QStringLiteral("/stderr.log"));
+    process_->setStandardErrorFile(dir_.path() + QStringLiteral("/stderr.log"));
+    // The daemon never outlives the test process, even one that crashes.
+    process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    process_->start(program(), {QStringLiteral("-n"), QStringLiteral("-c"), configPath()});
+    if (!process_->waitForStarted(15000)) {
+        error_ = QStringLiteral("Cannot start %1: %2").arg(program(), process_->errorString());
+        process_.reset();
+        return false;
+    }
+    const QDeadlineTimer deadline(20000);
+    while (!deadline.hasExpired()) {
+        if (process_->state() != QProcess::Running) {
+            const QString log = logTail();
+            portInUse = log.contains(QLatin1String("Address already in use"));
+            error_ = QStringLiteral("ProFTPD stopped at once: %1").arg(log);
+            process_.reset();
+            return false;
+        }
+        if (greets(port_)) {
+            error_.clear();
+            return true;
+        }
+        process_->waitForFinished(50);
+    }
+    error_ = QStringLiteral("ProFTPD did not accept connections on port %1: %2")
+                 .arg(port_)
+                 .arg(logTail());
+    stop();
+    return false;
+}
+
+bool ProftpdServer::start() {
+    stop();
+    if (!prepare())
+        return false;
+    const bool choosePort = port_ == 0;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (choosePort)
+            port_ = freeLoopbackPort();
+        if (port_ == 0) {
+            error_ = QStringLiteral("No free loopback port");
+            return false;
+        }
+        bool portInUse = false;
+        if (launch(portInUse))
+            return true;
+        if (!portInUse)
+            break;
+        if (!choosePort)
+            QThread::msleep(200); // the same port again: wait until it is released
+    }
+    if (choosePort)
+        port_ = 0;
+    return false;
+}
+
+void ProftpdServer::stop() {
+    if (!process_)
+        return;
+    if (process_->state() != QProcess::NotRunning) {
+        process_->terminate();
+        if (!process_->waitForFinished(10000)) {
+            process_->kill();
+            process_->waitForFinished(5000);
+        }
+    }
+    process_.reset();
+}
+
+bool ProftpdServer::restart() {
+    return start();
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "support/LumoraServer.h"
+#include "support/TestFtpServer.h"
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+// A real local Lumora server on ProFTPD (Debian's proftpd-basic), for running the FTP tests
+// against a second, independent server implementation.
+//
+// Each instance runs its own "proftpd -n" in the foreground with a configuration file, account
+// file, logs, scoreboard and pid file of its own in a temporary directory, listening on a free
+// loopback port. Its accounts are virtual (an AuthUserFile with crypt hashes; no system account
+// is used or created) and map to the user that runs the test, so the served tree and the files
+// the test writes have one owner. Run as root, the session is also locked into the tree.
+//
+// The server's log is ProftpdServer::logPath(); on a failed start its tail is in error().
+class ProftpdServer : public TestFtpServer {
+public:
+    using Options = LumoraServer::Options;
+
+    ProftpdServer();
+    explicit ProftpdServer(const Options& options);
+    ~ProftpdServer() override;
+    ProftpdServer(const ProftpdServer&) = delete;
+    ProftpdServer& operator=(const ProftpdServer&) = delete;
+
+    bool start() override;
+    void stop() override;
+    bool restart() override;
+    bool isRunning() const override;
+
+    QString host() const override;
+    QString url() const override;
+    quint16 port() const override { return port_; }
+    QString root() const override;
+    QString lumoraDir() const override;
+    QString user() const override { return options_.user; }
+    QString password() const override { return options_.password; }
+    QString error() const override { return error_; }
+    QString kind() const override { return QStringLiteral("proftpd"); }
+
+    QString configPath() const;
+    QString logPath() const;
+
+    // The daemon: $SF_PROFTPD when set, else /usr/sbin/proftpd.
+    static QString program();
+
+private:
+    bool prepare();
+    bool writeConfig();
+    bool launch(bool& portInUse);
+    QString logTail() const;
+
+    Options options_;
+    QTemporaryDir dir_;
+    std::unique_ptr<QProcess> process_;
+    quint16 port_ = 0;
+    QString error_;
+};
