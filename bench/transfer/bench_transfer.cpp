@@ -1,0 +1,437 @@
+// Times one whole lecture transfer of a presentation (default: the 68-slide test presentation)
+// at 1000 x 700 GIF to a local Lumora server that the bench starts (tools/lumora_server.py), in
+// one run, three ways:
+//
+// 1. the program's steps called one after the other, each timed on its own: office start and
+//    open, image export, slide-text and notes-text files, description, connection and lecture
+//    lookup, upload, clean-up;
+// 2. the program's transfer driver (ModuleSlideFerry::transferLecture with its progress window),
+//    the way Finish runs it, timed by the arrival of its progress lines; a cross-check that the
+//    single steps add up to what the program really does;
+// 3. the usual command-line route (commandline.sh beside this file): soffice --convert-to pdf,
+//    pdftoppm to PNG, pdftotext for the slide text, printf for the description and one curl
+//    process per uploaded file.
+//
+// Every route's lecture is checked on the server afterwards (file count, image size, slide
+// elements of extract.stml).
+//
+// Usage: bench_transfer [presentation] [--no-driver] [--no-commandline]
+
+#include "pipeline/Description.h"
+#include "pipeline/ModuleSlideFerry.h"
+#include "pipeline/PresentationExport.h"
+#include "pipeline/SlideText.h"
+#include "pipeline/WorkingFiles.h"
+#include "platform/Failure.h"
+#include "platform/Messages.h"
+#include "platform/ProgramEnd.h"
+#include "platform/ftp/TransferControl.h"
+#include "platform/office/Office.h"
+#include "server/LectureDirectory.h"
+#include "server/LectureUpload.h"
+#include "server/ModuleFtp.h"
+#include "support/LumoraServer.h"
+#include "windows/FrmProgress.h"
+#include "wizard/WizardFields.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QListWidget>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr int width = 1000;
+constexpr int height = 700;
+const QString className = QStringLiteral("bench");
+
+struct Phase {
+    QString name;
+    double seconds = 0;
+};
+
+struct Route {
+    explicit Route(const QString& routeName) : name(routeName) {}
+    QString name;
+    std::vector<Phase> phases;
+    QString check; // "" when the lecture on the server is complete, else what is wrong
+
+    double total() const {
+        double sum = 0;
+        for (const Phase& p : phases)
+            sum += p.seconds;
+        return sum;
+    }
+    std::optional<double> phase(const QString& phaseName) const {
+        for (const Phase& p : phases)
+            if (p.name == phaseName)
+                return p.seconds;
+        return std::nullopt;
+    }
+};
+
+// Stops at every lap and names the time since the previous one.
+class Laps {
+public:
+    Laps() { clock_.start(); }
+    void lap(Route& route, const QString& name) {
+        const qint64 now = clock_.nsecsElapsed();
+        route.phases.push_back({name, double(now - last_) / 1e9});
+        last_ = now;
+    }
+    void restart() { last_ = clock_.nsecsElapsed(); }
+
+private:
+    QElapsedTimer clock_;
+    qint64 last_ = 0;
+};
+
+class QuietProgress : public ProgressSink {
+public:
+    void Add(const QString&) override {}
+};
+
+// A failure that ended a route: the message the program would have shown, or the raised error.
+struct RouteFailed {
+    QString why;
+};
+
+QString lectureName(const QString& session) {
+    return QStringLiteral("Sep.14.2026.") + session;
+}
+
+PlainWizardFields lectureFields(const LumoraServer& server, const QString& workDir,
+                                const QString& session) {
+    PlainWizardFields f;
+    f.ftpMachineV = server.host();
+    f.cvidV = server.user();
+    f.cvPasswordV = server.password();
+    f.idV = QStringLiteral("alice");
+    f.titleV = QStringLiteral("Bench lecture");
+    f.classV = className;
+    f.monthV = QStringLiteral("Sep");
+    f.dayV = QStringLiteral("14");
+    f.yearV = QStringLiteral("2026");
+    f.sessionV = session;
+    f.exportPathV = workDir;
+    f.imageFormatV = QStringLiteral("GIF");
+    f.width = width;
+    f.height = height;
+    return f;
+}
+
+// Checks the lecture directory on the server: `slides` images "Slide<n>.<ext>" of width x height
+// (plus "blank.<ext>" when `blank`), "description", and an extract.stml with one slide element
+// per slide.
+QString checkLecture(const LumoraServer& server, const QString& lecture, const QString& ext,
+                     int slides, bool blank) {
+    const QString dir = server.lumoraDir() + "/classes/" + className + "/" + lecture + "/";
+    QStringList images;
+    for (int i = 1; i <= slides; ++i)
+        images << QStringLiteral("Slide%1.%2").arg(i).arg(ext);
+    if (blank)
+        images << "blank." + ext;
+    for (const QString& name : images) {
+        const QSize size = QImageReader(dir + name).size();
+        if (size != QSize(width, height))
+            return QStringLiteral("%1: %2x%3").arg(name).arg(size.width()).arg(size.height());
+    }
+    const int expected = int(images.size()) + 2;
+    const int found = int(QDir(dir).entryList(QDir::Files).size());
+    if (found != expected)
+        return QStringLiteral("%1 files instead of %2").arg(found).arg(expected);
+    if (!QFileInfo(dir + "description").isFile())
+        return QStringLiteral("no description");
+    QFile stml(dir + "extract.stml");
+    if (!stml.open(QIODevice::ReadOnly))
+        return QStringLiteral("no extract.stml");
+    const QByteArray text = stml.readAll();
+    const int elements = int(text.count("<slide>\r\n"));
+    if (elements != slides || !text.startsWith("<stml>\r\n") || !text.endsWith("</stml>\r\n"))
+        return QStringLiteral("extract.stml: %1 slide elements instead of %2")
+            .arg(elements)
+            .arg(slides);
+    return QString();
+}
+
+// The program's steps one after the other, each timed.
+Route runSteps(const LumoraServer& server, const QString& presentationPath, const QString& work,
+               int& slides) {
+    Route route(QStringLiteral("program, step by step"));
+    PlainWizardFields fields = lectureFields(server, work, QStringLiteral("1"));
+    TransferControl inet;
+    ModuleFtp ftp(inet, fields);
+    PresentationExport presentation(fields);
+    QuietProgress progress;
+    ftp.progress = &progress;
+    ftp.cleanUp = [&] { presentation.closePresentation(); };
+    Laps laps;
+
+    presentation.openPresentation(presentationPath);
+    if (presentation.slideCount <= 0)
+        throw RouteFailed{QStringLiteral("cannot open: ") + presentation.lastOpenError};
+    slides = presentation.slideCount;
+    fields.lastSlideV = QStringLiteral(" %1").arg(slides);
+    laps.lap(route, QStringLiteral("office start + open"));
+
+    presentation.exportSlides(progress);
+    laps.lap(route, QStringLiteral("export (slides + blank)"));
+
+    const FetchFn noFetch = [] { return false; };
+    writeSlideText(*presentation.slides(), fields, false, noFetch);
+    writeNotesText(*presentation.slides(), fields, false, noFetch);
+    laps.lap(route, QStringLiteral("text files"));
+
+    writeDescription(fields);
+    laps.lap(route, QStringLiteral("description"));
+
+    // In the program the connection and the lookup happen on the wizard's pages, before Finish.
+    if (!ftp.ftpConnect())
+        throw RouteFailed{QStringLiteral("cannot connect")};
+    bool append = false;
+    if (!ftpFindLecture(ftp, append))
+        throw RouteFailed{QStringLiteral("the lecture exists already")};
+    laps.lap(route, QStringLiteral("connect + lecture lookup"));
+
+    ftpUploadLecture(ftp);
+    laps.lap(route, QStringLiteral("upload"));
+
+    presentation.closePresentation();
+    deleteWorkingFiles(fields.exportPath(), fields.imageFormat());
+    inet.Execute(inet.URL, FtpOperation::close());
+    laps.lap(route, QStringLiteral("close + clean-up"));
+
+    route.check = checkLecture(server, lectureName("1"), "gif", slides, true);
+    return route;
+}
+
+// The program's transfer driver as Finish runs it; phases from the arrival of progress lines.
+Route runDriver(const LumoraServer& server, const QString& presentationPath, const QString& work) {
+    Route route(QStringLiteral("program, transfer driver"));
+    PlainWizardFields fields = lectureFields(server, work, QStringLiteral("2"));
+    TransferControl inet;
+    ModuleFtp ftp(inet, fields);
+    ModuleSlideFerry slideFerry(fields, ftp, inet);
+    FrmProgress progress;
+    slideFerry.progressWindow = &progress;
+    ftp.cleanUp = [&] { slideFerry.cleanUp(); };
+    Laps laps;
+
+    slideFerry.presentation.openPresentation(presentationPath);
+    const int slides = slideFerry.presentation.slideCount;
+    if (slides <= 0)
+        throw RouteFailed{QStringLiteral("cannot open: ") + slideFerry.presentation.lastOpenError};
+    fields.lastSlideV = QStringLiteral(" %1").arg(slides);
+    laps.lap(route, QStringLiteral("office start + open"));
+    if (!ftp.ftpConnect())
+        throw RouteFailed{QStringLiteral("cannot connect")};
+    bool append = false;
+    if (!ftpFindLecture(ftp, append))
+        throw RouteFailed{QStringLiteral("the lecture exists already")};
+    laps.lap(route, QStringLiteral("connect + lecture lookup"));
+
+    // Each line's arrival marks a phase boundary.
+    QListWidget* list = progress.progressList();
+    QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
+                     [&](const QModelIndex&, int first, int) {
+                         const QString line = list->model()->index(first, 0).data().toString();
+                         const bool uploadStarts = line.isEmpty() && list->count() > 2;
+                         if (line == QLatin1String("Creating blank slide"))
+                             laps.lap(route, QStringLiteral("export (slides)"));
+                         else if (uploadStarts)
+                             laps.lap(route, QStringLiteral("blank + text files + description"));
+                     });
+    laps.restart();
+    slideFerry.transferLecture(false);
+    laps.lap(route, QStringLiteral("upload + close + clean-up"));
+    if (list->count() == 0 || list->item(list->count() - 1)->text() != "Slide-Ferry complete")
+        throw RouteFailed{QStringLiteral("the transfer did not complete")};
+
+    route.check = checkLecture(server, lectureName("2"), "gif", slides, true);
+    return route;
+}
+
+// The command-line route: commandline.sh, whose phases are read from its output.
+Route runCommandLine(const LumoraServer& server, const QString& presentationPath,
+                     const QString& work, int slides) {
+    Route route(QStringLiteral("command line"));
+    const QString url = QStringLiteral("ftp://%1/lumora/classes/%2/%3/")
+                            .arg(server.host(), className, lectureName("3"));
+    QProcess script;
+    script.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    script.start(QStringLiteral("bash"),
+                 {QStringLiteral(SF_BENCH_DIR "/commandline.sh"), presentationPath,
+                  work + "/commandline", work + "/commandline-profile", url,
+                  server.user() + ":" + server.password(), QStringLiteral("Bench lecture"),
+                  QStringLiteral("alice")});
+    if (!script.waitForFinished(1200000) || script.exitStatus() != QProcess::NormalExit ||
+        script.exitCode() != 0)
+        throw RouteFailed{QStringLiteral("commandline.sh failed")};
+    const QList<QByteArray> lines = script.readAllStandardOutput().split('\n');
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.size() == 3 && words[0] == "PHASE")
+            route.phases.push_back({QString::fromLatin1(words[1]), words[2].toDouble()});
+    }
+    route.check = checkLecture(server, lectureName("3"), "png", slides, false);
+    return route;
+}
+
+void printRoute(const Route& route) {
+    std::printf("\n%s:\n", qPrintable(route.name));
+    for (const Phase& p : route.phases)
+        std::printf("  %-34s %7.3f s\n", qPrintable(p.name), p.seconds);
+    std::printf("  %-34s %7.3f s\n", "total", route.total());
+    std::printf("  lecture on the server: %s\n",
+                route.check.isEmpty() ? "complete" : qPrintable("WRONG: " + route.check));
+}
+
+QString seconds(std::optional<double> s) {
+    return s ? QString::number(*s, 'f', 3) : QStringLiteral("-");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+    QString source = QStringLiteral(SF_PRESENTATIONS_DIR "/long-68-slides.ppt");
+    bool withDriver = true;
+    bool withCommandLine = true;
+    for (const QString& arg : app.arguments().mid(1)) {
+        if (arg == QLatin1String("--no-driver"))
+            withDriver = false;
+        else if (arg == QLatin1String("--no-commandline"))
+            withCommandLine = false;
+        else if (arg.startsWith(QLatin1String("-"))) {
+            std::fprintf(stderr,
+                         "usage: bench_transfer [presentation] [--no-driver] [--no-commandline]\n");
+            return 2;
+        } else
+            source = arg;
+    }
+
+    // Messages and the program's end are recorded: a failure ends the route, not the bench.
+    QStringList shown;
+    messages::setSink([&](const QString& text, const QString&) { shown << text; });
+    programEnd::setHandler([] {});
+    // A pipe of its own, so that the bench never meets a running program's office.
+    office::setPipeName(
+        QStringLiteral("slideferry_bench_%1").arg(QCoreApplication::applicationPid()));
+
+    QTemporaryDir work;
+    const QString presentationPath = work.filePath(QFileInfo(source).fileName());
+    if (!QFile::copy(source, presentationPath)) {
+        std::fprintf(stderr, "cannot copy %s\n", qPrintable(source));
+        return 1;
+    }
+    for (const char* dir : {"steps", "driver"})
+        QDir().mkpath(work.filePath(dir));
+
+    LumoraServer server;
+    if (!server.start() || !server.makeDir("lumora/classes/" + className)) {
+        std::fprintf(stderr, "%s\n", qPrintable(server.error()));
+        return 1;
+    }
+
+    std::vector<Route> routes;
+    int slides = 0;
+    bool failed = false;
+    const auto attempt = [&](const char* name, const std::function<Route()>& run) {
+        try {
+            routes.push_back(run());
+            return;
+        } catch (const RouteFailed& e) {
+            std::fprintf(stderr, "%s: %s\n", name, qPrintable(e.why));
+        } catch (const Failure& e) {
+            std::fprintf(stderr, "%s: %s\n", name, qPrintable(e.description()));
+        } catch (const programEnd::ProgramEnded&) {
+            std::fprintf(stderr, "%s: the program ended\n", name);
+        }
+        for (const QString& text : shown)
+            std::fprintf(stderr, "  message: %s\n", qPrintable(text));
+        shown.clear();
+        failed = true;
+    };
+
+    attempt("program, step by step",
+            [&] { return runSteps(server, presentationPath, work.filePath("steps"), slides); });
+    if (withDriver)
+        attempt("program, transfer driver",
+                [&] { return runDriver(server, presentationPath, work.filePath("driver")); });
+    if (withCommandLine && slides > 0)
+        attempt("command line",
+                [&] { return runCommandLine(server, presentationPath, work.path(), slides); });
+    server.stop();
+
+    std::printf("Presentation: %s, %d slides, %dx%d, local Lumora server %s\n",
+                qPrintable(QFileInfo(source).fileName()), slides, width, height,
+                qPrintable(server.host()));
+    for (const Route& r : routes) {
+        printRoute(r);
+        failed = failed || !r.check.isEmpty();
+    }
+
+    // Side by side: the program's steps against the command line, phase group by phase group.
+    const Route* steps = nullptr;
+    const Route* cli = nullptr;
+    const Route* driver = nullptr;
+    for (const Route& r : routes) {
+        if (r.name.startsWith("program, step"))
+            steps = &r;
+        else if (r.name.startsWith("program, transfer"))
+            driver = &r;
+        else
+            cli = &r;
+    }
+    if (steps && cli) {
+        const auto sum = [](std::initializer_list<std::optional<double>> parts) {
+            double s = 0;
+            for (const auto& p : parts)
+                s += p.value_or(0);
+            return std::optional<double>(s);
+        };
+        struct Row {
+            const char* name;
+            std::optional<double> program, commandLine;
+        };
+        const double cliTotal = cli->total() - cli->phase("profile-setup").value_or(0);
+        const Row rows[] = {
+            {"office start, open, images",
+             sum({steps->phase("office start + open"), steps->phase("export (slides + blank)")}),
+             sum({cli->phase("office-pdf"), cli->phase("images")})},
+            {"text files", steps->phase("text files"), cli->phase("text")},
+            {"description", steps->phase("description"), cli->phase("description")},
+            {"upload (with connect)",
+             sum({steps->phase("connect + lecture lookup"), steps->phase("upload")}),
+             cli->phase("upload")},
+            {"close + clean-up", steps->phase("close + clean-up"), std::nullopt},
+            {"total", steps->total(), cliTotal},
+        };
+        std::printf("\nSide by side (seconds)         program  command line\n");
+        for (const Row& r : rows)
+            std::printf("  %-28s %7s  %7s\n", r.name, qPrintable(seconds(r.program)),
+                        qPrintable(seconds(r.commandLine)));
+        std::printf("  images: program %d GIF + blank GIF; command line %d PNG, no blank image\n",
+                    slides, slides);
+        std::printf("  the program's office starts with a new profile every run; the command "
+                    "line's first office run (new profile) took %s s and is not in its total\n",
+                    qPrintable(seconds(cli->phase("profile-setup"))));
+        if (driver)
+            std::printf("  transfer driver, whole run (cross-check of the steps): %.2f s\n",
+                        driver->total());
+    }
+    return failed ? 1 : 0;
+}
