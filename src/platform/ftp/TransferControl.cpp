@@ -1,7 +1,9 @@
 #include "platform/ftp/TransferControl.h"
 
 #include "platform/Failure.h"
+#include "platform/SettingsStore.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QPointer>
 #include <QRegularExpression>
@@ -15,6 +17,9 @@
 // curl_multi_socket_all() is needed below; it is marked deprecated but is still supported.
 #define CURL_DISABLE_DEPRECATION
 #include <curl/curl.h>
+#include <openssl/bio.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
 
 // libcurl's multi interface runs inside the Qt event loop: curl tells us which sockets to watch
 // (socket callback -> QSocketNotifier) and when to call it back (timer callback -> QTimer); we
@@ -124,6 +129,65 @@ bool globMatch(QStringView pattern, QStringView name) {
     return p == pattern.size();
 }
 
+// ---- certificates ----------------------------------------------------------------------------
+
+// Trust given to a certificate is kept with the program's settings, per host[:port].
+QString trustKey(const QString& host) {
+    return QStringLiteral("TrustedCertificate/") + host.toLower();
+}
+
+// SHA-256 of the certificate's DER form, "AB:CD:..".
+QString fingerprintOf(X509* cert) {
+    const int size = i2d_X509(cert, nullptr);
+    if (size <= 0)
+        return {};
+    QByteArray der(size, Qt::Uninitialized);
+    auto* out = reinterpret_cast<unsigned char*>(der.data());
+    if (i2d_X509(cert, &out) != size)
+        return {};
+    return QString::fromLatin1(
+        QCryptographicHash::hash(der, QCryptographicHash::Sha256).toHex(':').toUpper());
+}
+
+template <typename Print> QString bioText(Print print) {
+    BIO* bio = BIO_new(BIO_s_mem());
+    if (!bio)
+        return {};
+    print(bio);
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(bio, &data);
+    QString text = size > 0 ? QString::fromUtf8(data, static_cast<qsizetype>(size)) : QString();
+    BIO_free(bio);
+    return text;
+}
+
+QString nameText(const X509_NAME* name) {
+    return bioText([name](BIO* bio) {
+        X509_NAME_print_ex(bio, name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
+    });
+}
+
+QString timeText(const ASN1_TIME* time) {
+    return bioText([time](BIO* bio) { ASN1_TIME_print(bio, time); });
+}
+
+// The name the certificate must carry: the URL's host without port and brackets.
+void expectHost(X509_VERIFY_PARAM* param, const QString& hostPort) {
+    QString name = hostPort;
+    if (name.startsWith(QLatin1Char('['))) {
+        name = name.mid(1, name.indexOf(QLatin1Char(']')) - 1);
+    } else {
+        const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+        if (colon >= 0)
+            name.truncate(colon);
+        if (name.endsWith(QLatin1Char('.')))
+            name.chop(1);
+    }
+    const QByteArray ascii = name.toLatin1();
+    if (X509_VERIFY_PARAM_set1_ip_asc(param, ascii.constData()) != 1)
+        X509_VERIFY_PARAM_set1_host(param, ascii.constData(), static_cast<size_t>(ascii.size()));
+}
+
 struct SocketWatch {
     QSocketNotifier* read = nullptr;
     QSocketNotifier* write = nullptr;
@@ -162,6 +226,14 @@ struct TransferControl::Impl {
     QString localError;   // set when a local file fails during the transfer
     QByteArray lastReply; // the server's last reply line
     char errorBuffer[CURL_ERROR_SIZE] = {};
+
+    // Encryption of the current operation.
+    QString caFile = qEnvironmentVariable("SF_FTP_CA_FILE");
+    QString pinned;               // fingerprint trusted earlier for the host, "" when none
+    bool certificateSeen = false; // a certificate failed verification during this attempt
+    CertificateInfo seen;         // ... this one
+    bool askedTrust = false;      // the user was asked during this operation
+    bool asking = false;          // the question is open
 
     explicit Impl(TransferControl* owner) : q(owner) {
         timer.setSingleShot(true);
@@ -288,6 +360,94 @@ struct TransferControl::Impl {
                 return;
             }
         }
+    }
+
+    // ---- encryption ------------------------------------------------------------------------
+
+    // Use TLS when the server offers it (it must, once a certificate was trusted for the host),
+    // and let certificateCallback decide about the server's certificate.
+    void configureTls() {
+        certificateSeen = false;
+        pinned = TransferControl::trustedFingerprint(host);
+        curl_easy_setopt(easy, CURLOPT_USE_SSL,
+                         static_cast<long>(pinned.isEmpty() ? CURLUSESSL_TRY : CURLUSESSL_ALL));
+        curl_easy_setopt(easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+        curl_easy_setopt(easy, CURLOPT_FTP_SSL_CCC, static_cast<long>(CURLFTPSSL_CCC_NONE));
+        if (!caFile.isEmpty())
+            curl_easy_setopt(easy, CURLOPT_CAINFO, caFile.toLocal8Bit().constData());
+        const bool hooked =
+            curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &Impl::sslContextCallback) == CURLE_OK;
+        curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, this);
+        // For a trusted certificate curl's own check would refuse it; certificateCallback then
+        // accepts exactly that certificate, or one that verifies, during the handshake.
+        const bool ownCheck = hooked && !pinned.isEmpty();
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, ownCheck ? 0L : 1L);
+        curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, ownCheck ? 0L : 2L);
+    }
+
+    static CURLcode sslContextCallback(CURL*, void* sslContext, void* userp) {
+        auto* context = static_cast<SSL_CTX*>(sslContext);
+        // The callback's verdict ends a handshake even where curl's own check is off.
+        SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+        SSL_CTX_set_cert_verify_callback(context, &Impl::certificateCallback, userp);
+        return CURLE_OK;
+    }
+
+    // Runs in the handshake, before anything of the login is sent. Accepts the certificate
+    // trusted for the host, or one that verifies against the authorities and names the host;
+    // otherwise records it for the question and fails the handshake.
+    static int certificateCallback(X509_STORE_CTX* store, void* arg) {
+        auto* self = static_cast<Impl*>(arg);
+        X509* leaf = X509_STORE_CTX_get0_cert(store);
+        if (!leaf)
+            return 0;
+        const QString fingerprint = fingerprintOf(leaf);
+        if (!self->pinned.isEmpty() && fingerprint == self->pinned) {
+            X509_STORE_CTX_set_error(store, X509_V_OK);
+            return 1;
+        }
+        expectHost(X509_STORE_CTX_get0_param(store), self->host);
+        if (X509_verify_cert(store) == 1)
+            return 1;
+        CertificateInfo& c = self->seen;
+        c.host = self->host.toLower();
+        c.fingerprint = fingerprint;
+        c.reason =
+            QString::fromUtf8(X509_verify_cert_error_string(X509_STORE_CTX_get_error(store)));
+        c.subject = nameText(X509_get_subject_name(leaf));
+        c.issuer = nameText(X509_get_issuer_name(leaf));
+        c.validUntil = timeText(X509_get0_notAfter(leaf));
+        c.trustedBefore = self->pinned;
+        self->certificateSeen = !fingerprint.isEmpty();
+        return 0;
+    }
+
+    // Puts the question from the event loop (not from inside curl's processing); the operation
+    // stays busy until it is answered. Trusted: the operation starts again on a new connection
+    // that accepts this certificate. Refused: the operation ends in error.
+    void askAboutCertificate() {
+        asking = true;
+        const CertificateInfo question = seen;
+        QMetaObject::invokeMethod(
+            q,
+            [this, question] {
+                if (!asking)
+                    return;
+                const bool trusted = q->askTrust && q->askTrust(question);
+                if (!asking)
+                    return; // the session was closed while the question was open
+                asking = false;
+                if (trusted) {
+                    TransferControl::rememberTrust(question.host, question.fingerprint);
+                    if (start(true))
+                        return;
+                } else {
+                    discardLocalFiles();
+                    describe(CURLE_PEER_FAILED_VERIFICATION);
+                }
+                endOperation();
+            },
+            Qt::QueuedConnection);
     }
 
     // ---- callbacks of one transfer ----------------------------------------------------------
@@ -430,6 +590,7 @@ struct TransferControl::Impl {
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stallSeconds);
         curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, stallSeconds);
         curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
+        configureTls();
         if (qEnvironmentVariableIsSet("SF_FTP_TRACE"))
             curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
         if (freshConnection)
@@ -469,6 +630,13 @@ struct TransferControl::Impl {
     }
 
     void finish(CURLcode result) {
+        // A certificate that could not be verified is put to the user once per operation.
+        if (result == CURLE_PEER_FAILED_VERIFICATION && certificateSeen && !askedTrust &&
+            localError.isEmpty()) {
+            askedTrust = true;
+            askAboutCertificate();
+            return;
+        }
         long connects = 0;
         curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &connects);
         // A kept connection that the server dropped while idle: try once more on a new one.
@@ -574,6 +742,25 @@ struct TransferControl::Impl {
             code = LoginRefused;
             info = QStringLiteral("The server refused the login (%1)").arg(withReply);
             break;
+        case CURLE_PEER_FAILED_VERIFICATION:
+            code = CertificateRefused;
+            info = QStringLiteral("The server's certificate was not trusted (%1)")
+                       .arg(certificateSeen ? seen.reason : detail);
+            break;
+        case CURLE_USE_SSL_FAILED:
+            code = SecureChannelFailed;
+            info = QStringLiteral("The server no longer offers an encrypted connection, although "
+                                  "its certificate was trusted; the login was not sent (%1)")
+                       .arg(withReply);
+            break;
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_SHUTDOWN_FAILED:
+            code = SecureChannelFailed;
+            info = QStringLiteral("The encrypted connection failed (%1)").arg(detail);
+            break;
         default:
             if (isConnectionLoss(result) || result == CURLE_PARTIAL_FILE) {
                 code = ConnectionLost;
@@ -603,7 +790,7 @@ struct TransferControl::Impl {
             Qt::QueuedConnection);
     }
 
-    bool busy() const { return running || pendingEnds > 0; }
+    bool busy() const { return running || pendingEnds > 0 || asking; }
 
     // Stops a running transfer and closes every kept connection (with QUIT).
     void closeSession() {
@@ -613,6 +800,14 @@ struct TransferControl::Impl {
         }
         discardLocalFiles();
         if (multi) {
+            // The cleanup sends QUIT on every kept connection and waits for the answer as long
+            // as the reply time-out of the handle added last. A stalled server must not hold
+            // the window that long, so that time-out is cut to one second first.
+            if (easy) {
+                curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, 1L);
+                if (curl_multi_add_handle(multi, easy) == CURLM_OK)
+                    curl_multi_remove_handle(multi, easy);
+            }
             curl_multi_cleanup(multi);
             multi = nullptr;
         }
@@ -632,8 +827,9 @@ TransferControl::~TransferControl() = default;
 
 void TransferControl::Execute(const QString& url, const FtpOperation& op) {
     if (op.kind == FtpOperation::Kind::Close) {
-        if (d->running) {
+        if (d->running || d->asking) {
             // The operation still running is cut short; it still reports its own end first.
+            d->asking = false;
             d->closeSession();
             d->code = ConnectionLost;
             d->info = QStringLiteral("The operation was stopped because the session was closed");
@@ -667,6 +863,7 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
     d->op = op;
     d->host = host;
     d->retried = false;
+    d->askedTrust = false;
     d->listing.clear();
     d->chunkPos = 0;
     d->code = NoError;
@@ -693,6 +890,20 @@ QString TransferControl::GetChunk(int size) {
 
 bool TransferControl::StillExecuting() const {
     return d->busy();
+}
+
+void TransferControl::setCaFile(const QString& path) {
+    d->caFile = path;
+}
+
+QString TransferControl::trustedFingerprint(const QString& host) {
+    return settingsStore::read(QStringLiteral("Slide-Ferry"), QStringLiteral("Settings"),
+                               trustKey(host), QString());
+}
+
+void TransferControl::rememberTrust(const QString& host, const QString& fingerprint) {
+    settingsStore::write(QStringLiteral("Slide-Ferry"), QStringLiteral("Settings"), trustKey(host),
+                         fingerprint);
 }
 
 void TransferControl::setTimeouts(int connectMs, int stallMs) {

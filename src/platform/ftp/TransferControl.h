@@ -4,7 +4,19 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
+
+// A server certificate that could not be verified, as shown to the user.
+struct CertificateInfo {
+    QString host;        // host[:port] of the URL: trust is remembered under this name
+    QString fingerprint; // SHA-256 of the certificate, "AB:CD:..:EF"
+    QString reason;      // why it could not be verified
+    QString subject;     // the certificate's subject and issuer names, and end of validity
+    QString issuer;
+    QString validUntil;
+    QString trustedBefore; // the fingerprint trusted earlier for this host, "" when none
+};
 
 // The transfer component: runs one FTP operation at a time against the server named by a URL
 // "FTP://host" or "FTP://host:port" (scheme in any case). Execute() starts the operation and
@@ -30,8 +42,17 @@
 //
 // ResponseCode(): 0 after success; 12003 server refused (error reply, file not found, access
 // denied, upload refused); 12002 time-out (connect or stalled transfer); 12029 cannot connect;
-// 12007 host not resolved; 12014 login refused; 12030 connection lost; 12004 other failures,
+// 12007 host not resolved; 12014 login refused; 12030 connection lost; 12045 the server's
+// certificate was not trusted; 12157 the encrypted connection failed; 12004 other failures,
 // including local file errors. ResponseInfo() describes the failure in words.
+//
+// Encryption: a server that offers TLS (AUTH TLS) gets the login, the commands and the data
+// encrypted; one that does not is used in clear text. The certificate must verify against the
+// system's authorities and name the host. One that does not is put to askTrust (from the event
+// loop, during the operation): trusting it remembers its SHA-256 fingerprint for the host in
+// the settings ("TrustedCertificate/<host>") and the operation goes on; refusing ends it with
+// code 12045 before the login is sent. A host with a remembered certificate is accepted only
+// with exactly that certificate (or one that verifies), and must keep offering TLS.
 class TransferControl : public QObject {
     Q_OBJECT
 public:
@@ -45,6 +66,8 @@ public:
         LoginRefused = 12014,
         CannotConnect = 12029,
         ConnectionLost = 12030,
+        CertificateRefused = 12045,
+        SecureChannelFailed = 12157,
     };
 
     explicit TransferControl(QObject* parent = nullptr);
@@ -69,6 +92,18 @@ public:
     // Connect time-out, and the time after which a transfer or a server reply that makes no
     // progress is given up (both in milliseconds; defaults 15 s and 30 s).
     void setTimeouts(int connectMs, int stallMs);
+
+    // Decides about a certificate that could not be verified: true trusts it for its host from
+    // now on. Unset, such certificates are refused.
+    std::function<bool(const CertificateInfo&)> askTrust;
+    // A PEM file of the authorities to verify against instead of the system's. Default: the
+    // file named by the environment variable SF_FTP_CA_FILE when it is set (test setups and
+    // private authorities), else the system's store.
+    void setCaFile(const QString& path);
+
+    // The fingerprint remembered as trusted for host ("host[:port]"), "" when none.
+    static QString trustedFingerprint(const QString& host);
+    static void rememberTrust(const QString& host, const QString& fingerprint);
 
 signals:
     void StateChanged(int state);
