@@ -9,18 +9,20 @@ namespace textMerge {
 
 QByteArray keptPart(const QByteArray& existing, const QByteArray& closingTag) {
     static const QByteArray crlf("\r\n");
+    // Lines end with LF: CR LF as this program writes them, or a bare LF when the file was
+    // edited on the server, whose closing tag must be found all the same.
     qsizetype lineStart = 0;
     while (lineStart < existing.size()) {
         if (existing.mid(lineStart, closingTag.size()) == closingTag)
             return existing.left(lineStart);
-        const qsizetype end = existing.indexOf(crlf, lineStart);
+        const qsizetype end = existing.indexOf('\n', lineStart);
         if (end < 0)
             break;
-        lineStart = end + crlf.size();
+        lineStart = end + 1;
     }
     // No closing tag: every line stays, and the last one is ended so that what follows starts
     // on a new line.
-    if (existing.isEmpty() || existing.endsWith(crlf))
+    if (existing.isEmpty() || existing.endsWith('\n'))
         return existing;
     return existing + crlf;
 }

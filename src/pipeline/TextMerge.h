@@ -9,9 +9,9 @@
 namespace textMerge {
 
 // The bytes of an existing file that stay when new slides are appended: everything before the
-// first line (lines end with CR LF) whose first bytes are closingTag, byte for byte. Without such
-// a line the whole file stays, and a last line without CR LF gets one so that appended lines
-// start on a line of their own.
+// first line (lines end with CR LF, or a bare LF) whose first bytes are closingTag, byte for
+// byte. Without such a line the whole file stays, and a last line without a line end gets CR LF
+// so that appended lines start on a line of their own.
 QByteArray keptPart(const QByteArray& existing, const QByteArray& closingTag);
 
 // The merge of one file of the working directory: fileName is "extract.stml" or "extract.ntml",

@@ -1,0 +1,119 @@
+#pragma once
+
+// Ways to make the local Lumora server and the working directory misbehave: freezing the server
+// process (a stalled server), making a directory unwritable even for root (the immutable
+// attribute), and a progress observer that acts when a given line is shown.
+#include "support/LumoraServer.h"
+#include "windows/ProgressSink.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QListWidget>
+#include <QProcess>
+#include <QStringList>
+#include <csignal>
+#include <functional>
+#include <sys/types.h>
+
+namespace faults {
+
+// The process id of the server serving `server.root()`, found by its command line; 0 when none.
+inline pid_t serverPid(const LumoraServer& server) {
+    const QByteArray root = server.root().toUtf8();
+    QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        const QString dir = it.next();
+        bool number = false;
+        const int pid = QFileInfo(dir).fileName().toInt(&number);
+        if (!number)
+            continue;
+        QFile cmdline(dir + QStringLiteral("/cmdline"));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> args = cmdline.readAll().split('\0');
+        bool launcher = false, ours = false;
+        for (const QByteArray& a : args) {
+            launcher = launcher || a.endsWith("lumora_server.py");
+            ours = ours || a == root;
+        }
+        if (launcher && ours)
+            return static_cast<pid_t>(pid);
+    }
+    return 0;
+}
+
+// Freezes the server while it lives (or until thaw()): its connections stay open, nothing is
+// answered.
+class Freeze {
+public:
+    explicit Freeze(const LumoraServer& server) : pid_(serverPid(server)) {
+        frozen_ = pid_ > 0 && ::kill(pid_, SIGSTOP) == 0;
+    }
+    ~Freeze() { thaw(); }
+    Freeze(const Freeze&) = delete;
+    Freeze& operator=(const Freeze&) = delete;
+    bool frozen() const { return frozen_; }
+    void thaw() {
+        if (frozen_)
+            ::kill(pid_, SIGCONT);
+        frozen_ = false;
+    }
+
+private:
+    pid_t pid_;
+    bool frozen_ = false;
+};
+
+// Makes a directory unwritable, for root too, while it lives (chattr +i).
+class Unwritable {
+public:
+    explicit Unwritable(const QString& dir) : dir_(dir) {
+        ok_ = QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), dir_}) == 0;
+    }
+    ~Unwritable() {
+        if (ok_)
+            QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), dir_});
+    }
+    Unwritable(const Unwritable&) = delete;
+    Unwritable& operator=(const Unwritable&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    QString dir_;
+    bool ok_ = false;
+};
+
+// Runs `action` once, right after the progress list shows `line` (the step it announces has
+// not started yet).
+inline void onProgressLine(QListWidget* list, const QString& line, std::function<void()> action) {
+    auto done = std::make_shared<bool>(false);
+    QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
+                     [list, line, action, done](const QModelIndex&, int first, int last) {
+                         for (int row = first; row <= last && !*done; ++row) {
+                             const QModelIndex i = list->model()->index(row, 0);
+                             if (i.data().toString() == line) {
+                                 *done = true;
+                                 action();
+                             }
+                         }
+                     });
+}
+
+// A progress list for module-level runs that can act on one of its lines.
+class ObservedProgress : public ProgressSink {
+public:
+    QStringList lines;
+    QString trigger;
+    std::function<void()> action;
+    void Add(const QString& text) override {
+        lines.append(text);
+        if (action && text == trigger) {
+            auto once = std::move(action);
+            action = nullptr;
+            once();
+        }
+    }
+};
+
+} // namespace faults
