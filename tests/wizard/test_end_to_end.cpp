@@ -10,7 +10,7 @@
 class TestEndToEnd : public QObject {
     Q_OBJECT
     QTemporaryDir settings_, talks_, work_;
-    LumoraServer server_;
+    SelectedFtpServer server_;
     QString fileName_;
     int slides_ = 0;
 
