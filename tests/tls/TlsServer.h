@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+// Certificates made for the tests with the openssl command line: a test authority, server
+// certificates it signed, and self-signed ones. Each is a PEM certificate file plus key file.
+class TestCertificates {
+public:
+    struct Pair {
+        QString cert, key;
+    };
+
+    // Creates the authority; false with error() when openssl fails.
+    bool create();
+    QString authorityFile() const { return dir_.filePath(QStringLiteral("authority.pem")); }
+    // A certificate for subjectAltName (e.g. "IP:127.0.0.1"), signed by the authority, or
+    // self-signed when selfSigned is true. name is the files' base name.
+    bool make(const QString& name, const QString& subjectAltName, bool selfSigned, Pair& out);
+    // SHA-256 fingerprint as openssl prints it, "AB:CD:..".
+    QString fingerprint(const QString& certFile);
+    QString error() const { return error_; }
+
+private:
+    bool openssl(const QStringList& args, QByteArray* output = nullptr);
+    QTemporaryDir dir_;
+    QString error_;
+};
+
+// tools/lumora_server.py offering TLS with a given certificate (or plain FTP without one), and
+// logging every command it receives with the connection's encryption state.
+class TlsServer {
+public:
+    struct Command {
+        int session = 0;
+        QString name; // "AUTH", "USER", ...
+        bool tls = false;
+        bool prot = false;
+    };
+
+    TlsServer();
+    ~TlsServer();
+
+    // Starts the server; an empty certificate gives a server without TLS. Started again, it
+    // keeps its port and tree, so a client sees the same host with another certificate.
+    bool start(const TestCertificates::Pair& certificate);
+    void stop();
+    QString error() const { return error_; }
+    QString host() const;
+    QString root() const { return dir_.filePath(QStringLiteral("home")); }
+    QString user() const { return QStringLiteral("corvane"); }
+    QString password() const { return QStringLiteral("secret"); }
+
+    // The commands received since the last clearLog().
+    QList<Command> commands() const;
+    void clearLog();
+
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<QProcess> process_;
+    quint16 port_ = 0;
+    qint64 logOffset_ = 0;
+    QString error_;
+};

@@ -1,0 +1,345 @@
+// Encrypted sessions of the transfer component against a real local FTP server offering TLS:
+// certificate verification, the trust question, remembered trust, a changed certificate, and
+// servers without TLS. The server's command log shows what crossed the wire and whether it was
+// encrypted at that moment.
+#include "TlsServer.h"
+
+#include "platform/SettingsStore.h"
+#include "platform/ftp/TransferControl.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Outcome {
+    int state = 0;
+    int code = -1;
+    QString info;
+};
+
+Outcome run(TransferControl& inet, const QString& host, const FtpOperation& op) {
+    QSignalSpy spy(&inet, &TransferControl::StateChanged);
+    inet.Execute(QStringLiteral("FTP://") + host, op);
+    if (spy.isEmpty() && !spy.wait(60000))
+        return {};
+    return {spy.first().first().toInt(), inet.ResponseCode(), inet.ResponseInfo()};
+}
+
+// The names of the commands of the log, e.g. "AUTH USER PASS PBSZ PROT ...".
+QStringList names(const QList<TlsServer::Command>& commands) {
+    QStringList out;
+    for (const TlsServer::Command& c : commands)
+        out << c.name;
+    return out;
+}
+
+bool hasCommand(const QList<TlsServer::Command>& commands, const QString& name) {
+    return names(commands).contains(name);
+}
+
+} // namespace
+
+class TestTlsTransfer : public QObject {
+    Q_OBJECT
+    QTemporaryDir settingsDir_;
+    QTemporaryDir work_;
+    TestCertificates certs_;
+    TestCertificates::Pair signed_, wrongName_, selfA_, selfB_;
+    QString fingerprintA_, fingerprintB_;
+    std::unique_ptr<TlsServer> server_;
+    std::unique_ptr<TransferControl> inet_;
+    QList<CertificateInfo> asked_;
+    bool answer_ = false;
+
+    // A new component, as in a new run of the program: it only knows what the settings hold.
+    void newComponent() {
+        inet_ = std::make_unique<TransferControl>();
+        inet_->UserName = server_->user();
+        inet_->Password = server_->password();
+        inet_->setCaFile(certs_.authorityFile());
+        inet_->askTrust = [this](const CertificateInfo& info) {
+            asked_.append(info);
+            return answer_;
+        };
+    }
+
+    void startServer(const TestCertificates::Pair& certificate) {
+        if (!server_)
+            server_ = std::make_unique<TlsServer>();
+        QVERIFY2(server_->start(certificate), qPrintable(server_->error()));
+        server_->clearLog();
+    }
+
+    Outcome ls() {
+        return run(*inet_, server_->host(), FtpOperation::ls(QStringLiteral("lumora")));
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(settingsDir_.isValid() && work_.isValid());
+        settingsStore::useDirectory(settingsDir_.path());
+        QVERIFY2(certs_.create(), qPrintable(certs_.error()));
+        QVERIFY2(certs_.make("signed", "IP:127.0.0.1", false, signed_), qPrintable(certs_.error()));
+        QVERIFY2(certs_.make("wrongname", "DNS:other.invalid", false, wrongName_),
+                 qPrintable(certs_.error()));
+        QVERIFY2(certs_.make("selfA", "IP:127.0.0.1", true, selfA_), qPrintable(certs_.error()));
+        QVERIFY2(certs_.make("selfB", "IP:127.0.0.1", true, selfB_), qPrintable(certs_.error()));
+        fingerprintA_ = certs_.fingerprint(selfA_.cert);
+        fingerprintB_ = certs_.fingerprint(selfB_.cert);
+        QVERIFY(!fingerprintA_.isEmpty() && fingerprintA_ != fingerprintB_);
+    }
+
+    void init() {
+        // Each test is a new host (a new port) with nothing remembered for it.
+        server_.reset();
+        asked_.clear();
+        answer_ = false;
+    }
+
+    void cleanup() {
+        inet_.reset();
+        server_.reset();
+    }
+
+    // The first connection to a host, by the certificate it shows and the user's answer.
+    void firstConnection_data() {
+        QTest::addColumn<QString>("certificate");
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("askedReason"); // "" when nothing may be asked
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("encryptedLogin"); // the login was sent, and encrypted
+
+        QTest::newRow("signed by a trusted authority") << "signed" << false << "" << 0 << true;
+        QTest::newRow("self-signed, refused")
+            << "selfA" << false << "self-signed certificate" << 12045 << false;
+        QTest::newRow("self-signed, trusted")
+            << "selfA" << true << "self-signed certificate" << 0 << true;
+        QTest::newRow("another host's name, refused")
+            << "wrongname" << false << "IP address mismatch" << 12045 << false;
+        QTest::newRow("another host's name, trusted")
+            << "wrongname" << true << "IP address mismatch" << 0 << true;
+    }
+    void firstConnection() {
+        QFETCH(QString, certificate);
+        QFETCH(bool, answer);
+        QFETCH(QString, askedReason);
+        QFETCH(int, code);
+        QFETCH(bool, encryptedLogin);
+        const TestCertificates::Pair pair = certificate == "signed"  ? signed_
+                                            : certificate == "selfA" ? selfA_
+                                                                     : wrongName_;
+        startServer(pair);
+        newComponent();
+        answer_ = answer;
+
+        const Outcome out = ls();
+        QCOMPARE(out.code, code);
+        QCOMPARE(out.state,
+                 code == 0 ? TransferControl::icResponseCompleted : TransferControl::icError);
+        if (askedReason.isEmpty()) {
+            QVERIFY(asked_.isEmpty());
+        } else {
+            QCOMPARE(asked_.size(), 1);
+            const CertificateInfo& c = asked_.first();
+            QCOMPARE(c.host, server_->host());
+            QCOMPARE(c.fingerprint, certs_.fingerprint(pair.cert));
+            QCOMPARE(c.reason, askedReason);
+            QCOMPARE(c.subject, QStringLiteral("CN=") + certificate);
+            QVERIFY(c.trustedBefore.isEmpty());
+            QVERIFY(!c.validUntil.isEmpty());
+        }
+        // Remembered exactly when the user trusted an unverified certificate.
+        const QString remembered = TransferControl::trustedFingerprint(server_->host());
+        QCOMPARE(remembered,
+                 answer && !askedReason.isEmpty() ? certs_.fingerprint(pair.cert) : QString());
+
+        const QList<TlsServer::Command> log = server_->commands();
+        QVERIFY(!log.isEmpty());
+        QCOMPARE(log.first().name, QStringLiteral("AUTH"));
+        if (encryptedLogin) {
+            for (const TlsServer::Command& c : log)
+                if (c.name != "AUTH")
+                    QVERIFY2(c.tls, qPrintable(c.name + " was sent in clear text"));
+            for (const TlsServer::Command& c : log)
+                if (c.name == "NLST")
+                    QVERIFY2(c.prot, "the listing's data connection was not protected");
+        } else {
+            // Refused: the connection ended at the handshake, before any login.
+            QVERIFY2(!hasCommand(log, "USER") && !hasCommand(log, "PASS"),
+                     qPrintable(names(log).join(' ')));
+            QVERIFY2(out.info.contains(askedReason), qPrintable(out.info));
+        }
+    }
+
+    // A server without TLS is used in clear text, as before, and nothing is asked.
+    void serverWithoutTls() {
+        startServer({});
+        newComponent();
+        QCOMPARE(ls().code, 0);
+        QVERIFY(asked_.isEmpty());
+        const QList<TlsServer::Command> log = server_->commands();
+        QVERIFY(hasCommand(log, "USER") && hasCommand(log, "NLST"));
+        for (const TlsServer::Command& c : log)
+            QVERIFY(!c.tls);
+    }
+
+    // Uploads and downloads run over protected data connections and keep every byte, also on a
+    // host whose certificate was trusted by the user (accepted by fingerprint on every
+    // connection, the data connections included).
+    void transfersAreEncrypted_data() {
+        QTest::addColumn<bool>("selfSigned");
+        QTest::newRow("verified") << false;
+        QTest::newRow("trusted by the user") << true;
+    }
+    void transfersAreEncrypted() {
+        QFETCH(bool, selfSigned);
+        startServer(selfSigned ? selfA_ : signed_);
+        newComponent();
+        answer_ = true;
+        QByteArray data;
+        for (int i = 0; i < 70000; ++i)
+            data.append(static_cast<char>(i * 7 + i / 256));
+        const QString src = work_.filePath("up.bin");
+        const QString dst = work_.filePath("down.bin");
+        QFile f(src);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
+        f.close();
+
+        QCOMPARE(run(*inet_, server_->host(), FtpOperation::put(src, "~/lumora/up.bin")).code, 0);
+        QCOMPARE(run(*inet_, server_->host(), FtpOperation::get("~/lumora/up.bin", dst)).code, 0);
+        QCOMPARE(run(*inet_, server_->host(), FtpOperation::mkdir("~/lumora/made")).code, 0);
+        QCOMPARE(run(*inet_, server_->host(), FtpOperation::cd("~/lumora/made")).code, 0);
+        QCOMPARE(asked_.size(), selfSigned ? 1 : 0);
+        QFile back(dst);
+        QVERIFY(back.open(QIODevice::ReadOnly));
+        QCOMPARE(back.readAll(), data);
+
+        const QList<TlsServer::Command> log = server_->commands();
+        QVERIFY(hasCommand(log, "STOR") && hasCommand(log, "RETR"));
+        for (const TlsServer::Command& c : log) {
+            if (c.name != "AUTH")
+                QVERIFY2(c.tls, qPrintable(c.name + " was sent in clear text"));
+            if (c.name == "STOR" || c.name == "RETR")
+                QVERIFY2(c.prot, qPrintable(c.name + "'s data connection was not protected"));
+        }
+    }
+
+    // A trusted certificate is remembered: the next run asks nothing and logs in encrypted.
+    void rememberedTrustAsksNothing() {
+        startServer(selfA_);
+        newComponent();
+        answer_ = true;
+        QCOMPARE(ls().code, 0);
+        QCOMPARE(asked_.size(), 1);
+
+        newComponent();
+        answer_ = false; // would refuse, were it asked
+        asked_.clear();
+        server_->clearLog();
+        QCOMPARE(ls().code, 0);
+        QVERIFY(asked_.isEmpty());
+        QVERIFY(hasCommand(server_->commands(), "PASS"));
+    }
+
+    // The same host with another certificate is asked about again and never accepted silently;
+    // refusing keeps the old trust, trusting replaces it.
+    void changedCertificateAsksAgain() {
+        startServer(selfA_);
+        newComponent();
+        answer_ = true;
+        QCOMPARE(ls().code, 0);
+        const QString host = server_->host();
+
+        startServer(selfB_); // same port
+        QCOMPARE(server_->host(), host);
+        newComponent();
+        asked_.clear();
+        answer_ = false;
+        const Outcome refused = ls();
+        QCOMPARE(refused.code, 12045);
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_.first().fingerprint, fingerprintB_);
+        QCOMPARE(asked_.first().trustedBefore, fingerprintA_);
+        QVERIFY(!hasCommand(server_->commands(), "PASS"));
+        QCOMPARE(TransferControl::trustedFingerprint(host), fingerprintA_);
+
+        asked_.clear();
+        answer_ = true;
+        QCOMPARE(ls().code, 0);
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(TransferControl::trustedFingerprint(host), fingerprintB_);
+
+        // The first certificate is now the stranger.
+        startServer(selfA_);
+        newComponent();
+        asked_.clear();
+        answer_ = false;
+        QCOMPARE(ls().code, 12045);
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_.first().trustedBefore, fingerprintB_);
+    }
+
+    // A host whose certificate was trusted must keep offering TLS: a server there without it
+    // (or someone in between hiding it) gets no password in clear text.
+    void trustedHostWithoutTlsIsRefused() {
+        startServer(selfA_);
+        newComponent();
+        answer_ = true;
+        QCOMPARE(ls().code, 0);
+
+        startServer({});
+        newComponent();
+        asked_.clear();
+        const Outcome out = ls();
+        QCOMPARE(out.code, 12157);
+        QVERIFY2(out.info.contains("encrypted"), qPrintable(out.info));
+        QVERIFY(asked_.isEmpty());
+        QVERIFY(!hasCommand(server_->commands(), "USER"));
+        QVERIFY(!hasCommand(server_->commands(), "PASS"));
+    }
+
+    // Without an answer hook an unverified certificate is refused; a failed GET leaves no file.
+    void noQuestionMeansRefused() {
+        startServer(selfA_);
+        newComponent();
+        inet_->askTrust = nullptr;
+        const QString dst = work_.filePath("never.txt");
+        const Outcome out = run(*inet_, server_->host(), FtpOperation::get("~/lumora/x", dst));
+        QCOMPARE(out.code, 12045);
+        QVERIFY(!QFile::exists(dst));
+        QVERIFY(TransferControl::trustedFingerprint(server_->host()).isEmpty());
+    }
+
+    // CLOSE issued while the question is open ends the waiting operation (state 11 first) and
+    // the session; the late answer changes nothing.
+    void closeWhileAsking() {
+        startServer(selfA_);
+        newComponent();
+        QList<int> states;
+        connect(inet_.get(), &TransferControl::StateChanged, this, [&](int s) { states << s; });
+        inet_->askTrust = [this](const CertificateInfo&) {
+            inet_->Execute(QStringLiteral("FTP://") + server_->host(), FtpOperation::close());
+            return true;
+        };
+        inet_->Execute(QStringLiteral("FTP://") + server_->host(), FtpOperation::ls("lumora"));
+        QTRY_COMPARE_WITH_TIMEOUT(states.size(), 2, 60000);
+        QCOMPARE(states,
+                 (QList<int>{TransferControl::icError, TransferControl::icResponseCompleted}));
+        QVERIFY(!inet_->StillExecuting());
+        QVERIFY(TransferControl::trustedFingerprint(server_->host()).isEmpty());
+        // The close discarded the question: the next operation asks again.
+        asked_.clear();
+        inet_->askTrust = [this](const CertificateInfo& info) {
+            asked_.append(info);
+            return true;
+        };
+        QCOMPARE(ls().code, 0);
+        QCOMPARE(asked_.size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTlsTransfer)
+#include "test_tls_transfer.moc"
