@@ -4,6 +4,7 @@
 #include "pipeline/SlideText.h"
 #include "pipeline/WorkingFiles.h"
 #include "platform/Failure.h"
+#include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "platform/NumberText.h"
 #include "platform/ProgramEnd.h"
@@ -13,7 +14,48 @@
 #include "windows/FrmProgress.h"
 #include "wizard/WizardFields.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTemporaryFile>
 #include <algorithm>
+#include <new>
+
+namespace {
+// The export runs without waiting for the server, so nothing would repaint the progress window
+// until the upload starts: each line is drawn as it arrives. User input stays queued, so no
+// click can start anything in the middle of the export.
+class PaintingProgress : public ProgressSink {
+public:
+    explicit PaintingProgress(ProgressSink& window) : window_(window) {}
+    void Add(const QString& text) override {
+        window_.Add(text);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+
+private:
+    ProgressSink& window_;
+};
+} // namespace
+
+namespace {
+
+// Every file of the transfer is made in the working directory. One that is missing, is no
+// folder or takes no files is reported before any slide is converted and anything is sent.
+void checkWorkingDirectory(const QString& dir) {
+    if (dir.isEmpty())
+        throw Failure(QStringLiteral("No working directory is given"));
+    const QFileInfo info(dir);
+    if (!info.exists())
+        throw Failure(QStringLiteral("The working directory %1 does not exist").arg(dir));
+    if (!info.isDir())
+        throw Failure(QStringLiteral("The working directory %1 is not a folder").arg(dir));
+    QTemporaryFile probe(fileSystem::joinPath(dir, QStringLiteral(".slide-ferry-XXXXXX")));
+    if (!probe.open())
+        throw Failure(QStringLiteral("The working directory %1 cannot be written (%2)")
+                          .arg(dir, probe.errorString()));
+}
+
+} // namespace
 
 ModuleSlideFerry::ModuleSlideFerry(WizardFields& fields, ModuleFtp& ftp, TransferControl& inet)
     : presentation(fields), fields_(fields), ftp_(ftp), inet_(inet) {}
@@ -47,6 +89,7 @@ void ModuleSlideFerry::transferLecture(bool appendSlides) {
     ftp_.progress = &progress;
 
     try {
+        checkWorkingDirectory(fields_.exportPath());
         presentation.exportSlides(progress);
         SlideReader* reader = presentation.slides();
         if (!reader)
@@ -56,6 +99,8 @@ void ModuleSlideFerry::transferLecture(bool appendSlides) {
         writeDescription(fields_);
     } catch (const Failure& f) {
         failTransfer(f.description());
+    } catch (const std::bad_alloc&) {
+        failTransfer(QStringLiteral("Not enough memory"));
     }
     ftpUploadLecture(ftp_);
     cleanUp();

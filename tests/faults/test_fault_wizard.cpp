@@ -1,0 +1,230 @@
+// Faults met on the user's path through the real wizard, against the real local Lumora server and
+// the real office: the server gone in the middle of the upload, a read-only account, a stalled
+// and a merely slow server, the connection dropped between steps, and a working directory that
+// cannot be used. Each checks what the user saw, whether the program ended, and what the server
+// holds afterwards.
+#include "../wizard/WizardRun.h"
+#include "FaultSupport.h"
+
+#include "platform/ftp/TransferControl.h"
+
+#include <optional>
+
+class TestFaultWizard : public QObject {
+    Q_OBJECT
+    QTemporaryDir settings_, talks_, work_;
+    std::optional<LumoraServer> server_;
+    const QString fileName_ = QStringLiteral("basic_test_ppt_file.ppt"); // 2 slides
+    const QString lecture_ = QStringLiteral("lumora/classes/cs101fall26/Mar.5.2026.1/");
+
+    // From Start to the Finish button of a new lecture, the Corvane account given.
+    bool toFinish(WizardRun& r, const QString& cvid, const QString& cvPassword) {
+        r.next();
+        r.typeAccounts("ann", "pw123", *server_);
+        r.w->CVID->setText(cvid);
+        r.w->CVPassword->setText(cvPassword);
+        r.next();
+        if (r.w->currentPage != 2 || !r.chooseFile(fileName_))
+            return false;
+        r.next();
+        if (r.w->currentPage != 3)
+            return false;
+        r.w->Classes->setCurrentText("cs101fall26");
+        r.setDate("Mar", "5", "2026");
+        r.w->Session->setText("1");
+        return r.w->Finish->isEnabled();
+    }
+    bool toFinish(WizardRun& r) { return toFinish(r, server_->user(), server_->password()); }
+
+    void finish(WizardRun& r) { QTest::mouseClick(r.w->Finish, Qt::LeftButton); }
+
+    QStringList lectureFiles() const {
+        return QDir(server_->root() + "/" + lecture_).entryList(QDir::Files, QDir::Name);
+    }
+    // Files of a transfer left in the working directory.
+    QStringList workingFiles() const {
+        QStringList left;
+        for (const QString& f : QDir(work_.path()).entryList(QDir::Files | QDir::Hidden))
+            if (f.startsWith("Slide") || f.startsWith("blank.") || f.startsWith("extract") ||
+                f == "description" || f.startsWith(".slide-ferry"))
+                left << f;
+        return left;
+    }
+    static QListWidget* progressList(WizardRun& r) { return r.w->frmProgress().progressList(); }
+
+    // The run ended after one error message naming the host, without completing.
+    void checkEndedWithOneError(WizardRun& r, const QString& part) {
+        QCOMPARE(r.messages.size(), 1);
+        QVERIFY2(r.messages.first().startsWith("Error: "), qPrintable(r.messages.first()));
+        QVERIFY2(r.messages.first().contains(part), qPrintable(r.messages.first()));
+        QVERIFY2(r.messages.first().endsWith(server_->host()), qPrintable(r.messages.first()));
+        QCOMPARE(r.ends, 1);
+        QVERIFY(!r.progressLines().contains("Slide-Ferry complete"));
+        QVERIFY(r.w->frmProgress().doneButton()->isHidden());
+        QCOMPARE(workingFiles(), QStringList());
+    }
+
+private slots:
+    void initTestCase() {
+        settingsStore::useDirectory(settings_.path());
+        QVERIFY(
+            QFile::copy(testEnv::presentationsDir() + "/" + fileName_, talks_.filePath(fileName_)));
+        LumoraServer::Options options;
+        options.readonlyUser = QStringLiteral("reader");
+        options.readonlyPassword = QStringLiteral("look");
+        server_.emplace(options);
+        QVERIFY2(server_->start(), qPrintable(server_->error()));
+    }
+    void init() {
+        QVERIFY(server_->isRunning() || server_->restart());
+        QVERIFY(QDir(server_->lumoraDir() + "/classes").removeRecursively());
+        QVERIFY(server_->makeDir("lumora/classes/cs101fall26"));
+        QVERIFY(server_->writeFile("lumora/admin/passwd", "ann:pw123:Ann\n"));
+        writeSetting("System", server_->host());
+        writeSetting("Directory", talks_.path());
+        writeSetting("ExportPath", work_.path());
+    }
+    void cleanupTestCase() { server_.reset(); }
+
+    // The server goes away between two slides: one message, the clean-up, the end. The first
+    // slide and the blank image stay on the server; nothing else was sent.
+    void serverGoneMidUpload() {
+        WizardRun r;
+        QVERIFY(toFinish(r));
+        faults::onProgressLine(progressList(r), "FTPing slide 2", [this] { server_->stop(); });
+        finish(r);
+        checkEndedWithOneError(r, "");
+        QCOMPARE(lectureFiles(), QStringList({"Slide1.gif", "blank.gif"}));
+    }
+
+    // An account that may only read: the first file the server refuses is reported and nothing
+    // of the lecture reaches the server.
+    void readOnlyAccount() {
+        WizardRun r;
+        QVERIFY(toFinish(r, "reader", "look"));
+        finish(r);
+        checkEndedWithOneError(r, "blank.gif");
+        QVERIFY2(r.messages.first().endsWith(",  12003" + server_->host()),
+                 qPrintable(r.messages.first()));
+        QVERIFY(!server_->exists(lecture_));
+        QVERIFY(r.progressLines().contains("FTPing slides..."));
+        QVERIFY(!r.progressLines().contains("FTPing slide 1"));
+    }
+
+    // The server stops answering during the upload: the stalled-transfer time-out ends the
+    // wait with a message, and the program ends.
+    void stalledServer() {
+        WizardRun r;
+        QVERIFY(toFinish(r));
+        r.w->inet1().setTimeouts(2000, 2000);
+        std::optional<faults::Freeze> freeze;
+        faults::onProgressLine(progressList(r), "FTPing slide 2",
+                               [&] { freeze.emplace(*server_); });
+        finish(r);
+        QVERIFY(freeze && freeze->frozen());
+        freeze->thaw();
+        checkEndedWithOneError(r, "did not answer in time");
+        QVERIFY(!lectureFiles().contains("description"));
+    }
+
+    // A slow server (silent for a while, then answering): window events keep being delivered
+    // and the progress window keeps growing; the lecture arrives whole.
+    void slowServer() {
+        WizardRun r;
+        QVERIFY(toFinish(r));
+        std::optional<faults::Freeze> freeze;
+        int linesWhenFrozen = 0;
+        faults::onProgressLine(progressList(r), "FTPing slide 1", [&] {
+            freeze.emplace(*server_);
+            linesWhenFrozen = progressList(r)->count();
+        });
+        int ticksWhileFrozen = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] {
+            if (freeze && freeze->frozen() && ++ticksWhileFrozen == 25)
+                freeze->thaw();
+        });
+        ticker.start(20);
+        finish(r);
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(" | ")));
+        QCOMPARE(ticksWhileFrozen, 25);
+        QVERIFY(progressList(r)->count() > linesWhenFrozen);
+        QCOMPARE(r.progressLines().last(), QString("Slide-Ferry complete"));
+        QCOMPARE(lectureFiles(), QStringList({"Slide1.gif", "Slide2.gif", "blank.gif",
+                                              "description", "extract.stml"}));
+        QCOMPARE(r.ends, 0);
+    }
+
+    // The server restarts (connections dropped) between the account check and the class
+    // listing, and again between two uploads: each next operation connects anew.
+    void connectionDroppedBetweenSteps() {
+        WizardRun r;
+        r.next();
+        r.typeAccounts("ann", "pw123", *server_);
+        r.next();
+        QCOMPARE(r.w->currentPage, 2);
+        QVERIFY(server_->restart());
+        QVERIFY(r.chooseFile(fileName_));
+        r.next();
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(" | ")));
+        QCOMPARE(r.w->currentPage, 3);
+        QCOMPARE(r.w->Classes->count(), 1);
+        r.w->Classes->setCurrentText("cs101fall26");
+        r.setDate("Mar", "5", "2026");
+        bool restarted = false;
+        faults::onProgressLine(progressList(r), "FTPing description",
+                               [&] { restarted = server_->restart(); });
+        finish(r);
+        QVERIFY(restarted);
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(" | ")));
+        QCOMPARE(r.progressLines().last(), QString("Slide-Ferry complete"));
+        QCOMPARE(lectureFiles(), QStringList({"Slide1.gif", "Slide2.gif", "blank.gif",
+                                              "description", "extract.stml"}));
+    }
+
+    // A working directory that cannot be used is reported before anything is converted or
+    // sent; the program ends without a lecture on the server.
+    void unusableWorkingDirectory_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing"
+                                 << "does not exist";
+        QTest::newRow("a file in its place") << "file"
+                                             << "is not a folder";
+        QTest::newRow("not writable") << "unwritable"
+                                      << "cannot be written";
+    }
+    void unusableWorkingDirectory() {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        QTemporaryDir base;
+        const QString dir = base.filePath("work");
+        if (kind == "file") {
+            QFile f(dir);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else if (kind == "unwritable") {
+            QVERIFY(QDir().mkpath(dir));
+        }
+        std::optional<faults::Unwritable> lock;
+        if (kind == "unwritable") {
+            lock.emplace(dir);
+            if (!lock->ok())
+                QSKIP("chattr +i is not available here");
+        }
+        WizardRun r;
+        QVERIFY(toFinish(r));
+        r.w->ExportPath->setText(dir);
+        finish(r);
+        QCOMPARE(r.messages.size(), 1);
+        const QString shown = r.messages.first();
+        QVERIFY2(shown.startsWith(QString("Error: The working directory %1 %2").arg(dir, reason)),
+                 qPrintable(shown));
+        QVERIFY2(shown.endsWith(", " + server_->host()), qPrintable(shown));
+        QCOMPARE(r.ends, 1);
+        QVERIFY(!r.progressLines().contains("FTPing slides..."));
+        QVERIFY(!server_->exists(lecture_));
+    }
+};
+
+QTEST_MAIN(TestFaultWizard)
+#include "test_fault_wizard.moc"
