@@ -247,6 +247,10 @@ void FrmMain::Finish_Click() {
             moduleSlideFerry().transferLecture(append);
         } catch (const Failure& f) {
             generalFailure(f.description());
+        } catch (const programEnd::ProgramEnded&) {
+            throw;
+        } catch (const std::exception& e) {
+            generalFailure(QString::fromLocal8Bit(e.what()));
         }
     });
 }
