@@ -1,22 +1,12 @@
 #pragma once
 
+#include "platform/CertificateInfo.h"
 #include "platform/ftp/FtpOperation.h"
 
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
-
-// A server certificate that could not be verified, as shown to the user.
-struct CertificateInfo {
-    QString host;        // host[:port] of the URL: trust is remembered under this name
-    QString fingerprint; // SHA-256 of the certificate, "AB:CD:..:EF"
-    QString reason;      // why it could not be verified
-    QString subject;     // the certificate's subject and issuer names, and end of validity
-    QString issuer;
-    QString validUntil;
-    QString trustedBefore; // the fingerprint trusted earlier for this host, "" when none
-};
 
 // The transfer component: runs one FTP operation at a time against the server named by a URL
 // "FTP://host" or "FTP://host:port" (scheme in any case). Execute() starts the operation and

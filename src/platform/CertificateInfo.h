@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// A server certificate that could not be verified, as it is put to the user.
+struct CertificateInfo {
+    QString host;        // host[:port] of the server: trust is remembered under this name
+    QString fingerprint; // SHA-256 of the certificate, "AB:CD:..:EF"
+    QString reason;      // why it could not be verified
+    QString subject;     // the certificate's subject and issuer names, and end of validity
+    QString issuer;
+    QString validUntil;
+    QString trustedBefore; // the fingerprint trusted earlier for this host, "" when none
+};
