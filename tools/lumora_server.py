@@ -37,6 +37,28 @@ DEMO_CLASSES = ["cs101fall26", "hist200spring27", "math150winter26", "phys110sum
 # The smallest valid GIF image (1x1 pixel), for the demo lecture's slides.
 TINY_GIF = bytes.fromhex(
     "47494638396101000100800000ffffff00000021f90401000000002c00000000010001000002024401003b")
+# The demo lecture, laid out as the program uploads one: class, lecture directory
+# <month>.<day>.<year>.<session>, slide images, description (title LF, user LF, date CR LF),
+# slide text and notes text (CR LF lines).
+DEMO_LECTURE = ("cs101fall26", "Sep.14.2026.1")
+DEMO_DESCRIPTION = b"Welcome\nalice\nMon Sep 14 10:00:00 EDT 2026\r\n"
+DEMO_SLIDE_TEXT = [
+    "<stml>",
+    "<slide>", "<title>Welcome</title>",
+    "<sentence>Introduction to Computer Science</sentence>",
+    "<sentence>Fall 2026</sentence>", "</slide>",
+    "<slide>", "<title>This week</title>",
+    "<sentence>How the course works</sentence>",
+    "<sentence>Your first program</sentence>", "</slide>",
+    "</stml>",
+]
+DEMO_NOTES_TEXT = [
+    "<ntml>",
+    "<slide>", "<sentence>Greet the class and introduce the teaching assistants.</sentence>",
+    "</slide>",
+    "<slide>", "<sentence>Labs start next week.</sentence>", "</slide>",
+    "</ntml>",
+]
 
 
 def write(path, data):
@@ -57,10 +79,13 @@ def seed_tree(root, demo):
     write(os.path.join(lumora, "admin", "passwd"), "".join(lines).encode("ascii"))
     for name in DEMO_CLASSES:
         os.makedirs(os.path.join(lumora, "classes", name), exist_ok=True)
-    lecture = os.path.join(lumora, "classes", "cs101fall26", "9.14.2026.1")
+    lecture = os.path.join(lumora, "classes", *DEMO_LECTURE)
     for name in ("blank.gif", "Slide1.gif", "Slide2.gif"):
         write(os.path.join(lecture, name), TINY_GIF)
-    write(os.path.join(lecture, "description"), b"Welcome\r\nalice\r\n9/14/2026\r\n")
+    write(os.path.join(lecture, "description"), DEMO_DESCRIPTION)
+    for name, lines in (("extract.stml", DEMO_SLIDE_TEXT), ("extract.ntml", DEMO_NOTES_TEXT)):
+        text = "".join(line + "\r\n" for line in lines)
+        write(os.path.join(lecture, name), text.encode("cp1252"))
 
 
 def parse_args(argv):
