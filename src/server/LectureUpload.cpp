@@ -9,6 +9,7 @@
 #include "server/ModuleFtp.h"
 
 #include <QFile>
+#include <limits>
 
 namespace {
 
@@ -97,6 +98,14 @@ bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
 
 void ftpUploadLecture(ModuleFtp& m) {
     try {
+        // Slide numbers are 16-bit: a range that would number a slide past the largest is
+        // refused before anything is sent, rather than failing half-way through the upload.
+        const int rangeFirst = numberText::leadingInt16(m.fields.firstSlideText());
+        const int rangeLast = numberText::leadingInt16(m.fields.lastSlideText());
+        if (rangeLast >= rangeFirst &&
+            m.slideOffset + (rangeLast - rangeFirst + 1) > std::numeric_limits<int16_t>::max())
+            throw Failure(QStringLiteral("The lecture would hold more than %1 slides")
+                              .arg(std::numeric_limits<int16_t>::max()));
         ftpMakeLectureDir(m);
         add(m, QString());
         add(m, QStringLiteral("FTPing slides..."));
