@@ -4,6 +4,7 @@
 #include "platform/ProgramEnd.h"
 #include "platform/ftp/TransferControl.h"
 #include "server/ModuleFtp.h"
+#include "windows/FrmCertificate.h"
 #include "windows/FrmFTPError.h"
 #include "windows/FrmProgress.h"
 #include "wizard/DirectoryList.h"
@@ -116,6 +117,8 @@ FrmMain::FrmMain(QWidget* parent)
 void FrmMain::wireModules() {
     moduleFTP_->cleanUp = [this] { moduleSlideFerry_->cleanUp(); };
     moduleFTP_->askLectureExists = [this] { return frmFTPError().choose(); };
+    // A server certificate that cannot be verified is put to the user (first met by ftpConnect).
+    Inet1_->askTrust = [this](const CertificateInfo& c) { return FrmCertificate::ask(c, this); };
     moduleSlideFerry_->hideWizard = [this] { hide(); };
     moduleSlideFerry_->progressWindow = &frmProgress();
 }

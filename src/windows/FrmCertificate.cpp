@@ -1,0 +1,122 @@
+#include "windows/FrmCertificate.h"
+
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+FrmCertificate::Answerer& answerer() {
+    static FrmCertificate::Answerer a;
+    return a;
+}
+
+// Every text comes from the server's certificate, so labels never interpret markup.
+QLabel* plainLabel(const QString& text, QWidget* parent, bool selectable = false) {
+    auto* l = new QLabel(text, parent);
+    l->setTextFormat(Qt::PlainText);
+    l->setWordWrap(true);
+    if (selectable)
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return l;
+}
+
+// "AB:CD:..." in two lines of sixteen bytes, so that it is easy to compare.
+QString twoLines(const QString& fingerprint) {
+    constexpr qsizetype half = 16 * 3;
+    if (fingerprint.size() <= half)
+        return fingerprint;
+    return fingerprint.left(half - 1) + QLatin1Char('\n') + fingerprint.mid(half);
+}
+} // namespace
+
+FrmCertificate::FrmCertificate(const CertificateInfo& certificate, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("frmCertificate"));
+    setWindowTitle(QStringLiteral("Untrusted certificate"));
+    // It may come during a transfer, while the wizard is hidden: it blocks every window.
+    setWindowModality(Qt::ApplicationModal);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    QString text = QStringLiteral("The certificate of the server %1 could not be verified: %2.")
+                       .arg(certificate.host, certificate.reason);
+    if (!certificate.trustedBefore.isEmpty())
+        text += QStringLiteral(
+            "\n\nIt is not the certificate that was trusted for this server before. The server "
+            "may have been given a new certificate, or someone may be intercepting the "
+            "connection.");
+    text += QStringLiteral(
+        "\n\nTrust it only when the server's administrator has confirmed this fingerprint. A "
+        "trusted certificate is remembered for this server; refusing sends nothing to it.");
+    message_ = plainLabel(text, this);
+    message_->setObjectName(QStringLiteral("Message"));
+
+    auto* grid = new QGridLayout;
+    int row = 0;
+    QStringList lines;
+    const auto addRow = [&](const QString& name, const QString& value, bool fixedFont) {
+        if (value.isEmpty())
+            return;
+        grid->addWidget(plainLabel(name, this), row, 0, Qt::AlignTop);
+        QLabel* v = plainLabel(value, this, true);
+        if (fixedFont)
+            v->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        grid->addWidget(v, row, 1);
+        ++row;
+        lines << name + QLatin1Char(' ') + QString(value).replace(QLatin1Char('\n'), QString());
+    };
+    addRow(QStringLiteral("Server:"), certificate.host, false);
+    addRow(QStringLiteral("SHA-256 fingerprint:"), twoLines(certificate.fingerprint), true);
+    addRow(QStringLiteral("Reason:"), certificate.reason, false);
+    addRow(QStringLiteral("Issued to:"), certificate.subject, false);
+    addRow(QStringLiteral("Issued by:"), certificate.issuer, false);
+    addRow(QStringLiteral("Valid until:"), certificate.validUntil, false);
+    addRow(QStringLiteral("Trusted before:"), twoLines(certificate.trustedBefore), true);
+    grid->setColumnStretch(1, 1);
+    details_ = lines.join(QLatin1Char('\n'));
+
+    trust_ = new QPushButton(QStringLiteral("Trust this certificate"), this);
+    trust_->setObjectName(QStringLiteral("Trust"));
+    trust_->setAutoDefault(false);
+    refuse_ = new QPushButton(QStringLiteral("Refuse"), this);
+    refuse_->setObjectName(QStringLiteral("Refuse"));
+    refuse_->setDefault(true);
+    connect(trust_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(refuse_, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(trust_);
+    buttons->addWidget(refuse_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(message_);
+    layout->addSpacing(6);
+    layout->addLayout(grid);
+    layout->addSpacing(6);
+    layout->addLayout(buttons);
+    setMinimumWidth(520);
+    refuse_->setFocus();
+}
+
+QString FrmCertificate::messageText() const {
+    return message_->text();
+}
+
+QString FrmCertificate::detailsText() const {
+    return details_;
+}
+
+bool FrmCertificate::ask(const CertificateInfo& certificate, QWidget* parent) {
+    if (answerer())
+        return answerer()(certificate);
+    // A hidden parent (the wizard during a transfer) would hide the question with it.
+    FrmCertificate window(certificate, parent != nullptr && parent->isVisible() ? parent : nullptr);
+    return window.exec() == QDialog::Accepted;
+}
+
+void FrmCertificate::setAnswerer(Answerer a) {
+    answerer() = std::move(a);
+}
