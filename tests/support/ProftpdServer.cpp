@@ -122,7 +122,7 @@ QString ProftpdServer::configPath() const {
     return dir_.path() + QStringLiteral("/proftpd.conf");
 }
 QString ProftpdServer::logPath() const {
-    return dir_.path() + QStringLiteral("/system.log");
+    return dir_.path() + QStringLiteral("/proftpd.log");
 }
 
 bool ProftpdServer::isRunning() const {
@@ -228,7 +228,8 @@ bool ProftpdServer::writeConfig() {
         QStringLiteral("ControlsSocket %1").arg(quoted(d + QStringLiteral("/ctrls.sock"))),
         QStringLiteral("ScoreboardFile %1").arg(quoted(d + QStringLiteral("/scoreboard"))),
         QStringLiteral("PidFile %1").arg(quoted(d + QStringLiteral("/proftpd.pid"))),
-        QStringLiteral("SystemLog %1").arg(quoted(logPath())),
+        // In the foreground the daemon logs to its standard error, which goes to logPath().
+        QStringLiteral("SystemLog %1").arg(quoted(d + QStringLiteral("/system.log"))),
         QStringLiteral("TransferLog none"),
         // Uploads replace existing files, as the Lumora server's do.
         QStringLiteral("AllowOverwrite on"),
@@ -243,6 +244,7 @@ bool ProftpdServer::writeConfig() {
           << QStringLiteral("  DenyUser %1").arg(options_.readonlyUser)
           << QStringLiteral("</Limit>");
     }
+    c << extraConfig_;
     QFile file(configPath());
     const QByteArray text = c.join(QLatin1Char('\n')).toUtf8() + '\n';
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
@@ -250,7 +252,7 @@ bool ProftpdServer::writeConfig() {
 
 QString ProftpdServer::logTail() const {
     QByteArray text;
-    for (const QString& name : {logPath(), dir_.path() + QStringLiteral("/stderr.log")}) {
+    for (const QString& name : {dir_.path() + QStringLiteral("/system.log"), logPath()}) {
         QFile f(name);
         if (f.open(QIODevice::ReadOnly))
             text += f.readAll();
@@ -265,10 +267,9 @@ bool ProftpdServer::launch(bool& portInUse) {
         error_ = QStringLiteral("Cannot write %1").arg(configPath());
         return false;
     }
-    QFile::remove(logPath());
     process_ = std::make_unique<QProcess>();
-    process_->setStandardOutputFile(dir_.path() + QStringLiteral("/stderr.log"));
-    process_->setStandardErrorFile(dir_.path() + QStringLiteral("/stderr.log"));
+    process_->setStandardOutputFile(logPath());
+    process_->setStandardErrorFile(logPath());
     // The daemon never outlives the test process, even one that crashes.
     process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     process_->start(program(), {QStringLiteral("-n"), QStringLiteral("-c"), configPath()});

@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -17,7 +18,8 @@
 // is used or created) and map to the user that runs the test, so the served tree and the files
 // the test writes have one owner. Run as root, the session is also locked into the tree.
 //
-// The server's log is ProftpdServer::logPath(); on a failed start its tail is in error().
+// The server's log (its standard error: logins, sessions ended, failures) is logPath(); on a
+// failed start its tail is in error().
 class ProftpdServer : public TestFtpServer {
 public:
     using Options = LumoraServer::Options;
@@ -43,6 +45,10 @@ public:
     QString error() const override { return error_; }
     QString kind() const override { return QStringLiteral("proftpd"); }
 
+    // Directives added to the configuration at the next start, to run the tests against a
+    // server set up differently (for example "ListOptions -a" or "TimeoutIdle 2").
+    void setExtraConfig(const QStringList& directives) { extraConfig_ = directives; }
+
     QString configPath() const;
     QString logPath() const;
 
@@ -56,6 +62,7 @@ private:
     QString logTail() const;
 
     Options options_;
+    QStringList extraConfig_;
     QTemporaryDir dir_;
     std::unique_ptr<QProcess> process_;
     quint16 port_ = 0;

@@ -640,8 +640,12 @@ struct TransferControl::Impl {
         long connects = 0;
         curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &connects);
         // A kept connection that the server dropped while idle: try once more on a new one.
+        // Some servers (ProFTPD) announce the end with "421" before closing; the next
+        // operation reads it as the reply to its first command, which was not carried out.
+        const bool sessionEnded = lastReply.startsWith("421");
         if (result != CURLE_OK && localError.isEmpty() && !retried && connects == 0 &&
-            isConnectionLoss(result) && op.kind != FtpOperation::Kind::MakeDir) {
+            ((isConnectionLoss(result) && op.kind != FtpOperation::Kind::MakeDir) ||
+             sessionEnded)) {
             retried = true;
             if (upload)
                 upload->seek(0);
@@ -691,6 +695,14 @@ struct TransferControl::Impl {
             QString bare = name;
             if (bare.endsWith(QLatin1Char('/')))
                 bare.chop(1);
+            // Servers differ in listing "." and ".." and names beginning with "." (ProFTPD
+            // with "ListOptions -a" lists them all, pyftpdlib the hidden names, a default
+            // ProFTPD none). As in a shell, such a name is listed only for a pattern that
+            // itself begins with ".", and "." and ".." never, so every server gives one answer.
+            if (bare.isEmpty() || bare == QLatin1String(".") || bare == QLatin1String(".."))
+                continue;
+            if (bare.startsWith(QLatin1Char('.')) && !listPattern.startsWith(QLatin1Char('.')))
+                continue;
             if (listPattern.isEmpty() || globMatch(listPattern, bare))
                 listing += name + QStringLiteral("\r\n");
         }
@@ -712,6 +724,12 @@ struct TransferControl::Impl {
         if (detail.isEmpty())
             detail = QString::fromUtf8(curl_easy_strerror(result));
         const QString withReply = reply.isEmpty() ? detail : detail + QStringLiteral(": ") + reply;
+        if (lastReply.startsWith("421")) {
+            // The server closed the session (overloaded, shutting down or idle time-out).
+            code = ConnectionLost;
+            info = QStringLiteral("The server ended the session (%1)").arg(reply);
+            return;
+        }
         switch (result) {
         case CURLE_REMOTE_ACCESS_DENIED:
         case CURLE_QUOTE_ERROR:

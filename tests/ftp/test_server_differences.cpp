@@ -1,0 +1,142 @@
+// The transfer component gives the same answers whichever FTP server it talks to: the places
+// where pyftpdlib and ProFTPD (in its default set-up and in common other ones) answer
+// differently, each run against the real servers.
+#include "platform/ftp/TransferControl.h"
+#include "support/LumoraServer.h"
+#include "support/ProftpdServer.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+namespace {
+
+struct Outcome {
+    int state = -1;
+    int code = -1;
+    QString text;
+};
+
+// Runs one operation to its end (hang guard: 60 s).
+Outcome run(TransferControl& inet, const FtpOperation& op) {
+    Outcome out;
+    QEventLoop loop;
+    auto c = QObject::connect(&inet, &TransferControl::StateChanged, [&](int state) {
+        out.state = state;
+        loop.quit();
+    });
+    inet.Execute(inet.URL, op);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QObject::disconnect(c);
+    out.code = inet.ResponseCode();
+    for (QString chunk = inet.GetChunk(1024); !chunk.isEmpty(); chunk = inet.GetChunk(1024))
+        out.text += chunk;
+    return out;
+}
+
+QSet<QString> lines(const QString& text) {
+    const QStringList list = text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    return QSet<QString>(list.begin(), list.end());
+}
+
+// A server of the named set-up: "pyftpdlib", "proftpd", or "proftpd listing all" (ProFTPD
+// with "ListOptions -a", which lists ".", ".." and hidden names).
+std::unique_ptr<TestFtpServer> makeServer(const QString& setup) {
+    if (setup == QLatin1String("pyftpdlib"))
+        return std::make_unique<LumoraServer>();
+    auto server = std::make_unique<ProftpdServer>();
+    if (setup == QLatin1String("proftpd listing all"))
+        server->setExtraConfig({QStringLiteral("ListOptions \"-a\"")});
+    return server;
+}
+
+} // namespace
+
+class TestServerDifferences : public QObject {
+    Q_OBJECT
+    QTemporaryDir local_;
+
+    void login(TransferControl& inet, const TestFtpServer& server) {
+        inet.URL = server.url();
+        inet.UserName = server.user();
+        inet.Password = server.password();
+    }
+
+private slots:
+    void hiddenNamesAreNotListed_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::newRow("pyftpdlib") << "pyftpdlib";
+        QTest::newRow("proftpd") << "proftpd";
+        QTest::newRow("proftpd listing all") << "proftpd listing all";
+    }
+    void hiddenNamesAreNotListed() {
+        QFETCH(QString, setup);
+        const std::unique_ptr<TestFtpServer> server = makeServer(setup);
+        QVERIFY2(server->start(), qPrintable(server->error()));
+        QVERIFY(server->makeDir("lumora/classes/cs101fall26"));
+        QVERIFY(server->makeDir("lumora/classes/.cache"));
+        QVERIFY(server->writeFile("lumora/classes/.ftpquota", "0 0\n"));
+        QVERIFY(server->writeFile("lumora/classes/notes.txt", "x"));
+        TransferControl inet;
+        login(inet, *server);
+        const QSet<QString> visible{"cs101fall26", "notes.txt"};
+        const QStringList patterns{"~/lumora/classes/*", "~/lumora/classes/",
+                                   "~/lumora/classes/?*"};
+        for (const QString& path : patterns) {
+            const Outcome out = run(inet, FtpOperation::ls(path));
+            QCOMPARE(out.state, 12);
+            QCOMPARE(lines(out.text), visible);
+        }
+        const Outcome none = run(inet, FtpOperation::ls("~/lumora/classes/.."));
+        QCOMPARE(none.code, 0);
+        QCOMPARE(none.text, QString());
+    }
+
+    // ProFTPD ends an idle session itself ("421 Idle timeout"); the next operation of every form
+    // opens a new session and succeeds.
+    void sessionEndedByTheServer() {
+        ProftpdServer server;
+        server.setExtraConfig({QStringLiteral("TimeoutIdle 1")});
+        QVERIFY2(server.start(), qPrintable(server.error()));
+        QVERIFY(server.writeFile("lumora/admin/passwd", "ann:pw:Ann\n"));
+        TransferControl inet;
+        login(inet, server);
+        const QString dst = local_.filePath("passwd");
+        const QList<FtpOperation> ops{
+            FtpOperation::ls("~/lumora/*"),
+            FtpOperation::cd("~/lumora/admin"),
+            FtpOperation::mkdir("~/lumora/classes/new"),
+            FtpOperation::get("~/lumora/admin/passwd", dst),
+            FtpOperation::put(dst, "~/lumora/admin/copy"),
+        };
+        auto idleEnds = [&] {
+            QFile log(server.logPath());
+            return log.open(QIODevice::ReadOnly) ? log.readAll().count("idle timeout") : 0;
+        };
+        QCOMPARE(run(inet, FtpOperation::ls("lumora")).code, 0);
+        qsizetype sessions = 1;
+        for (const FtpOperation& op : ops) {
+            // Wait until the server has ended the last session (its log says so).
+            const QDeadlineTimer deadline(30000);
+            while (idleEnds() < sessions && !deadline.hasExpired())
+                QTest::qWait(100);
+            QVERIFY2(idleEnds() >= sessions, "the server did not end the idle session");
+            const Outcome out = run(inet, op);
+            QVERIFY2(out.code == 0, qPrintable(op.text() + ": " + inet.ResponseInfo()));
+            ++sessions;
+        }
+        QCOMPARE(server.readFile("lumora/admin/copy"), QByteArray("ann:pw:Ann\n"));
+        QVERIFY(server.exists("lumora/classes/new"));
+    }
+
+    void initTestCase() { QVERIFY(local_.isValid()); }
+};
+
+QTEST_GUILESS_MAIN(TestServerDifferences)
+#include "test_server_differences.moc"
