@@ -98,7 +98,8 @@ def parse_args(argv):
     p.add_argument("--readonly-user", action="append", default=[], metavar="NAME:PASSWORD",
                    help="an extra account that may only list and download")
     p.add_argument("--seed", choices=["none", "layout", "demo"], default="layout",
-                   help="layout: lumora/admin and lumora/classes; demo: plus accounts and classes")
+                   help="layout: lumora/admin and lumora/classes; demo: plus accounts, classes and "
+                   "the lecture cs101fall26/Sep.14.2026.1")
     p.add_argument("--exit-on-stdin-eof", action="store_true")
     p.add_argument("--verbose", action="store_true", help="log every command on stderr")
     p.add_argument("--tls-cert", metavar="FILE", help="PEM certificate: offer AUTH TLS")
