@@ -289,8 +289,9 @@ private slots:
         presentation.openPresentation(copyPresentation(files_, "basic_test_ppt_file.ppt"));
         QCOMPARE(int(presentation.slideCount), 2);
         const QList<qint64> pids = officeTest::officeProcesses(office::pipeName());
-        QCOMPARE(pids.size(), 1);
-        QCOMPARE(::kill(pid_t(pids.first()), SIGKILL), 0);
+        QVERIFY(!pids.isEmpty()); // the office, and any helper process it forked meanwhile
+        for (qint64 pid : pids)
+            ::kill(pid_t(pid), SIGKILL);
         QTRY_VERIFY_WITH_TIMEOUT(!officeTest::officeRunningOn(office::pipeName()), 30000);
 
         QVERIFY_THROWS_EXCEPTION(Failure, presentation.getPresentationTitle());

@@ -64,6 +64,9 @@ QString& pipeNameSetting() {
 Reference<css::uno::XComponentContext> localContext() {
     static Reference<css::uno::XComponentContext>* context = nullptr;
     if (context == nullptr) {
+        // The bridge writes to the office's pipe from its own thread; an office that dies must
+        // make that write fail, not kill the program with SIGPIPE.
+        std::signal(SIGPIPE, SIG_IGN);
         // The URE finds its type libraries and services through this file of the office.
         if (std::getenv("URE_BOOTSTRAP") == nullptr)
             ::setenv("URE_BOOTSTRAP",
