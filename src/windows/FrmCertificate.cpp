@@ -23,12 +23,12 @@ QLabel* plainLabel(const QString& text, QWidget* parent, bool selectable = false
     return l;
 }
 
-// "AB:CD:..." in two lines of sixteen bytes, so that it is easy to compare.
+// "AB:CD:..." in two lines of sixteen bytes (the first ending with its colon), easy to compare.
 QString twoLines(const QString& fingerprint) {
     constexpr qsizetype half = 16 * 3;
     if (fingerprint.size() <= half)
         return fingerprint;
-    return fingerprint.left(half - 1) + QLatin1Char('\n') + fingerprint.mid(half);
+    return fingerprint.left(half) + QLatin1Char('\n') + fingerprint.mid(half);
 }
 } // namespace
 
@@ -59,7 +59,9 @@ FrmCertificate::FrmCertificate(const CertificateInfo& certificate, QWidget* pare
     const auto addRow = [&](const QString& name, const QString& value, bool fixedFont) {
         if (value.isEmpty())
             return;
-        grid->addWidget(plainLabel(name, this), row, 0, Qt::AlignTop);
+        QLabel* n = plainLabel(name, this);
+        n->setWordWrap(false);
+        grid->addWidget(n, row, 0, Qt::AlignTop);
         QLabel* v = plainLabel(value, this, true);
         if (fixedFont)
             v->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));

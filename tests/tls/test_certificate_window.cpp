@@ -1,0 +1,118 @@
+// The "Untrusted certificate" window: what it tells the user, and that only the trust button
+// trusts; every other way out refuses.
+#include "windows/FrmCertificate.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+CertificateInfo sample() {
+    CertificateInfo c;
+    c.host = QStringLiteral("ftp.example.org:2121");
+    c.fingerprint = QStringLiteral(
+        "90:5B:DE:63:BD:AF:35:EC:A1:FD:70:E8:C3:E3:9F:D7:D2:D5:00:13:D5:40:DA:41:75:03:0A:E9:BE:"
+        "E9:8A:6F");
+    c.reason = QStringLiteral("self-signed certificate");
+    c.subject = QStringLiteral("CN=<b>ftp.example.org</b>");
+    c.issuer = QStringLiteral("CN=<b>ftp.example.org</b>");
+    c.validUntil = QStringLiteral("Dec  8 12:01:26 2026 GMT");
+    return c;
+}
+
+// Runs action on the question window once it shows, then lets ask() return.
+bool askAndAnswer(const CertificateInfo& c, const std::function<void(FrmCertificate&)>& action) {
+    QTimer::singleShot(0, [action] {
+        auto* w = qobject_cast<FrmCertificate*>(QApplication::activeModalWidget());
+        if (!w) {
+            qWarning("no question window");
+            return;
+        }
+        action(*w);
+    });
+    return FrmCertificate::ask(c);
+}
+
+} // namespace
+
+class TestCertificateWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void tellsHostFingerprintAndReason() {
+        const CertificateInfo c = sample();
+        FrmCertificate w(c);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Untrusted certificate"));
+        QVERIFY(w.messageText().contains("ftp.example.org:2121 could not be verified: "
+                                         "self-signed certificate."));
+        QVERIFY(!w.messageText().contains("trusted for this server before"));
+        const QString details = w.detailsText();
+        QVERIFY(details.contains("Server: ftp.example.org:2121"));
+        QVERIFY2(details.contains("SHA-256 fingerprint: " + c.fingerprint), qPrintable(details));
+        QVERIFY(details.contains("Reason: self-signed certificate"));
+        QVERIFY(details.contains("Valid until: Dec  8 12:01:26 2026 GMT"));
+        QVERIFY(!details.contains("Trusted before"));
+        QCOMPARE(w.trustButton()->text(), QStringLiteral("Trust this certificate"));
+        QCOMPARE(w.refuseButton()->text(), QStringLiteral("Refuse"));
+        QVERIFY(w.refuseButton()->isDefault());
+        // Names come from the server: shown as they are, never as markup.
+        for (QLabel* label : w.findChildren<QLabel*>())
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+        QVERIFY(details.contains("Issued to: CN=<b>ftp.example.org</b>"));
+    }
+
+    void changedCertificateSaysSo() {
+        CertificateInfo c = sample();
+        c.trustedBefore = QStringLiteral("AA:BB");
+        FrmCertificate w(c);
+        QVERIFY(w.messageText().contains("not the certificate that was trusted for this server "
+                                         "before"));
+        QVERIFY(w.detailsText().contains("Trusted before: AA:BB"));
+    }
+
+    void answers_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("trusted");
+        QTest::newRow("trust button") << "trust" << true;
+        QTest::newRow("refuse button") << "refuse" << false;
+        QTest::newRow("Enter") << "enter" << false;
+        QTest::newRow("Escape") << "escape" << false;
+        QTest::newRow("window closed") << "close" << false;
+    }
+    void answers() {
+        QFETCH(QString, action);
+        QFETCH(bool, trusted);
+        const bool answer = askAndAnswer(sample(), [action](FrmCertificate& w) {
+            if (action == "trust")
+                QTest::mouseClick(w.trustButton(), Qt::LeftButton);
+            else if (action == "refuse")
+                QTest::mouseClick(w.refuseButton(), Qt::LeftButton);
+            else if (action == "enter")
+                QTest::keyClick(&w, Qt::Key_Return);
+            else if (action == "escape")
+                QTest::keyClick(&w, Qt::Key_Escape);
+            else
+                w.close();
+        });
+        QCOMPARE(answer, trusted);
+    }
+
+    // Tests answer through the one place the question is put, without a window.
+    void answererReplacesTheWindow() {
+        QList<CertificateInfo> asked;
+        FrmCertificate::setAnswerer([&](const CertificateInfo& c) {
+            asked << c;
+            return true;
+        });
+        QVERIFY(FrmCertificate::ask(sample()));
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked.first().host, sample().host);
+        QVERIFY(QApplication::topLevelWidgets().isEmpty() || !QApplication::activeModalWidget());
+        FrmCertificate::setAnswerer({});
+    }
+};
+
+QTEST_MAIN(TestCertificateWindow)
+#include "test_certificate_window.moc"
