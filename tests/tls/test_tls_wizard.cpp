@@ -1,0 +1,126 @@
+// The wizard against a server offering TLS: the certificate question comes at the connection
+// test of the server page, through the one place where it is put (answered here by the test).
+#include "TlsServer.h"
+#include "wizard/WizardRun.h"
+
+#include "platform/ftp/TransferControl.h"
+#include "windows/FrmCertificate.h"
+
+class TestTlsWizard : public QObject {
+    Q_OBJECT
+    QTemporaryDir settings_;
+    TestCertificates certs_;
+    TestCertificates::Pair selfSigned_, signed_;
+    QList<CertificateInfo> asked_;
+    bool answer_ = false;
+
+    bool startServer(TlsServer& server, const TestCertificates::Pair& certificate) {
+        if (!server.start(certificate))
+            return false;
+        QFile passwd(server.root() + "/lumora/admin/passwd");
+        if (!passwd.open(QIODevice::WriteOnly) || passwd.write("ann:pw123:Ann Lee\n") <= 0)
+            return false;
+        writeSetting("System", server.host());
+        return true;
+    }
+
+    // Start, then the server page filled in (the host comes from the settings).
+    static void toServerPage(WizardRun& r, const TlsServer& server) {
+        r.next();
+        r.w->ID->setText("ann");
+        r.w->Password->setText("pw123");
+        r.w->CVID->setText(server.user());
+        r.w->CVPassword->setText(server.password());
+    }
+
+    static bool loggedInEncrypted(const TlsServer& server) {
+        bool pass = false;
+        for (const TlsServer::Command& c : server.commands()) {
+            if (c.name != "AUTH" && !c.tls)
+                return false;
+            if ((c.name == "RETR" || c.name == "NLST") && !c.prot)
+                return false;
+            pass = pass || c.name == "PASS";
+        }
+        return pass;
+    }
+
+private slots:
+    void initTestCase() {
+        settingsStore::useDirectory(settings_.path());
+        QVERIFY2(certs_.create(), qPrintable(certs_.error()));
+        QVERIFY(certs_.make("self", "IP:127.0.0.1", true, selfSigned_));
+        QVERIFY(certs_.make("signed", "IP:127.0.0.1", false, signed_));
+        FrmCertificate::setAnswerer([this](const CertificateInfo& c) {
+            asked_ << c;
+            return answer_;
+        });
+    }
+    void cleanupTestCase() { FrmCertificate::setAnswerer({}); }
+    void init() {
+        asked_.clear();
+        answer_ = false;
+    }
+
+    // Refused: the connection test fails with the reason, before any login, and the wizard
+    // stays on the page. Trusted at the next try: the wizard goes on, and the next run of the
+    // program asks nothing.
+    void refusedThenTrustedThenRemembered() {
+        TlsServer server;
+        QVERIFY2(startServer(server, selfSigned_), qPrintable(server.error()));
+        {
+            WizardRun r;
+            toServerPage(r, server);
+            r.next();
+            QCOMPARE(r.w->currentPage, 1);
+            QCOMPARE(r.messages,
+                     QStringList("Error: The server's certificate was not trusted (self-signed "
+                                 "certificate), " +
+                                 server.host()));
+            QCOMPARE(asked_.size(), 1);
+            QCOMPARE(asked_.first().host, server.host());
+            QCOMPARE(asked_.first().fingerprint, certs_.fingerprint(selfSigned_.cert));
+            for (const TlsServer::Command& c : server.commands())
+                QVERIFY2(c.name != "USER" && c.name != "PASS", qPrintable(c.name));
+            QVERIFY(TransferControl::trustedFingerprint(server.host()).isEmpty());
+
+            answer_ = true;
+            r.next();
+            QCOMPARE(r.w->currentPage, 2);
+            QCOMPARE(r.messages.size(), 1);
+            QCOMPARE(asked_.size(), 2);
+            QCOMPARE(TransferControl::trustedFingerprint(server.host()),
+                     certs_.fingerprint(selfSigned_.cert));
+            QVERIFY(loggedInEncrypted(server));
+        }
+        asked_.clear();
+        answer_ = false;
+        server.clearLog();
+        WizardRun again;
+        toServerPage(again, server);
+        again.next();
+        QVERIFY2(again.messages.isEmpty(), qPrintable(again.messages.join(" | ")));
+        QCOMPARE(again.w->currentPage, 2);
+        QVERIFY(asked_.isEmpty());
+        QVERIFY(loggedInEncrypted(server));
+    }
+
+    // A certificate that verifies (here against the test authority named by SF_FTP_CA_FILE)
+    // is not put to the user.
+    void verifiedCertificateAsksNothing() {
+        qputenv("SF_FTP_CA_FILE", certs_.authorityFile().toLocal8Bit());
+        TlsServer server;
+        QVERIFY2(startServer(server, signed_), qPrintable(server.error()));
+        WizardRun r;
+        toServerPage(r, server);
+        r.next();
+        qunsetenv("SF_FTP_CA_FILE");
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(" | ")));
+        QCOMPARE(r.w->currentPage, 2);
+        QVERIFY(asked_.isEmpty());
+        QVERIFY(loggedInEncrypted(server));
+    }
+};
+
+QTEST_MAIN(TestTlsWizard)
+#include "test_tls_wizard.moc"
