@@ -6,6 +6,7 @@
 
 #include "pipeline/SlideText.h"
 #include "platform/AnsiText.h"
+#include "platform/NumberText.h"
 
 namespace fuzzing {
 namespace {
@@ -70,6 +71,19 @@ void checkAnsiText(const QByteArray& bytes, const QString& text) {
     }
 }
 
+// The leading number of a text (slide range, session, sizes): clamped to 16 bits, and a number
+// written by the program reads back as itself.
+void checkNumber(const QString& text) {
+    const int n = numberText::leadingInt16(text);
+    FUZZ_CHECK(n >= -32768 && n <= 32767);
+    FUZZ_CHECK(numberText::leadingInt16(numberText::plain(n)) == n);
+    FUZZ_CHECK(numberText::fitsInt16(numberText::plain(n)));
+    if (!numberText::fitsInt16(text))
+        FUZZ_CHECK(n == -32768 || n == 32767);
+    FUZZ_CHECK(numberText::leadingInt16(QLatin1String(" ") + text) ==
+               numberText::leadingInt16(text));
+}
+
 } // namespace
 
 void textRules(const std::uint8_t* data, std::size_t size) {
@@ -80,6 +94,7 @@ void textRules(const std::uint8_t* data, std::size_t size) {
     const QString text = textOf(bytes, (data[0] & 1) != 0);
     checkSentences(text);
     checkAnsiText(bytes, text);
+    checkNumber(text);
 }
 
 } // namespace fuzzing
