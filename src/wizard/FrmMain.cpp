@@ -244,25 +244,31 @@ QWidget* FrmMain::buildStepPanel() {
     return boxes;
 }
 
-QFrame* FrmMain::buildStartPage() {
+// The Start and Finish pages: the picture, the wizard's name and a few centred lines.
+QFrame* FrmMain::buildTitlePage(const QString& pictureName, const QString& textName,
+                                const QString& text) {
     QFrame* page = newPage(this);
     auto* v = new QVBoxLayout(page);
     v->addStretch(1);
     auto* pic = picture(page);
-    pic->setObjectName(QStringLiteral("Picture1_1"));
+    pic->setObjectName(pictureName);
     v->addWidget(pic, 0, Qt::AlignHCenter);
     auto* title = heading(QStringLiteral("Slide-Ferry Wizard"), page);
     title->setAlignment(Qt::AlignHCenter);
     v->addWidget(title);
-    auto* intro = new QLabel(QStringLiteral("The Slide-Ferry Wizard allows\n"
-                                            "users to easly transfer PowerPoint\n"
-                                            "presentations into Lumora"),
-                             page);
-    intro->setObjectName(QStringLiteral("Label2"));
-    intro->setAlignment(Qt::AlignHCenter);
-    v->addWidget(intro);
+    auto* label = new QLabel(text, page);
+    label->setObjectName(textName);
+    label->setAlignment(Qt::AlignHCenter);
+    v->addWidget(label);
     v->addStretch(2);
     return page;
+}
+
+QFrame* FrmMain::buildStartPage() {
+    return buildTitlePage(QStringLiteral("Picture1_1"), QStringLiteral("Label2"),
+                          QStringLiteral("The Slide-Ferry Wizard allows\n"
+                                         "users to easly transfer PowerPoint\n"
+                                         "presentations into Lumora"));
 }
 
 QFrame* FrmMain::buildLumoraPage() {
@@ -433,21 +439,8 @@ QFrame* FrmMain::buildAdvancedPage() {
 }
 
 QFrame* FrmMain::buildFinishPage() {
-    QFrame* page = newPage(this);
-    auto* v = new QVBoxLayout(page);
-    v->addStretch(1);
-    auto* pic = picture(page);
-    pic->setObjectName(QStringLiteral("Picture1_0"));
-    v->addWidget(pic, 0, Qt::AlignHCenter);
-    auto* title = heading(QStringLiteral("Slide-Ferry Wizard"), page);
-    title->setAlignment(Qt::AlignHCenter);
-    v->addWidget(title);
-    auto* text = new QLabel(QStringLiteral("Press finish to create lecture."), page);
-    text->setObjectName(QStringLiteral("Label14"));
-    text->setAlignment(Qt::AlignHCenter);
-    v->addWidget(text);
-    v->addStretch(2);
-    return page;
+    return buildTitlePage(QStringLiteral("Picture1_0"), QStringLiteral("Label14"),
+                          QStringLiteral("Press finish to create lecture."));
 }
 
 void FrmMain::fillLists() {

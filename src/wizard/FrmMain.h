@@ -121,6 +121,8 @@ private:
 
     void buildWindow();
     QWidget* buildStepPanel();
+    QFrame* buildTitlePage(const QString& pictureName, const QString& textName,
+                           const QString& text);
     QFrame* buildStartPage();
     QFrame* buildLumoraPage();
     QFrame* buildFilePage();
@@ -141,6 +143,7 @@ private:
     ButtonSnapshot saveAndDisableButtons();
     void restoreButtons(const ButtonSnapshot& s);
     void generalFailure(const QString& description);
+    void runTrapped(const std::function<void()>& action);
 
     void listClasses();
     void fileClicked();

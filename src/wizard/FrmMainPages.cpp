@@ -60,32 +60,12 @@ void FrmMain::generalFailure(const QString& description) {
     programEnd::endProgram();
 }
 
-void FrmMain::buttonNext_Click() {
-    programEnd::guardEvent([this] {
+// Runs an action under the one error trap of the wizard: a failure that the action did not
+// handle itself is reported, cleaned up after and ends the program.
+void FrmMain::runTrapped(const std::function<void()>& action) {
+    programEnd::guardEvent([&] {
         try {
-            bool advanceOk = false;
-            switch (currentPage) {
-            case 0:
-                advanceOk = stepStart();
-                break;
-            case 1:
-                advanceOk = stepLumoraInfo();
-                break;
-            case 2:
-                advanceOk = stepPowerPointFile();
-                break;
-            case 3:
-                advanceOk = stepLectureInfo();
-                break;
-            case 4:
-                buttonNext->setEnabled(false);
-                advanceOk = true;
-                break;
-            default:
-                break;
-            }
-            if (advanceOk && currentPage < 5)
-                advance();
+            action();
         } catch (const Failure& f) {
             generalFailure(f.description());
         } catch (const programEnd::ProgramEnded&) {
@@ -93,6 +73,34 @@ void FrmMain::buttonNext_Click() {
         } catch (const std::exception& e) {
             generalFailure(QString::fromLocal8Bit(e.what()));
         }
+    });
+}
+
+void FrmMain::buttonNext_Click() {
+    runTrapped([this] {
+        bool advanceOk = false;
+        switch (currentPage) {
+        case 0:
+            advanceOk = stepStart();
+            break;
+        case 1:
+            advanceOk = stepLumoraInfo();
+            break;
+        case 2:
+            advanceOk = stepPowerPointFile();
+            break;
+        case 3:
+            advanceOk = stepLectureInfo();
+            break;
+        case 4:
+            buttonNext->setEnabled(false);
+            advanceOk = true;
+            break;
+        default:
+            break;
+        }
+        if (advanceOk && currentPage < 5)
+            advance();
     });
 }
 
@@ -239,19 +247,11 @@ void FrmMain::buttonBack_Click() {
 }
 
 void FrmMain::Finish_Click() {
-    programEnd::guardEvent([this] {
-        try {
-            if (currentPage == 3 && !ftpFindLecture(moduleFTP(), appendSlides))
-                return;
-            const bool append = appendSlides;
-            moduleSlideFerry().transferLecture(append);
-        } catch (const Failure& f) {
-            generalFailure(f.description());
-        } catch (const programEnd::ProgramEnded&) {
-            throw;
-        } catch (const std::exception& e) {
-            generalFailure(QString::fromLocal8Bit(e.what()));
-        }
+    runTrapped([this] {
+        if (currentPage == 3 && !ftpFindLecture(moduleFTP(), appendSlides))
+            return;
+        const bool append = appendSlides;
+        moduleSlideFerry().transferLecture(append);
     });
 }
 
