@@ -681,8 +681,12 @@ struct TransferControl::Impl {
         endOperation();
     }
 
+    // The names sorted by character code: servers send them in an order of their own (pyftpdlib
+    // sorted, ProFTPD in directory order), and callers show them and read only the first
+    // 1024 characters, so the order must not depend on the server.
     void buildListing() {
         const QList<QByteArray> lines = received.split('\n');
+        QStringList names;
         for (QByteArray line : lines) {
             if (line.endsWith('\r'))
                 line.chop(1);
@@ -704,8 +708,11 @@ struct TransferControl::Impl {
             if (bare.startsWith(QLatin1Char('.')) && !listPattern.startsWith(QLatin1Char('.')))
                 continue;
             if (listPattern.isEmpty() || globMatch(listPattern, bare))
-                listing += name + QStringLiteral("\r\n");
+                names.append(name);
         }
+        std::sort(names.begin(), names.end());
+        for (const QString& name : std::as_const(names))
+            listing += name + QStringLiteral("\r\n");
     }
 
     void describe(CURLcode result) {

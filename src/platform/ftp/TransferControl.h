@@ -16,10 +16,10 @@
 // connection is opened afresh by the next operation; CLOSE ends it.
 //
 // Outcomes:
-//   LS     the matching bare names, each followed by CR LF, read back with GetChunk(). No
-//          match in an existing directory: empty text, state 12, code 0. A directory that does
-//          not exist: empty text, state 11, code 12003. "." and ".." are never listed, and
-//          names beginning with "." only for a pattern beginning with ".".
+//   LS     the matching bare names sorted by character code, each followed by CR LF, read
+//          back with GetChunk(). No match in an existing directory: empty text, state 12, code 0.
+//          A directory that does not exist: empty text, state 11, code 12003. "." and ".." are
+//          never listed, and names beginning with "." only for a pattern beginning with ".".
 //   CD     code 0 when the directory exists, 12003 otherwise (the session stays anchored at
 //          the login directory, so "~/" paths always mean the same place).
 //   MKDIR  code 0 when created, 12003 when refused (for example because it exists).
