@@ -7,7 +7,7 @@
 #include "server/LectureDirectory.h"
 #include "server/LectureUpload.h"
 #include "server/ModuleFtp.h"
-#include "support/LumoraServer.h"
+#include "support/SelectedFtpServer.h"
 
 #include <QDir>
 #include <QTest>
@@ -35,7 +35,7 @@ struct Session {
     int asked = 0;
     int choice = -1; // the lecture-exists dialog's answer
 
-    Session(const LumoraServer& server, const QString& user, const QString& password) {
+    Session(const TestFtpServer& server, const QString& user, const QString& password) {
         messages::setSink([this](const QString& text, const QString& title) {
             shown.append(title + QStringLiteral(" | ") + text);
         });
@@ -125,12 +125,12 @@ private:
         return server_->readFile("lumora/" + kLecture + name);
     }
 
-    std::optional<LumoraServer> server_;
+    std::optional<SelectedFtpServer> server_;
     std::optional<Session> s_;
 };
 
 void TestServerSession::initTestCase() {
-    LumoraServer::Options options;
+    SelectedFtpServer::Options options;
     options.readonlyUser = QStringLiteral("reader");
     options.readonlyPassword = QStringLiteral("look");
     server_.emplace(options);
