@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <crypt.h>
@@ -245,6 +246,12 @@ bool ProftpdServer::writeConfig() {
           << QStringLiteral("</Limit>");
     }
     c << extraConfig_;
+    // Further directives for a whole test run, one per line (";" also separates them), to run
+    // the suites against another set-up of the server.
+    const QString runConfig = qEnvironmentVariable("SF_PROFTPD_EXTRA_CONFIG");
+    for (const QString& line : runConfig.split(QRegularExpression(QStringLiteral("[;\n]"))))
+        if (!line.trimmed().isEmpty())
+            c << line.trimmed();
     QFile file(configPath());
     const QByteArray text = c.join(QLatin1Char('\n')).toUtf8() + '\n';
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();

@@ -46,7 +46,8 @@ public:
     QString kind() const override { return QStringLiteral("proftpd"); }
 
     // Directives added to the configuration at the next start, to run the tests against a
-    // server set up differently (for example "ListOptions -a" or "TimeoutIdle 2").
+    // server set up differently (for example "ListOptions -a" or "TimeoutIdle 2"). For a whole
+    // test run: SF_PROFTPD_EXTRA_CONFIG="HiddenStores on;DelayEngine on".
     void setExtraConfig(const QStringList& directives) { extraConfig_ = directives; }
 
     QString configPath() const;
