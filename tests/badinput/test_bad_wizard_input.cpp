@@ -92,12 +92,17 @@ private slots:
     // reason and the host, cleans up and ends, promptly; the file itself is left untouched.
     void damagedPresentation_data() {
         QTest::addColumn<QString>("name");
-        QTest::newRow("damaged header") << "corrupt-header.ppt";
-        QTest::newRow("damaged records") << "corrupt-records.ppt";
-        QTest::newRow("encrypted") << "password-protected.ppt";
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("damaged header") << "corrupt-header.ppt"
+                                        << "damaged";
+        QTest::newRow("damaged records") << "corrupt-records.ppt"
+                                         << "damaged";
+        QTest::newRow("encrypted") << "password-protected.ppt"
+                                   << "password";
     }
     void damagedPresentation() {
         QFETCH(QString, name);
+        QFETCH(QString, reason);
         WizardRun r;
         QVERIFY(toFilePage(r));
         QVERIFY(r.chooseFile(name));
@@ -108,9 +113,7 @@ private slots:
         QVERIFY2(clock.elapsed() < 120000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(r.messages.size(), 1);
         const QString shown = r.messages.first();
-        QVERIFY2(shown.startsWith("Error: ") &&
-                     shown.size() > int(strlen("Error: , ")) + server_->host().size() + 3,
-                 qPrintable(shown));
+        QVERIFY2(shown.startsWith("Error: ") && shown.contains(reason), qPrintable(shown));
         QVERIFY2(shown.endsWith(", " + server_->host()), qPrintable(shown));
         QCOMPARE(r.ends, 1);
         QVERIFY(!r.w->moduleSlideFerry().presentation.isOpen());
