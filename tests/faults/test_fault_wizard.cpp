@@ -8,6 +8,7 @@
 
 #include "platform/ftp/TransferControl.h"
 
+#include <QElapsedTimer>
 #include <optional>
 
 class TestFaultWizard : public QObject {
@@ -180,6 +181,65 @@ private slots:
         QCOMPARE(r.progressLines().last(), QString("Slide-Ferry complete"));
         QCOMPARE(lectureFiles(), QStringList({"Slide1.gif", "Slide2.gif", "blank.gif",
                                               "description", "extract.stml"}));
+    }
+
+    // The server does not answer when the wizard first connects: the connection test gives
+    // up with a message and the page stays open; once the server answers, Next goes on.
+    void stalledServerAtConnect() {
+        WizardRun r;
+        r.next();
+        r.typeAccounts("ann", "pw123", *server_);
+        r.w->inet1().setTimeouts(2000, 2000);
+        {
+            faults::Freeze freeze(*server_);
+            QVERIFY(freeze.frozen());
+            r.next();
+        }
+        QCOMPARE(r.messages.size(), 1);
+        QVERIFY2(r.messages.first().startsWith("Error: "), qPrintable(r.messages.first()));
+        QVERIFY2(r.messages.first().endsWith(", " + server_->host()),
+                 qPrintable(r.messages.first()));
+        QCOMPARE(r.w->currentPage, 1);
+        QCOMPARE(r.ends, 0);
+        QVERIFY(r.w->buttonNext->isEnabled());
+        r.w->serverChanged = true; // as typing in the server field again would
+        r.next();
+        QCOMPARE(r.messages.size(), 1);
+        QCOMPARE(r.w->currentPage, 2);
+    }
+
+    // Cancel while the server does not answer ends the program at once, without a message:
+    // while the wizard waits for the server, and with an idle connection open.
+    void cancelWhileServerStalled_data() {
+        QTest::addColumn<bool>("waiting");
+        QTest::newRow("during the connection test") << true;
+        QTest::newRow("connection open and idle") << false;
+    }
+    void cancelWhileServerStalled() {
+        QFETCH(bool, waiting);
+        WizardRun r;
+        r.next();
+        r.typeAccounts("ann", "pw123", *server_);
+        r.w->inet1().setTimeouts(60000, 60000);
+        if (!waiting) {
+            r.next();
+            QCOMPARE(r.w->currentPage, 2);
+        }
+        faults::Freeze freeze(*server_);
+        QVERIFY(freeze.frozen());
+        QElapsedTimer clock;
+        clock.start();
+        if (waiting) {
+            QTimer::singleShot(300, r.w.get(),
+                               [&] { QTest::mouseClick(r.w->Cancel, Qt::LeftButton); });
+            r.next();
+        } else {
+            QTest::mouseClick(r.w->Cancel, Qt::LeftButton);
+        }
+        // A hang guard, far below the time-outs set above.
+        QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(r.ends, 1);
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(" | ")));
     }
 
     // A working directory that cannot be used is reported before anything is converted or
