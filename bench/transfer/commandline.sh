@@ -63,7 +63,8 @@ phase images "$t"
 # Slide text: one <slide> per PDF page, its first line as the title, the other lines as
 # sentences; CR LF line ends. (A PDF carries no speaker notes, so there is no notes file.)
 t=$(now)
-pdftotext -enc Latin1 "$pdf" - | awk '
+pages=$(find "$work/lecture" -name 'Slide*.png' | wc -l)
+pdftotext -enc Latin1 "$pdf" - | awk -v pages="$pages" '
   BEGIN { RS = "\f"; ORS = "\r\n"; print "<stml>" }
   NR > pages { exit }
   {
@@ -76,7 +77,7 @@ pdftotext -enc Latin1 "$pdf" - | awk '
     }
     print "</slide>"
   }
-  END { print "</stml>" }' pages="$(ls "$work"/lecture/Slide*.png | wc -l)" >"$work/lecture/extract.stml"
+  END { print "</stml>" }' >"$work/lecture/extract.stml"
 phase text "$t"
 
 t=$(now)
@@ -87,7 +88,7 @@ phase description "$t"
 # One curl process (and connection) per file, slides in their number order.
 t=$(now)
 count=0
-mapfile -t slides < <(ls "$work/lecture" | grep '^Slide' | sort -V)
+mapfile -t slides < <(cd "$work/lecture" && printf '%s\n' Slide*.png | sort -V)
 for f in "${slides[@]}" description extract.stml; do
   curl -sS --ftp-create-dirs --user "$account" -T "$work/lecture/$f" "$url"
   count=$((count + 1))
