@@ -140,6 +140,24 @@ private slots:
         QVERIFY(server.exists("lumora/classes/new"));
     }
 
+    // A busy server turns a new session away at the login ("530 Too many users"): reported as
+    // a refused login that carries the server's reason; the session already open goes on.
+    void busyServerRefusesASecondSession() {
+        ProftpdServer server;
+        server.setExtraConfig({QStringLiteral("MaxClients 1 \"Too many users\"")});
+        QVERIFY2(server.start(), qPrintable(server.error()));
+        TransferControl first, second;
+        login(first, server);
+        login(second, server);
+        QCOMPARE(run(first, FtpOperation::cd("~/lumora")).code, 0);
+        const Outcome refused = run(second, FtpOperation::cd("~/lumora"));
+        QCOMPARE(refused.state, 11);
+        QCOMPARE(refused.code, int(TransferControl::LoginRefused));
+        QVERIFY2(second.ResponseInfo().contains("Too many users"),
+                 qPrintable(second.ResponseInfo()));
+        QCOMPARE(run(first, FtpOperation::ls("~/lumora/*")).code, 0);
+    }
+
     void initTestCase() { QVERIFY(local_.isValid()); }
 };
 
