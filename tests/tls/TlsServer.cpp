@@ -12,7 +12,49 @@ namespace {
 const QStringList kNewKey{QStringLiteral("-newkey"), QStringLiteral("ec"),
                           QStringLiteral("-pkeyopt"),
                           QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes")};
+
+// Starts a Python tool that prints "PORT <n>" once it listens; returns the port, or 0 with
+// error set.
+int startPython(QProcess& process, const QStringList& args, QString& error) {
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QStringLiteral("/usr/bin/python3"), args);
+    if (!process.waitForStarted(15000)) {
+        error = QStringLiteral("Cannot start %1: %2").arg(args.value(0), process.errorString());
+        return 0;
+    }
+    QByteArray out;
+    const QDeadlineTimer deadline(20000);
+    while (!out.contains('\n') && !deadline.hasExpired()) {
+        if (!process.waitForReadyRead(
+                static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))) &&
+            process.state() != QProcess::Running)
+            break;
+        out += process.readAllStandardOutput();
+    }
+    const QByteArray line = out.left(out.indexOf('\n')).trimmed();
+    bool ok = false;
+    const int port = line.startsWith("PORT ") ? line.mid(5).toInt(&ok) : 0;
+    if (!ok || port <= 0 || port > 65535) {
+        error = QStringLiteral("%1 did not start (output: \"%2\")")
+                    .arg(args.value(0), QString::fromUtf8(out));
+        return 0;
+    }
+    return port;
 }
+
+void stopProcess(std::unique_ptr<QProcess>& process) {
+    if (!process)
+        return;
+    if (process->state() != QProcess::NotRunning) {
+        process->terminate();
+        if (!process->waitForFinished(10000)) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+    process.reset();
+}
+} // namespace
 
 bool TestCertificates::openssl(const QStringList& args, QByteArray* output) {
     QProcess p;
@@ -108,28 +150,8 @@ bool TlsServer::start(const TestCertificates::Pair& certificate) {
         args << QStringLiteral("--tls-cert") << certificate.cert << QStringLiteral("--tls-key")
              << certificate.key;
     process_ = std::make_unique<QProcess>();
-    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_->start(QStringLiteral("/usr/bin/python3"), args);
-    if (!process_->waitForStarted(15000)) {
-        error_ = QStringLiteral("Cannot start the server: %1").arg(process_->errorString());
-        process_.reset();
-        return false;
-    }
-    QByteArray out;
-    const QDeadlineTimer deadline(20000);
-    while (!out.contains('\n') && !deadline.hasExpired()) {
-        if (!process_->waitForReadyRead(
-                static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))) &&
-            process_->state() != QProcess::Running)
-            break;
-        out += process_->readAllStandardOutput();
-    }
-    const QByteArray line = out.left(out.indexOf('\n')).trimmed();
-    bool ok = false;
-    const int port = line.startsWith("PORT ") ? line.mid(5).toInt(&ok) : 0;
-    if (!ok || port <= 0 || port > 65535) {
-        error_ =
-            QStringLiteral("The server did not start (output: \"%1\")").arg(QString::fromUtf8(out));
+    const int port = startPython(*process_, args, error_);
+    if (port == 0) {
         stop();
         return false;
     }
@@ -138,16 +160,7 @@ bool TlsServer::start(const TestCertificates::Pair& certificate) {
 }
 
 void TlsServer::stop() {
-    if (!process_)
-        return;
-    if (process_->state() != QProcess::NotRunning) {
-        process_->terminate();
-        if (!process_->waitForFinished(10000)) {
-            process_->kill();
-            process_->waitForFinished(5000);
-        }
-    }
-    process_.reset();
+    stopProcess(process_);
 }
 
 QString TlsServer::host() const {
@@ -172,4 +185,34 @@ QList<TlsServer::Command> TlsServer::commands() const {
 void TlsServer::clearLog() {
     // The server keeps the log open, so the part read so far is skipped rather than removed.
     logOffset_ = QFileInfo(dir_.filePath(QStringLiteral("commands.log"))).size();
+}
+
+WireRecorder::WireRecorder() = default;
+
+WireRecorder::~WireRecorder() {
+    stopProcess(process_);
+}
+
+bool WireRecorder::start(const QString& targetHost) {
+    stopProcess(process_);
+    process_ = std::make_unique<QProcess>();
+    const int port = startPython(*process_,
+                                 {QStringLiteral(SF_TLS_TEST_DIR "/wire_recorder.py"), targetHost,
+                                  dir_.filePath(QStringLiteral("wire.bin"))},
+                                 error_);
+    if (port == 0) {
+        stopProcess(process_);
+        return false;
+    }
+    port_ = static_cast<quint16>(port);
+    return true;
+}
+
+QString WireRecorder::host() const {
+    return QStringLiteral("127.0.0.1:%1").arg(port_);
+}
+
+QByteArray WireRecorder::clientBytes() const {
+    QFile f(dir_.filePath(QStringLiteral("wire.bin")));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }

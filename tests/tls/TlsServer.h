@@ -65,3 +65,22 @@ private:
     qint64 logOffset_ = 0;
     QString error_;
 };
+
+// A relay in front of a server that records every byte its clients send, as it crosses the wire
+// (tests/tls/wire_recorder.py). Only the control connection passes it: data connections go to
+// the address the server names.
+class WireRecorder {
+public:
+    WireRecorder();
+    ~WireRecorder();
+    bool start(const QString& targetHost); // "127.0.0.1:<port>"
+    QString error() const { return error_; }
+    QString host() const; // where clients connect instead of the target
+    QByteArray clientBytes() const;
+
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<QProcess> process_;
+    quint16 port_ = 0;
+    QString error_;
+};

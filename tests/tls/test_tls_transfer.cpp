@@ -301,6 +301,45 @@ private slots:
         QVERIFY(!hasCommand(server_->commands(), "PASS"));
     }
 
+    // What crosses the wire on the control connection: with TLS nothing after "AUTH TLS" is
+    // readable, so neither the user name nor the password; without TLS both are, as before.
+    // A host trusted earlier never gets them in clear text, even when TLS disappears.
+    void loginOnTheWire_data() {
+        QTest::addColumn<QString>("certificate");
+        QTest::addColumn<bool>("trustedEarlier");
+        QTest::addColumn<bool>("clearText");
+        QTest::newRow("verified") << "signed" << false << false;
+        QTest::newRow("trusted by the user") << "selfA" << true << false;
+        QTest::newRow("no TLS") << "" << false << true;
+        QTest::newRow("no TLS on a trusted host") << "" << true << false;
+    }
+    void loginOnTheWire() {
+        QFETCH(QString, certificate);
+        QFETCH(bool, trustedEarlier);
+        QFETCH(bool, clearText);
+        startServer(certificate == "signed"  ? signed_
+                    : certificate == "selfA" ? selfA_
+                                             : TestCertificates::Pair{});
+        WireRecorder wire;
+        QVERIFY2(wire.start(server_->host()), qPrintable(wire.error()));
+        if (trustedEarlier)
+            TransferControl::rememberTrust(wire.host(), fingerprintA_);
+        newComponent();
+        const int code = run(*inet_, wire.host(), FtpOperation::ls("lumora")).code;
+        QCOMPARE(code, trustedEarlier && certificate.isEmpty() ? 12157 : 0);
+        QVERIFY(asked_.isEmpty());
+
+        const QByteArray bytes = wire.clientBytes();
+        const QByteArray password = server_->password().toLatin1();
+        QCOMPARE(bytes.contains(password), clearText);
+        QCOMPARE(bytes.contains("USER " + server_->user().toLatin1()), clearText);
+        if (!certificate.isEmpty()) {
+            // "AUTH TLS", then only TLS records (a handshake record first).
+            QVERIFY(bytes.startsWith("AUTH TLS\r\n"));
+            QCOMPARE(bytes.at(10), char(0x16));
+        }
+    }
+
     // Without an answer hook an unverified certificate is refused; a failed GET leaves no file.
     void noQuestionMeansRefused() {
         startServer(selfA_);

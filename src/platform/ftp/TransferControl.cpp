@@ -234,6 +234,7 @@ struct TransferControl::Impl {
     CertificateInfo seen;         // ... this one
     bool askedTrust = false;      // the user was asked during this operation
     bool asking = false;          // the question is open
+    quint64 questions = 0;        // counts the questions, so a stale one is never answered
 
     explicit Impl(TransferControl* owner) : q(owner) {
         timer.setSingleShot(true);
@@ -427,14 +428,15 @@ struct TransferControl::Impl {
     // that accepts this certificate. Refused: the operation ends in error.
     void askAboutCertificate() {
         asking = true;
+        const quint64 serial = ++questions;
         const CertificateInfo question = seen;
         QMetaObject::invokeMethod(
             q,
-            [this, question] {
-                if (!asking)
-                    return;
+            [this, question, serial] {
+                if (!asking || serial != questions)
+                    return; // the session was closed before the question was put
                 const bool trusted = q->askTrust && q->askTrust(question);
-                if (!asking)
+                if (!asking || serial != questions)
                     return; // the session was closed while the question was open
                 asking = false;
                 if (trusted) {
