@@ -15,7 +15,8 @@
 // Every route's lecture is checked on the server afterwards (file count, image size, slide
 // elements of extract.stml).
 //
-// Usage: bench_transfer [presentation] [--no-driver] [--no-commandline]
+// Usage: bench_transfer [presentation] [--runs N] [--no-driver] [--no-commandline]
+// With --runs the routes take turns N times and each figure is the median of the runs.
 
 #include "pipeline/Description.h"
 #include "pipeline/ModuleSlideFerry.h"
@@ -44,7 +45,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -105,8 +108,8 @@ struct RouteFailed {
     QString why;
 };
 
-QString lectureName(const QString& session) {
-    return QStringLiteral("Sep.14.2026.") + session;
+QString lectureName(int session) {
+    return QStringLiteral("Sep.14.2026.%1").arg(session);
 }
 
 PlainWizardFields lectureFields(const LumoraServer& server, const QString& workDir,
@@ -165,9 +168,9 @@ QString checkLecture(const LumoraServer& server, const QString& lecture, const Q
 
 // The program's steps one after the other, each timed.
 Route runSteps(const LumoraServer& server, const QString& presentationPath, const QString& work,
-               int& slides) {
+               int session, int& slides) {
     Route route(QStringLiteral("program, step by step"));
-    PlainWizardFields fields = lectureFields(server, work, QStringLiteral("1"));
+    PlainWizardFields fields = lectureFields(server, work, QString::number(session));
     TransferControl inet;
     ModuleFtp ftp(inet, fields);
     PresentationExport presentation(fields);
@@ -210,14 +213,15 @@ Route runSteps(const LumoraServer& server, const QString& presentationPath, cons
     inet.Execute(inet.URL, FtpOperation::close());
     laps.lap(route, QStringLiteral("close + clean-up"));
 
-    route.check = checkLecture(server, lectureName("1"), "gif", slides, true);
+    route.check = checkLecture(server, lectureName(session), "gif", slides, true);
     return route;
 }
 
 // The program's transfer driver as Finish runs it; phases from the arrival of progress lines.
-Route runDriver(const LumoraServer& server, const QString& presentationPath, const QString& work) {
+Route runDriver(const LumoraServer& server, const QString& presentationPath, const QString& work,
+                int session) {
     Route route(QStringLiteral("program, transfer driver"));
-    PlainWizardFields fields = lectureFields(server, work, QStringLiteral("2"));
+    PlainWizardFields fields = lectureFields(server, work, QString::number(session));
     TransferControl inet;
     ModuleFtp ftp(inet, fields);
     ModuleSlideFerry slideFerry(fields, ftp, inet);
@@ -256,23 +260,22 @@ Route runDriver(const LumoraServer& server, const QString& presentationPath, con
     if (list->count() == 0 || list->item(list->count() - 1)->text() != "Slide-Ferry complete")
         throw RouteFailed{QStringLiteral("the transfer did not complete")};
 
-    route.check = checkLecture(server, lectureName("2"), "gif", slides, true);
+    route.check = checkLecture(server, lectureName(session), "gif", slides, true);
     return route;
 }
 
 // The command-line route: commandline.sh, whose phases are read from its output.
 Route runCommandLine(const LumoraServer& server, const QString& presentationPath,
-                     const QString& work, int slides) {
+                     const QString& work, int session, int slides) {
     Route route(QStringLiteral("command line"));
     const QString url = QStringLiteral("ftp://%1/lumora/classes/%2/%3/")
-                            .arg(server.host(), className, lectureName("3"));
+                            .arg(server.host(), className, lectureName(session));
     QProcess script;
     script.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     script.start(QStringLiteral("bash"),
-                 {QStringLiteral(SF_BENCH_DIR "/commandline.sh"), presentationPath,
-                  work + "/commandline", work + "/commandline-profile", url,
-                  server.user() + ":" + server.password(), QStringLiteral("Bench lecture"),
-                  QStringLiteral("alice")});
+                 {QStringLiteral(SF_BENCH_DIR "/commandline.sh"), presentationPath, work + "/files",
+                  work + "/profile", url, server.user() + ":" + server.password(),
+                  QStringLiteral("Bench lecture"), QStringLiteral("alice")});
     if (!script.waitForFinished(1200000) || script.exitStatus() != QProcess::NormalExit ||
         script.exitCode() != 0)
         throw RouteFailed{QStringLiteral("commandline.sh failed")};
@@ -282,21 +285,82 @@ Route runCommandLine(const LumoraServer& server, const QString& presentationPath
         if (words.size() == 3 && words[0] == "PHASE")
             route.phases.push_back({QString::fromLatin1(words[1]), words[2].toDouble()});
     }
-    route.check = checkLecture(server, lectureName("3"), "png", slides, false);
+    route.check = checkLecture(server, lectureName(session), "png", slides, false);
     return route;
 }
 
-void printRoute(const Route& route) {
-    std::printf("\n%s:\n", qPrintable(route.name));
-    for (const Phase& p : route.phases)
-        std::printf("  %-34s %7.3f s\n", qPrintable(p.name), p.seconds);
-    std::printf("  %-34s %7.3f s\n", "total", route.total());
-    std::printf("  lecture on the server: %s\n",
-                route.check.isEmpty() ? "complete" : qPrintable("WRONG: " + route.check));
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-QString seconds(std::optional<double> s) {
-    return s ? QString::number(*s, 'f', 3) : QStringLiteral("-");
+// "1.234 s", or with several runs "median (min-max) s".
+QString spread(const std::vector<double>& values) {
+    if (values.size() == 1)
+        return QStringLiteral("%1 s").arg(values.front(), 7, 'f', 3);
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    return QStringLiteral("%1 s  (%2-%3)")
+        .arg(median(values), 7, 'f', 3)
+        .arg(*low, 0, 'f', 3)
+        .arg(*high, 0, 'f', 3);
+}
+
+// One route over all its runs: each phase, the total and the check of every run's lecture.
+void printRoute(const std::vector<Route>& runs) {
+    std::printf("\n%s:\n", qPrintable(runs.front().name));
+    for (const Phase& p : runs.front().phases) {
+        std::vector<double> values;
+        for (const Route& r : runs)
+            values.push_back(r.phase(p.name).value_or(0));
+        std::printf("  %-34s %s\n", qPrintable(p.name), qPrintable(spread(values)));
+    }
+    std::vector<double> totals;
+    QString wrong;
+    for (const Route& r : runs) {
+        totals.push_back(r.total());
+        if (wrong.isEmpty())
+            wrong = r.check;
+    }
+    std::printf("  %-34s %s\n", "total", qPrintable(spread(totals)));
+    std::printf("  lecture on the server: %s\n",
+                wrong.isEmpty() ? "complete" : qPrintable("WRONG: " + wrong));
+}
+
+// The program's steps and the command line, grouped into comparable rows; a row that one side
+// does not have is empty there.
+struct Row {
+    const char* name;
+    std::optional<double> program, commandLine;
+};
+
+std::vector<Row> sideBySide(const Route& steps, const Route& cli) {
+    const auto sum = [](std::initializer_list<std::optional<double>> parts) {
+        double s = 0;
+        for (const auto& p : parts)
+            s += p.value_or(0);
+        return std::optional<double>(s);
+    };
+    return {
+        {"office start, open, images",
+         sum({steps.phase("office start + open"), steps.phase("export (slides + blank)")}),
+         sum({cli.phase("office-pdf"), cli.phase("images")})},
+        {"text files", steps.phase("text files"), cli.phase("text")},
+        {"description", steps.phase("description"), cli.phase("description")},
+        {"upload (with connect)",
+         sum({steps.phase("connect + lecture lookup"), steps.phase("upload")}),
+         cli.phase("upload")},
+        {"close + clean-up", steps.phase("close + clean-up"), std::nullopt},
+        {"total", steps.total(), cli.total() - cli.phase("profile-setup").value_or(0)},
+    };
+}
+
+QString cell(const std::vector<std::optional<double>>& values) {
+    std::vector<double> present;
+    for (const auto& v : values)
+        if (v)
+            present.push_back(*v);
+    return present.empty() ? QStringLiteral("-") : QString::number(median(present), 'f', 3);
 }
 
 } // namespace
@@ -310,17 +374,26 @@ int main(int argc, char** argv) {
     QString source = QStringLiteral(SF_PRESENTATIONS_DIR "/long-68-slides.ppt");
     bool withDriver = true;
     bool withCommandLine = true;
-    for (const QString& arg : app.arguments().mid(1)) {
+    int runs = 1;
+    const QStringList args = app.arguments().mid(1);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        bool ok = true;
         if (arg == QLatin1String("--no-driver"))
             withDriver = false;
         else if (arg == QLatin1String("--no-commandline"))
             withCommandLine = false;
-        else if (arg.startsWith(QLatin1String("-"))) {
-            std::fprintf(stderr,
-                         "usage: bench_transfer [presentation] [--no-driver] [--no-commandline]\n");
-            return 2;
-        } else
+        else if (arg == QLatin1String("--runs") && i + 1 < args.size())
+            runs = args[++i].toInt(&ok);
+        else if (arg.startsWith(QLatin1String("-")))
+            ok = false;
+        else
             source = arg;
+        if (!ok || runs < 1 || runs > 100) {
+            std::fprintf(stderr, "usage: bench_transfer [presentation] [--runs N (1-100)] "
+                                 "[--no-driver] [--no-commandline]\n");
+            return 2;
+        }
     }
 
     // Messages and the program's end are recorded: a failure ends the route, not the bench.
@@ -337,8 +410,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot copy %s\n", qPrintable(source));
         return 1;
     }
-    for (const char* dir : {"steps", "driver"})
-        QDir().mkpath(work.filePath(dir));
 
     LumoraServer server;
     if (!server.start() || !server.makeDir("lumora/classes/" + className)) {
@@ -346,12 +417,15 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    std::vector<Route> routes;
+    // Runs of each route, in the order steps, driver, command line; the routes take turns, so
+    // that a change in the machine's load meets all of them alike.
+    std::vector<Route> steps, driver, cli;
     int slides = 0;
     bool failed = false;
-    const auto attempt = [&](const char* name, const std::function<Route()>& run) {
+    const auto attempt = [&](std::vector<Route>& into, const char* name,
+                             const std::function<Route()>& run) {
         try {
-            routes.push_back(run());
+            into.push_back(run());
             return;
         } catch (const RouteFailed& e) {
             std::fprintf(stderr, "%s: %s\n", name, qPrintable(e.why));
@@ -366,72 +440,70 @@ int main(int argc, char** argv) {
         failed = true;
     };
 
-    attempt("program, step by step",
-            [&] { return runSteps(server, presentationPath, work.filePath("steps"), slides); });
-    if (withDriver)
-        attempt("program, transfer driver",
-                [&] { return runDriver(server, presentationPath, work.filePath("driver")); });
-    if (withCommandLine && slides > 0)
-        attempt("command line",
-                [&] { return runCommandLine(server, presentationPath, work.path(), slides); });
+    for (int run = 0; run < runs && !failed; ++run) {
+        const int session = 3 * run + 1;
+        const QString dir = work.filePath(QStringLiteral("run%1").arg(run + 1));
+        for (const char* sub : {"/steps", "/driver"})
+            QDir().mkpath(dir + sub);
+        attempt(steps, "program, step by step", [&] {
+            return runSteps(server, presentationPath, dir + "/steps", session, slides);
+        });
+        if (withDriver && !failed)
+            attempt(driver, "program, transfer driver", [&] {
+                return runDriver(server, presentationPath, dir + "/driver", session + 1);
+            });
+        if (withCommandLine && !failed)
+            attempt(cli, "command line", [&] {
+                return runCommandLine(server, presentationPath, dir + "/commandline", session + 2,
+                                      slides);
+            });
+    }
     server.stop();
 
-    std::printf("Presentation: %s, %d slides, %dx%d, local Lumora server %s\n",
+    std::printf("Presentation: %s, %d slides, %dx%d, local Lumora server %s, %d run%s%s\n",
                 qPrintable(QFileInfo(source).fileName()), slides, width, height,
-                qPrintable(server.host()));
-    for (const Route& r : routes) {
-        printRoute(r);
-        failed = failed || !r.check.isEmpty();
+                qPrintable(server.host()), runs, runs > 1 ? "s" : "",
+                runs > 1 ? " (median, min-max)" : "");
+    for (const std::vector<Route>* route : {&steps, &driver, &cli}) {
+        if (route->empty())
+            continue;
+        printRoute(*route);
+        for (const Route& r : *route)
+            failed = failed || !r.check.isEmpty();
     }
 
-    // Side by side: the program's steps against the command line, phase group by phase group.
-    const Route* steps = nullptr;
-    const Route* cli = nullptr;
-    const Route* driver = nullptr;
-    for (const Route& r : routes) {
-        if (r.name.startsWith("program, step"))
-            steps = &r;
-        else if (r.name.startsWith("program, transfer"))
-            driver = &r;
-        else
-            cli = &r;
-    }
-    if (steps && cli) {
-        const auto sum = [](std::initializer_list<std::optional<double>> parts) {
-            double s = 0;
-            for (const auto& p : parts)
-                s += p.value_or(0);
-            return std::optional<double>(s);
-        };
-        struct Row {
-            const char* name;
-            std::optional<double> program, commandLine;
-        };
-        const double cliTotal = cli->total() - cli->phase("profile-setup").value_or(0);
-        const Row rows[] = {
-            {"office start, open, images",
-             sum({steps->phase("office start + open"), steps->phase("export (slides + blank)")}),
-             sum({cli->phase("office-pdf"), cli->phase("images")})},
-            {"text files", steps->phase("text files"), cli->phase("text")},
-            {"description", steps->phase("description"), cli->phase("description")},
-            {"upload (with connect)",
-             sum({steps->phase("connect + lecture lookup"), steps->phase("upload")}),
-             cli->phase("upload")},
-            {"close + clean-up", steps->phase("close + clean-up"), std::nullopt},
-            {"total", steps->total(), cliTotal},
-        };
+    // Side by side: the program's steps against the command line, row by row (medians of the
+    // runs' rows, so that the total is the median total, not a sum of medians).
+    const size_t paired = std::min(steps.size(), cli.size());
+    if (paired > 0) {
+        std::vector<std::vector<Row>> perRun;
+        for (size_t i = 0; i < paired; ++i)
+            perRun.push_back(sideBySide(steps[i], cli[i]));
         std::printf("\nSide by side (seconds)         program  command line\n");
-        for (const Row& r : rows)
-            std::printf("  %-28s %7s  %7s\n", r.name, qPrintable(seconds(r.program)),
-                        qPrintable(seconds(r.commandLine)));
+        for (size_t row = 0; row < perRun.front().size(); ++row) {
+            std::vector<std::optional<double>> program, commandLine;
+            for (const std::vector<Row>& rows : perRun) {
+                program.push_back(rows[row].program);
+                commandLine.push_back(rows[row].commandLine);
+            }
+            std::printf("  %-28s %7s  %7s\n", perRun.front()[row].name, qPrintable(cell(program)),
+                        qPrintable(cell(commandLine)));
+        }
+        std::vector<std::optional<double>> setup;
+        for (const Route& r : cli)
+            setup.push_back(r.phase("profile-setup"));
         std::printf("  images: program %d GIF + blank GIF; command line %d PNG, no blank image\n",
                     slides, slides);
         std::printf("  the program's office starts with a new profile every run; the command "
-                    "line's first office run (new profile) took %s s and is not in its total\n",
-                    qPrintable(seconds(cli->phase("profile-setup"))));
-        if (driver)
-            std::printf("  transfer driver, whole run (cross-check of the steps): %.2f s\n",
-                        driver->total());
+                    "line's first office run with its new profile (%s s) is not in its total\n",
+                    qPrintable(cell(setup)));
+        if (!driver.empty()) {
+            std::vector<std::optional<double>> totals;
+            for (const Route& r : driver)
+                totals.push_back(r.total());
+            std::printf("  transfer driver, whole run (cross-check of the steps): %s s\n",
+                        qPrintable(cell(totals)));
+        }
     }
     return failed ? 1 : 0;
 }
