@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -158,18 +159,37 @@ private slots:
         QCOMPARE(got.join("|"), expected.join("|"));
     }
 
-    // A class name that is not UTF-8 on the server cannot be named back to it; the other
-    // classes are listed all the same.
+    // A class name that is not UTF-8 on the server cannot be named back to it: it is listed
+    // (with a substitute character) beside the other classes, and a lecture for it stops at
+    // the upload with a message, without creating anything anywhere on the server.
     void classNameNotUtf8() {
         QVERIFY(QDir(server_->lumoraDir() + "/classes").removeRecursively());
         QVERIFY(server_->makeDir("lumora/classes/good"));
         const QByteArray bad = QFile::encodeName(server_->lumoraDir() + "/classes/") + "caf\xe9";
-        QVERIFY(QDir().mkpath(QFile::decodeName(bad)));
+        QCOMPARE(::mkdir(bad.constData(), 0755), 0); // the raw bytes, not valid UTF-8
         Run& r = connected();
         ftpListClasses(r.m);
         QVERIFY(r.shown.isEmpty());
-        QVERIFY2(r.fields.classes.contains("good"), qPrintable(r.fields.classes.join('|')));
         QCOMPARE(r.fields.classes.size(), 2);
+        QVERIFY2(r.fields.classes.contains("good"), qPrintable(r.fields.classes.join('|')));
+        r.fields.classes.removeAll("good");
+        r.fields.classV = r.fields.classes.first();
+
+        bool append = false;
+        QVERIFY(ftpFindLecture(r.m, append));
+        QVERIFY(r.writeLocal("blank.GIF", "b") && r.writeLocal("Slide1.GIF", "1") &&
+                r.writeLocal("description", "d") && r.writeLocal("extract.stml", "s"));
+        QVERIFY_THROWS_EXCEPTION(programEnd::ProgramEnded, ftpUploadLecture(r.m));
+        QCOMPARE(r.shown.size(), 1);
+        QVERIFY2(r.shown.first().contains("12003"), qPrintable(r.shown.first()));
+        QCOMPARE(r.cleanUps, 1);
+        // The class stayed empty (it can be removed) and no other directory was created.
+        QCOMPARE(::rmdir(bad.constData()), 0);
+        const QString classes = server_->lumoraDir() + "/classes";
+        QCOMPARE(QDir(classes).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList{"good"});
+        QCOMPARE(QDir(classes + "/good").entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     // Slide numbers with four and five digits are written in full, in the progress lines and
