@@ -11,6 +11,14 @@ void ftpListClasses(ModuleFtp& m) {
     QString listing;
     try {
         m.ftpExecute(FtpOperation::ls(QStringLiteral("~/lumora/classes/*")));
+        // A refused listing gives an empty class list; a lost connection, a time-out or an
+        // unreachable server is a failure, not a server without classes.
+        const int code = m.inet.ResponseCode();
+        if (code != TransferControl::NoError && code != TransferControl::ServerRefused) {
+            const QString info = m.inet.ResponseInfo().trimmed();
+            throw Failure(
+                info.isEmpty() ? QStringLiteral("The class list could not be read") : info, code);
+        }
         // Read the listing to its end: a server with many classes sends more than one chunk.
         for (;;) {
             const QString chunk = m.inet.GetChunk(1024);

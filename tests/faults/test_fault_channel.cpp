@@ -9,6 +9,7 @@
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ftp/TransferControl.h"
+#include "server/ClassCatalogue.h"
 #include "server/LectureUpload.h"
 #include "server/ModuleFtp.h"
 
@@ -233,6 +234,41 @@ private slots:
         QVERIFY2(r.shown.first().endsWith(server_->host()), qPrintable(r.shown.first()));
         QCOMPARE(r.cleanUps, 1);
         QCOMPARE(lectureFiles(), QStringList({"Slide1.gif", "blank.gif"}));
+    }
+
+    // The class listing cannot be had because the server is gone or stalled: that is reported
+    // (and the program ends), never shown as a server without classes.
+    void classListingLost_data() {
+        QTest::addColumn<bool>("stalled");
+        QTest::newRow("server gone") << false;
+        QTest::newRow("server stalled") << true;
+    }
+    void classListingLost() {
+        QFETCH(bool, stalled);
+        Run& r = connected();
+        r.fields.classes = QStringList{"remembered"};
+        r.inet.setTimeouts(2000, 2000);
+        std::optional<faults::Freeze> freeze;
+        if (stalled)
+            freeze.emplace(*server_);
+        else
+            server_->stop();
+        QVERIFY_THROWS_EXCEPTION(programEnd::ProgramEnded, ftpListClasses(r.m));
+        QCOMPARE(r.shown.size(), 1);
+        QVERIFY2(r.shown.first().startsWith("Error! | Error: "), qPrintable(r.shown.first()));
+        QVERIFY2(r.shown.first().endsWith(", " + server_->host()), qPrintable(r.shown.first()));
+        QCOMPARE(r.cleanUps, 1);
+    }
+
+    // A server without a class directory refuses the listing: an empty list, no message.
+    void classListingRefused() {
+        QVERIFY(QDir(server_->lumoraDir() + "/classes").removeRecursively());
+        Run& r = connected();
+        r.fields.classes = QStringList{"remembered"};
+        ftpListClasses(r.m);
+        QVERIFY(r.shown.isEmpty());
+        QCOMPARE(r.fields.classes, QStringList());
+        QCOMPARE(r.cleanUps, 0);
     }
 
     // Appending to a lecture whose slide-text file on the server is damaged: whatever the
