@@ -38,7 +38,7 @@ class TestTlsWizard : public QObject {
         for (const TlsServer::Command& c : server.commands()) {
             if (c.name != "AUTH" && !c.tls)
                 return false;
-            if ((c.name == "RETR" || c.name == "NLST") && !c.prot)
+            if ((c.name == "RETR" || c.name == "NLST" || c.name == "STOR") && !c.prot)
                 return false;
             pass = pass || c.name == "PASS";
         }
@@ -103,6 +103,56 @@ private slots:
         QCOMPARE(again.w->currentPage, 2);
         QVERIFY(asked_.isEmpty());
         QVERIFY(loggedInEncrypted(server));
+    }
+
+    // A whole lecture, Start to "Slide-Ferry complete", on a server whose self-signed
+    // certificate the user trusts: every upload runs over the encrypted, pinned session.
+    void wholeLectureOverTls() {
+        TlsServer server;
+        QVERIFY2(startServer(server, selfSigned_), qPrintable(server.error()));
+        QVERIFY(QDir().mkpath(server.root() + "/lumora/classes/cs101fall26"));
+        QTemporaryDir talks, work;
+        const QString source = e2ePresentation();
+        const QString fileName = QFileInfo(source).fileName();
+        QVERIFY(QFile::copy(source, talks.filePath(fileName)));
+        writeSetting("Directory", talks.path());
+        writeSetting("ExportPath", work.path());
+        answer_ = true;
+
+        WizardRun r;
+        toServerPage(r, server);
+        r.next();
+        QCOMPARE(r.w->currentPage, 2);
+        QCOMPARE(asked_.size(), 1);
+        QVERIFY(r.chooseFile(fileName));
+        r.next();
+        QCOMPARE(r.w->currentPage, 3);
+        if (r.w->Title->text().isEmpty())
+            r.w->Title->setText("A lecture");
+        r.w->Classes->setCurrentText("cs101fall26");
+        r.setDate("Mar", "5", "2026");
+        r.next();
+        QCOMPARE(r.w->currentPage, 4);
+        r.w->Resolution->setCurrentText("Custom");
+        QTest::keyClicks(r.w->imageWidth, "320");
+        QTest::keyClicks(r.w->imageHeight, "240");
+        r.next();
+        QCOMPARE(r.w->currentPage, 5);
+        QTest::mouseClick(r.w->Finish, Qt::LeftButton);
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(" | ")));
+        QCOMPARE(r.progressLines().last(), QString("Slide-Ferry complete"));
+        QCOMPARE(asked_.size(), 1);
+
+        const QString lecture = server.root() + "/lumora/classes/cs101fall26/Mar.5.2026.1";
+        const QStringList files = QDir(lecture).entryList(QDir::Files);
+        QVERIFY2(files.contains("blank.gif") && files.contains("Slide1.gif") &&
+                     files.contains("description") && files.contains("extract.stml"),
+                 qPrintable(files.join(' ')));
+        QVERIFY(loggedInEncrypted(server));
+        int stores = 0;
+        for (const TlsServer::Command& c : server.commands())
+            stores += c.name == "STOR" ? 1 : 0;
+        QCOMPARE(stores, files.size());
     }
 
     // A certificate that verifies (here against the test authority named by SF_FTP_CA_FILE)
