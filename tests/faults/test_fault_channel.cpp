@@ -202,8 +202,15 @@ private slots:
     }
 
     // The server restarts (every connection dropped) between two operations: the next
-    // operation opens a new connection and succeeds, in the middle of an upload too.
+    // operation opens a new connection and succeeds: a listing, the upload's first step (which
+    // creates the lecture directory), and an upload in the middle.
+    void droppedConnectionIsReopened_data() {
+        QTest::addColumn<QString>("when"); // progress line at which the server restarts
+        QTest::newRow("before the upload") << "";
+        QTest::newRow("between two files") << "FTPing description";
+    }
     void droppedConnectionIsReopened() {
+        QFETCH(QString, when);
         Run& r = connected();
         QVERIFY(r.writeLecture());
         QVERIFY(server_->restart());
@@ -212,8 +219,12 @@ private slots:
         QCOMPARE(r.inet.GetChunk(1024), QString("cs101\r\n"));
 
         bool restarted = false;
-        r.progress.trigger = "FTPing description";
-        r.progress.action = [&] { restarted = server_->restart(); };
+        if (when.isEmpty()) {
+            restarted = server_->restart();
+        } else {
+            r.progress.trigger = when;
+            r.progress.action = [&] { restarted = server_->restart(); };
+        }
         ftpUploadLecture(r.m);
         QVERIFY(restarted);
         QVERIFY2(r.shown.isEmpty(), qPrintable(r.shown.join('\n')));
