@@ -61,6 +61,10 @@ void FrmMain::connectRules() {
         o->installEventFilter(this);
 
     connect(FTPMachine, &QLineEdit::textEdited, this, [this] { serverChanged = true; });
+    // The connection test logs in with the Corvane account, and its user name and password stay
+    // in the transfer control: a corrected account must be tested (and taken) again.
+    for (QLineEdit* e : {CVID, CVPassword})
+        connect(e, &QLineEdit::textEdited, this, [this] { serverChanged = true; });
     for (QLineEdit* e : {ID, Password, CVID, CVPassword})
         connect(e, &QLineEdit::textChanged, this, &FrmMain::checkAccount);
     connect(Title, &QLineEdit::textChanged, this, [this] {

@@ -208,6 +208,24 @@ private slots:
         QCOMPARE(r.w->currentPage, 2);
     }
 
+    // A wrong Corvane password is reported on the Lumora Info page; typing the right one lets
+    // the next Next connect with it.
+    void correctedCorvaneAccount() {
+        WizardRun r;
+        r.next();
+        r.typeAccounts("ann", "pw123", *server_);
+        r.w->CVPassword->setText("wrong");
+        r.next();
+        QCOMPARE(r.messages.size(), 1);
+        QVERIFY2(r.messages.first().startsWith("Error: "), qPrintable(r.messages.first()));
+        QCOMPARE(r.w->currentPage, 1);
+        r.w->CVPassword->clear();
+        QTest::keyClicks(r.w->CVPassword, server_->password());
+        r.next();
+        QVERIFY2(r.messages.size() == 1, qPrintable(r.messages.join(" | ")));
+        QCOMPARE(r.w->currentPage, 2);
+    }
+
     // Cancel while the server does not answer ends the program at once, without a message:
     // while the wizard waits for the server, and with an idle connection open.
     void cancelWhileServerStalled_data() {
