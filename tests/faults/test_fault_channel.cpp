@@ -137,14 +137,31 @@ private slots:
     // The server stops answering in the middle of the upload: the stalled-transfer time-out
     // ends the wait, the user sees one message with the time-out's number, the clean-up runs,
     // and window events kept flowing all along.
+    void stalledServerTimesOut_data() {
+        QTest::addColumn<int>("slideSize");
+        QTest::newRow("waiting for the server's reply") << 7;
+        // More than the connection's buffers hold: the data itself stops moving.
+        QTest::newRow("in the middle of the data") << (32 << 20);
+    }
     void stalledServerTimesOut() {
+        QFETCH(int, slideSize);
         Run& r = connected();
         QVERIFY(r.writeLecture());
+        QVERIFY(r.writeLocal("Slide2.GIF", QByteArray(slideSize, 'x')));
         r.inet.setTimeouts(2000, 2000);
         std::optional<faults::Freeze> freeze;
-        r.progress.trigger = "FTPing slide 2";
-        r.progress.action = [&] { freeze.emplace(*server_); };
-        Ticker ticker(50);
+        Ticker ticker(1);
+        if (slideSize < 1000) {
+            r.progress.trigger = "FTPing slide 2";
+            r.progress.action = [&] { freeze.emplace(*server_); };
+        } else {
+            // Frozen once the server has begun to write the slide.
+            const QString arriving = server_->root() + "/lumora/" + kLecture + "Slide2.gif";
+            ticker.onTick = [&](int) {
+                if (!freeze && QFileInfo(arriving).size() > 0)
+                    freeze.emplace(*server_);
+            };
+        }
 
         QVERIFY_THROWS_EXCEPTION(programEnd::ProgramEnded, ftpUploadLecture(r.m));
         QVERIFY(freeze && freeze->frozen());
@@ -156,6 +173,11 @@ private slots:
         QCOMPARE(r.cleanUps, 1);
         QVERIFY(ticker.ticks > 0);
         QVERIFY(!r.progress.lines.contains("FTPing description"));
+        const qint64 arrived =
+            QFileInfo(server_->root() + "/lumora/" + kLecture + "Slide2.gif").size();
+        QVERIFY(slideSize < 1000 || arrived > 0);
+        if (slideSize >= 1000 && arrived == slideSize)
+            qWarning("the slide arrived whole before the freeze: only the reply was stalled");
         freeze->thaw();
         QVERIFY(!lectureFiles().contains("description"));
         QVERIFY(!lectureFiles().contains("extract.stml"));
