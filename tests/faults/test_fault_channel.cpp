@@ -346,6 +346,36 @@ private slots:
         QCOMPARE(server_->readFile("lumora/" + kLecture + "Slide2.gif"), QByteArray("slide 1"));
     }
 
+    // The server goes away while the merged slide-text file replaces the old one: the old file
+    // stays on the server as it was, never cut short.
+    void serverGoneWhileReplacingSlideText() {
+        const QByteArray old = "<stml>\r\n<slide>\r\n<title>Old</title>\r\n</slide>\r\n</stml>\r\n";
+        QVERIFY(server_->writeFile("lumora/" + kLecture + "extract.stml", old));
+        Run& r = connected();
+        QVERIFY(r.writeLecture());
+        QVERIFY(r.writeLocal("extract.stml", QByteArray(32 << 20, 'x')));
+        const QString dir = server_->root() + "/lumora/" + kLecture;
+        bool stopped = false;
+        Ticker ticker(1);
+        ticker.onTick = [&](int) {
+            if (!r.progress.lines.contains("FTPing STML file") || stopped)
+                return;
+            // Stopped as soon as anything of the new file has reached the server.
+            qint64 arrived = 0;
+            for (const QFileInfo& f : QDir(dir).entryInfoList(QDir::Files | QDir::Hidden))
+                if (f.fileName() != "extract.stml" || f.size() != old.size())
+                    arrived += f.fileName().contains("extract") ? f.size() + 1 : 0;
+            if (arrived > 0) {
+                stopped = true;
+                server_->stop();
+            }
+        };
+        QVERIFY_THROWS_EXCEPTION(programEnd::ProgramEnded, ftpUploadLecture(r.m));
+        QVERIFY(stopped);
+        QCOMPARE(r.shown.size(), 1);
+        QCOMPARE(server_->readFile("lumora/" + kLecture + "extract.stml"), old);
+    }
+
     // The server goes away just before its slide-text file is fetched: nothing is written over
     // the server's file, the user is told, the program ends.
     void serverGoneBeforeFetchChangesNothing() {

@@ -548,7 +548,14 @@ struct TransferControl::Impl {
                                      .arg(op.local, download->errorString()));
             break;
         case FtpOperation::Kind::Put: {
-            url += QUrl::toPercentEncoding(path.last);
+            // The file is stored under a temporary name and renamed over its real name only
+            // once it has arrived whole: a transfer cut short never leaves a partial file in
+            // place of the server's earlier one (a lecture's slide text, say).
+            const QByteArray temp = "." + path.last.toUtf8() + ".part";
+            url += QUrl::toPercentEncoding(QString::fromUtf8(temp));
+            postQuote = curl_slist_append(nullptr, "RNFR " + temp);
+            postQuote = curl_slist_append(postQuote, "RNTO " + path.last.toUtf8());
+            curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postQuote);
             delete upload;
             upload = new QFile(op.local);
             if (!upload->open(QIODevice::ReadOnly))

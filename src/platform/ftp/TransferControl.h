@@ -27,7 +27,9 @@
 //          local path (a previous file of that name is removed), so a stale copy is never
 //          mistaken for the server's.
 //   PUT    the server file holds the local file's bytes. A missing or unreadable local file
-//          ends in state 11 without contacting the server.
+//          ends in state 11 without contacting the server. The bytes go to "." + name +
+//          ".part" first, renamed to the name once complete, so a cut transfer never replaces
+//          the server's earlier file with a partial one.
 //   CLOSE  quits the session; state 12. Issued while another operation runs, it stops that
 //          operation, which first reports its own end (state 11, code 12030).
 //
