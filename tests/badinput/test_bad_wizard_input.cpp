@@ -41,6 +41,9 @@ QByteArray longTextPresentation(const QByteArray& title, const QByteArray& body,
 
 class TestBadWizardInput : public QObject {
     Q_OBJECT
+    // Each run points the working directory at work_ from the start: a run that ends before the
+    // Advanced page (which loads the remembered one) cleans up there, not in the system's
+    // temporary directory that other test processes may be using.
     QTemporaryDir settings_, talks_, work_;
     std::optional<LumoraServer> server_;
     const QString goodFile_ = QStringLiteral("basic_test_ppt_file.ppt");
@@ -104,6 +107,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, reason);
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         QVERIFY(toFilePage(r));
         QVERIFY(r.chooseFile(name));
         QElapsedTimer clock;
@@ -138,9 +142,12 @@ private slots:
         // The wizard lists presentations by their usual name; the office reads them by content.
         QVERIFY(QFile::copy(path, talks_.filePath("long-text.ppt")));
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         QVERIFY(toLecturePage(r, "long-text.ppt"));
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(" | ")));
         QVERIFY(r.w->Title->text().startsWith("Tttt"));
+        r.next(); // the Advanced page takes the remembered working directory
+        QCOMPARE(r.w->ExportPath->text(), work_.path());
         QTest::mouseClick(r.w->Finish, Qt::LeftButton);
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(" | ")));
         QCOMPARE(r.progressLines().last(), QString("Slide-Ferry complete"));
@@ -159,6 +166,7 @@ private slots:
     // correction; nothing is created on the server.
     void emptySession() {
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         QVERIFY(toLecturePage(r, goodFile_));
         r.w->Session->clear();
         r.next();
@@ -177,6 +185,7 @@ private slots:
     void noSessionAfter32767() {
         QVERIFY(server_->makeDir("lumora/classes/cs101fall26/Mar.5.2026.32767"));
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         QVERIFY(toLecturePage(r, goodFile_));
         r.w->Session->setText("32767");
         r.answerLectureExists(FrmFTPError::NewSession);
@@ -191,6 +200,7 @@ private slots:
     // says so before anything is sent.
     void largestCustomSize() {
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         QVERIFY(toLecturePage(r, goodFile_));
         r.next();
         QCOMPARE(r.w->currentPage, 4);

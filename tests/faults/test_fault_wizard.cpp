@@ -13,12 +13,15 @@
 
 class TestFaultWizard : public QObject {
     Q_OBJECT
+    // Each run points the working directory at work_ from the start: a run that ends before the
+    // Advanced page (which loads the remembered one) cleans up there, not in the system's
+    // temporary directory that other test processes may be using.
     QTemporaryDir settings_, talks_, work_;
     std::optional<LumoraServer> server_;
     const QString fileName_ = QStringLiteral("basic_test_ppt_file.ppt"); // 2 slides
     const QString lecture_ = QStringLiteral("lumora/classes/cs101fall26/Mar.5.2026.1/");
 
-    // From Start to the Finish button of a new lecture, the Corvane account given.
+    // From Start to the Advanced page of a new lecture, the Corvane account given.
     bool toFinish(WizardRun& r, const QString& cvid, const QString& cvPassword) {
         r.next();
         r.typeAccounts("ann", "pw123", *server_);
@@ -33,7 +36,10 @@ class TestFaultWizard : public QObject {
         r.w->Classes->setCurrentText("cs101fall26");
         r.setDate("Mar", "5", "2026");
         r.w->Session->setText("1");
-        return r.w->Finish->isEnabled();
+        // On to the Advanced page, which takes the remembered working directory.
+        r.next();
+        return r.w->currentPage == 4 && r.w->ExportPath->text() == work_.path() &&
+               r.w->Finish->isEnabled();
     }
     bool toFinish(WizardRun& r) { return toFinish(r, server_->user(), server_->password()); }
 
@@ -91,6 +97,7 @@ private slots:
     // slide and the blank image stay on the server; nothing else was sent.
     void serverGoneMidUpload() {
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         QVERIFY(toFinish(r));
         faults::onProgressLine(progressList(r), "FTPing slide 2", [this] { server_->stop(); });
         finish(r);
@@ -102,6 +109,7 @@ private slots:
     // of the lecture reaches the server.
     void readOnlyAccount() {
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         QVERIFY(toFinish(r, "reader", "look"));
         finish(r);
         checkEndedWithOneError(r, "blank.gif");
@@ -116,6 +124,7 @@ private slots:
     // wait with a message, and the program ends.
     void stalledServer() {
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         QVERIFY(toFinish(r));
         r.w->inet1().setTimeouts(2000, 2000);
         std::optional<faults::Freeze> freeze;
@@ -132,6 +141,7 @@ private slots:
     // and the progress window keeps growing; the lecture arrives whole.
     void slowServer() {
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         QVERIFY(toFinish(r));
         std::optional<faults::Freeze> freeze;
         int linesWhenFrozen = 0;
@@ -160,6 +170,7 @@ private slots:
     // listing, and again between two uploads: each next operation connects anew.
     void connectionDroppedBetweenSteps() {
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         r.next();
         r.typeAccounts("ann", "pw123", *server_);
         r.next();
@@ -172,6 +183,8 @@ private slots:
         QCOMPARE(r.w->Classes->count(), 1);
         r.w->Classes->setCurrentText("cs101fall26");
         r.setDate("Mar", "5", "2026");
+        r.next();
+        QCOMPARE(r.w->currentPage, 4);
         bool restarted = false;
         faults::onProgressLine(progressList(r), "FTPing description",
                                [&] { restarted = server_->restart(); });
@@ -187,6 +200,7 @@ private slots:
     // up with a message and the page stays open; once the server answers, Next goes on.
     void stalledServerAtConnect() {
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         r.next();
         r.typeAccounts("ann", "pw123", *server_);
         r.w->inet1().setTimeouts(2000, 2000);
@@ -212,6 +226,7 @@ private slots:
     // the next Next connect with it.
     void correctedCorvaneAccount() {
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         r.next();
         r.typeAccounts("ann", "pw123", *server_);
         r.w->CVPassword->setText("wrong");
@@ -236,6 +251,7 @@ private slots:
     void cancelWhileServerStalled() {
         QFETCH(bool, waiting);
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         r.next();
         r.typeAccounts("ann", "pw123", *server_);
         r.w->inet1().setTimeouts(60000, 60000);
@@ -290,6 +306,7 @@ private slots:
                 QSKIP("chattr +i is not available here");
         }
         WizardRun r;
+        r.w->ExportPath->setText(work_.path());
         QVERIFY(toFinish(r));
         r.w->ExportPath->setText(dir);
         finish(r);
