@@ -138,6 +138,7 @@ private:
     bool stepLumoraInfo();
     bool stepPowerPointFile();
     bool stepLectureInfo();
+    void loadAdvancedSettings();
     void advance();
     void goBack();
     ButtonSnapshot saveAndDisableButtons();
@@ -157,6 +158,7 @@ private:
     std::unique_ptr<FrmProgress> frmProgress_;
     std::unique_ptr<FrmFTPError> frmFTPError_;
     bool listingClasses_ = false;
+    bool advancedLoaded_ = false;
 };
 
 // The single wizard window of the running program (null before it exists).

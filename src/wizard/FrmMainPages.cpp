@@ -185,16 +185,24 @@ bool FrmMain::stepPowerPointFile() {
     return true;
 }
 
+// The Advanced page's remembered choices are loaded before the lecture directory is settled:
+// counting the slides of an existing lecture looks for images in the chosen format, and that
+// must be the format the upload will use, or the new slides could take the old ones' names.
 bool FrmMain::stepLectureInfo() {
     const ButtonSnapshot saved = saveAndDisableButtons();
+    loadAdvancedSettings();
     if (!ftpFindLecture(moduleFTP(), appendSlides)) {
         restoreButtons(saved);
         return false;
     }
     restoreButtons(saved);
     buttonNext->setEnabled(sizeValid);
-    wizardSettings::loadAdvancedPage(*this);
     return true;
+}
+
+void FrmMain::loadAdvancedSettings() {
+    wizardSettings::loadAdvancedPage(*this);
+    advancedLoaded_ = true;
 }
 
 void FrmMain::advance() {
@@ -248,8 +256,14 @@ void FrmMain::buttonBack_Click() {
 
 void FrmMain::Finish_Click() {
     runTrapped([this] {
-        if (currentPage == 3 && !ftpFindLecture(moduleFTP(), appendSlides))
-            return;
+        if (currentPage == 3) {
+            // Finish before the Advanced page was ever shown: its remembered choices, not the
+            // start-up defaults, are what the transfer uses and what Done saves again.
+            if (!advancedLoaded_)
+                loadAdvancedSettings();
+            if (!ftpFindLecture(moduleFTP(), appendSlides))
+                return;
+        }
         const bool append = appendSlides;
         moduleSlideFerry().transferLecture(append);
     });

@@ -5,6 +5,7 @@
 
 #include "pipeline/ModuleSlideFerry.h"
 
+#include <QImage>
 #include <QLabel>
 
 class TestWizardRoad : public QObject {
@@ -206,6 +207,37 @@ private slots:
         r.w->cbYear->setCurrentText("1999");
         r.w->Title->setFocus();
         QCOMPARE(r.w->Classes->count(), 0);
+    }
+
+    // Finish straight from the Lecture Info page, appending to a lecture stored as JPG: the
+    // remembered format counts the old slides and names the new ones after them.
+    void finishOnLecturePageUsesTheRememberedChoices() {
+        const QString lecture = "lumora/classes/cs101fall26/Mar.5.2026.1/";
+        QVERIFY(server_.writeFile(lecture + "Slide1.jpg", "old one"));
+        QVERIFY(server_.writeFile(lecture + "Slide2.jpg", "old two"));
+        writeSetting("ImageType", "JPG");
+        writeSetting("Resolution", "VGA");
+        WizardRun r;
+        toFilePage(r);
+        QVERIFY(r.chooseFile("basic.ppt"));
+        r.next();
+        QCOMPARE(r.w->currentPage, 3);
+        r.w->Classes->setCurrentText("cs101fall26");
+        r.setDate("Mar", "5", "2026");
+        r.answerLectureExists(FrmFTPError::AppendSlides);
+        QTest::mouseClick(r.w->Finish, Qt::LeftButton);
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(" | ")));
+        QCOMPARE(r.w->imageFormat->currentText(), QString("JPG"));
+        QCOMPARE(r.w->ExportPath->text(), work_.path());
+        QCOMPARE(server_.readFile(lecture + "Slide1.jpg"), QByteArray("old one"));
+        QCOMPARE(server_.readFile(lecture + "Slide2.jpg"), QByteArray("old two"));
+        QImage third;
+        QVERIFY(third.loadFromData(server_.readFile(lecture + "Slide3.jpg"), "JPG"));
+        QCOMPARE(third.size(), QSize(616, 412));
+        QVERIFY(server_.exists(lecture + "Slide4.jpg"));
+        r.w->saveSettings();
+        QCOMPARE(settingsStore::read("Slide-Ferry", "Settings", "ImageType", ""), QString("JPG"));
+        QCOMPARE(settingsStore::read("Slide-Ferry", "Settings", "Resolution", ""), QString("VGA"));
     }
 
     void damagedPresentationTakesTheGeneralErrorPath() {
