@@ -1,0 +1,78 @@
+#pragma once
+
+// Header only: for tests that link the server session (sf_server). One run of the server
+// session against a test server: channel, wizard fields for lecture cs101 on Mar 5 1999,
+// working directory, and what the run showed. Messages are caught as "title | text" and the
+// program's end throws ProgramEnded.
+#include "platform/Messages.h"
+#include "platform/ProgramEnd.h"
+#include "platform/ftp/TransferControl.h"
+#include "server/ModuleFtp.h"
+#include "support/TestFtpServer.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+struct ServerRun {
+    struct Lines : ProgressSink {
+        QStringList lines;
+        void Add(const QString& text) override { lines.append(text); }
+    };
+    TransferControl inet;
+    PlainWizardFields fields;
+    ModuleFtp m{inet, fields};
+    QTemporaryDir work;
+    Lines progress;
+    QStringList shown;
+    int cleanUps = 0;
+    int asked = 0;
+    int choice = -1; // the lecture-exists dialog's answer
+
+    // Connects with the server's own account unless another is given.
+    explicit ServerRun(const TestFtpServer& server, const QString& user = {},
+                       const QString& password = {}) {
+        messages::setSink([this](const QString& text, const QString& title) {
+            shown.append(title + QStringLiteral(" | ") + text);
+        });
+        programEnd::setHandler([] {});
+        fields.ftpMachineV = server.host();
+        fields.cvidV = user.isEmpty() ? server.user() : user;
+        fields.cvPasswordV = user.isEmpty() ? server.password() : password;
+        fields.exportPathV = work.path();
+        fields.classV = QStringLiteral("cs101");
+        fields.monthV = QStringLiteral("Mar");
+        fields.dayV = QStringLiteral("5");
+        fields.yearV = QStringLiteral("1999");
+        fields.sessionV = QStringLiteral("1");
+        m.progress = &progress;
+        m.cleanUp = [this] { ++cleanUps; };
+        m.askLectureExists = [this] { return ++asked, choice; };
+        m.lectureDir = QStringLiteral("classes/cs101/Mar.5.1999.1/");
+        inet.setTimeouts(10000, 20000);
+        if (!m.ftpConnect())
+            qWarning("connection test failed: %s", qPrintable(shown.join('\n')));
+    }
+    ~ServerRun() {
+        messages::setSink({});
+        programEnd::setHandler({});
+    }
+    ServerRun(const ServerRun&) = delete;
+    ServerRun& operator=(const ServerRun&) = delete;
+
+    bool writeLocal(const QString& name, const QByteArray& data) {
+        QFile f(work.filePath(name));
+        return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+    }
+    // The working files of a transfer of slides first..last ("slide <n>" each).
+    bool writeLecture(int first, int last, const QString& format = QStringLiteral("GIF")) {
+        fields.imageFormatV = format;
+        fields.firstSlideV = QStringLiteral(" %1").arg(first);
+        fields.lastSlideV = QStringLiteral(" %1").arg(last);
+        bool ok = writeLocal("blank." + format, "blank") && writeLocal("description", "d") &&
+                  writeLocal("extract.stml", "<stml>\r\n</stml>\r\n");
+        for (int i = first; i <= last; ++i)
+            ok = ok && writeLocal(QStringLiteral("Slide%1.%2").arg(i).arg(format),
+                                  "slide " + QByteArray::number(i));
+        return ok;
+    }
+};
