@@ -1,5 +1,6 @@
 #include "support/ProftpdServer.h"
 
+#include "support/LumoraServer.h"
 #include "support/TestEnv.h"
 
 #include <QDeadlineTimer>
@@ -21,24 +22,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A free loopback port: bound to port 0, read back and released. Another process may take it
-// before the server binds it; start() then tries another one.
-quint16 freeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0)
-        return 0;
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    quint16 port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-        port = ntohs(addr.sin_port);
-    ::close(fd);
-    return port;
-}
 
 // True when an FTP server answers with its "220" greeting on the loopback port. The session is
 // ended politely so that the server's log stays free of errors.
@@ -94,40 +77,9 @@ bool writePrivateFile(const QString& path, const QByteArray& data) {
 
 } // namespace
 
-ProftpdServer::ProftpdServer() : ProftpdServer(Options{}) {}
-
-ProftpdServer::ProftpdServer(const Options& options) : options_(options) {}
-
-ProftpdServer::~ProftpdServer() {
-    stop();
-}
-
 QString ProftpdServer::program() {
     const QString chosen = qEnvironmentVariable("SF_PROFTPD");
     return chosen.isEmpty() ? QStringLiteral("/usr/sbin/proftpd") : chosen;
-}
-
-QString ProftpdServer::host() const {
-    return QStringLiteral("127.0.0.1:%1").arg(port_);
-}
-QString ProftpdServer::url() const {
-    return QStringLiteral("FTP://") + host();
-}
-QString ProftpdServer::root() const {
-    return dir_.path() + QStringLiteral("/home");
-}
-QString ProftpdServer::lumoraDir() const {
-    return root() + QStringLiteral("/lumora");
-}
-QString ProftpdServer::configPath() const {
-    return dir_.path() + QStringLiteral("/proftpd.conf");
-}
-QString ProftpdServer::logPath() const {
-    return dir_.path() + QStringLiteral("/proftpd.log");
-}
-
-bool ProftpdServer::isRunning() const {
-    return process_ && process_->state() == QProcess::Running;
 }
 
 // The tree (seeded by the same code as the pyftpdlib server's, so both serve the same layout
@@ -330,21 +282,4 @@ bool ProftpdServer::start() {
     if (choosePort)
         port_ = 0;
     return false;
-}
-
-void ProftpdServer::stop() {
-    if (!process_)
-        return;
-    if (process_->state() != QProcess::NotRunning) {
-        process_->terminate();
-        if (!process_->waitForFinished(10000)) {
-            process_->kill();
-            process_->waitForFinished(5000);
-        }
-    }
-    process_.reset();
-}
-
-bool ProftpdServer::restart() {
-    return start();
 }

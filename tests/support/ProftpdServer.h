@@ -1,13 +1,6 @@
 #pragma once
 
-#include "support/LumoraServer.h"
 #include "support/TestFtpServer.h"
-
-#include <QProcess>
-#include <QString>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <memory>
 
 // A real local Lumora server on ProFTPD (Debian's proftpd-basic), for running the FTP tests
 // against a second, independent server implementation.
@@ -20,29 +13,11 @@
 //
 // The server's log (its standard error: logins, sessions ended, failures) is logPath(); on a
 // failed start its tail is in error().
-class ProftpdServer : public TestFtpServer {
+class ProftpdServer : public ProcessFtpServer {
 public:
-    using Options = LumoraServer::Options;
-
-    ProftpdServer();
-    explicit ProftpdServer(const Options& options);
-    ~ProftpdServer() override;
-    ProftpdServer(const ProftpdServer&) = delete;
-    ProftpdServer& operator=(const ProftpdServer&) = delete;
+    explicit ProftpdServer(const Options& options = Options{}) : ProcessFtpServer(options) {}
 
     bool start() override;
-    void stop() override;
-    bool restart() override;
-    bool isRunning() const override;
-
-    QString host() const override;
-    QString url() const override;
-    quint16 port() const override { return port_; }
-    QString root() const override;
-    QString lumoraDir() const override;
-    QString user() const override { return options_.user; }
-    QString password() const override { return options_.password; }
-    QString error() const override { return error_; }
     QString kind() const override { return QStringLiteral("proftpd"); }
 
     // Directives added to the configuration at the next start, to run the tests against a
@@ -50,8 +25,8 @@ public:
     // test run: SF_PROFTPD_EXTRA_CONFIG="HiddenStores on;DelayEngine on".
     void setExtraConfig(const QStringList& directives) { extraConfig_ = directives; }
 
-    QString configPath() const;
-    QString logPath() const;
+    QString configPath() const { return dir_.path() + QStringLiteral("/proftpd.conf"); }
+    QString logPath() const { return dir_.path() + QStringLiteral("/proftpd.log"); }
 
     // The daemon: $SF_PROFTPD when set, else /usr/sbin/proftpd.
     static QString program();
@@ -62,10 +37,5 @@ private:
     bool launch(bool& portInUse);
     QString logTail() const;
 
-    Options options_;
     QStringList extraConfig_;
-    QTemporaryDir dir_;
-    std::unique_ptr<QProcess> process_;
-    quint16 port_ = 0;
-    QString error_;
 };

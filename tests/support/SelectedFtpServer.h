@@ -1,7 +1,6 @@
 #pragma once
 
 #include "support/LumoraServer.h"
-#include "support/TestFtpServer.h"
 
 #include <memory>
 
@@ -13,36 +12,19 @@
 //     QVERIFY2(server.start(), qPrintable(server.error()));
 class SelectedFtpServer : public TestFtpServer {
 public:
-    using Options = LumoraServer::Options;
-
-    SelectedFtpServer();
-    explicit SelectedFtpServer(const Options& options);
-    ~SelectedFtpServer() override;
+    explicit SelectedFtpServer(const Options& options = Options{});
     SelectedFtpServer(const SelectedFtpServer&) = delete;
     SelectedFtpServer& operator=(const SelectedFtpServer&) = delete;
 
-    // The value of SF_TEST_FTP_SERVER, "pyftpdlib" when unset or empty.
-    static QString selectedKind();
-
-    bool start() override;
-    void stop() override;
-    bool restart() override;
-    bool isRunning() const override;
-
-    QString host() const override;
-    QString url() const override;
-    quint16 port() const override;
-    QString root() const override;
-    QString lumoraDir() const override;
-    QString user() const override;
-    QString password() const override;
+    bool start() override { return unknownKind_.isEmpty() && server_->start(); }
+    void stop() override { server_->stop(); }
+    bool isRunning() const override { return server_->isRunning(); }
+    quint16 port() const override { return server_->port(); }
+    QString root() const override { return server_->root(); }
+    QString user() const override { return server_->user(); }
+    QString password() const override { return server_->password(); }
     QString error() const override;
-    QString kind() const override;
-
-    bool writeFile(const QString& relativePath, const QByteArray& data) const override;
-    QByteArray readFile(const QString& relativePath) const override;
-    bool exists(const QString& relativePath) const override;
-    bool makeDir(const QString& relativePath) const override;
+    QString kind() const override { return server_->kind(); }
 
     // The server behind this one.
     TestFtpServer& server() { return *server_; }

@@ -1,8 +1,13 @@
 #include "support/TestFtpServer.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 bool TestFtpServer::writeFile(const QString& relativePath, const QByteArray& data) const {
     const QString path = root() + QLatin1Char('/') + relativePath;
@@ -23,4 +28,62 @@ bool TestFtpServer::exists(const QString& relativePath) const {
 
 bool TestFtpServer::makeDir(const QString& relativePath) const {
     return QDir().mkpath(root() + QLatin1Char('/') + relativePath);
+}
+
+quint16 TestFtpServer::freeLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return 0;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    quint16 port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        port = ntohs(addr.sin_port);
+    ::close(fd);
+    return port;
+}
+
+quint16 TestFtpServer::startPortPrinter(QProcess& process, const QStringList& args,
+                                        QString& error) {
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QStringLiteral("/usr/bin/python3"), args);
+    if (!process.waitForStarted(15000)) {
+        error = QStringLiteral("Cannot start %1: %2").arg(args.value(0), process.errorString());
+        return 0;
+    }
+    QByteArray out;
+    const QDeadlineTimer deadline(20000);
+    while (!out.contains('\n') && !deadline.hasExpired()) {
+        if (!process.waitForReadyRead(
+                static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))) &&
+            process.state() != QProcess::Running)
+            break;
+        out += process.readAllStandardOutput();
+    }
+    const QByteArray line = out.left(out.indexOf('\n')).trimmed();
+    bool ok = false;
+    const int port = line.startsWith("PORT ") ? line.mid(5).toInt(&ok) : 0;
+    if (!ok || port <= 0 || port > 65535) {
+        error = QStringLiteral("%1 did not start (output: \"%2\")")
+                    .arg(args.value(0), QString::fromUtf8(out));
+        return 0;
+    }
+    error.clear();
+    return static_cast<quint16>(port);
+}
+
+void TestFtpServer::stopProcess(std::unique_ptr<QProcess>& process) {
+    if (!process)
+        return;
+    if (process->state() != QProcess::NotRunning) {
+        process->terminate();
+        if (!process->waitForFinished(10000)) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+    }
+    process.reset();
 }
