@@ -1,43 +1,17 @@
 // The transfer component gives the same answers whichever FTP server it talks to: the places
 // where pyftpdlib and ProFTPD (in its default set-up and in common other ones) answer
 // differently, each run against the real servers.
-#include "platform/ftp/TransferControl.h"
+#include "support/FtpRun.h"
 #include "support/LumoraServer.h"
 #include "support/ProftpdServer.h"
 
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <memory>
 
 namespace {
-
-struct Outcome {
-    int state = -1;
-    int code = -1;
-    QString text;
-};
-
-// Runs one operation to its end (hang guard: 60 s).
-Outcome run(TransferControl& inet, const FtpOperation& op) {
-    Outcome out;
-    QEventLoop loop;
-    auto c = QObject::connect(&inet, &TransferControl::StateChanged, [&](int state) {
-        out.state = state;
-        loop.quit();
-    });
-    inet.Execute(inet.URL, op);
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    loop.exec();
-    QObject::disconnect(c);
-    out.code = inet.ResponseCode();
-    for (QString chunk = inet.GetChunk(1024); !chunk.isEmpty(); chunk = inet.GetChunk(1024))
-        out.text += chunk;
-    return out;
-}
 
 // A server of the named set-up: "pyftpdlib", "proftpd", or "proftpd listing all" (ProFTPD
 // with "ListOptions -a", which lists ".", ".." and hidden names).
@@ -55,12 +29,6 @@ std::unique_ptr<TestFtpServer> makeServer(const QString& setup) {
 class TestServerDifferences : public QObject {
     Q_OBJECT
     QTemporaryDir local_;
-
-    void login(TransferControl& inet, const TestFtpServer& server) {
-        inet.URL = server.url();
-        inet.UserName = server.user();
-        inet.Password = server.password();
-    }
 
 private slots:
     // The same listing from every server: sorted by character code (servers send their own
@@ -90,15 +58,15 @@ private slots:
         std::sort(visible.begin(), visible.end());
         QCOMPARE(visible.first(), QString("Notes.txt"));
         TransferControl inet;
-        login(inet, *server);
+        loginTo(inet, *server);
         const QStringList patterns{"~/lumora/classes/*", "~/lumora/classes/",
                                    "~/lumora/classes/?*"};
         for (const QString& path : patterns) {
-            const Outcome out = run(inet, FtpOperation::ls(path));
-            QCOMPARE(out.state, 12);
+            const FtpOutcome out = runFtp(inet, FtpOperation::ls(path));
+            QCOMPARE(out.state(), 12);
             QCOMPARE(out.text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts), visible);
         }
-        const Outcome none = run(inet, FtpOperation::ls("~/lumora/classes/.."));
+        const FtpOutcome none = runFtp(inet, FtpOperation::ls("~/lumora/classes/.."));
         QCOMPARE(none.code, 0);
         QCOMPARE(none.text, QString());
     }
@@ -111,7 +79,7 @@ private slots:
         QVERIFY2(server.start(), qPrintable(server.error()));
         QVERIFY(server.writeFile("lumora/admin/passwd", "ann:pw:Ann\n"));
         TransferControl inet;
-        login(inet, server);
+        loginTo(inet, server);
         const QString dst = local_.filePath("passwd");
         const QList<FtpOperation> ops{
             FtpOperation::ls("~/lumora/*"),
@@ -124,7 +92,7 @@ private slots:
             QFile log(server.logPath());
             return log.open(QIODevice::ReadOnly) ? log.readAll().count("idle timeout") : 0;
         };
-        QCOMPARE(run(inet, FtpOperation::ls("lumora")).code, 0);
+        QCOMPARE(runFtp(inet, FtpOperation::ls("lumora")).code, 0);
         qsizetype sessions = 1;
         for (const FtpOperation& op : ops) {
             // Wait until the server has ended the last session (its log says so).
@@ -132,7 +100,7 @@ private slots:
             while (idleEnds() < sessions && !deadline.hasExpired())
                 QTest::qWait(100);
             QVERIFY2(idleEnds() >= sessions, "the server did not end the idle session");
-            const Outcome out = run(inet, op);
+            const FtpOutcome out = runFtp(inet, op);
             QVERIFY2(out.code == 0, qPrintable(op.text() + ": " + inet.ResponseInfo()));
             ++sessions;
         }
@@ -147,15 +115,15 @@ private slots:
         server.setExtraConfig({QStringLiteral("MaxClients 1 \"Too many users\"")});
         QVERIFY2(server.start(), qPrintable(server.error()));
         TransferControl first, second;
-        login(first, server);
-        login(second, server);
-        QCOMPARE(run(first, FtpOperation::cd("~/lumora")).code, 0);
-        const Outcome refused = run(second, FtpOperation::cd("~/lumora"));
-        QCOMPARE(refused.state, 11);
+        loginTo(first, server);
+        loginTo(second, server);
+        QCOMPARE(runFtp(first, FtpOperation::cd("~/lumora")).code, 0);
+        const FtpOutcome refused = runFtp(second, FtpOperation::cd("~/lumora"));
+        QCOMPARE(refused.state(), 11);
         QCOMPARE(refused.code, int(TransferControl::LoginRefused));
         QVERIFY2(second.ResponseInfo().contains("Too many users"),
                  qPrintable(second.ResponseInfo()));
-        QCOMPARE(run(first, FtpOperation::ls("~/lumora/*")).code, 0);
+        QCOMPARE(runFtp(first, FtpOperation::ls("~/lumora/*")).code, 0);
     }
 
     void initTestCase() { QVERIFY(local_.isValid()); }
