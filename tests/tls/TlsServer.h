@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/LumoraServer.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -32,7 +34,7 @@ private:
 
 // tools/lumora_server.py offering TLS with a given certificate (or plain FTP without one), and
 // logging every command it receives with the connection's encryption state.
-class TlsServer {
+class TlsServer : public LumoraServer {
 public:
     struct Command {
         int session = 0;
@@ -41,29 +43,21 @@ public:
         bool prot = false;
     };
 
-    TlsServer();
-    ~TlsServer();
-
     // Starts the server; an empty certificate gives a server without TLS. Started again, it
     // keeps its port and tree, so a client sees the same host with another certificate.
     bool start(const TestCertificates::Pair& certificate);
-    void stop();
-    QString error() const { return error_; }
-    QString host() const;
-    QString root() const { return dir_.filePath(QStringLiteral("home")); }
-    QString user() const { return QStringLiteral("corvane"); }
-    QString password() const { return QStringLiteral("secret"); }
+    using LumoraServer::start;
 
     // The commands received since the last clearLog().
     QList<Command> commands() const;
+    // True when the log holds a login (PASS), every command after AUTH came encrypted and every
+    // listing or transfer ran over a protected data connection.
+    bool loggedInEncrypted() const;
     void clearLog();
 
 private:
-    QTemporaryDir dir_;
-    std::unique_ptr<QProcess> process_;
-    quint16 port_ = 0;
+    QString logFile() const { return dir_.filePath(QStringLiteral("commands.log")); }
     qint64 logOffset_ = 0;
-    QString error_;
 };
 
 // A relay in front of a server that records every byte its clients send, as it crosses the wire
@@ -71,8 +65,7 @@ private:
 // the address the server names.
 class WireRecorder {
 public:
-    WireRecorder();
-    ~WireRecorder();
+    ~WireRecorder() { TestFtpServer::stopProcess(process_); }
     bool start(const QString& targetHost); // "127.0.0.1:<port>"
     QString error() const { return error_; }
     QString host() const; // where clients connect instead of the target

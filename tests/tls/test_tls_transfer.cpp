@@ -5,27 +5,17 @@
 #include "TlsServer.h"
 
 #include "platform/SettingsStore.h"
-#include "platform/ftp/TransferControl.h"
+#include "support/FtpRun.h"
 
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-struct Outcome {
-    int state = 0;
-    int code = -1;
-    QString info;
-};
-
-Outcome run(TransferControl& inet, const QString& host, const FtpOperation& op) {
-    QSignalSpy spy(&inet, &TransferControl::StateChanged);
-    inet.Execute(QStringLiteral("FTP://") + host, op);
-    if (spy.isEmpty() && !spy.wait(60000))
-        return {};
-    return {spy.first().first().toInt(), inet.ResponseCode(), inet.ResponseInfo()};
+FtpOutcome run(TransferControl& inet, const QString& host, const FtpOperation& op) {
+    inet.URL = QStringLiteral("FTP://") + host;
+    return runFtp(inet, op);
 }
 
 // The names of the commands of the log, e.g. "AUTH USER PASS PBSZ PROT ...".
@@ -34,10 +24,6 @@ QStringList names(const QList<TlsServer::Command>& commands) {
     for (const TlsServer::Command& c : commands)
         out << c.name;
     return out;
-}
-
-bool hasCommand(const QList<TlsServer::Command>& commands, const QString& name) {
-    return names(commands).contains(name);
 }
 
 } // namespace
@@ -73,7 +59,14 @@ class TestTlsTransfer : public QObject {
         server_->clearLog();
     }
 
-    Outcome ls() {
+    TestCertificates::Pair pair(const QString& name) const {
+        return name == "signed"      ? signed_
+               : name == "selfA"     ? selfA_
+               : name == "wrongname" ? wrongName_
+                                     : TestCertificates::Pair{};
+    }
+
+    FtpOutcome ls() {
         return run(*inet_, server_->host(), FtpOperation::ls(QStringLiteral("lumora")));
     }
 
@@ -128,24 +121,21 @@ private slots:
         QFETCH(QString, askedReason);
         QFETCH(int, code);
         QFETCH(bool, encryptedLogin);
-        const TestCertificates::Pair pair = certificate == "signed"  ? signed_
-                                            : certificate == "selfA" ? selfA_
-                                                                     : wrongName_;
-        startServer(pair);
+        startServer(pair(certificate));
         newComponent();
         answer_ = answer;
 
-        const Outcome out = ls();
+        const FtpOutcome out = ls();
         QCOMPARE(out.code, code);
-        QCOMPARE(out.state,
-                 code == 0 ? TransferControl::icResponseCompleted : TransferControl::icError);
+        QCOMPARE(out.states, QList<int>{code == 0 ? TransferControl::icResponseCompleted
+                                                  : TransferControl::icError});
         if (askedReason.isEmpty()) {
             QVERIFY(asked_.isEmpty());
         } else {
             QCOMPARE(asked_.size(), 1);
             const CertificateInfo& c = asked_.first();
             QCOMPARE(c.host, server_->host());
-            QCOMPARE(c.fingerprint, certs_.fingerprint(pair.cert));
+            QCOMPARE(c.fingerprint, certs_.fingerprint(pair(certificate).cert));
             QCOMPARE(c.reason, askedReason);
             QCOMPARE(c.subject, QStringLiteral("CN=") + certificate);
             QVERIFY(c.trustedBefore.isEmpty());
@@ -153,22 +143,18 @@ private slots:
         }
         // Remembered exactly when the user trusted an unverified certificate.
         const QString remembered = TransferControl::trustedFingerprint(server_->host());
-        QCOMPARE(remembered,
-                 answer && !askedReason.isEmpty() ? certs_.fingerprint(pair.cert) : QString());
+        QCOMPARE(remembered, answer && !askedReason.isEmpty()
+                                 ? certs_.fingerprint(pair(certificate).cert)
+                                 : QString());
 
         const QList<TlsServer::Command> log = server_->commands();
         QVERIFY(!log.isEmpty());
         QCOMPARE(log.first().name, QStringLiteral("AUTH"));
         if (encryptedLogin) {
-            for (const TlsServer::Command& c : log)
-                if (c.name != "AUTH")
-                    QVERIFY2(c.tls, qPrintable(c.name + " was sent in clear text"));
-            for (const TlsServer::Command& c : log)
-                if (c.name == "NLST")
-                    QVERIFY2(c.prot, "the listing's data connection was not protected");
+            QVERIFY2(server_->loggedInEncrypted(), qPrintable(names(log).join(' ')));
         } else {
             // Refused: the connection ended at the handshake, before any login.
-            QVERIFY2(!hasCommand(log, "USER") && !hasCommand(log, "PASS"),
+            QVERIFY2(!names(log).contains("USER") && !names(log).contains("PASS"),
                      qPrintable(names(log).join(' ')));
             QVERIFY2(out.info.contains(askedReason), qPrintable(out.info));
         }
@@ -190,29 +176,18 @@ private slots:
         QByteArray data;
         for (int i = 0; i < 70000; ++i)
             data.append(static_cast<char>(i * 7 + i / 256));
-        const QString src = work_.filePath("up.bin");
+        QVERIFY(server_->writeFile("lumora/up.bin", data));
         const QString dst = work_.filePath("down.bin");
-        QFile f(src);
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
-        f.close();
 
-        QCOMPARE(run(*inet_, server_->host(), FtpOperation::put(src, "~/lumora/up.bin")).code, 0);
         QCOMPARE(run(*inet_, server_->host(), FtpOperation::get("~/lumora/up.bin", dst)).code, 0);
+        QCOMPARE(run(*inet_, server_->host(), FtpOperation::put(dst, "~/lumora/back.bin")).code, 0);
         QCOMPARE(run(*inet_, server_->host(), FtpOperation::mkdir("~/lumora/made")).code, 0);
         QCOMPARE(run(*inet_, server_->host(), FtpOperation::cd("~/lumora/made")).code, 0);
         QCOMPARE(asked_.size(), selfSigned ? 1 : 0);
-        QFile back(dst);
-        QVERIFY(back.open(QIODevice::ReadOnly));
-        QCOMPARE(back.readAll(), data);
-
-        const QList<TlsServer::Command> log = server_->commands();
-        QVERIFY(hasCommand(log, "STOR") && hasCommand(log, "RETR"));
-        for (const TlsServer::Command& c : log) {
-            if (c.name != "AUTH")
-                QVERIFY2(c.tls, qPrintable(c.name + " was sent in clear text"));
-            if (c.name == "STOR" || c.name == "RETR")
-                QVERIFY2(c.prot, qPrintable(c.name + "'s data connection was not protected"));
-        }
+        QCOMPARE(server_->readFile("lumora/back.bin"), data);
+        const QStringList log = names(server_->commands());
+        QVERIFY2(log.contains("STOR") && log.contains("RETR") && server_->loggedInEncrypted(),
+                 qPrintable(log.join(' ')));
     }
 
     // The same host with another certificate is asked about again and never accepted silently;
@@ -229,12 +204,12 @@ private slots:
         newComponent();
         asked_.clear();
         answer_ = false;
-        const Outcome refused = ls();
+        const FtpOutcome refused = ls();
         QCOMPARE(refused.code, 12045);
         QCOMPARE(asked_.size(), 1);
         QCOMPARE(asked_.first().fingerprint, fingerprintB_);
         QCOMPARE(asked_.first().trustedBefore, fingerprintA_);
-        QVERIFY(!hasCommand(server_->commands(), "PASS"));
+        QVERIFY(!names(server_->commands()).contains("PASS"));
         QCOMPARE(TransferControl::trustedFingerprint(host), fingerprintA_);
 
         asked_.clear();
@@ -269,15 +244,13 @@ private slots:
         QFETCH(QString, certificate);
         QFETCH(bool, trustedEarlier);
         QFETCH(bool, clearText);
-        startServer(certificate == "signed"  ? signed_
-                    : certificate == "selfA" ? selfA_
-                                             : TestCertificates::Pair{});
+        startServer(pair(certificate));
         WireRecorder wire;
         QVERIFY2(wire.start(server_->host()), qPrintable(wire.error()));
         if (trustedEarlier)
             TransferControl::rememberTrust(wire.host(), fingerprintA_);
         newComponent();
-        const Outcome out = run(*inet_, wire.host(), FtpOperation::ls("lumora"));
+        const FtpOutcome out = run(*inet_, wire.host(), FtpOperation::ls("lumora"));
         QCOMPARE(out.code, trustedEarlier && certificate.isEmpty() ? 12157 : 0);
         if (out.code == 12157)
             QVERIFY2(out.info.contains("no longer offers an encrypted connection"),
@@ -301,7 +274,7 @@ private slots:
         newComponent();
         inet_->askTrust = nullptr;
         const QString dst = work_.filePath("never.txt");
-        const Outcome out = run(*inet_, server_->host(), FtpOperation::get("~/lumora/x", dst));
+        const FtpOutcome out = run(*inet_, server_->host(), FtpOperation::get("~/lumora/x", dst));
         QCOMPARE(out.code, 12045);
         QVERIFY(!QFile::exists(dst));
         QVERIFY(TransferControl::trustedFingerprint(server_->host()).isEmpty());

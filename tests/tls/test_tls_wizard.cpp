@@ -15,10 +15,8 @@ class TestTlsWizard : public QObject {
     bool answer_ = false;
 
     bool startServer(TlsServer& server, const TestCertificates::Pair& certificate) {
-        if (!server.start(certificate))
-            return false;
-        QFile passwd(server.root() + "/lumora/admin/passwd");
-        if (!passwd.open(QIODevice::WriteOnly) || passwd.write("ann:pw123:Ann Lee\n") <= 0)
+        if (!server.start(certificate) ||
+            !server.writeFile("lumora/admin/passwd", "ann:pw123:Ann Lee\n"))
             return false;
         writeSetting("System", server.host());
         return true;
@@ -31,18 +29,6 @@ class TestTlsWizard : public QObject {
         r.w->Password->setText("pw123");
         r.w->CVID->setText(server.user());
         r.w->CVPassword->setText(server.password());
-    }
-
-    static bool loggedInEncrypted(const TlsServer& server) {
-        bool pass = false;
-        for (const TlsServer::Command& c : server.commands()) {
-            if (c.name != "AUTH" && !c.tls)
-                return false;
-            if ((c.name == "RETR" || c.name == "NLST" || c.name == "STOR") && !c.prot)
-                return false;
-            pass = pass || c.name == "PASS";
-        }
-        return pass;
     }
 
 private slots:
@@ -91,7 +77,7 @@ private slots:
             QCOMPARE(asked_.size(), 2);
             QCOMPARE(TransferControl::trustedFingerprint(server.host()),
                      certs_.fingerprint(selfSigned_.cert));
-            QVERIFY(loggedInEncrypted(server));
+            QVERIFY(server.loggedInEncrypted());
         }
         asked_.clear();
         answer_ = false;
@@ -102,7 +88,7 @@ private slots:
         QVERIFY2(again.messages.isEmpty(), qPrintable(again.messages.join(" | ")));
         QCOMPARE(again.w->currentPage, 2);
         QVERIFY(asked_.isEmpty());
-        QVERIFY(loggedInEncrypted(server));
+        QVERIFY(server.loggedInEncrypted());
     }
 
     // A whole lecture, Start to "Slide-Ferry complete", on a server whose self-signed
@@ -110,7 +96,7 @@ private slots:
     void wholeLectureOverTls() {
         TlsServer server;
         QVERIFY2(startServer(server, selfSigned_), qPrintable(server.error()));
-        QVERIFY(QDir().mkpath(server.root() + "/lumora/classes/cs101fall26"));
+        QVERIFY(server.makeDir("lumora/classes/cs101fall26"));
         QTemporaryDir talks, work;
         const QString source = e2ePresentation();
         const QString fileName = QFileInfo(source).fileName();
@@ -148,7 +134,7 @@ private slots:
         QVERIFY2(files.contains("blank.gif") && files.contains("Slide1.gif") &&
                      files.contains("description") && files.contains("extract.stml"),
                  qPrintable(files.join(' ')));
-        QVERIFY(loggedInEncrypted(server));
+        QVERIFY(server.loggedInEncrypted());
         int stores = 0;
         for (const TlsServer::Command& c : server.commands())
             stores += c.name == "STOR" ? 1 : 0;
@@ -168,7 +154,7 @@ private slots:
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(" | ")));
         QCOMPARE(r.w->currentPage, 2);
         QVERIFY(asked_.isEmpty());
-        QVERIFY(loggedInEncrypted(server));
+        QVERIFY(server.loggedInEncrypted());
     }
 };
 
