@@ -38,31 +38,20 @@ inline QString copyPresentation(const QTemporaryDir& dir, const QString& name) {
 
 inline QByteArray digestOf(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    return file.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
 }
 
 // The process ids of the offices listening on the given pipe.
 inline QList<qint64> officeProcesses(const QString& pipe) {
     QList<qint64> found;
     const QByteArray wanted = "--accept=pipe,name=" + pipe.toUtf8() + ";";
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& entry : entries) {
-        bool isPid = false;
-        const qint64 pid = entry.toLongLong(&isPid);
-        if (!isPid)
-            continue;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
-        if (!cmdline.open(QIODevice::ReadOnly))
-            continue;
-        const QList<QByteArray> args = cmdline.readAll().split('\0');
-        for (const QByteArray& arg : args) {
-            if (arg.startsWith(wanted)) {
-                found.append(pid);
-                break;
-            }
-        }
+        if (entry.toLongLong() > 0 && cmdline.open(QIODevice::ReadOnly) &&
+            ('\0' + cmdline.readAll()).contains('\0' + wanted))
+            found.append(entry.toLongLong());
     }
     return found;
 }
@@ -77,13 +66,9 @@ inline bool officeRunningOn(const QString& pipe) {
 inline QString convertToPpt(const QString& source, const QString& outDir) {
     QTemporaryDir profile;
     QProcess process;
-    process.setProgram(QStringLiteral("soffice"));
-    process.setArguments({QStringLiteral("-env:UserInstallation=file://") + profile.path(),
-                          QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                          QStringLiteral("--convert-to"), QStringLiteral("ppt"),
-                          QStringLiteral("--outdir"), outDir, source});
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start();
+    process.start("soffice", {"-env:UserInstallation=file://" + profile.path(), "--headless",
+                              "--norestore", "--convert-to", "ppt", "--outdir", outDir, source});
     if (!process.waitForFinished(180000)) {
         process.kill();
         process.waitForFinished();
