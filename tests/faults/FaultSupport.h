@@ -2,12 +2,10 @@
 
 // Ways to make the local Lumora server and the working directory misbehave: freezing the server
 // process (a stalled server), making a directory unwritable even for root (the immutable
-// attribute), and a progress observer that acts when a given line is shown.
+// attribute), and acting when the progress window shows a given line.
 #include "support/LumoraServer.h"
-#include "windows/ProgressSink.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QListWidget>
 #include <QProcess>
@@ -20,25 +18,13 @@ namespace faults {
 
 // The process id of the server serving `server.root()`, found by its command line; 0 when none.
 inline pid_t serverPid(const LumoraServer& server) {
-    const QByteArray root = server.root().toUtf8();
-    QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        const QString dir = it.next();
-        bool number = false;
-        const int pid = QFileInfo(dir).fileName().toInt(&number);
-        if (!number)
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (pid.toInt() == 0 || !cmdline.open(QIODevice::ReadOnly))
             continue;
-        QFile cmdline(dir + QStringLiteral("/cmdline"));
-        if (!cmdline.open(QIODevice::ReadOnly))
-            continue;
-        const QList<QByteArray> args = cmdline.readAll().split('\0');
-        bool launcher = false, ours = false;
-        for (const QByteArray& a : args) {
-            launcher = launcher || a.endsWith("lumora_server.py");
-            ours = ours || a == root;
-        }
-        if (launcher && ours)
-            return static_cast<pid_t>(pid);
+        const QByteArray args = cmdline.readAll();
+        if (args.contains("lumora_server.py") && args.split('\0').contains(server.root().toUtf8()))
+            return static_cast<pid_t>(pid.toInt());
     }
     return 0;
 }
@@ -99,21 +85,5 @@ inline void onProgressLine(QListWidget* list, const QString& line, std::function
                          }
                      });
 }
-
-// A progress list for module-level runs that can act on one of its lines.
-class ObservedProgress : public ProgressSink {
-public:
-    QStringList lines;
-    QString trigger;
-    std::function<void()> action;
-    void Add(const QString& text) override {
-        lines.append(text);
-        if (action && text == trigger) {
-            auto once = std::move(action);
-            action = nullptr;
-            once();
-        }
-    }
-};
 
 } // namespace faults
