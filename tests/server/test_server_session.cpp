@@ -1,6 +1,5 @@
 #include "platform/Failure.h"
 #include "server/AccountCheck.h"
-#include "server/ClassCatalogue.h"
 #include "server/LectureDirectory.h"
 #include "server/LectureUpload.h"
 #include "support/SelectedFtpServer.h"
@@ -68,21 +67,6 @@ private slots:
                      qPrintable(failure.description()));
         }
         QVERIFY(!programEnd::hasEnded());
-    }
-
-    // The filters pick the classes; the first one becomes the choice, a stale list is replaced.
-    void classesFiltered() {
-        for (const char* name : {"cs 101 fall99", "ma200Fall00", "Übung fall99"})
-            QVERIFY(server_->makeDir("lumora/classes/" + QString::fromUtf8(name)));
-        ServerRun& s = start();
-        s.fields.classes = QStringList{"stale"};
-        s.fields.classV.clear();
-        s.fields.termV = QStringLiteral("fall");
-        s.fields.yearFilterV = QStringLiteral("1999");
-        ftpListClasses(s.m);
-        QCOMPARE(s.fields.classes.size(), 2);
-        QCOMPARE(s.fields.classV, QStringLiteral("cs 101 fall99"));
-        QVERIFY(s.shown.isEmpty());
     }
 
     // Finding the lecture directory for a class, date and session. `outcome` is the lecture
