@@ -2,20 +2,13 @@
 
 #include "support/TestEnv.h"
 
-QString LumoraServer::launcherPath() {
-    return testEnv::toolsDir() + "/lumora_server.py";
-}
-QString LumoraServer::python() {
-    return QStringLiteral("/usr/bin/python3");
-}
-
 bool LumoraServer::start() {
     stop();
     if (!dir_.isValid()) {
         error_ = QStringLiteral("Cannot create a temporary directory for the server");
         return false;
     }
-    QStringList args{launcherPath(),
+    QStringList args{testEnv::toolsDir() + "/lumora_server.py",
                      "--root",
                      root(),
                      "--user",

@@ -20,6 +20,5 @@ public:
     bool start() override;
     QString kind() const override { return QStringLiteral("pyftpdlib"); }
 
-    static QString launcherPath(); // tools/lumora_server.py
-    static QString python();       // /usr/bin/python3
+    static QString python() { return QStringLiteral("/usr/bin/python3"); }
 };

@@ -13,8 +13,6 @@
 class SelectedFtpServer : public TestFtpServer {
 public:
     explicit SelectedFtpServer(const Options& options = Options{});
-    SelectedFtpServer(const SelectedFtpServer&) = delete;
-    SelectedFtpServer& operator=(const SelectedFtpServer&) = delete;
 
     bool start() override { return unknownKind_.isEmpty() && server_->start(); }
     void stop() override { server_->stop(); }

@@ -57,19 +57,12 @@ public:
     static quint16 startPortPrinter(QProcess& process, const QStringList& args, QString& error);
     // Ends the process (terminate, then kill) and releases it.
     static void stopProcess(std::unique_ptr<QProcess>& process);
-
-protected:
-    TestFtpServer() = default;
-    TestFtpServer(const TestFtpServer&) = default;
-    TestFtpServer& operator=(const TestFtpServer&) = default;
 };
 
 // A server run as a child process of the test in a temporary directory of its own.
 class ProcessFtpServer : public TestFtpServer {
 public:
     ~ProcessFtpServer() override { stopProcess(process_); }
-    ProcessFtpServer(const ProcessFtpServer&) = delete;
-    ProcessFtpServer& operator=(const ProcessFtpServer&) = delete;
 
     void stop() final { stopProcess(process_); }
     bool isRunning() const final { return process_ && process_->state() == QProcess::Running; }
