@@ -10,7 +10,6 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -310,21 +309,15 @@ private slots:
     }
 
     void oneOperationAtATime() {
+        QList<int> states;
+        auto c = connect(&inet_, &TransferControl::StateChanged, [&](int s) { states << s; });
         inet_.Execute(inet_.URL, FtpOperation::ls("~/lumora/*"));
         QVERIFY(inet_.StillExecuting());
         QVERIFY_THROWS_EXCEPTION(Failure, inet_.Execute(inet_.URL, FtpOperation::cd("~/lumora")));
-        QEventLoop loop;
-        int reports = 0;
-        auto c = connect(&inet_, &TransferControl::StateChanged, [&] {
-            ++reports;
-            loop.quit();
-        });
-        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-        loop.exec();
+        QTRY_COMPARE_WITH_TIMEOUT(states.size(), 1, 60000);
         QCoreApplication::processEvents();
         disconnect(c);
-        QCOMPARE(reports, 1);
-        QCOMPARE(inet_.ResponseCode(), 0);
+        QCOMPARE(states, QList<int>{12});
         QVERIFY(inet_.GetChunk(1024).contains("classes\r\n"));
     }
 
