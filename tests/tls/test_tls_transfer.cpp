@@ -217,15 +217,6 @@ private slots:
         QCOMPARE(ls().code, 0);
         QCOMPARE(asked_.size(), 1);
         QCOMPARE(TransferControl::trustedFingerprint(host), fingerprintB_);
-
-        // The first certificate is now the stranger.
-        startServer(selfA_);
-        newComponent();
-        asked_.clear();
-        answer_ = false;
-        QCOMPARE(ls().code, 12045);
-        QCOMPARE(asked_.size(), 1);
-        QCOMPARE(asked_.first().trustedBefore, fingerprintB_);
     }
 
     // What crosses the wire on the control connection: with TLS nothing after "AUTH TLS" is

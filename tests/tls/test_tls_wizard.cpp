@@ -25,10 +25,7 @@ class TestTlsWizard : public QObject {
     // Start, then the server page filled in (the host comes from the settings).
     static void toServerPage(WizardRun& r, const TlsServer& server) {
         r.next();
-        r.w->ID->setText("ann");
-        r.w->Password->setText("pw123");
-        r.w->CVID->setText(server.user());
-        r.w->CVPassword->setText(server.password());
+        r.typeAccounts("ann", "pw123", server);
     }
 
 private slots:
