@@ -69,25 +69,6 @@ private slots:
         QVERIFY(office_->isAlive()); // closing never quits an office the program found running
     }
 
-    // A file that cannot be opened leaves no slides and a reason naming it; the next file opens.
-    void failedOpenLeavesNoSlides() {
-        PlainWizardFields fields;
-        PresentationExport presentation(fields);
-        for (const QString& file : QStringList{"password-protected.ppt", "missing.ppt"}) {
-            QString path = copyPresentation(files_, file);
-            presentation.openPresentation(path.isEmpty() ? files_.filePath(file) : path);
-            QCOMPARE(int(presentation.slideCount), 0);
-            QCOMPARE(presentation.presentationName, file);
-            QVERIFY(!presentation.isOpen());
-            QVERIFY2(presentation.lastOpenError.contains(file),
-                     qPrintable(presentation.lastOpenError));
-            QVERIFY_THROWS_EXCEPTION(Failure, presentation.getPresentationTitle());
-        }
-        presentation.openPresentation(copyPresentation(files_, "basic_test_ppt_file.ppt"));
-        QCOMPARE(int(presentation.slideCount), 2);
-        QVERIFY(presentation.lastOpenError.isEmpty());
-    }
-
     // A range writes SlideN for each of its slides and the blank image at the chosen size, with
     // one progress line per slide, and leaves the file on disk unchanged.
     void exportsTheRangeAndABlankSlide_data() {
