@@ -117,23 +117,26 @@ private slots:
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("description"); // "" for success
-        QTest::newRow("good") << server_.host() << server_.password() << "";
+        QTest::addColumn<int>("code");            // ResponseCode, -1: not started
+        QTest::newRow("good") << server_.host() << server_.password() << "" << 0;
         QTest::newRow("empty host") << ""
                                     << "secret"
-                                    << "No server host name was given";
+                                    << "No server host name was given" << -1;
         QTest::newRow("bad host") << "lumora server"
                                   << "secret"
-                                  << "The server host name \"lumora server\" is not valid";
-        QTest::newRow("wrong password") << server_.host() << "wrong"
-                                        << "refused the login";
+                                  << "The server host name \"lumora server\" is not valid" << -1;
+        QTest::newRow("wrong password")
+            << server_.host() << "wrong"
+            << "refused the login" << int(TransferControl::LoginRefused);
         QTest::newRow("no server")
             << QStringLiteral("127.0.0.1:%1").arg(TestFtpServer::freeLoopbackPort()) << "secret"
-            << "Cannot connect to the server";
+            << "Cannot connect to the server" << int(TransferControl::CannotConnect);
     }
     void connectTest() {
         QFETCH(QString, host);
         QFETCH(QString, password);
         QFETCH(QString, description);
+        QFETCH(int, code);
         fields_.ftpMachineV = host;
         fields_.cvPasswordV = password;
         // The server answers a wrong password only after a pause of about 3 s.
@@ -144,6 +147,8 @@ private slots:
         QCOMPARE(inet_.UserName, server_.user());
         QCOMPARE(inet_.Password, password);
         QVERIFY(ftp.ftpDone);
+        if (code >= 0)
+            QCOMPARE(inet_.ResponseCode(), code);
         QCOMPARE(messages_.size(), description.isEmpty() ? 0 : 1);
         if (description.isEmpty())
             return;
