@@ -1,10 +1,6 @@
 #!/usr/bin/python3
-"""Relays TCP connections from a free local port to TARGET (host:port) and appends every byte the
-clients send to LOG, exactly as it crosses the wire. Prints "PORT <n>" once it accepts
-connections and stops when its standard input is closed.
-
-    /usr/bin/python3 wire_recorder.py TARGET LOG
-"""
+"""Relays TCP connections from a free local port to TARGET (host:port), appending every byte the
+clients send to LOG: `wire_recorder.py TARGET LOG`. Prints "PORT <n>"; stops at stdin EOF."""
 
 import os
 import socket
