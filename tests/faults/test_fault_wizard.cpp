@@ -3,56 +3,32 @@
 // and a merely slow server, the connection dropped between steps, and a working directory that
 // cannot be used. Each checks what the user saw, whether the program ended, and what the server
 // holds afterwards.
-#include "../wizard/WizardRun.h"
 #include "FaultSupport.h"
+#include "LectureWizard.h"
 
 #include "platform/ftp/TransferControl.h"
 
 #include <QElapsedTimer>
-#include <optional>
 
 class TestFaultWizard : public QObject {
     Q_OBJECT
-    // Each run points the working directory at work_ from the start: a run that ends before the
-    // Advanced page (which loads the remembered one) cleans up there, not in the system's
-    // temporary directory that other test processes may be using.
-    QTemporaryDir settings_, talks_, work_;
-    std::optional<LumoraServer> server_;
+    LectureWizard fx_;
+    LumoraServer* server_ = nullptr;
     const QString fileName_ = QStringLiteral("basic_test_ppt_file.ppt"); // 2 slides
     const QString lecture_ = QStringLiteral("lumora/classes/cs101fall26/Mar.5.2026.1/");
 
-    // From Start to the filled-in Lumora Info page.
-    void toAccounts(WizardRun& r) {
-        r.w->ExportPath->setText(work_.path());
-        r.next();
-        r.typeAccounts("ann", "pw123", *server_);
-    }
     // From Start to the Advanced page of a new lecture (the Corvane account given, or the
     // server's); onFilePage runs when the file page shows.
     bool toFinish(WizardRun& r, const QString& cvid = {}, const QString& cvPassword = {},
                   const std::function<void()>& onFilePage = {}) {
-        toAccounts(r);
-        r.w->CVID->setText(cvid.isEmpty() ? server_->user() : cvid);
-        r.w->CVPassword->setText(cvid.isEmpty() ? server_->password() : cvPassword);
-        r.next();
-        if (r.w->currentPage != 2)
-            return false;
-        if (onFilePage)
-            onFilePage();
-        if (!r.chooseFile(fileName_))
-            return false;
-        r.next();
-        if (r.w->currentPage != 3 || r.w->Classes->findText("cs101fall26") < 0)
-            return false;
-        r.w->Classes->setCurrentText("cs101fall26");
-        r.setDate("Mar", "5", "2026");
-        r.w->Session->setText("1");
-        // On to the Advanced page, which takes the remembered working directory.
-        r.next();
-        return r.w->currentPage == 4 && r.w->ExportPath->text() == work_.path() &&
-               r.w->Finish->isEnabled();
+        fx_.toAccounts(r);
+        if (!cvid.isEmpty()) {
+            r.w->CVID->setText(cvid);
+            r.w->CVPassword->setText(cvPassword);
+        }
+        return fx_.toAdvancedPage(r, fileName_, onFilePage);
     }
-    static void finish(WizardRun& r) { QTest::mouseClick(r.w->Finish, Qt::LeftButton); }
+    static void finish(WizardRun& r) { LectureWizard::finish(r); }
     static QString shown(const WizardRun& r) { return r.messages.join(" | "); }
     const QStringList wholeLecture{"Slide1.gif", "Slide2.gif", "blank.gif", "description",
                                    "extract.stml"};
@@ -63,7 +39,7 @@ class TestFaultWizard : public QObject {
     // Files of a transfer left in the working directory.
     QStringList workingFiles() const {
         QStringList left;
-        for (const QString& f : QDir(work_.path()).entryList(QDir::Files | QDir::Hidden))
+        for (const QString& f : QDir(fx_.work.path()).entryList(QDir::Files | QDir::Hidden))
             if (f.startsWith("Slide") || f.startsWith("blank.") || f.startsWith("extract") ||
                 f == "description" || f.startsWith(".slide-ferry"))
                 left << f;
@@ -85,25 +61,14 @@ class TestFaultWizard : public QObject {
 
 private slots:
     void initTestCase() {
-        settingsStore::useDirectory(settings_.path());
-        QVERIFY(
-            QFile::copy(testEnv::presentationsDir() + "/" + fileName_, talks_.filePath(fileName_)));
         LumoraServer::Options options;
         options.readonlyUser = QStringLiteral("reader");
         options.readonlyPassword = QStringLiteral("look");
-        server_.emplace(options);
-        QVERIFY2(server_->start(), qPrintable(server_->error()));
+        QVERIFY(fx_.start({fileName_}, options));
+        server_ = &*fx_.server;
     }
-    void init() {
-        QVERIFY(server_->isRunning() || server_->restart());
-        QVERIFY(QDir(server_->lumoraDir() + "/classes").removeRecursively());
-        QVERIFY(server_->makeDir("lumora/classes/cs101fall26"));
-        QVERIFY(server_->writeFile("lumora/admin/passwd", "ann:pw123:Ann\n"));
-        writeSetting("System", server_->host());
-        writeSetting("Directory", talks_.path());
-        writeSetting("ExportPath", work_.path());
-    }
-    void cleanupTestCase() { server_.reset(); }
+    void init() { QVERIFY(fx_.reset()); }
+    void cleanupTestCase() { fx_.server.reset(); }
 
     // The server goes away between two slides: one message, the clean-up, the end. The first
     // slide and the blank image stay on the server; nothing else was sent.
@@ -199,7 +164,7 @@ private slots:
     void cancelWhileServerStalled() {
         QFETCH(bool, waiting);
         WizardRun r;
-        toAccounts(r);
+        fx_.toAccounts(r);
         r.w->inet1().setTimeouts(60000, 60000);
         if (!waiting) {
             r.next();
