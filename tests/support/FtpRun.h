@@ -13,7 +13,6 @@ struct FtpOutcome {
     int code = -1;
     QString info;
     QString text; // the whole listing, read with GetChunk(1024); -2 in states: a longer chunk
-    int state() const { return states.value(0, -1); }
 };
 
 // Runs one operation on inet.URL to its end (hang guard: 60 s) and records what the reporting
