@@ -56,14 +56,13 @@ private slots:
         QVERIFY(server->writeFile("lumora/classes/.ftpquota", "0 0\n"));
         visible << QString::fromUtf8("\xc3\x9c fall99") << "Notes.txt";
         std::sort(visible.begin(), visible.end());
-        QCOMPARE(visible.first(), QString("Notes.txt"));
         TransferControl inet;
         loginTo(inet, *server);
         const QStringList patterns{"~/lumora/classes/*", "~/lumora/classes/",
                                    "~/lumora/classes/?*"};
         for (const QString& path : patterns) {
             const FtpOutcome out = runFtp(inet, FtpOperation::ls(path));
-            QCOMPARE(out.state(), 12);
+            QCOMPARE(out.states, QList<int>{12});
             QCOMPARE(out.text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts), visible);
         }
         const FtpOutcome none = runFtp(inet, FtpOperation::ls("~/lumora/classes/.."));
@@ -119,7 +118,7 @@ private slots:
         loginTo(second, server);
         QCOMPARE(runFtp(first, FtpOperation::cd("~/lumora")).code, 0);
         const FtpOutcome refused = runFtp(second, FtpOperation::cd("~/lumora"));
-        QCOMPARE(refused.state(), 11);
+        QCOMPARE(refused.states, QList<int>{11});
         QCOMPARE(refused.code, int(TransferControl::LoginRefused));
         QVERIFY2(second.ResponseInfo().contains("Too many users"),
                  qPrintable(second.ResponseInfo()));
