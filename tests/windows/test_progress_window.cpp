@@ -16,13 +16,8 @@ private slots:
     void cleanup() { programEnd::setHandler({}); }
 
     // Each line, the empty ones too, becomes the selected, fully visible newest row.
-    void newestLineSelectedAndVisible_data() {
-        QTest::addColumn<int>("lines");
-        QTest::newRow("one") << 1;
-        QTest::newRow("hundreds") << 600;
-    }
     void newestLineSelectedAndVisible() {
-        QFETCH(int, lines);
+        const int lines = 600;
         FrmProgress w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
