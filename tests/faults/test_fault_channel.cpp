@@ -11,6 +11,7 @@
 #include "server/LectureUpload.h"
 #include "support/ServerRun.h"
 
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -105,17 +106,12 @@ private slots:
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
             frozen = !done && ::kill(pid, SIGSTOP) == 0;
         });
-        struct Thaw {
-            std::thread& watcher;
-            std::atomic<bool>& done;
-            pid_t pid;
-            ~Thaw() {
-                done = true;
-                if (watcher.joinable())
-                    watcher.join();
-                ::kill(pid, SIGCONT);
-            }
-        } thaw{watcher, done, pid};
+        const auto thaw = qScopeGuard([&] {
+            done = true;
+            if (watcher.joinable())
+                watcher.join();
+            ::kill(pid, SIGCONT);
+        });
         Ticker ticker(1);
 
         QVERIFY_THROWS_EXCEPTION(programEnd::ProgramEnded, ftpUploadLecture(r.m));

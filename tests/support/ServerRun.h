@@ -56,8 +56,6 @@ struct ServerRun {
         messages::setSink({});
         programEnd::setHandler({});
     }
-    ServerRun(const ServerRun&) = delete;
-    ServerRun& operator=(const ServerRun&) = delete;
 
     bool writeLocal(const QString& name, const QByteArray& data) {
         QFile f(work.filePath(name));
