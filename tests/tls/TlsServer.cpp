@@ -83,9 +83,9 @@ QList<TlsServer::Command> TlsServer::commands() const {
         return result;
     for (const QByteArray& line : log.readAll().split('\n')) {
         const QList<QByteArray> parts = line.split(' ');
-        if (parts.size() == 4)
-            result.append({parts[0].toInt(), QString::fromLatin1(parts[1]), parts[2] == "tls=1",
-                           parts[3] == "prot=1"});
+        if (parts.size() == 4) // "<session> <command> tls=<0|1> prot=<0|1>"
+            result.append(
+                {QString::fromLatin1(parts[1]), parts[2] == "tls=1", parts[3] == "prot=1"});
     }
     return result;
 }
@@ -114,10 +114,6 @@ bool WireRecorder::start(const QString& targetHost) {
         *process_, {SF_TLS_TEST_DIR "/wire_recorder.py", targetHost, dir_.filePath("wire.bin")},
         error_);
     return port_ != 0;
-}
-
-QString WireRecorder::host() const {
-    return QStringLiteral("127.0.0.1:%1").arg(port_);
 }
 
 QByteArray WireRecorder::clientBytes() const {

@@ -37,7 +37,6 @@ private:
 class TlsServer : public LumoraServer {
 public:
     struct Command {
-        int session = 0;
         QString name; // "AUTH", "USER", ...
         bool tls = false;
         bool prot = false;
@@ -68,7 +67,8 @@ public:
     ~WireRecorder() { TestFtpServer::stopProcess(process_); }
     bool start(const QString& targetHost); // "127.0.0.1:<port>"
     QString error() const { return error_; }
-    QString host() const; // where clients connect instead of the target
+    // Where clients connect instead of the target.
+    QString host() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
     QByteArray clientBytes() const;
 
 private:

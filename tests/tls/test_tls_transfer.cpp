@@ -252,8 +252,7 @@ private slots:
         QVERIFY(asked_.isEmpty());
 
         const QByteArray bytes = wire.clientBytes();
-        const QByteArray password = server_->password().toLatin1();
-        QCOMPARE(bytes.contains(password), clearText);
+        QCOMPARE(bytes.contains(server_->password().toLatin1()), clearText);
         QCOMPARE(bytes.contains("USER " + server_->user().toLatin1()), clearText);
         if (!certificate.isEmpty()) {
             // "AUTH TLS", then only TLS records (a handshake record first).
