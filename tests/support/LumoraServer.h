@@ -19,6 +19,4 @@ public:
 
     bool start() override;
     QString kind() const override { return QStringLiteral("pyftpdlib"); }
-
-    static QString python() { return QStringLiteral("/usr/bin/python3"); }
 };

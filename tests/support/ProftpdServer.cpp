@@ -1,6 +1,5 @@
 #include "support/ProftpdServer.h"
 
-#include "support/LumoraServer.h"
 #include "support/TestEnv.h"
 
 #include <QDeadlineTimer>
@@ -90,7 +89,7 @@ bool ProftpdServer::prepare() {
     }
     QProcess seed;
     seed.setProcessChannelMode(QProcess::MergedChannels);
-    seed.start(LumoraServer::python(),
+    seed.start(QStringLiteral("/usr/bin/python3"),
                {QStringLiteral("-c"),
                 QStringLiteral("import sys; sys.path.insert(0, sys.argv[1]); import lumora_server; "
                                "lumora_server.seed_tree(sys.argv[2], sys.argv[3] == 'demo')"),
