@@ -63,7 +63,6 @@ bool writePrivateFile(const QString& path, const QByteArray& data) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size())
         return false;
-    file.close();
     // ProFTPD refuses account files that others can read.
     return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
 }
