@@ -105,7 +105,6 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<bool>("encryptedLogin"); // the login was sent, and encrypted
 
-        QTest::newRow("signed by a trusted authority") << "signed" << 0 << "" << 0 << true;
         QTest::newRow("self-signed, refused")
             << "selfA" << 0 << "self-signed certificate" << 12045 << false;
         QTest::newRow("self-signed, trusted")
