@@ -77,8 +77,6 @@ private slots:
         QTest::addColumn<QList<int>>("slides");
         QTest::newRow("3 to 5 as GIF") << QStringList{"long-68-slides.ppt", " 3", " 5", "GIF"}
                                        << QSize(1000, 700) << QList<int>{3, 4, 5};
-        QTest::newRow("JPG") << QStringList{"basic_test_ppt_file.ppt", " 1", " 2", "JPG"}
-                             << QSize(776, 532) << QList<int>{1, 2};
         QTest::newRow("lower-case PNG, other aspect")
             << QStringList{"SampleShow.ppt", " 2", " 2", "png"} << QSize(333, 777) << QList<int>{2};
         QTest::newRow("one pixel")
