@@ -167,6 +167,16 @@ QString checkLecture(const LumoraServer& server, const QString& lecture, const Q
 }
 
 // The program's steps one after the other, each timed.
+
+// What the wizard's pages do before Finish: the connection test and the lecture lookup.
+void connectAndFindLecture(ModuleFtp& ftp) {
+    if (!ftp.ftpConnect())
+        throw RouteFailed{QStringLiteral("cannot connect")};
+    bool append = false;
+    if (!ftpFindLecture(ftp, append))
+        throw RouteFailed{QStringLiteral("the lecture exists already")};
+}
+
 Route runSteps(const LumoraServer& server, const QString& presentationPath, const QString& work,
                int session, int& slides) {
     Route route(QStringLiteral("program, step by step"));
@@ -198,11 +208,7 @@ Route runSteps(const LumoraServer& server, const QString& presentationPath, cons
     laps.lap(route, QStringLiteral("description"));
 
     // In the program the connection and the lookup happen on the wizard's pages, before Finish.
-    if (!ftp.ftpConnect())
-        throw RouteFailed{QStringLiteral("cannot connect")};
-    bool append = false;
-    if (!ftpFindLecture(ftp, append))
-        throw RouteFailed{QStringLiteral("the lecture exists already")};
+    connectAndFindLecture(ftp);
     laps.lap(route, QStringLiteral("connect + lecture lookup"));
 
     ftpUploadLecture(ftp);
@@ -236,11 +242,7 @@ Route runDriver(const LumoraServer& server, const QString& presentationPath, con
         throw RouteFailed{QStringLiteral("cannot open: ") + slideFerry.presentation.lastOpenError};
     fields.lastSlideV = QStringLiteral(" %1").arg(slides);
     laps.lap(route, QStringLiteral("office start + open"));
-    if (!ftp.ftpConnect())
-        throw RouteFailed{QStringLiteral("cannot connect")};
-    bool append = false;
-    if (!ftpFindLecture(ftp, append))
-        throw RouteFailed{QStringLiteral("the lecture exists already")};
+    connectAndFindLecture(ftp);
     laps.lap(route, QStringLiteral("connect + lecture lookup"));
 
     // Each line's arrival marks a phase boundary.

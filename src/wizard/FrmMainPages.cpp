@@ -116,10 +116,13 @@ bool FrmMain::stepLumoraInfo() {
     BusyPointer busy;
     busy.set();
     connecting->setVisible(true);
-    auto stay = [&] {
+    auto endWait = [&] {
         busy.clear();
         restoreButtons(saved);
         connecting->setVisible(false);
+    };
+    auto stay = [&] {
+        endWait();
         return false;
     };
 
@@ -142,9 +145,7 @@ bool FrmMain::stepLumoraInfo() {
         messages::showCritical(QStringLiteral("Bad user id or password"), QStringLiteral("Error!"));
         return stay();
     }
-    restoreButtons(saved);
-    busy.clear();
-    connecting->setVisible(false);
+    endWait();
     buttonNext->setEnabled(fileChosen);
     wizardSettings::loadFilePage(*this);
     return true;
