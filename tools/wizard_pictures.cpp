@@ -1,94 +1,193 @@
-// Writes a picture of every wizard page and of the auxiliary windows into a folder:
+// Writes a picture of every wizard page and of the other windows into a folder, each in the
+// state a user meets it during a demo walk: a local demo server is started, the wizard is
+// driven through its pages with the demo accounts and a sample presentation (with the real
+// office), and the lecture is transferred to that server.
 //   QT_QPA_PLATFORM=offscreen build/tools/wizard-pictures OUTDIR
+#include "platform/Messages.h"
+#include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
 #include "windows/FrmFTPError.h"
 #include "windows/FrmHelp.h"
 #include "windows/FrmProgress.h"
+#include "wizard/DirectoryList.h"
+#include "wizard/FileList.h"
 #include "wizard/FrmMain.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFrame>
+#include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
+
+const char* const usage = "usage: wizard-pictures OUTDIR\n"
+                          "Writes PNG pictures of the wizard's pages and windows into OUTDIR,\n"
+                          "taken during a walk through the wizard against a local demo server.\n"
+                          "Run it without a display with QT_QPA_PLATFORM=offscreen.\n";
+
 bool save(QWidget& w, const QDir& out, const QString& name) {
+    QApplication::processEvents();
     const QString path = out.filePath(name + QStringLiteral(".png"));
     const bool ok = w.grab().save(path);
     std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
     return ok;
 }
+
+// The demo Lumora server on a free loopback port, stopped with the object.
+class DemoServer {
+public:
+    explicit DemoServer(const QString& root) {
+        process_.setProgram(QStringLiteral("/usr/bin/python3"));
+        process_.setArguments(
+            {QStringLiteral(SF_TOOLS_DIR "/lumora_server.py"), QStringLiteral("--root"), root,
+             QStringLiteral("--seed"), QStringLiteral("demo"), QStringLiteral("--port"),
+             QStringLiteral("0"), QStringLiteral("--user"), QStringLiteral("corvane"),
+             QStringLiteral("--password"), QStringLiteral("secret")});
+        process_.start();
+        static const QRegularExpression portLine(QStringLiteral("^PORT (\\d+)"),
+                                                 QRegularExpression::MultilineOption);
+        QByteArray out;
+        while (port_.isEmpty() && process_.waitForReadyRead(20000)) {
+            out += process_.readAllStandardOutput();
+            const auto m = portLine.match(QString::fromUtf8(out));
+            if (m.hasMatch())
+                port_ = m.captured(1);
+        }
+    }
+    ~DemoServer() {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    QString host() const { return port_.isEmpty() ? QString() : "127.0.0.1:" + port_; }
+
+private:
+    QProcess process_;
+    QString port_;
+};
+
+bool click(QPushButton* button) {
+    if (!button->isEnabled())
+        return false;
+    button->click();
+    QApplication::processEvents();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: wizard-pictures OUTDIR\n");
+    const QString target = argc == 2 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (target == QLatin1String("--help") || target == QLatin1String("-h")) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (argc != 2 || target.isEmpty() || target.startsWith(QLatin1Char('-'))) {
+        // A path starting with "-" is most likely a mistyped option, not a folder to create.
+        std::fputs(usage, stderr);
         return 2;
     }
-    QDir out(QString::fromLocal8Bit(argv[1]));
-    out.mkpath(QStringLiteral("."));
-    QTemporaryDir settings; // never touch the user's own settings
-    settingsStore::useDirectory(settings.path());
+    QDir out(target);
+    if (!out.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "wizard-pictures: cannot create %s\n", qPrintable(target));
+        return 1;
+    }
+
+    QTemporaryDir work; // settings, server tree, presentations and working files
+    settingsStore::useDirectory(work.filePath(QStringLiteral("settings")));
+    QDir(work.path()).mkpath(QStringLiteral("talks"));
+    QDir(work.path()).mkpath(QStringLiteral("export"));
+    const QString sample = QStringLiteral(SF_TESTDATA_DIR "/presentations/basic_test_ppt_file.ppt");
+    if (!QFile::copy(sample, work.filePath(QStringLiteral("talks/basic_test_ppt_file.ppt")))) {
+        std::fprintf(stderr, "wizard-pictures: cannot copy %s\n", qPrintable(sample));
+        return 1;
+    }
+    DemoServer server(work.filePath(QStringLiteral("server")));
+    if (server.host().isEmpty()) {
+        std::fprintf(stderr, "wizard-pictures: the demo server did not start\n");
+        return 1;
+    }
+    const auto setting = [](const char* key, const QString& value) {
+        settingsStore::write(QStringLiteral("Slide-Ferry"), QStringLiteral("Settings"),
+                             QString::fromLatin1(key), value);
+    };
+    setting("System", server.host());
+    setting("Directory", work.filePath(QStringLiteral("talks")));
+    setting("ExportPath", work.filePath(QStringLiteral("export")));
+
+    QStringList shown;
+    messages::setSink([&shown](const QString& text, const QString&) { shown << text; });
+    messages::setQuestionSink([](const QString&, const QString&) { return false; });
+    programEnd::setHandler([] {});
 
     FrmMain wizard;
+    wizard.resize(wizard.sizeHint());
     wizard.show();
-    wizard.ID->setText(QStringLiteral("jdoe"));
-    wizard.Title->setText(QStringLiteral("Introduction to Lumora"));
-    wizard.Classes->addItem(QStringLiteral("cs101fall26"));
-    for (int i = 1; i <= 12; ++i) {
-        wizard.firstSlide->addItem(QStringLiteral(" ") + QString::number(i));
-        wizard.lastSlide->addItem(QStringLiteral(" ") + QString::number(i));
-    }
-    wizard.lastSlide->setCurrentIndex(11);
-    const char* names[6] = {"0-start",        "1-lumora-info", "2-file",
-                            "3-lecture-info", "4-advanced",    "5-finish"};
-    bool ok = true;
-    for (int page = 0; page < 6; ++page) {
-        wizard.unhighlightStep();
-        for (int i = 0; i < 6; ++i)
-            wizard.frame[i]->setVisible(i == page);
-        wizard.currentPage = page;
-        wizard.highlightStep();
-        QApplication::processEvents();
-        ok = save(wizard, out, QStringLiteral("wizard-") + QString::fromLatin1(names[page])) && ok;
-    }
-    wizard.unhighlightStep();
-    for (int i = 0; i < 6; ++i)
-        wizard.frame[i]->setVisible(i == 4);
-    wizard.currentPage = 4;
-    wizard.highlightStep();
+    bool ok = save(wizard, out, QStringLiteral("wizard-0-start"));
+
+    ok = click(wizard.buttonNext) && ok;
+    wizard.ID->setText(QStringLiteral("alice"));
+    wizard.Password->setText(QStringLiteral("wonder"));
+    wizard.CVID->setText(QStringLiteral("corvane"));
+    wizard.CVPassword->setText(QStringLiteral("secret"));
+    ok = save(wizard, out, QStringLiteral("wizard-1-lumora-info")) && ok;
+
+    ok = click(wizard.buttonNext) && wizard.currentPage == 2 && ok;
+    const auto files =
+        wizard.fileList->findItems(QStringLiteral("basic_test_ppt_file.ppt"), Qt::MatchExactly);
+    if (!files.isEmpty())
+        wizard.fileList->setCurrentItem(files.first());
+    ok = !files.isEmpty() && save(wizard, out, QStringLiteral("wizard-2-file")) && ok;
+
+    ok = click(wizard.buttonNext) && wizard.currentPage == 3 && ok;
+    wizard.Classes->setCurrentText(QStringLiteral("cs101fall26"));
+    ok = save(wizard, out, QStringLiteral("wizard-3-lecture-info")) && ok;
+
+    ok = click(wizard.buttonNext) && wizard.currentPage == 4 && ok;
+    ok = save(wizard, out, QStringLiteral("wizard-4-advanced")) && ok;
     wizard.Resolution->setCurrentIndex(0);
     wizard.imageWidth->setText(QStringLiteral("640"));
     wizard.imageHeight->setText(QStringLiteral("480"));
-    QApplication::processEvents();
     ok = save(wizard, out, QStringLiteral("wizard-4-advanced-custom")) && ok;
+    wizard.Resolution->setCurrentText(QStringLiteral("XGA"));
 
+    ok = click(wizard.buttonNext) && wizard.currentPage == 5 && ok;
+    ok = save(wizard, out, QStringLiteral("wizard-5-finish")) && ok;
+
+    FrmHelp::showHelp(&wizard);
+    if (FrmHelp* help = FrmHelp::existing())
+        ok = save(*help, out, QStringLiteral("help")) && ok;
+
+    // The progress window once mid-transfer (with Cancel), once at the end (with Done).
     FrmProgress& progress = wizard.frmProgress();
-    progress.setExpectedSteps(12);
-    for (const char* line : {"", "Converting slides to images...", "Converting slide 1 to GIF",
-                             "Converting slide 2 to GIF", "Creating blank slide", "",
-                             "FTPing slides...", "FTPing slide 1", "FTPing slide 2",
-                             "FTPing description", "FTPing STML file", "Slide-Ferry complete"})
-        progress.Add(QString::fromLatin1(line));
-    progress.showDone();
-    progress.show();
-    QApplication::processEvents();
-    ok = save(progress, out, QStringLiteral("progress")) && ok;
+    QTimer midway;
+    bool midwayShot = false;
+    QObject::connect(&midway, &QTimer::timeout, &midway, [&] {
+        const QListWidget* list = progress.progressList();
+        if (list->count() > 0 && list->item(list->count() - 1)->text().startsWith("FTPing")) {
+            midway.stop();
+            midwayShot = save(progress, out, QStringLiteral("progress-running"));
+        }
+    });
+    midway.start(0);
+    wizard.Finish->click();
+    ok = midwayShot && save(progress, out, QStringLiteral("progress")) && ok;
 
+    // The lecture now exists: the dialog the next transfer to the same day shows.
     FrmFTPError& dialog = wizard.frmFTPError();
     dialog.show();
-    QApplication::processEvents();
     ok = save(dialog, out, QStringLiteral("lecture-exists")) && ok;
     dialog.hide();
 
-    FrmHelp* help = FrmHelp::instance();
-    help->show();
-    help->onActivate();
-    QApplication::processEvents();
-    ok = save(*help, out, QStringLiteral("help")) && ok;
-    return ok ? 0 : 1;
+    for (const QString& message : std::as_const(shown))
+        std::fprintf(stderr, "message: %s\n", qPrintable(message));
+    return ok && shown.isEmpty() ? 0 : 1;
 }

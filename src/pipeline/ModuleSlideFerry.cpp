@@ -22,14 +22,19 @@
 
 namespace {
 // The export runs without waiting for the server, so nothing would repaint the progress window
-// until the upload starts: each line is drawn as it arrives. User input stays queued, so no
-// click can start anything in the middle of the export.
+// until the upload starts: each line is drawn as it arrives, and the user's input is taken
+// then, so that Cancel is seen at the next slide. The wizard is hidden by now; the progress
+// window is the only one that takes input.
 class PaintingProgress : public ProgressSink {
 public:
     explicit PaintingProgress(ProgressSink& window) : window_(window) {}
     void Add(const QString& text) override {
         window_.Add(text);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QCoreApplication::processEvents();
+    }
+    bool cancelRequested() const override {
+        QCoreApplication::processEvents();
+        return window_.cancelRequested();
     }
 
 private:
@@ -89,23 +94,51 @@ void ModuleSlideFerry::transferLecture(bool appendSlides) {
     ftp_.progress = &progress;
 
     try {
-        checkWorkingDirectory(fields_.exportPath());
-        presentation.exportSlides(progress);
-        SlideReader* reader = presentation.slides();
-        if (!reader)
-            throw Failure(QStringLiteral("The presentation is no longer open"));
-        writeSlideText(*reader, fields_, appendSlides, [this] { return ftpFetchSlideText(ftp_); });
-        writeNotesText(*reader, fields_, appendSlides, [this] { return ftpFetchNotesText(ftp_); });
-        writeDescription(fields_);
-    } catch (const Failure& f) {
-        failTransfer(f.description());
-    } catch (const std::bad_alloc&) {
-        failTransfer(QStringLiteral("Not enough memory"));
+        try {
+            checkWorkingDirectory(fields_.exportPath());
+            PaintingProgress painting(progress);
+            presentation.exportSlides(painting);
+            SlideReader* reader = presentation.slides();
+            if (!reader)
+                throw Failure(QStringLiteral("The presentation is no longer open"));
+            writeSlideText(*reader, fields_, appendSlides,
+                           [this] { return ftpFetchSlideText(ftp_); });
+            if (painting.cancelRequested())
+                throw TransferCancelled();
+            writeNotesText(*reader, fields_, appendSlides,
+                           [this] { return ftpFetchNotesText(ftp_); });
+            writeDescription(fields_);
+        } catch (const Failure& f) {
+            failTransfer(f.description());
+        } catch (const std::bad_alloc&) {
+            failTransfer(QStringLiteral("Not enough memory"));
+        }
+        ftpUploadLecture(ftp_);
+    } catch (const TransferCancelled&) {
+        // Stopped by the user: no message, the same clean-up as every other end.
+        cleanUp();
+        programEnd::endProgram();
     }
-    ftpUploadLecture(ftp_);
     cleanUp();
     progress.Add(QStringLiteral("Slide-Ferry complete"));
+    progress.showSummary(lectureSummary());
     progress.showDone();
+}
+
+QString ModuleSlideFerry::lectureSummary() const {
+    const int first = numberText::leadingInt16(fields_.firstSlideText());
+    const int last = numberText::leadingInt16(fields_.lastSlideText());
+    const int sent = std::max(0, last - first + 1);
+    const int total = ftp_.slideOffset + sent;
+    QString text = QStringLiteral("The lecture is in class %1 on %2, in the directory ~/lumora/%3")
+                       .arg(fields_.classText(), fields_.ftpMachine(), ftp_.lectureDir);
+    if (text.endsWith(QLatin1Char('/')))
+        text.chop(1);
+    text += QStringLiteral(": %1 %2").arg(sent).arg(sent == 1 ? QStringLiteral("slide")
+                                                              : QStringLiteral("slides"));
+    if (ftp_.slideOffset > 0)
+        text += QStringLiteral(" added after %1 (%2 in all)").arg(ftp_.slideOffset).arg(total);
+    return text + QLatin1Char('.');
 }
 
 void ModuleSlideFerry::cleanUp() {

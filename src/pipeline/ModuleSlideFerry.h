@@ -19,9 +19,14 @@ public:
 
     // Hides the wizard (hideWizard), shows the progress window and runs the export, the two text
     // files, the description, the upload and the clean-up, then shows "Slide-Ferry complete" and
-    // the Done button. A step that fails reports "Error: ..., host", cleans up and ends the
-    // program; the upload and the fetches report their own failures the same way.
+    // the Done button. A Cancel on the progress window stops it at the next step: clean-up
+    // and the program's end, without a message. A step that fails reports "Error: ..., host",
+    // cleans up and ends the program; the upload and the fetches report their own failures the same
+    // way.
     void transferLecture(bool appendSlides);
+
+    // Where the finished lecture went: class, server, directory and how many slides.
+    QString lectureSummary() const;
 
     // Closes the presentation, deletes the working files and starts the FTP "CLOSE" without
     // waiting for it. Never fails.

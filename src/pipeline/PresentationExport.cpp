@@ -139,11 +139,15 @@ void PresentationExport::exportSlides(ProgressSink& progress) {
     const int height = fields_.getHeight();
 
     for (int i = first; i <= last; ++i) {
+        if (progress.cancelRequested())
+            throw TransferCancelled();
         progress.Add(QStringLiteral("Converting slide %1 to %2").arg(i).arg(format));
         presentation_->exportSlide(i, directory + QStringLiteral("/Slide") + QString::number(i),
                                    format, width, height);
     }
 
+    if (progress.cancelRequested())
+        throw TransferCancelled();
     progress.Add(QStringLiteral("Creating blank slide"));
     const int blank = slideCount + 1;
     try {

@@ -18,3 +18,9 @@ private:
     int number_;
     QString description_;
 };
+
+// Raised at the transfer's next step once the user has asked to stop it. It is no failure:
+// whoever catches it cleans up and ends without a message.
+struct TransferCancelled : std::exception {
+    const char* what() const noexcept override { return "transfer cancelled"; }
+};

@@ -9,6 +9,10 @@ Sink& sink() {
     static Sink s;
     return s;
 }
+QuestionSink& questionSink() {
+    static QuestionSink s;
+    return s;
+}
 } // namespace
 
 void showCritical(const QString& text, const QString& title) {
@@ -26,6 +30,22 @@ void showError(const QString& description, const QString& host) {
                  QStringLiteral("Error!"));
 }
 
-void setSink(Sink s) { sink() = std::move(s); }
+void setSink(Sink s) {
+    sink() = std::move(s);
+}
+
+bool askYesNo(const QString& text, const QString& title) {
+    if (questionSink())
+        return questionSink()(text, title);
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                    QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void setQuestionSink(QuestionSink s) {
+    questionSink() = std::move(s);
+}
 
 } // namespace messages

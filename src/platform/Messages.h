@@ -17,4 +17,12 @@ using Sink = std::function<void(const QString& text, const QString& title)>;
 // Replaces the modal box; an empty sink restores it.
 void setSink(Sink sink);
 
+// Modal question with Yes and No buttons (No is the default, so Enter keeps what is there);
+// true when the user answers Yes.
+bool askYesNo(const QString& text, const QString& title);
+
+using QuestionSink = std::function<bool(const QString& text, const QString& title)>;
+// Replaces the question box; an empty sink restores it.
+void setQuestionSink(QuestionSink sink);
+
 } // namespace messages

@@ -33,6 +33,9 @@ void ftpListClasses(ModuleFtp& m) {
         programEnd::endProgram();
     }
 
+    // The class the user chose (or the remembered one) stays chosen while the new list still
+    // holds it; only a class that the filters now exclude gives way to the first one.
+    const QString chosen = m.fields.classText();
     const QString term = m.fields.termText();
     const QString year = m.fields.yearFilterText();
     m.fields.clearClasses();
@@ -40,5 +43,5 @@ void ftpListClasses(ModuleFtp& m) {
         if (termMatches(term, name) && yearMatches(year, name))
             m.fields.addClass(name);
     }
-    m.fields.selectFirstClass();
+    m.fields.selectClass(chosen);
 }

@@ -33,6 +33,11 @@ QString reason(ModuleFtp& m, const QString& fallback) {
     return info.isEmpty() ? fallback : info;
 }
 
+void stopIfCancelled(ModuleFtp& m) {
+    if (m.progress && m.progress->cancelRequested())
+        throw TransferCancelled();
+}
+
 // One upload; a transfer that ends in error is a failure of the whole upload.
 void put(ModuleFtp& m, const QString& localName, const QString& remoteName) {
     const QString remote = remotePath(m, remoteName);
@@ -58,6 +63,7 @@ QString signedNumber(int n) {
 // the server holds no such file. Other failures are reported and end the program.
 bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
     try {
+        stopIfCancelled(m);
         ftpMakeLectureDir(m);
         add(m, QString());
         add(m, progressLine);
@@ -112,17 +118,22 @@ void ftpUploadLecture(ModuleFtp& m) {
 
         const QString format = m.fields.imageFormat();
         const QString ext = format.toLower();
+        stopIfCancelled(m);
         put(m, QStringLiteral("blank.") + format, QStringLiteral("blank.") + ext);
 
         const int first = numberText::leadingInt16(m.fields.firstSlideText());
         const int last = numberText::leadingInt16(m.fields.lastSlideText());
         for (int i = first; i <= last; ++i) {
+            stopIfCancelled(m);
             add(m, QStringLiteral("FTPing slide ") + numberText::plain(i));
             put(m, QStringLiteral("Slide") + numberText::plain(i) + QLatin1Char('.') + format,
                 QStringLiteral("Slide") + numberText::plain(m.slideOffset + i - first + 1) +
                     QLatin1Char('.') + ext);
         }
 
+        // The description and the slide text go together and last: a stop before them leaves
+        // an existing lecture's own ones in place.
+        stopIfCancelled(m);
         add(m, QStringLiteral("FTPing description"));
         put(m, QStringLiteral("description"), QStringLiteral("description"));
         add(m, QStringLiteral("FTPing STML file"));

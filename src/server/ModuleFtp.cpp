@@ -65,6 +65,17 @@ bool ModuleFtp::ftpConnect() {
     }
     // A listing that ended in error (no server, wrong password, ...) is a failed test too.
     if (lastEndState_ == TransferControl::icError) {
+        if (inet.certificateRefusedByUser())
+            return false;
+        if (inet.ResponseCode() == TransferControl::LoginRefused) {
+            messages::showCritical(
+                QStringLiteral("Error: ") + inet.ResponseInfo() + QStringLiteral(", ") + host +
+                    QStringLiteral("\n\nThe server did not accept the Corvane account \"%1\". "
+                                   "Check the Corvane user ID and password on this page.")
+                        .arg(fields.cvid()),
+                QStringLiteral("Error!"));
+            return false;
+        }
         messages::showError(inet.ResponseInfo(), host);
         return false;
     }

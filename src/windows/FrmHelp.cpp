@@ -132,6 +132,41 @@ void FrmHelp::showHelp() {
     help->activateWindow();
 }
 
+void FrmHelp::showHelp(QWidget* beside) {
+    FrmHelp* help = instance();
+    const QString unset = QStringLiteral("<unset>");
+    if (beside != nullptr && !help->isVisible() &&
+        settingsStore::read(appName, section, QStringLiteral("HelpLeft"), unset) == unset)
+        help->storeGeometryBeside(beside);
+    showHelp();
+}
+
+void FrmHelp::storeGeometryBeside(const QWidget* beside) {
+    // Wide enough for the guide's lines, as tall as the owner or a little more; on the side of
+    // the owner with room, and over it only when the screen has room on neither side.
+    constexpr int gap = 8, preferred = 720, least = 480;
+    const QRect owner = beside->window()->frameGeometry();
+    const QScreen* screen = beside->screen();
+    const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1280, 900);
+    const int rightRoom = area.right() - owner.right() - gap;
+    const int leftRoom = owner.left() - gap - area.left();
+    int width = std::min(preferred, area.width());
+    int left = area.right() + 1 - width;
+    if (rightRoom >= preferred || (rightRoom >= least && rightRoom >= leftRoom)) {
+        width = std::min(preferred, rightRoom);
+        left = owner.right() + 1 + gap;
+    } else if (leftRoom >= least) {
+        width = std::min(preferred, leftRoom);
+        left = owner.left() - gap - width;
+    }
+    const int height = std::min(std::max(owner.height(), 600), area.height());
+    const int top = std::clamp(owner.top(), area.top(), area.bottom() + 1 - height);
+    writeTwips(QStringLiteral("HelpLeft"), toTwips(left));
+    writeTwips(QStringLiteral("HelpTop"), toTwips(top));
+    writeTwips(QStringLiteral("HelpWidth"), toTwips(width));
+    writeTwips(QStringLiteral("HelpHeight"), toTwips(height));
+}
+
 FrmHelp::FrmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
     registerHelpResource();
     setObjectName(QStringLiteral("frmHelp"));

@@ -39,6 +39,9 @@ public:
     static FrmHelp* existing();
     // What the wizard's Help button does: shows the single instance (not modal), in front.
     static void showHelp();
+    // The same, for a window the help belongs to: the first time (nothing stored yet) the help
+    // opens beside that window, wide enough for a page of the guide, instead of over it.
+    static void showHelp(QWidget* beside);
 
     // Navigates the browser to the guide's start page, then applies the stored geometry.
     void onActivate();
@@ -63,6 +66,7 @@ private:
     explicit FrmHelp(QWidget* parent = nullptr);
     ~FrmHelp() override;
 
+    void storeGeometryBeside(const QWidget* beside);
     void navigateToGuide();
     void applyStoredGeometry();
     void storeGeometry();

@@ -2,11 +2,11 @@
 
 #include "platform/ProgramEnd.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
@@ -47,12 +47,28 @@ FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
     Done->setSizePolicy(donePolicy);
     connect(Done, &QPushButton::clicked, this, [this] { pressDone(); });
 
+    Cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    Cancel->setObjectName(QStringLiteral("Cancel"));
+    Cancel->setVisible(false);
+    QSizePolicy cancelPolicy = Cancel->sizePolicy();
+    cancelPolicy.setRetainSizeWhenHidden(true);
+    Cancel->setSizePolicy(cancelPolicy);
+    connect(Cancel, &QPushButton::clicked, this, [this] { requestCancel(); });
+
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("summary"));
+    summary_->setWordWrap(true);
+    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    summary_->setVisible(false);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
+    buttons->addWidget(Cancel);
     buttons->addWidget(Done);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame1, 1);
+    layout->addWidget(summary_);
     layout->addLayout(buttons);
 
     resize(420, 360);
@@ -85,7 +101,7 @@ void FrmProgress::setExpectedSteps(int n) {
 }
 
 void FrmProgress::showDone() {
-    running_ = false;
+    setTransferRunning(false);
     bar_->setValue(bar_->maximum());
     if (expectedSteps_ > 0)
         stepsDone_ = expectedSteps_;
@@ -96,6 +112,21 @@ void FrmProgress::showDone() {
 
 void FrmProgress::setTransferRunning(bool running) {
     running_ = running;
+    Cancel->setVisible(running);
+    Cancel->setEnabled(running && !cancelRequested_);
+}
+
+void FrmProgress::requestCancel() {
+    if (!running_ || cancelRequested_)
+        return;
+    cancelRequested_ = true;
+    Cancel->setEnabled(false);
+    Add(QStringLiteral("Stopping..."));
+}
+
+void FrmProgress::showSummary(const QString& text) {
+    summary_->setText(text);
+    summary_->setVisible(!text.isEmpty());
 }
 
 void FrmProgress::pressDone() {
@@ -118,13 +149,18 @@ void FrmProgress::keyPressEvent(QKeyEvent* event) {
         Done->click();
         return;
     }
+    if (event->key() == Qt::Key_Escape && running_) {
+        event->accept();
+        requestCancel();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 
 void FrmProgress::closeEvent(QCloseEvent* event) {
     if (running_) {
         event->ignore();
-        QApplication::beep();
+        requestCancel();
         return;
     }
     event->accept();

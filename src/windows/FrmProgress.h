@@ -6,17 +6,20 @@
 #include <functional>
 
 class QGroupBox;
+class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
 
 // The progress window: one line per transfer step in the list `Progress`, a bar showing how far
-// the transfer has got, and the `Done` button that appears when the transfer has finished.
+// the transfer has got, the `Cancel` button while the transfer runs and the `Done` button that
+// appears when the transfer has finished.
 //
 // Closing the window from its frame:
-// - while a transfer runs (setTransferRunning(true)) the close is ignored, because ending the
-//   program in the middle of an upload would leave a half-written lecture and the working files
-//   behind; the transfer runs to its end and then shows `Done`;
+// - while a transfer runs (setTransferRunning(true)) the close does what `Cancel` and Escape do:
+//   it asks the transfer to stop at its next step (cancelRequested()), which then cleans up and
+//   ends the program; the window itself stays until then, so that the program is never ended
+//   in the middle of an upload;
 // - otherwise (finished, or a transfer that stopped early without showing `Done`) the close calls
 //   onClose, or ends the program when onClose is empty. The settings are not saved: only `Done`
 //   saves them.
@@ -36,9 +39,16 @@ public:
     // the bar. Also ends the running state.
     void showDone();
 
-    // While true, closing the window from its frame is ignored.
+    // While true, `Cancel` shows and closing the window asks the transfer to stop.
     void setTransferRunning(bool running);
     bool transferRunning() const { return running_; }
+
+    // Asks the running transfer to stop at its next step; nothing when no transfer runs.
+    void requestCancel();
+    bool cancelRequested() const override { return cancelRequested_; }
+
+    // A line above the buttons saying where the finished lecture went.
+    void showSummary(const QString& text);
 
     // Called when `Done` is pressed; the program sets it to "save the settings, then end".
     std::function<void()> onDone;
@@ -48,6 +58,8 @@ public:
 
     QListWidget* progressList() const { return Progress; }
     QPushButton* doneButton() const { return Done; }
+    QPushButton* cancelButton() const { return Cancel; }
+    QLabel* summaryLabel() const { return summary_; }
     QProgressBar* progressBar() const { return bar_; }
 
 protected:
@@ -60,9 +72,12 @@ private:
     QGroupBox* Frame1;
     QListWidget* Progress;
     QPushButton* Done;
+    QPushButton* Cancel;
+    QLabel* summary_;
     QProgressBar* bar_;
     int expectedSteps_ = 0;
     int stepsDone_ = 0;
     bool running_ = false;
     bool inDone_ = false;
+    bool cancelRequested_ = false;
 };

@@ -111,6 +111,7 @@ FrmMain::FrmMain(QWidget* parent)
     fillLists();
     connectRules();
     wireModules();
+    focusFirstEmptyField();
 }
 
 // The modules reach the windows and each other through these hooks.

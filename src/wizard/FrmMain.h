@@ -140,6 +140,9 @@ private:
     bool stepLectureInfo();
     void loadAdvancedSettings();
     void advance();
+    void focusFirstEmptyField();
+    bool lectureDateExists();
+    bool somethingEntered() const;
     void goBack();
     ButtonSnapshot saveAndDisableButtons();
     void restoreButtons(const ButtonSnapshot& s);
@@ -147,6 +150,9 @@ private:
     void runTrapped(const std::function<void()>& action);
 
     void listClasses();
+    void refillClasses();
+    // True when a listing is under way: the click then runs once it is over.
+    bool deferredWhileListing(void (FrmMain::*click)());
     void fileClicked();
     void directoryChanged();
     void driveChanged();
@@ -158,7 +164,10 @@ private:
     std::unique_ptr<FrmProgress> frmProgress_;
     std::unique_ptr<FrmFTPError> frmFTPError_;
     bool listingClasses_ = false;
+    QString listedTerm_, listedYear_; // the filters the class list was last read with
+    std::function<void()> pendingClick_;
     bool advancedLoaded_ = false;
+    bool userEdited_ = false; // the user typed into a field or chose from a list
 };
 
 // The single wizard window of the running program (null before it exists).

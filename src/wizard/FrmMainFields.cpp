@@ -39,8 +39,11 @@ void FrmMainFields::addClass(const QString& name) {
     w_.Classes->addItem(name);
 }
 
-void FrmMainFields::selectFirstClass() {
-    if (w_.Classes->count() > 0)
+void FrmMainFields::selectClass(const QString& keep) {
+    const int kept = w_.Classes->findText(keep, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (kept >= 0)
+        w_.Classes->setCurrentIndex(kept);
+    else if (w_.Classes->count() > 0)
         w_.Classes->setCurrentIndex(0);
 }
 

@@ -19,7 +19,7 @@ public:
     QString classText() const override;
     void clearClasses() override;
     void addClass(const QString& name) override;
-    void selectFirstClass() override;
+    void selectClass(const QString& keep) override;
     QString title() const override;
     QString monthText() const override;
     QString dayText() const override;

@@ -16,10 +16,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDate>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
+#include <vector>
 
 namespace {
 // The busy pointer for the whole application while the wizard waits.
@@ -77,6 +81,8 @@ void FrmMain::runTrapped(const std::function<void()>& action) {
 }
 
 void FrmMain::buttonNext_Click() {
+    if (deferredWhileListing(&FrmMain::buttonNext_Click))
+        return;
     runTrapped([this] {
         bool advanceOk = false;
         switch (currentPage) {
@@ -142,7 +148,12 @@ bool FrmMain::stepLumoraInfo() {
     }
     if (!accountOk) {
         busy.clear();
-        messages::showCritical(QStringLiteral("Bad user id or password"), QStringLiteral("Error!"));
+        messages::showCritical(
+            QStringLiteral("Bad user id or password\n\nThe Lumora account \"%1\" is not in the "
+                           "server's account list with this password. Check the Lumora user ID "
+                           "and password on this page.")
+                .arg(ID->text()),
+            QStringLiteral("Error!"));
         return stay();
     }
     endWait();
@@ -178,7 +189,7 @@ bool FrmMain::stepPowerPointFile() {
     wizardSettings::loadFilters(*this);
     // The buttons stay off while the class listing waits for the server, so that no second
     // Next can start meanwhile.
-    ftpListClasses(moduleFTP());
+    refillClasses();
     wizardSettings::loadClass(*this);
     restoreButtons(saved);
     buttonNext->setEnabled(titleGiven);
@@ -190,6 +201,8 @@ bool FrmMain::stepPowerPointFile() {
 // counting the slides of an existing lecture looks for images in the chosen format, and that
 // must be the format the upload will use, or the new slides could take the old ones' names.
 bool FrmMain::stepLectureInfo() {
+    if (!lectureDateExists())
+        return false;
     const ButtonSnapshot saved = saveAndDisableButtons();
     loadAdvancedSettings();
     if (!ftpFindLecture(moduleFTP(), appendSlides)) {
@@ -212,6 +225,7 @@ void FrmMain::advance() {
     unhighlightStep();
     ++currentPage;
     highlightStep();
+    focusFirstEmptyField();
 }
 
 void FrmMain::goBack() {
@@ -220,9 +234,56 @@ void FrmMain::goBack() {
     unhighlightStep();
     --currentPage;
     highlightStep();
+    focusFirstEmptyField();
+}
+
+// A page that opens puts the cursor where the user is to type next: its first empty field, or
+// its main field when all are filled, so that no keystroke after Next or Back is lost.
+void FrmMain::focusFirstEmptyField() {
+    std::vector<QWidget*> fields;
+    QWidget* whenFilled = nullptr;
+    switch (currentPage) {
+    case 1:
+        fields = {FTPMachine, ID, Password, CVID, CVPassword};
+        whenFilled = CVPassword;
+        break;
+    case 2:
+        fields = {fileList};
+        whenFilled = fileList;
+        break;
+    case 3:
+        fields = {Classes, Title, Session};
+        whenFilled = Title;
+        break;
+    case 4:
+        if (Resolution->currentIndex() == 0)
+            fields = {imageWidth, imageHeight};
+        fields.push_back(ExportPath);
+        whenFilled = Resolution;
+        break;
+    default:
+        whenFilled = currentPage == 5 ? Finish : buttonNext;
+        break;
+    }
+    QWidget* target = whenFilled;
+    for (QWidget* f : fields) {
+        const auto* edit = qobject_cast<QLineEdit*>(f);
+        const auto* combo = qobject_cast<QComboBox*>(f);
+        const auto* list = qobject_cast<QListWidget*>(f);
+        const bool empty = (edit && edit->text().isEmpty()) ||
+                           (combo && combo->currentText().isEmpty()) ||
+                           (list && list->selectedItems().isEmpty());
+        if (empty) {
+            target = f;
+            break;
+        }
+    }
+    target->setFocus(Qt::TabFocusReason);
 }
 
 void FrmMain::buttonBack_Click() {
+    if (deferredWhileListing(&FrmMain::buttonBack_Click))
+        return;
     switch (currentPage) {
     case 1:
         buttonBack->setEnabled(false);
@@ -256,8 +317,12 @@ void FrmMain::buttonBack_Click() {
 }
 
 void FrmMain::Finish_Click() {
+    if (deferredWhileListing(&FrmMain::Finish_Click))
+        return;
     runTrapped([this] {
         if (currentPage == 3) {
+            if (!lectureDateExists())
+                return;
             // Finish before the Advanced page was ever shown: its remembered choices, not the
             // start-up defaults, are what the transfer uses and what Done saves again.
             if (!advancedLoaded_)
@@ -272,7 +337,37 @@ void FrmMain::Finish_Click() {
 
 void FrmMain::Cancel_Click() {
     programEnd::guardEvent([this] {
+        // What the user typed or chose is not thrown away without asking; on the welcome page,
+        // or with nothing entered, Cancel quits at once.
+        if (currentPage > 0 && somethingEntered() &&
+            !messages::askYesNo(QStringLiteral("Quit Slide-Ferry? What you entered is lost."),
+                                QStringLiteral("Slide-Ferry")))
+            return;
         moduleSlideFerry().cleanUp();
         programEnd::endProgram();
     });
+}
+
+bool FrmMain::somethingEntered() const {
+    return userEdited_ || fileChosen;
+}
+
+// The date lists offer 31 days for every month: a day the month does not have is refused here,
+// before it could name a lecture directory such as "Feb.31.2026.1".
+bool FrmMain::lectureDateExists() {
+    const int month = comboMonth->currentIndex() + 1;
+    const int day = comboDay->currentText().toInt();
+    const int year = comboYear->currentText().toInt();
+    if (QDate(year, month, day).isValid())
+        return true;
+    const QString monthName = QLocale::c().standaloneMonthName(month);
+    messages::showCritical(
+        QStringLiteral("The lecture date %1 %2 %3 does not exist: %4 %3 has %5 days. "
+                       "Choose another day.")
+            .arg(comboMonth->currentText(), comboDay->currentText(), comboYear->currentText(),
+                 monthName)
+            .arg(QDate(year, month, 1).daysInMonth()),
+        QStringLiteral("Error!"));
+    comboDay->setFocus(Qt::OtherFocusReason);
+    return false;
 }

@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <utility>
 
 namespace {
 void setBackground(QWidget* w, const QColor& c) {
@@ -60,6 +62,12 @@ void FrmMain::connectRules() {
              comboDay, comboYear, Resolution, firstSlide, lastSlide, Term, cbYear})
         o->installEventFilter(this);
 
+    // Anything typed or chosen makes Cancel ask before it throws the input away.
+    for (QLineEdit* e : findChildren<QLineEdit*>())
+        connect(e, &QLineEdit::textEdited, this, [this] { userEdited_ = true; });
+    for (QComboBox* c : findChildren<QComboBox*>())
+        connect(c, &QComboBox::activated, this, [this] { userEdited_ = true; });
+
     connect(FTPMachine, &QLineEdit::textEdited, this, [this] { serverChanged = true; });
     // The connection test logs in with the Corvane account, and its user name and password stay
     // in the transfer control: a corrected account must be tested (and taken) again.
@@ -90,12 +98,16 @@ void FrmMain::connectRules() {
     connect(buttonBack, &QPushButton::clicked, this, &FrmMain::buttonBack_Click);
     connect(Finish, &QPushButton::clicked, this, &FrmMain::Finish_Click);
     connect(Cancel, &QPushButton::clicked, this, &FrmMain::Cancel_Click);
-    connect(Help, &QPushButton::clicked, this, [] { FrmHelp::showHelp(); });
+    connect(Help, &QPushButton::clicked, this, [this] { FrmHelp::showHelp(this); });
+    for (QComboBox* filter : {Term, cbYear})
+        connect(filter, &QComboBox::activated, this, &FrmMain::listClasses);
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut && (watched == Term || watched == cbYear)) {
-        listClasses();
+        // The filter's own drop-down list takes the focus while it is open: not a leave.
+        if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+            listClasses();
         return false;
     }
     if (event->type() != QEvent::KeyPress)
@@ -206,12 +218,36 @@ void FrmMain::driveChanged() {
     }
 }
 
-// Leaving a class filter rebuilds the class list. A request that arrives while a listing is
-// under way (its wait lets window events run) is ignored.
+// Choosing a class filter (or leaving one that changed) rebuilds the class list. The listing
+// waits for the server while window events run: a filter changed meanwhile is listed again
+// right after, and a click on Next, Back or Finish meanwhile runs once the listing is over.
 void FrmMain::listClasses() {
     if (listingClasses_)
         return;
     listingClasses_ = true;
-    programEnd::guardEvent([this] { ftpListClasses(moduleFTP()); });
+    programEnd::guardEvent([this] {
+        while (Term->currentText() != listedTerm_ || cbYear->currentText() != listedYear_) {
+            listedTerm_ = Term->currentText();
+            listedYear_ = cbYear->currentText();
+            ftpListClasses(moduleFTP());
+        }
+    });
     listingClasses_ = false;
+    if (pendingClick_) {
+        auto click = std::exchange(pendingClick_, nullptr);
+        QTimer::singleShot(0, this, click);
+    }
+}
+
+void FrmMain::refillClasses() {
+    listedTerm_ = Term->currentText();
+    listedYear_ = cbYear->currentText();
+    ftpListClasses(moduleFTP());
+}
+
+bool FrmMain::deferredWhileListing(void (FrmMain::*click)()) {
+    if (!listingClasses_)
+        return false;
+    pendingClick_ = [this, click] { (this->*click)(); };
+    return true;
 }

@@ -23,7 +23,8 @@ public:
     virtual QString classText() const = 0;      // text of the Classes box
     virtual void clearClasses() = 0;
     virtual void addClass(const QString& name) = 0;
-    virtual void selectFirstClass() = 0; // ignored when the list is empty
+    // Selects `keep` when the list holds it, else the first class (nothing when it is empty).
+    virtual void selectClass(const QString& keep) = 0;
     virtual QString title() const = 0;
     virtual QString monthText() const = 0; // "Jan".."Dec"
     virtual QString dayText() const = 0;   // "1".."31"
@@ -62,8 +63,10 @@ public:
     QString classText() const override { return classV; }
     void clearClasses() override { classes.clear(); }
     void addClass(const QString& name) override { classes.append(name); }
-    void selectFirstClass() override {
-        if (!classes.isEmpty())
+    void selectClass(const QString& keep) override {
+        if (classes.contains(keep))
+            classV = keep;
+        else if (!classes.isEmpty())
             classV = classes.first();
     }
     QString title() const override { return titleV; }

@@ -48,6 +48,9 @@ QString defaultExportPath() {
 void loadLumoraPage(FrmMain& w) {
     w.FTPMachine->setText(load(QStringLiteral("System"), defaultServerHost()));
     w.ID->setText(load(QStringLiteral("UserID"), QString()));
+    // The Corvane user ID is remembered too (never a password); a typed one is kept.
+    if (w.CVID->text().isEmpty())
+        w.CVID->setText(load(QStringLiteral("CorvaneID"), QString()));
 }
 
 void loadFilePage(FrmMain& w) {
@@ -77,7 +80,12 @@ void loadFilters(FrmMain& w) {
 }
 
 void loadClass(FrmMain& w) {
-    w.Classes->setEditText(load(QStringLiteral("Class"), QString()));
+    const QString remembered = load(QStringLiteral("Class"), QString());
+    const int listed = w.Classes->findText(remembered, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (listed >= 0)
+        w.Classes->setCurrentIndex(listed);
+    else
+        w.Classes->setEditText(remembered);
 }
 
 void loadAdvancedPage(FrmMain& w) {
@@ -97,6 +105,7 @@ void save(FrmMain& w) {
     store(QStringLiteral("Resolution"), w.Resolution->currentText());
     store(QStringLiteral("System"), w.FTPMachine->text());
     store(QStringLiteral("UserID"), w.ID->text());
+    store(QStringLiteral("CorvaneID"), w.CVID->text());
     store(QStringLiteral("Class"), w.Classes->currentText());
     store(QStringLiteral("CustomWidth"), w.imageHeight->text());
     store(QStringLiteral("CustomHeight"), w.imageWidth->text());

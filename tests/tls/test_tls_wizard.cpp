@@ -45,9 +45,9 @@ private slots:
         answer_ = false;
     }
 
-    // Refused: the connection test fails with the reason, before any login, and the wizard
-    // stays on the page. Trusted at the next try: the wizard goes on, and the next run of the
-    // program asks nothing.
+    // Refused: the connection test fails before any login, and the wizard stays on the page
+    // without a message (the user has just said no). Trusted at the next try: the wizard goes on,
+    // and the next run of the program asks nothing.
     void refusedThenTrustedThenRemembered() {
         TlsServer server;
         QVERIFY2(startServer(server, selfSigned_), qPrintable(server.error()));
@@ -56,10 +56,7 @@ private slots:
             toServerPage(r, server);
             r.next();
             QCOMPARE(r.w->currentPage, 1);
-            QCOMPARE(r.messages,
-                     QStringList("Error: The server's certificate was not trusted (self-signed "
-                                 "certificate), " +
-                                 server.host()));
+            QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(" | ")));
             QCOMPARE(asked_.size(), 1);
             QCOMPARE(asked_.first().host, server.host());
             QCOMPARE(asked_.first().fingerprint, certs_.fingerprint(selfSigned_.cert));
@@ -70,7 +67,7 @@ private slots:
             answer_ = true;
             r.next();
             QCOMPARE(r.w->currentPage, 2);
-            QCOMPARE(r.messages.size(), 1);
+            QVERIFY(r.messages.isEmpty());
             QCOMPARE(asked_.size(), 2);
             QCOMPARE(TransferControl::trustedFingerprint(server.host()),
                      certs_.fingerprint(selfSigned_.cert));

@@ -167,6 +167,28 @@ private slots:
         QCOMPARE(second->frameGeometry(), QRect(120, 90, 450, 360));
     }
 
+    // Opened from a window with nothing stored, the help goes beside that window (not over it),
+    // wide enough for the guide; a place the user gives it is kept from then on.
+    void firstShowingGoesBesideItsWindow() {
+        QWidget wizard;
+        wizard.setGeometry(10, 60, 250, 420); // the test screen is small: 800 x 600
+        wizard.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&wizard));
+        FrmHelp::showHelp(&wizard);
+        FrmHelp* help = FrmHelp::existing();
+        QVERIFY(help && QTest::qWaitForWindowExposed(help));
+        const QRect frame = help->frameGeometry();
+        QVERIFY(!frame.intersects(wizard.frameGeometry()));
+        QVERIFY(frame.width() >= 480 && frame.height() >= wizard.frameGeometry().height());
+        QVERIFY(help->browser()->horizontalScrollBar()->maximum() == 0);
+
+        setOuter(help, QRect(300, 200, 700, 500));
+        help->onDeactivate();
+        QTest::mouseClick(help->closeButton(), Qt::LeftButton);
+        FrmHelp::showHelp(&wizard);
+        QCOMPARE(help->frameGeometry(), QRect(300, 200, 700, 500));
+    }
+
     // The window's own activation events do the same, where the platform delivers them.
     void realActivationEvents() {
         storeGeometry({"1500", "1500", "6000", "4500"});

@@ -28,11 +28,17 @@
 
 struct WizardRun {
     QStringList messages;
+    QStringList questions; // yes/no questions put to the user
+    bool answerYes = true; // how they are answered
     int ends = 0;
     std::unique_ptr<FrmMain> w;
 
     WizardRun() {
         messages::setSink([this](const QString& text, const QString&) { messages << text; });
+        messages::setQuestionSink([this](const QString& text, const QString&) {
+            questions << text;
+            return answerYes;
+        });
         programEnd::setHandler([this] { ++ends; });
         w = std::make_unique<FrmMain>();
         w->show();
@@ -41,6 +47,7 @@ struct WizardRun {
         w.reset();
         programEnd::setHandler({});
         messages::setSink({});
+        messages::setQuestionSink({});
     }
 
     void next() { QTest::mouseClick(w->buttonNext, Qt::LeftButton); }

@@ -3,8 +3,11 @@
 //
 // SF_E2E_PRESENTATION=/path/to/talk.ppt runs the same checks on another presentation.
 #include "WizardRun.h"
+#include "office/OfficeTestSupport.h"
+#include "platform/office/Office.h"
 
 #include <QImage>
+#include <QLabel>
 #include <QRegularExpression>
 
 class TestEndToEnd : public QObject {
@@ -117,6 +120,13 @@ private slots:
         QCOMPARE(r.progressLines(), expected);
         FrmProgress& progress = r.w->frmProgress();
         QVERIFY(!progress.doneButton()->isHidden());
+        QVERIFY(progress.cancelButton()->isHidden());
+        // Where the lecture went, before Done.
+        const QString summary = progress.summaryLabel()->text();
+        QVERIFY2(!progress.summaryLabel()->isHidden() && summary.contains("cs101fall26") &&
+                     summary.contains("~/lumora/classes/cs101fall26/Mar.5.2026.1") &&
+                     summary.contains(QString(": %1 slide").arg(slides_)),
+                 qPrintable(summary));
 
         // The server holds the lecture.
         QStringList files{"blank.gif", "description", "extract.stml"};
@@ -154,6 +164,7 @@ private slots:
         QCOMPARE(settingsStore::read("Slide-Ferry", "Settings", "Class", ""),
                  QString("cs101fall26"));
         QCOMPARE(settingsStore::read("Slide-Ferry", "Settings", "UserID", ""), QString("ann"));
+        QCOMPARE(settingsStore::read("Slide-Ferry", "Settings", "CorvaneID", ""), server_.user());
         QCOMPARE(settingsStore::read("Slide-Ferry", "Settings", "Password", "none"),
                  QString("none"));
     }
@@ -186,6 +197,55 @@ private slots:
         QCOMPARE(stml.count("</stml>"), 1);
         QCOMPARE(stml.last(), QByteArray("</stml>"));
         QCOMPARE(stml.count("<slide>"), 2 * slides_);
+    }
+
+    // Cancel on the progress window, during the export or during the upload of slides appended
+    // to the lecture: the program ends without a message, the lecture keeps its own description
+    // and slide text, and neither working files nor the office are left behind.
+    void cancelLeavesTheLectureAsItWas_data() {
+        QTest::addColumn<QString>("cancelAt");
+        QTest::newRow("export") << "Converting slide 1 to GIF";
+        QTest::newRow("upload") << "FTPing slide 1";
+    }
+    void cancelLeavesTheLectureAsItWas() {
+        QFETCH(QString, cancelAt);
+        QVERIFY(slides_ > 0);
+        const QByteArray oldDescription = server_.readFile(lectureOne_ + "description");
+        const QByteArray oldStml = server_.readFile(lectureOne_ + "extract.stml");
+        const QStringList oldFiles = serverFiles(lectureOne_);
+        WizardRun r;
+        QVERIFY(toLectureInfo(r));
+        r.answerLectureExists(FrmFTPError::AppendSlides);
+        r.next();
+        QCOMPARE(r.w->currentPage, 4);
+        FrmProgress& progress = r.w->frmProgress();
+        bool cancelShown = false;
+        auto* watch = new QTimer(r.w.get());
+        QObject::connect(watch, &QTimer::timeout, watch, [&] {
+            if (!r.progressLines().contains(cancelAt))
+                return;
+            watch->stop();
+            cancelShown = progress.cancelButton()->isVisible();
+            QTest::mouseClick(progress.cancelButton(), Qt::LeftButton);
+        });
+        watch->start(0);
+        QTest::mouseClick(r.w->Finish, Qt::LeftButton);
+
+        QVERIFY(cancelShown);
+        QCOMPARE(r.ends, 1);
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.messages.join(" | ")));
+        QVERIFY(!r.progressLines().contains("FTPing description"));
+        QCOMPARE(server_.readFile(lectureOne_ + "description"), oldDescription);
+        QCOMPARE(server_.readFile(lectureOne_ + "extract.stml"), oldStml);
+        if (cancelAt.startsWith("Converting"))
+            QCOMPARE(serverFiles(lectureOne_), oldFiles);
+        for (const QString& f : serverFiles(lectureOne_))
+            QVERIFY2(!f.endsWith(".part"), qPrintable(f));
+        for (const QString& f : QDir(work_.path()).entryList(QDir::Files))
+            QVERIFY2(!f.startsWith("Slide") && !f.startsWith("extract.") && f != "description" &&
+                         !f.startsWith("blank."),
+                     qPrintable(f));
+        QVERIFY(!officeTest::officeRunningOn(office::pipeName()));
     }
 
     void otherAnswersToAnExistingLecture() {

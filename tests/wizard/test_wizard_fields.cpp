@@ -20,6 +20,8 @@ class TestWizardFields : public QObject {
     std::unique_ptr<QTemporaryDir> settingsDir_;
     std::unique_ptr<FrmMain> w_;
     int ends_ = 0;
+    QStringList questions_;
+    bool answerYes_ = false;
 
     static QColor colourOf(QWidget* box) { return box->palette().color(QPalette::Window); }
     void fillRange(int n) {
@@ -35,7 +37,12 @@ private slots:
         settingsStore::useDirectory(settingsDir_->path());
         programEnd::setHandler([this] { ++ends_; });
         messages::setSink([](const QString& text, const QString&) { QFAIL(qPrintable(text)); });
+        messages::setQuestionSink([this](const QString& text, const QString&) {
+            questions_ << text;
+            return answerYes_;
+        });
         ends_ = 0;
+        questions_.clear();
         w_ = std::make_unique<FrmMain>();
         w_->show();
         QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
@@ -44,6 +51,7 @@ private slots:
         w_.reset();
         programEnd::setHandler({});
         messages::setSink({});
+        messages::setQuestionSink({});
     }
 
     void windowStartsOnTheStartPageWithToday() {
@@ -218,6 +226,28 @@ private slots:
         QCOMPARE(ends_, 1);
         QCOMPARE(QDir(work.path()).entryList(QDir::Files), QStringList{"keep.txt"});
         QVERIFY(!QFile::exists(settingsDir_->filePath("Slide-Ferry.ini")));
+        QVERIFY(questions_.isEmpty()); // nothing typed on the welcome page
+    }
+
+    // Leaving a page with nothing entered quits at once; with something typed it asks first,
+    // and No keeps the wizard and what was typed.
+    void quitAsksOnlyWhenSomethingWasEntered() {
+        QTest::mouseClick(w_->buttonNext, Qt::LeftButton);
+        QCOMPARE(w_->currentPage, 1);
+        w_->FTPMachine->clear();
+        QTest::keyClick(w_.get(), Qt::Key_Escape);
+        QCOMPARE(ends_, 1);
+        QVERIFY(questions_.isEmpty());
+
+        QTest::keyClicks(w_->FTPMachine, "lumora.example.edu");
+        QTest::keyClick(w_.get(), Qt::Key_Escape);
+        QCOMPARE(questions_, QStringList{"Quit Slide-Ferry? What you entered is lost."});
+        QCOMPARE(ends_, 1);
+        QCOMPARE(w_->FTPMachine->text(), QString("lumora.example.edu"));
+        answerYes_ = true;
+        QTest::mouseClick(w_->Cancel, Qt::LeftButton);
+        QCOMPARE(questions_.size(), 2);
+        QCOMPARE(ends_, 2);
     }
 };
 

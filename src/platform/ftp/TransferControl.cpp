@@ -66,7 +66,9 @@ QString hostFromUrl(const QString& url) {
         portOk = port >= 1 && port <= 65535;
     }
     if (!m.hasMatch() || !portOk)
-        throw Failure(QStringLiteral("The server host name \"%1\" is not valid").arg(host));
+        // The message names the server after the reason; it is not repeated here.
+        throw Failure(QStringLiteral("The server host name is not valid (letters, digits, "
+                                     "hyphens and dots, optionally followed by :port)"));
     return host;
 }
 
@@ -233,6 +235,7 @@ struct TransferControl::Impl {
     bool certificateSeen = false; // a certificate failed verification during this attempt
     CertificateInfo seen;         // ... this one
     bool askedTrust = false;      // the user was asked during this operation
+    bool userRefused = false;     // ... and refused the certificate
     bool asking = false;          // the question is open
     quint64 questions = 0;        // counts the questions, so a stale one is never answered
 
@@ -444,6 +447,7 @@ struct TransferControl::Impl {
                     if (start(true))
                         return;
                 } else {
+                    userRefused = true;
                     discardLocalFiles();
                     describe(CURLE_PEER_FAILED_VERIFICATION);
                 }
@@ -770,7 +774,8 @@ struct TransferControl::Impl {
             break;
         case CURLE_COULDNT_RESOLVE_HOST:
             code = HostNotResolved;
-            info = QStringLiteral("The server name could not be resolved (%1)").arg(detail);
+            // curl's own text only names the host again, which the message shows anyway.
+            info = QStringLiteral("The server name could not be resolved");
             break;
         case CURLE_LOGIN_DENIED:
             code = LoginRefused;
@@ -898,12 +903,17 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
     d->host = host;
     d->retried = false;
     d->askedTrust = false;
+    d->userRefused = false;
     d->listing.clear();
     d->chunkPos = 0;
     d->code = NoError;
     d->info.clear();
     if (!d->start(false))
         d->endOperation();
+}
+
+bool TransferControl::certificateRefusedByUser() const {
+    return d->userRefused;
 }
 
 int TransferControl::ResponseCode() const {

@@ -77,6 +77,9 @@ public:
 
     int ResponseCode() const;
     QString ResponseInfo() const; // "" after success
+    // True when the last operation ended because the user refused the server's certificate:
+    // the user has just said no, so there is nothing to report.
+    bool certificateRefusedByUser() const;
     // The next part of the received listing, at most size characters; "" once all is read.
     QString GetChunk(int size);
     // True from Execute() until the end state is reported.
