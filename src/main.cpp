@@ -1,11 +1,106 @@
 #include "wizard/FrmMain.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QIcon>
+#include <cstdio>
+
+namespace {
+const QString kCommand = QStringLiteral("slide-ferry");
+
+// The command line that --help describes; help2man turns the same text into the manual page.
+struct CommandLine {
+    QCommandLineParser parser;
+    QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Show this help and exit.")};
+    QCommandLineOption version{{QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Show the version number and exit.")};
+
+    CommandLine() {
+        parser.setApplicationDescription(QStringLiteral(
+            "Turn a slide presentation into a lecture on a Lumora server.\n\n"
+            "A wizard asks for the server, a Lumora and a Corvane account, the presentation,\n"
+            "the class, date, session and title of the lecture. On Finish it exports every\n"
+            "slide of the chosen range as an image, writes the slide text and notes, and\n"
+            "uploads it all by FTP into the lecture's directory."));
+        parser.addOption(help);
+        parser.addOption(version);
+        parser.addPositionalArgument(QStringLiteral("FILE"),
+                                     QStringLiteral("The presentation (.ppt, .pptx) to choose on "
+                                                    "the PowerPoint File page: the page opens in "
+                                                    "its folder with the file selected."),
+                                     QStringLiteral("[FILE]"));
+    }
+
+    // Without an application object the parser cannot know the program's name.
+    QString helpText() const {
+        QString text = parser.helpText();
+        text.replace(QStringLiteral("<executable_name>"), kCommand);
+        return text;
+    }
+};
+
+void print(FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+QStringList rawArguments(int argc, char** argv) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    return args;
+}
+} // namespace
 
 int main(int argc, char** argv) {
+    // --help and --version answer before the application object exists, so that they work
+    // without a display (help2man runs them at build time).
+    {
+        CommandLine early;
+        early.parser.parse(rawArguments(argc, argv));
+        if (early.parser.isSet(early.help)) {
+            print(stdout, early.helpText());
+            return 0;
+        }
+        if (early.parser.isSet(early.version)) {
+            print(stdout, kCommand + QStringLiteral(" " SF_VERSION "\n"));
+            return 0;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Slide-Ferry"));
+    QApplication::setApplicationVersion(QStringLiteral(SF_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(SF_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(SF_APP_ID)));
+
+    // Parsed again without the options Qt itself took (such as -platform or -style).
+    CommandLine line;
+    if (!line.parser.parse(QApplication::arguments())) {
+        print(stderr, kCommand + QStringLiteral(": ") + line.parser.errorText() +
+                          QStringLiteral("\nTry '") + kCommand +
+                          QStringLiteral(" --help' for more information.\n"));
+        return 2;
+    }
+    const QStringList files = line.parser.positionalArguments();
+    if (files.size() > 1) {
+        print(stderr, kCommand + QStringLiteral(": only one FILE can be given\n"));
+        return 2;
+    }
+    QString file;
+    if (!files.isEmpty()) {
+        const QFileInfo info(files.first());
+        if (!info.isFile()) {
+            print(stderr, kCommand + QStringLiteral(": ") + files.first() +
+                              QStringLiteral(": no such file\n"));
+            return 1;
+        }
+        file = info.absoluteFilePath();
+    }
+
     FrmMain wizard;
+    wizard.commandLineFile = file;
     wizard.show();
     return QApplication::exec();
 }

@@ -42,6 +42,8 @@ public:
     bool sizeValid = true;
     bool appendSlides = false;
     ImageSizes imageSizes;
+    // The presentation named on the command line: chosen whenever the file page is entered.
+    QString commandLineFile;
 
     // Controls, named as the user guide and the tests know them.
     std::array<QFrame*, 6> frame{};
@@ -101,6 +103,9 @@ public:
     void keepLastAfterFirst();
     void keepFirstBeforeLast();
     void customSizeRule();
+    // Chooses a presentation on the file page as the user would: its drive, its folder, then
+    // the file in the list. False, with no file chosen, when the list does not hold it.
+    bool choosePresentation(const QString& path);
     int getWidth() const;
     int getHeight() const;
 

@@ -159,6 +159,8 @@ bool FrmMain::stepLumoraInfo() {
     endWait();
     buttonNext->setEnabled(fileChosen);
     wizardSettings::loadFilePage(*this);
+    if (!commandLineFile.isEmpty())
+        choosePresentation(commandLineFile);
     return true;
 }
 

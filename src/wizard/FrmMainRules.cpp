@@ -10,6 +10,7 @@
 #include "wizard/FileList.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -216,6 +217,27 @@ void FrmMain::driveChanged() {
         const QSignalBlocker block(driveList);
         driveList->setDrive(driveList->driveOf(dirList->path()));
     }
+}
+
+bool FrmMain::choosePresentation(const QString& path) {
+    const QFileInfo file(path);
+    QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+    if (folder.isEmpty())
+        folder = file.absolutePath();
+    if (!dirList->setPath(folder))
+        return false;
+    {
+        // The folder is already shown: the drive's root must not replace it.
+        const QSignalBlocker block(driveList);
+        driveList->setDrive(driveList->driveOf(folder));
+    }
+    const auto items =
+        fileList->findItems(file.fileName(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (items.isEmpty())
+        return false;
+    fileList->setCurrentItem(items.first());
+    fileList->scrollToItem(items.first());
+    return fileChosen;
 }
 
 // Choosing a class filter (or leaving one that changed) rebuilds the class list. The listing

@@ -4,6 +4,7 @@
 #include "WizardRun.h"
 
 #include "pipeline/ModuleSlideFerry.h"
+#include "wizard/DriveList.h"
 
 #include <QImage>
 #include <QLabel>
@@ -148,6 +149,36 @@ private slots:
                  QString("800"));
         QCOMPARE(settingsStore::read("Slide-Ferry", "Settings", "Directory", ""),
                  QDir(talks_.path()).canonicalPath());
+        QCOMPARE(r.messages, QStringList());
+    }
+
+    // `slide-ferry FILE`: the file page opens on the file's drive and folder with it chosen,
+    // over the remembered folder; a name the list does not hold chooses nothing.
+    void commandLineFileIsChosenOnTheFilePage() {
+        QTemporaryDir other;
+        QVERIFY(QFile::copy(talks_.filePath("basic.ppt"), other.filePath("Talk.PPTX")));
+        QVERIFY(QFile::copy(talks_.filePath("basic.ppt"), other.filePath("talk.pptx")));
+        QVERIFY(QFile::copy(talks_.filePath("basic.ppt"), other.filePath("notes.txt")));
+        const QString folder = QDir(other.path()).canonicalPath();
+        WizardRun r;
+        r.w->commandLineFile = other.filePath("Talk.PPTX");
+        toFilePage(r);
+        QCOMPARE(r.w->currentPage, 2);
+        QCOMPARE(r.w->dirList->path(), folder);
+        QCOMPARE(r.w->driveList->drive(), r.w->driveList->driveOf(folder));
+        QCOMPARE(r.w->fileList->count(), 2);
+        QCOMPARE(r.w->fileList->fileName(), QString("Talk.PPTX"));
+        QVERIFY(r.w->fileChosen && r.w->buttonNext->isEnabled());
+        r.next();
+        QCOMPARE(r.w->currentPage, 3);
+        QCOMPARE(r.w->moduleSlideFerry().presentation.slideCount, 2);
+
+        r.back();
+        r.back();
+        r.w->commandLineFile = other.filePath("notes.txt");
+        r.next();
+        QCOMPARE(r.w->dirList->path(), folder);
+        QVERIFY(!r.w->fileChosen && !r.w->buttonNext->isEnabled());
         QCOMPARE(r.messages, QStringList());
     }
 
