@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -127,6 +128,8 @@ void FrmProgress::requestCancel() {
 void FrmProgress::showSummary(const QString& text) {
     summary_->setText(text);
     summary_->setVisible(!text.isEmpty());
+    // The label takes room from the list: keep its last line in view once the layout has run.
+    QTimer::singleShot(0, Progress, [list = Progress] { list->scrollToBottom(); });
 }
 
 void FrmProgress::pressDone() {

@@ -176,6 +176,7 @@ bool FrmMain::stepPowerPointFile() {
                           : presentation.lastOpenError);
     }
     Title->setText(presentation.getPresentationTitle());
+    Title->setCursorPosition(0); // a long title shows its beginning
     busy.clear();
 
     // A second visit refills the range lists from scratch.
