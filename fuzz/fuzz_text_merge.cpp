@@ -18,11 +18,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "lecture/LectureRecord.h"
 #include "pipeline/SlideReader.h"
 #include "pipeline/SlideText.h"
 #include "pipeline/TextMerge.h"
 #include "platform/Failure.h"
-#include "wizard/WizardFields.h"
 
 namespace fuzzing {
 namespace {
@@ -122,8 +122,8 @@ void mergeText(const std::uint8_t* data, std::size_t size) {
         return fetchKind != 1;
     };
 
-    PlainWizardFields fields;
-    fields.exportPathV = (mode & 128) ? dir + QLatin1Char('/') : dir;
+    LectureRecord fields;
+    fields.workDir = (mode & 128) ? dir + QLatin1Char('/') : dir;
     OneSlide reader;
     bool failed = false;
     try {

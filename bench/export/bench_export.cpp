@@ -5,11 +5,11 @@
 //
 // Usage: bench_export [presentation.ppt]   (default: the 68-slide test presentation)
 
+#include "lecture/LectureRecord.h"
+#include "lecture/ProgressSink.h"
 #include "pipeline/PresentationExport.h"
 #include "platform/Failure.h"
 #include "platform/office/Office.h"
-#include "windows/ProgressSink.h"
-#include "wizard/WizardFields.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -86,9 +86,9 @@ int main(int argc, char** argv) {
         QStringLiteral("slideferry_bench_%1").arg(QCoreApplication::applicationPid()));
 
     // The program's route.
-    PlainWizardFields fields;
-    fields.exportPathV = work.filePath("images");
-    fields.imageFormatV = QStringLiteral("GIF");
+    LectureRecord fields;
+    fields.workDir = work.filePath("images");
+    fields.imageFormat = QStringLiteral("GIF");
     fields.width = width;
     fields.height = height;
     PresentationExport presentation(fields);
@@ -101,8 +101,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const int slides = presentation.slideCount;
-    fields.firstSlideV = QStringLiteral(" 1");
-    fields.lastSlideV = QStringLiteral(" %1").arg(slides);
+    fields.firstSlide = QStringLiteral(" 1");
+    fields.lastSlide = QStringLiteral(" %1").arg(slides);
 
     TimedProgress progress(clock);
     const qint64 exportStart = clock.nsecsElapsed();

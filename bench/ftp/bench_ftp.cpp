@@ -83,10 +83,10 @@ int main(int argc, char** argv) {
     // The program's channel.
     {
         TransferControl inet;
-        PlainWizardFields fields;
-        fields.ftpMachineV = server.host();
-        fields.cvidV = server.user();
-        fields.cvPasswordV = server.password();
+        LectureRecord fields;
+        fields.host = server.host();
+        fields.corvaneId = server.user();
+        fields.corvanePassword = server.password();
         ModuleFtp ftp(inet, fields);
         Result r{QStringLiteral("ModuleFtp::ftpExecute (one connection)")};
         if (!ftp.ftpConnect())

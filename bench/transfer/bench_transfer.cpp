@@ -18,6 +18,7 @@
 // Usage: bench_transfer [presentation] [--runs N] [--no-driver] [--no-commandline]
 // With --runs the routes take turns N times and each figure is the median of the runs.
 
+#include "lecture/LectureRecord.h"
 #include "pipeline/Description.h"
 #include "pipeline/ModuleSlideFerry.h"
 #include "pipeline/PresentationExport.h"
@@ -33,7 +34,6 @@
 #include "server/ModuleFtp.h"
 #include "support/LumoraServer.h"
 #include "windows/FrmProgress.h"
-#include "wizard/WizardFields.h"
 
 #include <QApplication>
 #include <QDir>
@@ -112,21 +112,21 @@ QString lectureName(int session) {
     return QStringLiteral("Sep.14.2026.%1").arg(session);
 }
 
-PlainWizardFields lectureFields(const LumoraServer& server, const QString& workDir,
-                                const QString& session) {
-    PlainWizardFields f;
-    f.ftpMachineV = server.host();
-    f.cvidV = server.user();
-    f.cvPasswordV = server.password();
-    f.idV = QStringLiteral("alice");
-    f.titleV = QStringLiteral("Bench lecture");
-    f.classV = className;
-    f.monthV = QStringLiteral("Sep");
-    f.dayV = QStringLiteral("14");
-    f.yearV = QStringLiteral("2026");
-    f.sessionV = session;
-    f.exportPathV = workDir;
-    f.imageFormatV = QStringLiteral("GIF");
+LectureRecord lectureFields(const LumoraServer& server, const QString& workDir,
+                            const QString& session) {
+    LectureRecord f;
+    f.host = server.host();
+    f.corvaneId = server.user();
+    f.corvanePassword = server.password();
+    f.lumoraId = QStringLiteral("alice");
+    f.title = QStringLiteral("Bench lecture");
+    f.className = className;
+    f.month = QStringLiteral("Sep");
+    f.day = QStringLiteral("14");
+    f.year = QStringLiteral("2026");
+    f.session = session;
+    f.workDir = workDir;
+    f.imageFormat = QStringLiteral("GIF");
     f.width = width;
     f.height = height;
     return f;
@@ -180,20 +180,19 @@ void connectAndFindLecture(ModuleFtp& ftp) {
 Route runSteps(const LumoraServer& server, const QString& presentationPath, const QString& work,
                int session, int& slides) {
     Route route(QStringLiteral("program, step by step"));
-    PlainWizardFields fields = lectureFields(server, work, QString::number(session));
+    LectureRecord fields = lectureFields(server, work, QString::number(session));
     TransferControl inet;
     ModuleFtp ftp(inet, fields);
     PresentationExport presentation(fields);
     QuietProgress progress;
     ftp.progress = &progress;
-    ftp.cleanUp = [&] { presentation.closePresentation(); };
     Laps laps;
 
     presentation.openPresentation(presentationPath);
     if (presentation.slideCount <= 0)
         throw RouteFailed{QStringLiteral("cannot open: ") + presentation.lastOpenError};
     slides = presentation.slideCount;
-    fields.lastSlideV = QStringLiteral(" %1").arg(slides);
+    fields.lastSlide = QStringLiteral(" %1").arg(slides);
     laps.lap(route, QStringLiteral("office start + open"));
 
     presentation.exportSlides(progress);
@@ -215,7 +214,7 @@ Route runSteps(const LumoraServer& server, const QString& presentationPath, cons
     laps.lap(route, QStringLiteral("upload"));
 
     presentation.closePresentation();
-    deleteWorkingFiles(fields.exportPath(), fields.imageFormat());
+    deleteWorkingFiles(fields.workDir, fields.imageFormat);
     inet.Execute(inet.URL, FtpOperation::close());
     laps.lap(route, QStringLiteral("close + clean-up"));
 
@@ -227,20 +226,18 @@ Route runSteps(const LumoraServer& server, const QString& presentationPath, cons
 Route runDriver(const LumoraServer& server, const QString& presentationPath, const QString& work,
                 int session) {
     Route route(QStringLiteral("program, transfer driver"));
-    PlainWizardFields fields = lectureFields(server, work, QString::number(session));
+    LectureRecord fields = lectureFields(server, work, QString::number(session));
     TransferControl inet;
     ModuleFtp ftp(inet, fields);
     ModuleSlideFerry slideFerry(fields, ftp, inet);
     FrmProgress progress;
-    slideFerry.progressWindow = &progress;
-    ftp.cleanUp = [&] { slideFerry.cleanUp(); };
     Laps laps;
 
     slideFerry.presentation.openPresentation(presentationPath);
     const int slides = slideFerry.presentation.slideCount;
     if (slides <= 0)
         throw RouteFailed{QStringLiteral("cannot open: ") + slideFerry.presentation.lastOpenError};
-    fields.lastSlideV = QStringLiteral(" %1").arg(slides);
+    fields.lastSlide = QStringLiteral(" %1").arg(slides);
     laps.lap(route, QStringLiteral("office start + open"));
     connectAndFindLecture(ftp);
     laps.lap(route, QStringLiteral("connect + lecture lookup"));
@@ -257,7 +254,12 @@ Route runDriver(const LumoraServer& server, const QString& presentationPath, con
                              laps.lap(route, QStringLiteral("blank + text files + description"));
                      });
     laps.restart();
-    slideFerry.transferLecture(false);
+    try {
+        slideFerry.transferLecture(false, progress);
+    } catch (const Failure& f) {
+        slideFerry.cleanUp();
+        throw RouteFailed{f.description()};
+    }
     laps.lap(route, QStringLiteral("upload + close + clean-up"));
     if (list->count() == 0 || list->item(list->count() - 1)->text() != "Slide-Ferry complete")
         throw RouteFailed{QStringLiteral("the transfer did not complete")};

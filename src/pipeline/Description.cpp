@@ -3,10 +3,10 @@
 #include <QFile>
 #include <QLocale>
 
+#include "lecture/LectureRecord.h"
 #include "platform/AnsiText.h"
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
-#include "wizard/WizardFields.h"
 
 QString descriptionDateLine(const QDateTime& when) {
     // The C locale gives the English names whatever the user's locale is.
@@ -15,15 +15,15 @@ QString descriptionDateLine(const QDateTime& when) {
            c.toString(when, QStringLiteral("yyyy"));
 }
 
-void writeDescription(const WizardFields& fields, const QDateTime& now) {
-    const QString dir = fields.exportPath();
+void writeDescription(const LectureRecord& fields, const QDateTime& now) {
+    const QString dir = fields.workDir;
     if (dir.isEmpty())
         throw Failure(QStringLiteral("No working directory is given"));
     const QString path = fileSystem::joinPath(dir, QStringLiteral("description"));
 
     QByteArray bytes;
-    bytes += ansiText::encode(fields.title()) + '\n';
-    bytes += ansiText::encode(fields.id()) + '\n';
+    bytes += ansiText::encode(fields.title) + '\n';
+    bytes += ansiText::encode(fields.lumoraId) + '\n';
     bytes += ansiText::encode(descriptionDateLine(now)) + "\r\n";
 
     QFile file(path);

@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QString>
 
-class WizardFields;
+struct LectureRecord;
 
 // The date line of the description file: "ddd MMM d hh:mm:ss" with English day and month names,
 // the fixed zone text " EDT " and the four-digit year, e.g. "Mon Mar 1 09:05:07 EDT 1999".
@@ -12,5 +12,5 @@ QString descriptionDateLine(const QDateTime& when);
 // Writes the working directory's "description" file, replacing an earlier one: the lecture title
 // and the user ID, each ended by LF, then the date line ended by CR LF. Throws Failure when the
 // file cannot be written.
-void writeDescription(const WizardFields& fields,
+void writeDescription(const LectureRecord& fields,
                       const QDateTime& now = QDateTime::currentDateTime());

@@ -1,18 +1,16 @@
 #include "pipeline/ModuleSlideFerry.h"
 
+#include "lecture/LectureRecord.h"
+#include "lecture/ProgressSink.h"
 #include "pipeline/Description.h"
 #include "pipeline/SlideText.h"
 #include "pipeline/WorkingFiles.h"
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
-#include "platform/Messages.h"
 #include "platform/NumberText.h"
-#include "platform/ProgramEnd.h"
 #include "platform/ftp/TransferControl.h"
 #include "server/LectureUpload.h"
 #include "server/ModuleFtp.h"
-#include "windows/FrmProgress.h"
-#include "wizard/WizardFields.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -62,7 +60,7 @@ void checkWorkingDirectory(const QString& dir) {
 
 } // namespace
 
-ModuleSlideFerry::ModuleSlideFerry(WizardFields& fields, ModuleFtp& ftp, TransferControl& inet)
+ModuleSlideFerry::ModuleSlideFerry(LectureRecord& fields, ModuleFtp& ftp, TransferControl& inet)
     : presentation(fields), fields_(fields), ftp_(ftp), inet_(inet) {}
 
 void ModuleSlideFerry::forgetPresentationApp() {
@@ -70,68 +68,45 @@ void ModuleSlideFerry::forgetPresentationApp() {
 }
 
 int ModuleSlideFerry::expectedProgressLines(bool appendSlides) const {
-    const int first = numberText::leadingInt16(fields_.firstSlideText());
-    const int last = numberText::leadingInt16(fields_.lastSlideText());
+    const int first = numberText::leadingInt16(fields_.firstSlide);
+    const int last = numberText::leadingInt16(fields_.lastSlide);
     const int slides = std::max(0, last - first + 1);
     // export: blank line, heading, one per slide, blank slide; fetches: two lines each;
     // upload: blank line, heading, one per slide, description, text file; completion line.
     return 2 + slides + 1 + (appendSlides ? 4 : 0) + 2 + slides + 2 + 1;
 }
 
-void ModuleSlideFerry::failTransfer(const QString& description) {
-    messages::showError(description, fields_.ftpMachine());
-    cleanUp();
-    programEnd::endProgram();
-}
-
-void ModuleSlideFerry::transferLecture(bool appendSlides) {
-    if (hideWizard)
-        hideWizard();
-    FrmProgress& progress = *progressWindow;
-    progress.setExpectedSteps(expectedProgressLines(appendSlides));
-    progress.setTransferRunning(true);
-    progress.show();
+void ModuleSlideFerry::transferLecture(bool appendSlides, ProgressSink& progress) {
+    progress.begin(expectedProgressLines(appendSlides));
     ftp_.progress = &progress;
-
     try {
-        try {
-            checkWorkingDirectory(fields_.exportPath());
-            PaintingProgress painting(progress);
-            presentation.exportSlides(painting);
-            SlideReader* reader = presentation.slides();
-            if (!reader)
-                throw Failure(QStringLiteral("The presentation is no longer open"));
-            writeSlideText(*reader, fields_, appendSlides,
-                           [this] { return ftpFetchSlideText(ftp_); });
-            if (painting.cancelRequested())
-                throw TransferCancelled();
-            writeNotesText(*reader, fields_, appendSlides,
-                           [this] { return ftpFetchNotesText(ftp_); });
-            writeDescription(fields_);
-        } catch (const Failure& f) {
-            failTransfer(f.description());
-        } catch (const std::bad_alloc&) {
-            failTransfer(QStringLiteral("Not enough memory"));
-        }
-        ftpUploadLecture(ftp_);
-    } catch (const TransferCancelled&) {
-        // Stopped by the user: no message, the same clean-up as every other end.
-        cleanUp();
-        programEnd::endProgram();
+        checkWorkingDirectory(fields_.workDir);
+        PaintingProgress painting(progress);
+        presentation.exportSlides(painting);
+        SlideReader* reader = presentation.slides();
+        if (!reader)
+            throw Failure(QStringLiteral("The presentation is no longer open"));
+        writeSlideText(*reader, fields_, appendSlides, [this] { return ftpFetchSlideText(ftp_); });
+        if (painting.cancelRequested())
+            throw StoppedByUser();
+        writeNotesText(*reader, fields_, appendSlides, [this] { return ftpFetchNotesText(ftp_); });
+        writeDescription(fields_);
+    } catch (const std::bad_alloc&) {
+        throw Failure(QStringLiteral("Not enough memory"));
     }
+    ftpUploadLecture(ftp_);
     cleanUp();
     progress.Add(QStringLiteral("Slide-Ferry complete"));
-    progress.showSummary(lectureSummary());
-    progress.showDone();
+    progress.finish(lectureSummary());
 }
 
 QString ModuleSlideFerry::lectureSummary() const {
-    const int first = numberText::leadingInt16(fields_.firstSlideText());
-    const int last = numberText::leadingInt16(fields_.lastSlideText());
+    const int first = numberText::leadingInt16(fields_.firstSlide);
+    const int last = numberText::leadingInt16(fields_.lastSlide);
     const int sent = std::max(0, last - first + 1);
     const int total = ftp_.slideOffset + sent;
     QString text = QStringLiteral("The lecture is in class %1 on %2, in the directory ~/lumora/%3")
-                       .arg(fields_.classText(), fields_.ftpMachine(), ftp_.lectureDir);
+                       .arg(fields_.className, fields_.host, ftp_.lectureDir);
     if (text.endsWith(QLatin1Char('/')))
         text.chop(1);
     text += QStringLiteral(": %1 %2").arg(sent).arg(sent == 1 ? QStringLiteral("slide")
@@ -143,7 +118,7 @@ QString ModuleSlideFerry::lectureSummary() const {
 
 void ModuleSlideFerry::cleanUp() {
     presentation.closePresentation();
-    deleteWorkingFiles(fields_.exportPath(), fields_.imageFormat());
+    deleteWorkingFiles(fields_.workDir, fields_.imageFormat);
     try {
         inet_.Execute(inet_.URL, FtpOperation::close());
     } catch (const Failure&) {

@@ -1,10 +1,10 @@
 #include "pipeline/PresentationExport.h"
 
+#include "lecture/LectureRecord.h"
+#include "lecture/ProgressSink.h"
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
 #include "platform/office/Office.h"
-#include "windows/ProgressSink.h"
-#include "wizard/WizardFields.h"
 
 #include <limits>
 
@@ -43,7 +43,7 @@ QString presentationNameOf(const QString& path) {
     return path.mid(start);
 }
 
-PresentationExport::PresentationExport(WizardFields& fields) : fields_(fields) {}
+PresentationExport::PresentationExport(LectureRecord& fields) : fields_(fields) {}
 
 PresentationExport::~PresentationExport() {
     closePresentation();
@@ -131,23 +131,23 @@ void PresentationExport::exportSlides(ProgressSink& progress) {
 
     if (!isOpen())
         throw Failure(QStringLiteral("No presentation is open"));
-    const int last = numberText::leadingInt16(fields_.lastSlideText());
-    const int first = numberText::leadingInt16(fields_.firstSlideText());
-    const QString format = fields_.imageFormat();
-    const QString directory = fields_.exportPath();
-    const int width = fields_.getWidth();
-    const int height = fields_.getHeight();
+    const int last = numberText::leadingInt16(fields_.lastSlide);
+    const int first = numberText::leadingInt16(fields_.firstSlide);
+    const QString format = fields_.imageFormat;
+    const QString directory = fields_.workDir;
+    const int width = fields_.width;
+    const int height = fields_.height;
 
     for (int i = first; i <= last; ++i) {
         if (progress.cancelRequested())
-            throw TransferCancelled();
+            throw StoppedByUser();
         progress.Add(QStringLiteral("Converting slide %1 to %2").arg(i).arg(format));
         presentation_->exportSlide(i, directory + QStringLiteral("/Slide") + QString::number(i),
                                    format, width, height);
     }
 
     if (progress.cancelRequested())
-        throw TransferCancelled();
+        throw StoppedByUser();
     progress.Add(QStringLiteral("Creating blank slide"));
     const int blank = slideCount + 1;
     try {

@@ -7,7 +7,7 @@
 #include <memory>
 
 class ProgressSink;
-class WizardFields;
+struct LectureRecord;
 
 namespace office {
 class Application;
@@ -20,7 +20,7 @@ class Presentation;
 // presentation again without ever storing it.
 class PresentationExport {
 public:
-    explicit PresentationExport(WizardFields& fields);
+    explicit PresentationExport(LectureRecord& fields);
     ~PresentationExport(); // closes the presentation (and an office started here)
     PresentationExport(const PresentationExport&) = delete;
     PresentationExport& operator=(const PresentationExport&) = delete;
@@ -58,7 +58,7 @@ public:
     QString lastOpenError;       // why the last openPresentation could not open; "" on success
 
 private:
-    WizardFields& fields_;
+    LectureRecord& fields_;
     std::unique_ptr<office::Application> app_;
     std::unique_ptr<office::Presentation> presentation_;
     std::unique_ptr<SlideReader> reader_;

@@ -2,13 +2,13 @@
 
 #include <QFile>
 
+#include "lecture/LectureRecord.h"
 #include "pipeline/SlideReader.h"
 #include "pipeline/TextMerge.h"
 #include "platform/AnsiText.h"
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
 #include "platform/NumberText.h"
-#include "wizard/WizardFields.h"
 
 namespace {
 
@@ -77,9 +77,9 @@ void writeBytes(QFile& file, const QByteArray& bytes) {
         failWrite(file.fileName(), file.errorString());
 }
 
-void writeTextFile(const TextFile& kind, SlideReader& reader, const WizardFields& fields,
+void writeTextFile(const TextFile& kind, SlideReader& reader, const LectureRecord& fields,
                    bool appendSlides, const FetchFn& fetch) {
-    const QString dir = fields.exportPath();
+    const QString dir = fields.workDir;
     if (dir.isEmpty())
         throw Failure(QStringLiteral("No working directory is given"));
     const QString path = fileSystem::joinPath(dir, kind.fileName);
@@ -97,8 +97,8 @@ void writeTextFile(const TextFile& kind, SlideReader& reader, const WizardFields
     if (!appendToExisting)
         writeBytes(file, kind.openingTag + "\r\n");
 
-    const int first = numberText::leadingInt16(fields.firstSlideText());
-    const int last = numberText::leadingInt16(fields.lastSlideText());
+    const int first = numberText::leadingInt16(fields.firstSlide);
+    const int last = numberText::leadingInt16(fields.lastSlide);
     for (int i = first; i <= last; ++i) {
         QByteArray slide("<slide>\r\n");
         kind.slideContent(reader, i, slide);
@@ -136,26 +136,26 @@ QStringList notesSentences(const QString& notes) {
     return {sentence(text)};
 }
 
-void writeSlideText(SlideReader& reader, const WizardFields& fields, bool appendSlides,
+void writeSlideText(SlideReader& reader, const LectureRecord& fields, bool appendSlides,
                     const FetchFn& fetchSlideText) {
     const TextFile kind{QStringLiteral("extract.stml"), QStringLiteral("extract1.stml"),
                         QByteArray("<stml>"), QByteArray("</stml>"), slideTitleAndBody};
     writeTextFile(kind, reader, fields, appendSlides, fetchSlideText);
 }
 
-void writeNotesText(SlideReader& reader, const WizardFields& fields, bool appendSlides,
+void writeNotesText(SlideReader& reader, const LectureRecord& fields, bool appendSlides,
                     const FetchFn& fetchNotesText) {
     const TextFile kind{QStringLiteral("extract.ntml"), QStringLiteral("extract1.ntml"),
                         QByteArray("<ntml>"), QByteArray("</ntml>"), slideNotes};
     writeTextFile(kind, reader, fields, appendSlides, fetchNotesText);
 }
 
-void mergeSlideText(const WizardFields& fields, const FetchFn& fetch) {
-    textMerge::mergeFile(fields.exportPath(), QStringLiteral("extract.stml"),
+void mergeSlideText(const LectureRecord& fields, const FetchFn& fetch) {
+    textMerge::mergeFile(fields.workDir, QStringLiteral("extract.stml"),
                          QStringLiteral("extract1.stml"), QByteArray("</stml>"), fetch);
 }
 
-void mergeNotesText(const WizardFields& fields, const FetchFn& fetch) {
-    textMerge::mergeFile(fields.exportPath(), QStringLiteral("extract.ntml"),
+void mergeNotesText(const LectureRecord& fields, const FetchFn& fetch) {
+    textMerge::mergeFile(fields.workDir, QStringLiteral("extract.ntml"),
                          QStringLiteral("extract1.ntml"), QByteArray("</ntml>"), fetch);
 }

@@ -5,7 +5,7 @@
 #include <functional>
 
 class SlideReader;
-class WizardFields;
+struct LectureRecord;
 
 // The slide-text file "extract.stml" (titles and body sentences of the slides) and the notes-text
 // file "extract.ntml" (speaker notes) of the working directory. Lines end with CR LF and are
@@ -29,16 +29,16 @@ QStringList notesSentences(const QString& notes);
 // slides; otherwise (or when the server holds no file) the file is written new. A failing read of
 // one slide leaves out the rest of that slide's text only. Throws Failure when the file cannot be
 // written or the merge fails; nothing is then fit for upload.
-void writeSlideText(SlideReader& reader, const WizardFields& fields, bool appendSlides,
+void writeSlideText(SlideReader& reader, const LectureRecord& fields, bool appendSlides,
                     const FetchFn& fetchSlideText);
 
 // The same for "extract.ntml" and the slides' notes.
-void writeNotesText(SlideReader& reader, const WizardFields& fields, bool appendSlides,
+void writeNotesText(SlideReader& reader, const LectureRecord& fields, bool appendSlides,
                     const FetchFn& fetchNotesText);
 
 // Fetches the server's file and opens it up for appending: afterwards the working directory's
 // file holds the server file's lines up to (without) its first closing-tag line, byte for byte.
 // When the server holds no file, or its file holds no line before the closing tag, no local file
 // is left and the writer starts the file new. Throws Failure when the merge fails.
-void mergeSlideText(const WizardFields& fields, const FetchFn& fetch);
-void mergeNotesText(const WizardFields& fields, const FetchFn& fetch);
+void mergeSlideText(const LectureRecord& fields, const FetchFn& fetch);
+void mergeNotesText(const LectureRecord& fields, const FetchFn& fetch);

@@ -46,5 +46,5 @@ bool ftpCheckAccount(ModuleFtp& m) {
     QFile::remove(local);
     dir.remove();
 
-    return accountMatches(content, m.fields.id(), m.fields.password());
+    return accountMatches(content, m.lecture.lumoraId, m.lecture.lumoraPassword);
 }

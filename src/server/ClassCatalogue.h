@@ -1,12 +1,14 @@
 #pragma once
 
+#include <QStringList>
+
 class ModuleFtp;
 
-// Refills the wizard's class list from the listing of "~/lumora/classes/*", keeping the names
-// that pass the term and year filters, in listing order, and selects the first one. The whole
-// listing is read, however long.
-//
-// A failure raised while listing is reported ("Error: " + description + ", " + host), then the
-// program cleans up and ends. A listing the server refuses without a raised failure gives an
-// empty list.
-void ftpListClasses(ModuleFtp& m);
+// The classes of the listing of "~/lumora/classes/*" that pass the lecture's term and year
+// filters, in listing order. The whole listing is read, however long. A listing the server
+// refuses gives an empty list; any other failed listing throws Failure.
+QStringList ftpListClasses(ModuleFtp& m);
+
+// Picks the class to show from a new list: `keep` while the list holds it (the user's choice
+// or the remembered one), else the first class, else nothing.
+QString classToKeep(const QStringList& classes, const QString& keep);

@@ -1,9 +1,7 @@
 #include "server/LectureDirectory.h"
 
 #include "platform/Failure.h"
-#include "platform/Messages.h"
 #include "platform/NumberText.h"
-#include "platform/ProgramEnd.h"
 #include "platform/ftp/FtpOperation.h"
 #include "server/ModuleFtp.h"
 
@@ -54,13 +52,13 @@ QString badNamePart(const QString& text, const QString& what) {
 // Moves the session field on to the first number whose lecture directory does not exist.
 void takeNextFreeSession(ModuleFtp& m, const QString& classDir, const QString& datePart) {
     for (;;) {
-        const int16_t current = numberText::leadingInt16(m.fields.sessionText());
+        const int16_t current = numberText::leadingInt16(m.lecture.session);
         if (current == std::numeric_limits<int16_t>::max() ||
-            !numberText::fitsInt16(m.fields.sessionText()))
+            !numberText::fitsInt16(m.lecture.session))
             throw Failure(QStringLiteral("No free session number up to %1 for this date")
                               .arg(std::numeric_limits<int16_t>::max()));
-        m.fields.setSessionText(numberText::plain(current + 1));
-        if (!cdExists(m, classDir + datePart + m.fields.sessionText()))
+        m.lecture.session = numberText::plain(current + 1);
+        if (!cdExists(m, classDir + datePart + m.lecture.session))
             return;
     }
 }
@@ -68,7 +66,7 @@ void takeNextFreeSession(ModuleFtp& m, const QString& classDir, const QString& d
 // Counts the slides "Slide1.<ext>", "Slide2.<ext>", ... of the existing lecture up to the first
 // number that is missing.
 void countExistingSlides(ModuleFtp& m, const QString& lecturePath) {
-    const QString ext = m.fields.imageFormat().toLower();
+    const QString ext = m.lecture.imageFormat.toLower();
     for (;;) {
         if (m.slideOffset == std::numeric_limits<int16_t>::max())
             throw Failure(QStringLiteral("The lecture already holds %1 slides")
@@ -93,34 +91,31 @@ bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
     m.slideOffset = 0;
     appendSlides = false;
 
-    const QString className = m.fields.classText();
+    const QString className = m.lecture.className;
     QString bad = badNamePart(className, QStringLiteral("class"));
     if (bad.isEmpty())
-        bad = badNamePart(m.fields.sessionText(), QStringLiteral("session number"));
+        bad = badNamePart(m.lecture.session, QStringLiteral("session number"));
     if (!bad.isEmpty()) {
-        // Bad input on the lecture page: say so and let the user correct it there.
-        messages::showError(bad, m.fields.ftpMachine());
+        // Bad input for the lecture: the front end says so and lets the user correct it.
         run(m, FtpOperation::cd(kHome));
-        return false;
+        throw InputRefused(bad);
     }
     m.lectureDir = QStringLiteral("classes/") + className + QLatin1Char('/');
-    const QString datePart = m.fields.monthText() + QLatin1Char('.') + m.fields.dayText() +
-                             QLatin1Char('.') + m.fields.yearText() + QLatin1Char('.');
+    const QString datePart = m.lecture.month + QLatin1Char('.') + m.lecture.day + QLatin1Char('.') +
+                             m.lecture.year + QLatin1Char('.');
 
-    if (cdExists(m, m.lectureDir + datePart + m.fields.sessionText())) {
+    if (cdExists(m, m.lectureDir + datePart + m.lecture.session)) {
         const int choice = m.askLectureExists ? m.askLectureExists() : -1;
         switch (choice) {
         case NextSession:
             takeNextFreeSession(m, m.lectureDir, datePart);
             break;
         case AppendSlides:
-            countExistingSlides(m, m.lectureDir + datePart + m.fields.sessionText());
+            countExistingSlides(m, m.lectureDir + datePart + m.lecture.session);
             appendSlides = true;
             break;
         case AbortProgram:
-            if (m.cleanUp)
-                m.cleanUp();
-            programEnd::endProgram();
+            throw StoppedByUser();
         default:
             // "Change the lecture date", and the dialog closed with nothing chosen: the existing
             // lecture stays untouched and the wizard stays on its page.
@@ -129,7 +124,7 @@ bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
         }
     }
 
-    m.lectureDir += datePart + m.fields.sessionText() + QLatin1Char('/');
+    m.lectureDir += datePart + m.lecture.session + QLatin1Char('/');
     run(m, FtpOperation::cd(kHome));
     return true;
 }

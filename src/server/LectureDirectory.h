@@ -13,7 +13,7 @@ enum LectureExistsChoice : int {
 };
 
 // Settles the lecture's directory "classes/<class>/<month>.<day>.<year>.<session>/" below
-// "~/lumora/" from the wizard's fields and leaves it in m.lectureDir; m.slideOffset holds the
+// "~/lumora/" from the lecture record and leaves it in m.lectureDir; m.slideOffset holds the
 // number of slides already in the lecture when appending (0 otherwise).
 //
 // When the directory already exists the lecture-exists dialog decides:
@@ -23,11 +23,11 @@ enum LectureExistsChoice : int {
 //   exist;
 // - append: the existing slides "Slide1", "Slide2", ... with the current image extension are
 //   counted, appendSlides becomes true;
-// - abort: the program cleans up and ends; this does not return.
+// - abort: throws StoppedByUser (the front end cleans up and ends).
 // Every return leaves the server's current directory at "~/lumora". Nothing is created here.
 //
 // A class or session that cannot name one directory (empty, holding "/" or a backslash, "." or
-// "..") is reported ("Error: " + description + ", " + host) and gives false, as a change of date.
+// "..") throws InputRefused, for the user to correct.
 // Throws Failure when the session number or the slide count would pass 32767, and when the
 // server cannot be asked (no connection, time-out): only the server's refusal means that a
 // directory or slide is not there.

@@ -1,9 +1,7 @@
 #include "server/LectureUpload.h"
 
 #include "platform/Failure.h"
-#include "platform/Messages.h"
 #include "platform/NumberText.h"
-#include "platform/ProgramEnd.h"
 #include "platform/ftp/FtpOperation.h"
 #include "server/LectureDirectory.h"
 #include "server/ModuleFtp.h"
@@ -19,7 +17,7 @@ void add(ModuleFtp& m, const QString& line) {
 }
 
 QString localPath(ModuleFtp& m, const QString& name) {
-    return m.fields.exportPath() + QLatin1Char('/') + name;
+    return m.lecture.workDir + QLatin1Char('/') + name;
 }
 
 QString remotePath(ModuleFtp& m, const QString& name) {
@@ -35,7 +33,7 @@ QString reason(ModuleFtp& m, const QString& fallback) {
 
 void stopIfCancelled(ModuleFtp& m) {
     if (m.progress && m.progress->cancelRequested())
-        throw TransferCancelled();
+        throw StoppedByUser();
 }
 
 // One upload; a transfer that ends in error is a failure of the whole upload.
@@ -48,21 +46,10 @@ void put(ModuleFtp& m, const QString& localName, const QString& remoteName) {
                       code);
 }
 
-// The error number as the upload's message shows it: one leading blank when not negative.
-QString signedNumber(int n) {
-    return n < 0 ? QString::number(n) : QLatin1Char(' ') + QString::number(n);
-}
-
-[[noreturn]] void endAfterCleanUp(ModuleFtp& m) {
-    if (m.cleanUp)
-        m.cleanUp();
-    programEnd::endProgram();
-}
-
 // Fetches the lecture's file `name` into the working directory. True when fetched, false when
-// the server holds no such file. Other failures are reported and end the program.
+// the server holds no such file. Other failures throw.
 bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
-    try {
+    {
         stopIfCancelled(m);
         ftpMakeLectureDir(m);
         add(m, QString());
@@ -94,9 +81,6 @@ bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
             }
         }
         throw Failure(why, code);
-    } catch (const Failure& failure) {
-        messages::showError(failure.description(), m.fields.ftpMachine());
-        endAfterCleanUp(m);
     }
 }
 
@@ -106,8 +90,8 @@ void ftpUploadLecture(ModuleFtp& m) {
     try {
         // Slide numbers are 16-bit: a range that would number a slide past the largest is
         // refused before anything is sent, rather than failing half-way through the upload.
-        const int rangeFirst = numberText::leadingInt16(m.fields.firstSlideText());
-        const int rangeLast = numberText::leadingInt16(m.fields.lastSlideText());
+        const int rangeFirst = numberText::leadingInt16(m.lecture.firstSlide);
+        const int rangeLast = numberText::leadingInt16(m.lecture.lastSlide);
         if (rangeLast >= rangeFirst &&
             m.slideOffset + (rangeLast - rangeFirst + 1) > std::numeric_limits<int16_t>::max())
             throw Failure(QStringLiteral("The lecture would hold more than %1 slides")
@@ -116,13 +100,13 @@ void ftpUploadLecture(ModuleFtp& m) {
         add(m, QString());
         add(m, QStringLiteral("FTPing slides..."));
 
-        const QString format = m.fields.imageFormat();
+        const QString format = m.lecture.imageFormat;
         const QString ext = format.toLower();
         stopIfCancelled(m);
         put(m, QStringLiteral("blank.") + format, QStringLiteral("blank.") + ext);
 
-        const int first = numberText::leadingInt16(m.fields.firstSlideText());
-        const int last = numberText::leadingInt16(m.fields.lastSlideText());
+        const int first = numberText::leadingInt16(m.lecture.firstSlide);
+        const int last = numberText::leadingInt16(m.lecture.lastSlide);
         for (int i = first; i <= last; ++i) {
             stopIfCancelled(m);
             add(m, QStringLiteral("FTPing slide ") + numberText::plain(i));
@@ -138,12 +122,10 @@ void ftpUploadLecture(ModuleFtp& m) {
         put(m, QStringLiteral("description"), QStringLiteral("description"));
         add(m, QStringLiteral("FTPing STML file"));
         put(m, QStringLiteral("extract.stml"), QStringLiteral("extract.stml"));
-    } catch (const Failure& failure) {
-        messages::showCritical(QStringLiteral("Error: ") + failure.description() +
-                                   QStringLiteral(", ") + signedNumber(failure.number()) +
-                                   m.fields.ftpMachine(),
-                               QStringLiteral("Error!"));
-        endAfterCleanUp(m);
+    } catch (Failure& failure) {
+        // The upload's message names the failure's number too.
+        failure.withNumberShown();
+        throw;
     }
 }
 

@@ -1,13 +1,12 @@
 #include "server/ModuleFtp.h"
 
 #include "platform/Failure.h"
-#include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
 
 #include <QEventLoop>
 
-ModuleFtp::ModuleFtp(TransferControl& inetControl, WizardFields& wizardFields)
-    : inet(inetControl), fields(wizardFields) {
+ModuleFtp::ModuleFtp(TransferControl& inetControl, LectureRecord& lectureRecord)
+    : inet(inetControl), lecture(lectureRecord) {
     stateConnection_ = QObject::connect(&inet, &TransferControl::StateChanged,
                                         [this](int state) { ftpStateChanged(state); });
 }
@@ -52,32 +51,26 @@ void ModuleFtp::ftpStateChanged(int state) {
 }
 
 bool ModuleFtp::ftpConnect() {
-    const QString host = fields.ftpMachine();
-    inet.URL = QStringLiteral("FTP://") + host;
-    inet.UserName = fields.cvid();
-    inet.Password = fields.cvPassword();
+    inet.URL = QStringLiteral("FTP://") + lecture.host;
+    inet.UserName = lecture.corvaneId;
+    inet.Password = lecture.corvanePassword;
     try {
         ftpExecute(FtpOperation::ls(QStringLiteral("lumora")));
         inet.GetChunk(1024);
+    } catch (const programEnd::ProgramEnded&) {
+        throw;
     } catch (const Failure& failure) {
-        messages::showError(failure.description(), host);
-        return false;
+        throw InputRefused(failure.description(), failure.number());
     }
     // A listing that ended in error (no server, wrong password, ...) is a failed test too.
-    if (lastEndState_ == TransferControl::icError) {
-        if (inet.certificateRefusedByUser())
-            return false;
-        if (inet.ResponseCode() == TransferControl::LoginRefused) {
-            messages::showCritical(
-                QStringLiteral("Error: ") + inet.ResponseInfo() + QStringLiteral(", ") + host +
-                    QStringLiteral("\n\nThe server did not accept the Corvane account \"%1\". "
-                                   "Check the Corvane user ID and password on this page.")
-                        .arg(fields.cvid()),
-                QStringLiteral("Error!"));
-            return false;
-        }
-        messages::showError(inet.ResponseInfo(), host);
-        return false;
-    }
-    return true;
+    if (lastEndState_ != TransferControl::icError)
+        return true;
+    if (inet.certificateRefusedByUser())
+        return false; // the user has just said no: nothing to report
+    InputRefused refused(inet.ResponseInfo(), inet.ResponseCode());
+    if (inet.ResponseCode() == TransferControl::LoginRefused)
+        refused.withAdvice(QStringLiteral("The server did not accept the Corvane account \"%1\". "
+                                          "Check the Corvane user ID and password.")
+                               .arg(lecture.corvaneId));
+    throw refused;
 }

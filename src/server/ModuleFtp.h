@@ -1,9 +1,9 @@
 #pragma once
 
+#include "lecture/LectureRecord.h"
+#include "lecture/ProgressSink.h"
 #include "platform/ftp/FtpOperation.h"
 #include "platform/ftp/TransferControl.h"
-#include "windows/ProgressSink.h"
-#include "wizard/WizardFields.h"
 
 #include <QString>
 #include <cstdint>
@@ -17,7 +17,7 @@ class QEventLoop;
 // fetch) are free functions in other files that take a ModuleFtp&.
 class ModuleFtp {
 public:
-    ModuleFtp(TransferControl& inet, WizardFields& fields);
+    ModuleFtp(TransferControl& inet, LectureRecord& lecture);
     ~ModuleFtp();
     ModuleFtp(const ModuleFtp&) = delete;
     ModuleFtp& operator=(const ModuleFtp&) = delete;
@@ -28,18 +28,18 @@ public:
     void ftpExecute(const FtpOperation& op);
     // The transfer component's state report: 11 and 12 end the wait, other states do nothing.
     void ftpStateChanged(int state);
-    // Points the component at the server and account of the wizard's server page and proves the
-    // connection with one listing. Shows "Error: <description>, <host>" and returns false when
-    // the listing raises an error or ends in error.
+    // Points the component at the lecture's server and Corvane account and proves the
+    // connection with one listing. True when it works; false when the user refused the
+    // server's certificate (nothing to report). Throws InputRefused for every other failure, with
+    // advice when the login was refused.
     bool ftpConnect();
 
     TransferControl& inet;
-    WizardFields& fields;
+    LectureRecord& lecture;
     bool ftpDone = true;
     QString lectureDir;                    // set by the lecture allocation
     int16_t slideOffset = 0;               // slides the lecture already holds
-    ProgressSink* progress = nullptr;      // progress window, set by the app
-    std::function<void()> cleanUp;         // the program's clean-up, set by the app
+    ProgressSink* progress = nullptr;      // where upload steps are reported
     std::function<int()> askLectureExists; // lecture-exists dialog: choice 0..3, or -1
 
 private:

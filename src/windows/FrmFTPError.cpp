@@ -1,6 +1,6 @@
 #include "windows/FrmFTPError.h"
 
-#include "wizard/WizardFields.h"
+#include "lecture/LectureRecord.h"
 
 #include <QButtonGroup>
 #include <QEvent>
@@ -11,7 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-FrmFTPError::FrmFTPError(const WizardFields& fields, QWidget* parent)
+FrmFTPError::FrmFTPError(const LectureRecord& fields, QWidget* parent)
     : QDialog(parent), fields_(fields) {
     setObjectName(QStringLiteral("frmFTPError"));
     setWindowTitle(QStringLiteral("Lecture already exists"));
@@ -87,9 +87,9 @@ int FrmFTPError::selectedOption() const {
 }
 
 QString FrmFTPError::collisionMessage() const {
-    return QStringLiteral("A lecture for ") + fields_.classText() +
-           QStringLiteral(" already exists on ") + fields_.monthText() + QLatin1Char(' ') +
-           fields_.dayText() + QLatin1Char(' ') + fields_.yearText();
+    return QStringLiteral("A lecture for ") + fields_.className +
+           QStringLiteral(" already exists on ") + fields_.month + QLatin1Char(' ') + fields_.day +
+           QLatin1Char(' ') + fields_.year;
 }
 
 void FrmFTPError::rebuildMessage() {

@@ -8,7 +8,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-class WizardFields;
+struct LectureRecord;
 
 // The dialog shown when the lecture directory for the chosen class, date and session already
 // exists on the server. It names the class and date and offers four ways on; it only records the
@@ -24,7 +24,7 @@ public:
 
     // fields must outlive the dialog; the message is read from it at every showing. The dialog
     // blocks its parent (the wizard) while it is shown, or the whole program without a parent.
-    explicit FrmFTPError(const WizardFields& fields, QWidget* parent = nullptr);
+    explicit FrmFTPError(const LectureRecord& fields, QWidget* parent = nullptr);
 
     // Shows the dialog modally and returns the index of the first selected option, or -1 when
     // none is selected (Done with no choice, or the dialog closed from its frame).
@@ -53,7 +53,7 @@ private:
     void rebuildMessage();
     void clearSelection();
 
-    const WizardFields& fields_;
+    const LectureRecord& fields_;
     QLabel* Label1;
     QGroupBox* Frame1;
     std::array<QRadioButton*, optionCount> ErrorOption{};

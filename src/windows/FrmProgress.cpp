@@ -93,6 +93,17 @@ void FrmProgress::Add(const QString& text) {
     }
 }
 
+void FrmProgress::begin(int expectedSteps) {
+    setExpectedSteps(expectedSteps);
+    setTransferRunning(true);
+    show();
+}
+
+void FrmProgress::finish(const QString& summary) {
+    showSummary(summary);
+    showDone();
+}
+
 void FrmProgress::setExpectedSteps(int n) {
     expectedSteps_ = n > 0 ? n : 0;
     stepsDone_ = 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windows/ProgressSink.h"
+#include "lecture/ProgressSink.h"
 
 #include <QWidget>
 #include <functional>
@@ -31,6 +31,11 @@ public:
     // Appends one line (an empty text gives an empty line), selects it and scrolls it into view.
     // Each call also advances the bar by one step, up to the expected number of steps.
     void Add(const QString& text) override;
+
+    // A transfer starts: the expected steps, the running state, the window shown.
+    void begin(int expectedSteps) override;
+    // It has ended well: the summary, then Done.
+    void finish(const QString& summary) override;
 
     // How many Add calls the whole transfer is expected to make; shows the bar. n <= 0 hides it.
     void setExpectedSteps(int n);

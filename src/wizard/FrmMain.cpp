@@ -88,10 +88,9 @@ QLabel* picture(QWidget* parent) {
 } // namespace
 
 FrmMain::FrmMain(QWidget* parent)
-    : QDialog(parent), fields_(std::make_unique<FrmMainFields>(*this)),
-      Inet1_(std::make_unique<TransferControl>()),
-      moduleFTP_(std::make_unique<ModuleFtp>(*Inet1_, *fields_)),
-      moduleSlideFerry_(std::make_unique<ModuleSlideFerry>(*fields_, *moduleFTP_, *Inet1_)) {
+    : QDialog(parent), Inet1_(std::make_unique<TransferControl>()),
+      moduleFTP_(std::make_unique<ModuleFtp>(*Inet1_, lecture_)),
+      moduleSlideFerry_(std::make_unique<ModuleSlideFerry>(lecture_, *moduleFTP_, *Inet1_)) {
     frmMain = this;
     setWindowTitle(QStringLiteral("Slide-Ferry Wizard"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -116,12 +115,9 @@ FrmMain::FrmMain(QWidget* parent)
 
 // The modules reach the windows and each other through these hooks.
 void FrmMain::wireModules() {
-    moduleFTP_->cleanUp = [this] { moduleSlideFerry_->cleanUp(); };
     moduleFTP_->askLectureExists = [this] { return frmFTPError().choose(); };
     // A server certificate that cannot be verified is put to the user (first met by ftpConnect).
     Inet1_->askTrust = [this](const CertificateInfo& c) { return FrmCertificate::ask(c, this); };
-    moduleSlideFerry_->hideWizard = [this] { hide(); };
-    moduleSlideFerry_->progressWindow = &frmProgress();
 }
 
 FrmProgress& FrmMain::frmProgress() {
@@ -137,8 +133,12 @@ FrmProgress& FrmMain::frmProgress() {
 
 FrmFTPError& FrmMain::frmFTPError() {
     if (!frmFTPError_)
-        frmFTPError_ = std::make_unique<FrmFTPError>(*fields_, this);
+        frmFTPError_ = std::make_unique<FrmFTPError>(lecture_, this);
     return *frmFTPError_;
+}
+
+void FrmMain::refreshLecture() {
+    lecture_ = wizardLecture::fromPages(*this);
 }
 
 void FrmMain::saveSettings() {

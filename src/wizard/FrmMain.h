@@ -1,7 +1,7 @@
 #pragma once
 
+#include "lecture/LectureRecord.h"
 #include "wizard/ImageSizes.h"
-#include "wizard/WizardFields.h"
 
 #include <QDialog>
 #include <array>
@@ -23,6 +23,7 @@ class ModuleFtp;
 class ModuleSlideFerry;
 class FrmProgress;
 class FrmFTPError;
+class Failure;
 
 // The wizard window: six pages behind Next and Back, the step panel on the left, and the
 // lecture's values in its fields. It owns the transfer control and the two modules, so the
@@ -112,8 +113,10 @@ public:
     // Saves the remembered choices (the Done button of the progress window).
     void saveSettings();
 
-    // The lecture's values, as the server session and the pipeline read them.
-    WizardFields& fields() { return *fields_; }
+    // The lecture's values as the server session and the pipeline read them: filled from the
+    // pages by refreshLecture() before every step that reaches them.
+    const LectureRecord& lecture() const { return lecture_; }
+    void refreshLecture();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -144,6 +147,7 @@ private:
     bool stepPowerPointFile();
     bool stepLectureInfo();
     void loadAdvancedSettings();
+    bool findLecture();
     void advance();
     void focusFirstEmptyField();
     bool lectureDateExists();
@@ -151,7 +155,8 @@ private:
     void goBack();
     ButtonSnapshot saveAndDisableButtons();
     void restoreButtons(const ButtonSnapshot& s);
-    void generalFailure(const QString& description);
+    void generalFailure(const Failure& failure);
+    void stopProgram();
     void runTrapped(const std::function<void()>& action);
 
     void listClasses();
@@ -162,7 +167,7 @@ private:
     void directoryChanged();
     void driveChanged();
 
-    std::unique_ptr<WizardFields> fields_;
+    LectureRecord lecture_;
     std::unique_ptr<TransferControl> Inet1_;
     std::unique_ptr<ModuleFtp> moduleFTP_;
     std::unique_ptr<ModuleSlideFerry> moduleSlideFerry_;

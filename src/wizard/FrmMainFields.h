@@ -1,38 +1,20 @@
 #pragma once
 
-#include "wizard/WizardFields.h"
+#include "lecture/LectureRecord.h"
+
+#include <QStringList>
 
 class FrmMain;
 
-// The wizard window's fields seen as the lecture's values.
-class FrmMainFields : public WizardFields {
-public:
-    explicit FrmMainFields(FrmMain& w) : w_(w) {}
+// Between the wizard's pages and the lecture record that the server session and the pipeline
+// read: the record is filled from the pages before each step, and what a step found (the class
+// list, a new session number) is shown on the pages again.
+namespace wizardLecture {
 
-    QString ftpMachine() const override;
-    QString id() const override;
-    QString password() const override;
-    QString cvid() const override;
-    QString cvPassword() const override;
-    QString termText() const override;
-    QString yearFilterText() const override;
-    QString classText() const override;
-    void clearClasses() override;
-    void addClass(const QString& name) override;
-    void selectClass(const QString& keep) override;
-    QString title() const override;
-    QString monthText() const override;
-    QString dayText() const override;
-    QString yearText() const override;
-    QString sessionText() const override;
-    void setSessionText(const QString& text) override;
-    QString exportPath() const override;
-    QString imageFormat() const override;
-    QString firstSlideText() const override;
-    QString lastSlideText() const override;
-    int getWidth() const override;
-    int getHeight() const override;
+LectureRecord fromPages(const FrmMain& w);
 
-private:
-    FrmMain& w_;
-};
+// Fills the Classes box with `classes`, keeping `keep` chosen while the list holds it, else the
+// first class.
+void showClasses(FrmMain& w, const QStringList& classes, const QString& keep);
+
+} // namespace wizardLecture

@@ -9,6 +9,7 @@
 #include "server/ClassCatalogue.h"
 #include "server/LectureDirectory.h"
 #include "server/ModuleFtp.h"
+#include "windows/FrmProgress.h"
 #include "wizard/DirectoryList.h"
 #include "wizard/DriveList.h"
 #include "wizard/FileList.h"
@@ -58,8 +59,14 @@ void FrmMain::restoreButtons(const ButtonSnapshot& s) {
 }
 
 // A failure that no step handled itself: report it, clean up and end the program.
-void FrmMain::generalFailure(const QString& description) {
-    messages::showError(description, FTPMachine->text());
+void FrmMain::generalFailure(const Failure& failure) {
+    messages::showCritical(failure.message(FTPMachine->text()), QStringLiteral("Error!"));
+    stopProgram();
+}
+
+// Every end of the wizard before Done: the clean-up, then the program's end.
+void FrmMain::stopProgram() {
+    refreshLecture();
     moduleSlideFerry().cleanUp();
     programEnd::endProgram();
 }
@@ -69,13 +76,16 @@ void FrmMain::generalFailure(const QString& description) {
 void FrmMain::runTrapped(const std::function<void()>& action) {
     programEnd::guardEvent([&] {
         try {
+            refreshLecture();
             action();
         } catch (const Failure& f) {
-            generalFailure(f.description());
+            generalFailure(f);
+        } catch (const StoppedByUser&) {
+            stopProgram(); // the user's own choice: nothing to report
         } catch (const programEnd::ProgramEnded&) {
             throw;
         } catch (const std::exception& e) {
-            generalFailure(QString::fromLocal8Bit(e.what()));
+            generalFailure(Failure(QString::fromLocal8Bit(e.what())));
         }
     });
 }
@@ -134,8 +144,13 @@ bool FrmMain::stepLumoraInfo() {
 
     if (serverChanged) {
         serverChanged = false;
-        if (!moduleFTP().ftpConnect())
+        try {
+            if (!moduleFTP().ftpConnect())
+                return stay();
+        } catch (const InputRefused& refused) {
+            messages::showCritical(refused.message(FTPMachine->text()), QStringLiteral("Error!"));
             return stay();
+        }
     }
     bool accountOk = false;
     try {
@@ -208,13 +223,27 @@ bool FrmMain::stepLectureInfo() {
         return false;
     const ButtonSnapshot saved = saveAndDisableButtons();
     loadAdvancedSettings();
-    if (!ftpFindLecture(moduleFTP(), appendSlides)) {
+    if (!findLecture()) {
         restoreButtons(saved);
         return false;
     }
     restoreButtons(saved);
     buttonNext->setEnabled(sizeValid);
     return true;
+}
+
+// Looks for the lecture's directory on the server with the pages' current values; a new
+// session number it chose is shown on the Lecture Info page.
+bool FrmMain::findLecture() {
+    refreshLecture();
+    try {
+        const bool found = ftpFindLecture(moduleFTP(), appendSlides);
+        Session->setText(lecture_.session);
+        return found;
+    } catch (const InputRefused& refused) {
+        messages::showCritical(refused.message(FTPMachine->text()), QStringLiteral("Error!"));
+        return false;
+    }
 }
 
 void FrmMain::loadAdvancedSettings() {
@@ -330,11 +359,13 @@ void FrmMain::Finish_Click() {
             // start-up defaults, are what the transfer uses and what Done saves again.
             if (!advancedLoaded_)
                 loadAdvancedSettings();
-            if (!ftpFindLecture(moduleFTP(), appendSlides))
+            if (!findLecture())
                 return;
         }
         const bool append = appendSlides;
-        moduleSlideFerry().transferLecture(append);
+        refreshLecture();
+        hide();
+        moduleSlideFerry().transferLecture(append, frmProgress());
     });
 }
 
@@ -346,8 +377,7 @@ void FrmMain::Cancel_Click() {
             !messages::askYesNo(QStringLiteral("Quit Slide-Ferry? What you entered is lost."),
                                 QStringLiteral("Slide-Ferry")))
             return;
-        moduleSlideFerry().cleanUp();
-        programEnd::endProgram();
+        stopProgram();
     });
 }
 

@@ -1,5 +1,6 @@
 // The rules of the wizard's fields: what typing, choosing and leaving a field does.
 #include "wizard/FrmMain.h"
+#include "wizard/FrmMainFields.h"
 
 #include "platform/NumberText.h"
 #include "platform/ProgramEnd.h"
@@ -247,12 +248,9 @@ void FrmMain::listClasses() {
     if (listingClasses_)
         return;
     listingClasses_ = true;
-    programEnd::guardEvent([this] {
-        while (Term->currentText() != listedTerm_ || cbYear->currentText() != listedYear_) {
-            listedTerm_ = Term->currentText();
-            listedYear_ = cbYear->currentText();
-            ftpListClasses(moduleFTP());
-        }
+    runTrapped([this] {
+        while (Term->currentText() != listedTerm_ || cbYear->currentText() != listedYear_)
+            refillClasses();
     });
     listingClasses_ = false;
     if (pendingClick_) {
@@ -264,7 +262,10 @@ void FrmMain::listClasses() {
 void FrmMain::refillClasses() {
     listedTerm_ = Term->currentText();
     listedYear_ = cbYear->currentText();
-    ftpListClasses(moduleFTP());
+    refreshLecture();
+    const QStringList classes = ftpListClasses(moduleFTP());
+    // The class shown now (chosen, or remembered) stays while the new list holds it.
+    wizardLecture::showClasses(*this, classes, Classes->currentText());
 }
 
 bool FrmMain::deferredWhileListing(void (FrmMain::*click)()) {

@@ -23,21 +23,21 @@ private slots:
         const QList<std::pair<const char*, const char*>> logins{
             {"alice", "wonder"}, {"bob", "builder"}, {"carol", "c4rol"}};
         for (const auto& [id, password] : logins) {
-            s.fields.idV = id;
-            s.fields.passwordV = password;
+            s.lecture.lumoraId = id;
+            s.lecture.lumoraPassword = password;
             QVERIFY2(ftpCheckAccount(s.m), id);
         }
-        s.fields.idV = QStringLiteral("alice");
-        s.fields.passwordV = QStringLiteral("builder");
+        s.lecture.lumoraId = QStringLiteral("alice");
+        s.lecture.lumoraPassword = QStringLiteral("builder");
         QVERIFY(!ftpCheckAccount(s.m));
     }
 
     void lectureFoundForAppending() {
         ServerRun s(server_);
-        s.fields.classV = QStringLiteral("cs101fall26");
-        s.fields.monthV = QStringLiteral("Sep");
-        s.fields.dayV = QStringLiteral("14");
-        s.fields.yearV = QStringLiteral("2026");
+        s.lecture.className = QStringLiteral("cs101fall26");
+        s.lecture.month = QStringLiteral("Sep");
+        s.lecture.day = QStringLiteral("14");
+        s.lecture.year = QStringLiteral("2026");
         s.choice = AppendSlides;
         bool append = false;
         QVERIFY(ftpFindLecture(s.m, append));

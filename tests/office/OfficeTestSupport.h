@@ -3,8 +3,8 @@
 // Helpers shared by the office tests: copies of the test presentations, the office's process,
 // and a progress list.
 
+#include "lecture/ProgressSink.h"
 #include "support/TestEnv.h"
-#include "windows/ProgressSink.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>

@@ -2,10 +2,10 @@
 // of a slide range with its progress lines, closing, and attaching to or starting the office.
 
 #include "OfficeTestSupport.h"
+#include "lecture/LectureRecord.h"
 #include "pipeline/PresentationExport.h"
 #include "platform/Failure.h"
 #include "platform/office/Office.h"
-#include "wizard/WizardFields.h"
 
 #include <QImage>
 #include <QTest>
@@ -49,7 +49,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(int, count);
         QFETCH(QString, title);
-        PlainWizardFields fields;
+        LectureRecord fields;
         PresentationExport presentation(fields);
         presentation.openPresentation(copyPresentation(files_, file));
         QVERIFY2(presentation.lastOpenError.isEmpty(), qPrintable(presentation.lastOpenError));
@@ -93,11 +93,11 @@ private slots:
         QTemporaryDir source, work;
         const QString path = copyPresentation(source, file);
         const QByteArray before = officeTest::digestOf(path);
-        PlainWizardFields fields;
-        fields.exportPathV = work.path();
-        fields.firstSlideV = request[1];
-        fields.lastSlideV = request[2];
-        fields.imageFormatV = format;
+        LectureRecord fields;
+        fields.workDir = work.path();
+        fields.firstSlide = request[1];
+        fields.lastSlide = request[2];
+        fields.imageFormat = format;
         fields.width = size.width();
         fields.height = size.height();
         PresentationExport presentation(fields);
@@ -143,11 +143,11 @@ private slots:
         QFETCH(QStringList, request);
         QFETCH(bool, missingFolder);
         QTemporaryDir work;
-        PlainWizardFields fields;
-        fields.exportPathV = missingFolder ? work.filePath("gone") : work.path();
-        fields.firstSlideV = request[0];
-        fields.lastSlideV = request[1];
-        fields.imageFormatV = request[2];
+        LectureRecord fields;
+        fields.workDir = missingFolder ? work.filePath("gone") : work.path();
+        fields.firstSlide = request[0];
+        fields.lastSlide = request[1];
+        fields.imageFormat = request[2];
         PresentationExport presentation(fields);
         presentation.openPresentation(copyPresentation(files_, "basic_test_ppt_file.ppt"));
         RecordingProgress progress;
@@ -165,7 +165,7 @@ private slots:
         office_.reset();
         QVERIFY(!officeRunning());
 
-        PlainWizardFields fields;
+        LectureRecord fields;
         PresentationExport presentation(fields);
         presentation.openPresentation(copyPresentation(files_, "bullets.ppt"));
         QVERIFY(presentation.appStartedHere);
@@ -186,7 +186,7 @@ private slots:
     // An office that dies under the program makes the next read fail with a message, closing
     // still works, and the next open starts a new office.
     void officeDeathIsSurvived() {
-        PlainWizardFields fields;
+        LectureRecord fields;
         PresentationExport presentation(fields);
         presentation.openPresentation(copyPresentation(files_, "basic_test_ppt_file.ppt"));
         QCOMPARE(int(presentation.slideCount), 2);

@@ -7,8 +7,8 @@
 //
 //     LumoraServer server;
 //     QVERIFY2(server.start(), qPrintable(server.error()));
-//     fields.ftpMachineV = server.host();             // "127.0.0.1:<port>"
-//     fields.cvidV = server.user(); fields.cvPasswordV = server.password();
+//     fields.host = server.host();             // "127.0.0.1:<port>"
+//     fields.corvaneId = server.user(); fields.corvanePassword = server.password();
 //     server.writeFile("lumora/admin/passwd", "ann:pw:Ann\n");
 //
 // The server process is stopped by stop() and by the destructor; restart() starts it again on

@@ -1,9 +1,10 @@
 #pragma once
 
 // Header only: for tests that link the server session (sf_server). One run of the server
-// session against a test server: channel, wizard fields for lecture cs101 on Mar 5 1999,
+// session against a test server: channel, lecture for lecture cs101 on Mar 5 1999,
 // working directory, and what the run showed. Messages are caught as "title | text" and the
 // program's end throws ProgramEnded.
+#include "platform/Failure.h"
 #include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ftp/TransferControl.h"
@@ -19,12 +20,11 @@ struct ServerRun {
         void Add(const QString& text) override { lines.append(text); }
     };
     TransferControl inet;
-    PlainWizardFields fields;
-    ModuleFtp m{inet, fields};
+    LectureRecord lecture;
+    ModuleFtp m{inet, lecture};
     QTemporaryDir work;
     Lines progress;
     QStringList shown;
-    int cleanUps = 0;
     int asked = 0;
     int choice = -1; // the lecture-exists dialog's answer
 
@@ -35,17 +35,16 @@ struct ServerRun {
             shown.append(title + QStringLiteral(" | ") + text);
         });
         programEnd::setHandler([] {});
-        fields.ftpMachineV = server.host();
-        fields.cvidV = user.isEmpty() ? server.user() : user;
-        fields.cvPasswordV = user.isEmpty() ? server.password() : password;
-        fields.exportPathV = work.path();
-        fields.classV = QStringLiteral("cs101");
-        fields.monthV = QStringLiteral("Mar");
-        fields.dayV = QStringLiteral("5");
-        fields.yearV = QStringLiteral("1999");
-        fields.sessionV = QStringLiteral("1");
+        lecture.host = server.host();
+        lecture.corvaneId = user.isEmpty() ? server.user() : user;
+        lecture.corvanePassword = user.isEmpty() ? server.password() : password;
+        lecture.workDir = work.path();
+        lecture.className = QStringLiteral("cs101");
+        lecture.month = QStringLiteral("Mar");
+        lecture.day = QStringLiteral("5");
+        lecture.year = QStringLiteral("1999");
+        lecture.session = QStringLiteral("1");
         m.progress = &progress;
-        m.cleanUp = [this] { ++cleanUps; };
         m.askLectureExists = [this] { return ++asked, choice; };
         m.lectureDir = QStringLiteral("classes/cs101/Mar.5.1999.1/");
         inet.setTimeouts(10000, 20000);
@@ -57,15 +56,26 @@ struct ServerRun {
         programEnd::setHandler({});
     }
 
+    // Runs a server step that must fail and gives the message the front end shows for it ("" when
+    // it did not fail).
+    template <class Step> QString failureOf(Step step) {
+        try {
+            step();
+        } catch (const Failure& f) {
+            return f.message(lecture.host);
+        }
+        return {};
+    }
+
     bool writeLocal(const QString& name, const QByteArray& data) {
         QFile f(work.filePath(name));
         return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
     }
     // The working files of a transfer of slides first..last ("slide <n>" each).
     bool writeLecture(int first, int last, const QString& format = QStringLiteral("GIF")) {
-        fields.imageFormatV = format;
-        fields.firstSlideV = QStringLiteral(" %1").arg(first);
-        fields.lastSlideV = QStringLiteral(" %1").arg(last);
+        lecture.imageFormat = format;
+        lecture.firstSlide = QStringLiteral(" %1").arg(first);
+        lecture.lastSlide = QStringLiteral(" %1").arg(last);
         bool ok = writeLocal("blank." + format, "blank") && writeLocal("description", "d") &&
                   writeLocal("extract.stml", "<stml>\r\n</stml>\r\n");
         for (int i = first; i <= last; ++i)

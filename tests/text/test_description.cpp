@@ -3,9 +3,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "lecture/LectureRecord.h"
 #include "pipeline/Description.h"
 #include "platform/Failure.h"
-#include "wizard/WizardFields.h"
 
 class TestDescription : public QObject {
     Q_OBJECT
@@ -33,9 +33,9 @@ private slots:
     void file() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        PlainWizardFields fields;
-        fields.exportPathV = dir.path();
-        fields.idV = QStringLiteral("jdoe");
+        LectureRecord fields;
+        fields.workDir = dir.path();
+        fields.lumoraId = QStringLiteral("jdoe");
         const QDateTime when(QDate(1999, 3, 1), QTime(9, 5, 7));
         const QString path = dir.path() + QStringLiteral("/description");
         const auto read = [&] {
@@ -43,13 +43,13 @@ private slots:
             return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
         };
 
-        fields.titleV = QStringLiteral("Caf\u00E9 \u20AC & <b> with a longer title");
+        fields.title = QStringLiteral("Caf\u00E9 \u20AC & <b> with a longer title");
         writeDescription(fields, when);
         // The second transfer replaces the file of the first.
-        fields.titleV.clear();
+        fields.title.clear();
         writeDescription(fields, when);
         QCOMPARE(read(), QByteArray("\njdoe\nMon Mar 1 09:05:07 EDT 1999\r\n"));
-        fields.titleV = QStringLiteral("Caf\u00E9 \u20AC & <b>");
+        fields.title = QStringLiteral("Caf\u00E9 \u20AC & <b>");
         writeDescription(fields, when);
         QCOMPARE(read(), QByteArray("Caf\xE9 \x80 & <b>\njdoe\nMon Mar 1 09:05:07 EDT 1999\r\n"));
 
@@ -57,9 +57,9 @@ private slots:
         QFile::remove(path);
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("description")));
         QVERIFY_THROWS_EXCEPTION(Failure, writeDescription(fields));
-        fields.exportPathV = dir.path() + QStringLiteral("/missing");
+        fields.workDir = dir.path() + QStringLiteral("/missing");
         QVERIFY_THROWS_EXCEPTION(Failure, writeDescription(fields));
-        fields.exportPathV.clear();
+        fields.workDir.clear();
         QVERIFY_THROWS_EXCEPTION(Failure, writeDescription(fields));
     }
 };

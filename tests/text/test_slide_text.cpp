@@ -5,10 +5,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "lecture/LectureRecord.h"
 #include "pipeline/SlideReader.h"
 #include "pipeline/SlideText.h"
 #include "platform/Failure.h"
-#include "wizard/WizardFields.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ class TestSlideText : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir_;
-    PlainWizardFields fields_;
+    LectureRecord fields_;
     FakeReader reader_;
 
     QString work(const QString& name) const { return dir_.path() + QLatin1Char('/') + name; }
@@ -90,8 +90,8 @@ class TestSlideText : public QObject {
         };
     }
     void setRange(const char* first, const char* last) {
-        fields_.firstSlideV = QLatin1String(first);
-        fields_.lastSlideV = QLatin1String(last);
+        fields_.firstSlide = QLatin1String(first);
+        fields_.lastSlide = QLatin1String(last);
     }
 
 private slots:
@@ -99,8 +99,8 @@ private slots:
         QVERIFY(dir_.isValid());
         QDir(dir_.path()).removeRecursively();
         QVERIFY(QDir().mkpath(dir_.path()));
-        fields_ = PlainWizardFields();
-        fields_.exportPathV = dir_.path();
+        fields_ = LectureRecord();
+        fields_.workDir = dir_.path();
         reader_.slides.clear();
     }
 

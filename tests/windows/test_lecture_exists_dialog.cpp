@@ -1,5 +1,5 @@
+#include "lecture/LectureRecord.h"
 #include "windows/FrmFTPError.h"
-#include "wizard/WizardFields.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -31,7 +31,7 @@ class TestLectureExistsDialog : public QObject {
 
 private slots:
     void messageFollowsFieldsAtEachShowing() {
-        PlainWizardFields fields;
+        LectureRecord fields;
         FrmFTPError dialog(fields);
         QString shown;
         const auto readAndClose = [&] {
@@ -40,10 +40,10 @@ private slots:
         };
         for (const QStringList& v : {QStringList{"cs101", "Feb", "3", "1999"},
                                      QStringList{"Math 2 & <Stats>", "Dec", "31", "2026"}}) {
-            fields.classV = v[0];
-            fields.monthV = v[1];
-            fields.dayV = v[2];
-            fields.yearV = v[3];
+            fields.className = v[0];
+            fields.month = v[1];
+            fields.day = v[2];
+            fields.year = v[3];
             showAndDo(dialog, readAndClose);
             QCOMPARE(shown, "A lecture for " + v[0] + " already exists on " + v[1] + " " + v[2] +
                                 " " + v[3]);
@@ -59,7 +59,7 @@ private slots:
         wizard.show();
         help.show();
         QVERIFY(QTest::qWaitForWindowExposed(&help));
-        PlainWizardFields fields;
+        LectureRecord fields;
         FrmFTPError dialog(fields, &wizard);
         QCOMPARE(showAndDo(
                      dialog,
@@ -86,7 +86,7 @@ private slots:
     void choiceKeptUntilClosedWithoutDone() {
         QFETCH(int, index);
         QFETCH(bool, withEscape);
-        PlainWizardFields fields;
+        LectureRecord fields;
         FrmFTPError dialog(fields);
         int atStart = -2;
         QCOMPARE(showAndDo(dialog,

@@ -4,7 +4,6 @@
 #include "platform/SettingsStore.h"
 #include "wizard/FileList.h"
 #include "wizard/FrmMain.h"
-#include "wizard/WizardFields.h"
 
 #include <QComboBox>
 #include <QDate>

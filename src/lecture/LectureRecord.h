@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+// One lecture's values, whoever gathered them (the wizard from its pages, the batch command from
+// its options): the server and its two accounts, the class and the lecture's date, session and
+// title, the slide range and the images to make of it. The server session and the conversion
+// pipeline read only this; texts keep the form the wizard shows them in (" 3" for a slide
+// number, "Mar" for a month), so that every front end gives the same lecture.
+struct LectureRecord {
+    // The server and its accounts.
+    QString host;            // server host as typed, optionally with ":port"
+    QString lumoraId;        // Lumora user ID (checked against the server's account file)
+    QString lumoraPassword;  // Lumora password
+    QString corvaneId;       // Corvane (FTP) user ID
+    QString corvanePassword; // Corvane (FTP) password
+
+    // The class list's filters and the lecture.
+    QString termFilter = QStringLiteral("All terms"); // "All terms", "Winter", ...
+    QString yearFilter = QStringLiteral("All years"); // "All years", "1999", ...
+    QString className;
+    QString title;
+    QString month = QStringLiteral("Jan"); // "Jan".."Dec"
+    QString day = QStringLiteral("1");     // "1".."31"
+    QString year = QStringLiteral("2026"); // four digits
+    QString session = QStringLiteral("1"); // digits; the server session may raise it
+
+    // The images and where they are made.
+    QString workDir;                             // local working directory
+    QString imageFormat = QStringLiteral("GIF"); // "GIF", "JPG", ...
+    QString firstSlide = QStringLiteral(" 1");   // " 1", " 2", ...
+    QString lastSlide = QStringLiteral(" 1");
+    int width = 1000; // image size in pixels
+    int height = 700;
+};
