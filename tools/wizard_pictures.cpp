@@ -3,12 +3,12 @@
 // driven through its pages with the demo accounts and a sample presentation (with the real
 // office), and the lecture is transferred to that server.
 //   QT_QPA_PLATFORM=offscreen build/tools/wizard-pictures OUTDIR
-#include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
 #include "windows/FrmFTPError.h"
 #include "windows/FrmHelp.h"
 #include "windows/FrmProgress.h"
+#include "windows/Messages.h"
 #include "wizard/DirectoryList.h"
 #include "wizard/FileList.h"
 #include "wizard/FrmMain.h"

@@ -25,7 +25,6 @@
 #include "pipeline/SlideText.h"
 #include "pipeline/WorkingFiles.h"
 #include "platform/Failure.h"
-#include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ftp/TransferControl.h"
 #include "platform/office/Office.h"
@@ -34,6 +33,7 @@
 #include "server/ModuleFtp.h"
 #include "support/LumoraServer.h"
 #include "windows/FrmProgress.h"
+#include "windows/Messages.h"
 
 #include <QApplication>
 #include <QDir>

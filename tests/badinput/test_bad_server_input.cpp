@@ -68,7 +68,6 @@ private slots:
         r.lecture.lumoraId = QStringLiteral("ann");
         r.lecture.lumoraPassword = QStringLiteral("pw");
         QCOMPARE(ftpCheckAccount(r.m), accepted);
-        QVERIFY(r.shown.isEmpty());
         QCOMPARE(QDir(r.work.path()).entryList(QDir::Files), QStringList());
     }
 
@@ -93,7 +92,6 @@ private slots:
             QVERIFY2(server_->makeDir("lumora/classes/" + n), qPrintable(n));
         ServerRun& r = connected();
         QStringList got = ftpListClasses(r.m);
-        QVERIFY2(r.shown.isEmpty(), qPrintable(r.shown.join('\n')));
         QStringList expected = names;
         expected.sort();
         got.sort();
@@ -110,7 +108,6 @@ private slots:
         QCOMPARE(::mkdir(bad.constData(), 0755), 0); // the raw bytes, not valid UTF-8
         ServerRun& r = connected();
         QStringList classes = ftpListClasses(r.m);
-        QVERIFY(r.shown.isEmpty());
         QCOMPARE(classes.size(), 2);
         QVERIFY2(classes.contains("good"), qPrintable(classes.join('|')));
         classes.removeAll("good");

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QListWidget>
 #include <QProcess>
 #include <QStringList>
 #include <csignal>
@@ -69,21 +68,5 @@ private:
     QString dir_;
     bool ok_ = false;
 };
-
-// Runs `action` once, right after the progress list shows `line` (the step it announces has
-// not started yet).
-inline void onProgressLine(QListWidget* list, const QString& line, std::function<void()> action) {
-    auto done = std::make_shared<bool>(false);
-    QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
-                     [list, line, action, done](const QModelIndex&, int first, int last) {
-                         for (int row = first; row <= last && !*done; ++row) {
-                             const QModelIndex i = list->model()->index(row, 0);
-                             if (i.data().toString() == line) {
-                                 *done = true;
-                                 action();
-                             }
-                         }
-                     });
-}
 
 } // namespace faults

@@ -8,6 +8,26 @@
 #include "platform/ftp/TransferControl.h"
 
 #include <QElapsedTimer>
+#include <QListWidget>
+
+namespace {
+// Runs `action` once, right after the progress list shows `line` (the step it announces has
+// not started yet).
+void onProgressLine(QListWidget* list, const QString& line, std::function<void()> action) {
+    auto done = std::make_shared<bool>(false);
+    QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
+                     [list, line, action, done](const QModelIndex&, int first, int last) {
+                         for (int row = first; row <= last && !*done; ++row) {
+                             const QModelIndex i = list->model()->index(row, 0);
+                             if (i.data().toString() == line) {
+                                 *done = true;
+                                 action();
+                             }
+                         }
+                     });
+}
+
+} // namespace
 
 class TestFaultWizard : public QObject {
     Q_OBJECT
@@ -70,7 +90,7 @@ private slots:
     void serverGoneMidUpload() {
         WizardRun r;
         QVERIFY(toFinish(r));
-        faults::onProgressLine(progressList(r), "FTPing slide 2", [this] { server_->stop(); });
+        onProgressLine(progressList(r), "FTPing slide 2", [this] { server_->stop(); });
         LectureWizard::finish(r);
         checkEndedWithOneError(r, "");
         QCOMPARE(lectureFiles(), QStringList({"Slide1.gif", "blank.gif"}));
@@ -97,7 +117,7 @@ private slots:
         QVERIFY(toFinish(r));
         std::optional<faults::Freeze> freeze;
         int linesWhenFrozen = 0;
-        faults::onProgressLine(progressList(r), "FTPing slide 1", [&] {
+        onProgressLine(progressList(r), "FTPing slide 1", [&] {
             freeze.emplace(*server_);
             linesWhenFrozen = progressList(r)->count();
         });
@@ -124,8 +144,8 @@ private slots:
         QVERIFY(toFinish(r, {}, {}, [this] { QVERIFY(server_->restart()); }));
         QVERIFY2(r.messages.isEmpty(), qPrintable(shown(r)));
         bool restarted = false;
-        faults::onProgressLine(progressList(r), "FTPing description",
-                               [&] { restarted = server_->restart(); });
+        onProgressLine(progressList(r), "FTPing description",
+                       [&] { restarted = server_->restart(); });
         LectureWizard::finish(r);
         QVERIFY(restarted);
         QVERIFY2(r.messages.isEmpty(), qPrintable(shown(r)));

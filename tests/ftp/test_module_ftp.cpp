@@ -1,7 +1,6 @@
 // The server session's channel: the blocking wait over the transfer component, and the
 // connection test, against a real local FTP server.
 #include "platform/Failure.h"
-#include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
 #include "server/ModuleFtp.h"
 #include "support/SelectedFtpServer.h"
@@ -11,16 +10,11 @@
 
 Q_DECLARE_METATYPE(FtpOperation)
 
-struct Message {
-    QString text, title;
-};
-
 class TestModuleFtp : public QObject {
     Q_OBJECT
     SelectedFtpServer server_;
     TransferControl inet_;
     LectureRecord fields_;
-    QList<Message> messages_;
 
     void goodFields() {
         fields_.host = server_.host();
@@ -31,17 +25,10 @@ class TestModuleFtp : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY2(server_.start(), qPrintable(server_.error()));
-        messages::setSink([this](const QString& text, const QString& title) {
-            messages_.append({text, title});
-        });
         programEnd::setHandler([] {});
     }
-    void cleanupTestCase() {
-        messages::setSink({});
-        programEnd::setHandler({});
-    }
+    void cleanupTestCase() { programEnd::setHandler({}); }
     void init() {
-        messages_.clear();
         goodFields();
         inet_.setTimeouts(15000, 30000);
         programEnd::setHandler([] {}); // also clears the ended flag
@@ -149,7 +136,6 @@ private slots:
         QVERIFY(ftp.ftpDone); // also after input refused before anything started
         if (code >= 0)
             QCOMPARE(inet_.ResponseCode(), code);
-        QVERIFY(messages_.isEmpty()); // the caller reports it, not the session
         if (description.isEmpty())
             return;
         // The server is named once, after the reason.

@@ -2,13 +2,13 @@
 
 // Drives the real wizard window the way a user does, against the real local Lumora server and
 // the real office. Messages and the program's end are recorded instead of blocking or exiting.
-#include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
 #include "support/SelectedFtpServer.h"
 #include "support/TestEnv.h"
 #include "windows/FrmFTPError.h"
 #include "windows/FrmProgress.h"
+#include "windows/Messages.h"
 #include "wizard/DirectoryList.h"
 #include "wizard/FileList.h"
 #include "wizard/FrmMain.h"

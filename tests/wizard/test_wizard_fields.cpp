@@ -1,7 +1,7 @@
 // The wizard's fields and buttons as a user drives them, without a server or an office.
-#include "platform/Messages.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
+#include "windows/Messages.h"
 #include "wizard/FileList.h"
 #include "wizard/FrmMain.h"
 
