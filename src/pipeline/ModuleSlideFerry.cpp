@@ -21,8 +21,8 @@
 namespace {
 // The export runs without waiting for the server, so nothing would repaint the progress window
 // until the upload starts: each line is drawn as it arrives, and the user's input is taken
-// then, so that Cancel is seen at the next slide. The wizard is hidden by now; the progress
-// window is the only one that takes input.
+// then, so that Cancel is seen at the next slide. The front end shows only the progress window
+// during a transfer, so it is the only one that takes input.
 class PaintingProgress : public ProgressSink {
 public:
     explicit PaintingProgress(ProgressSink& window) : window_(window) {}
@@ -38,9 +38,6 @@ public:
 private:
     ProgressSink& window_;
 };
-} // namespace
-
-namespace {
 
 // Every file of the transfer is made in the working directory. One that is missing, is no
 // folder or takes no files is reported before any slide is converted and anything is sent.
