@@ -73,7 +73,8 @@ int ModuleSlideFerry::expectedProgressLines(bool appendSlides) const {
     return 2 + slides + 1 + (appendSlides ? 4 : 0) + 2 + slides + 2 + 1;
 }
 
-void ModuleSlideFerry::transferLecture(bool appendSlides, ProgressSink& progress) {
+void ModuleSlideFerry::transferLecture(bool appendSlides, ProgressSink& progress,
+                                       AfterTransfer after) {
     progress.begin(expectedProgressLines(appendSlides));
     ftp_.progress = &progress;
     try {
@@ -92,7 +93,10 @@ void ModuleSlideFerry::transferLecture(bool appendSlides, ProgressSink& progress
         throw Failure(QStringLiteral("Not enough memory"));
     }
     ftpUploadLecture(ftp_);
-    cleanUp();
+    if (after == AfterTransfer::EndSession)
+        cleanUp();
+    else
+        endLecture();
     progress.Add(QStringLiteral("Slide-Ferry complete"));
     progress.finish(lectureSummary());
 }
@@ -113,9 +117,14 @@ QString ModuleSlideFerry::lectureSummary() const {
     return text + QLatin1Char('.');
 }
 
-void ModuleSlideFerry::cleanUp() {
-    presentation.closePresentation();
+void ModuleSlideFerry::endLecture() {
+    presentation.closeDocument();
     deleteWorkingFiles(fields_.workDir, fields_.imageFormat);
+}
+
+void ModuleSlideFerry::cleanUp() {
+    endLecture();
+    presentation.closePresentation();
     try {
         inet_.Execute(inet_.URL, FtpOperation::close());
     } catch (const Failure&) {

@@ -17,11 +17,17 @@ public:
 
     PresentationExport presentation;
 
+    // What a finished transfer leaves: everything ended (the presentation closed, the office
+    // quit, the connection closed), or the office and the connection kept for the next lecture
+    // of the same run (the presentation closed, its working files deleted).
+    enum class AfterTransfer { EndSession, KeepSession };
+
     // Runs the export, the two text files, the description, the upload and the clean-up,
     // reporting each step in `progress`, then "Slide-Ferry complete" and the summary. A step
     // that fails throws Failure; a Cancel seen at a step throws StoppedByUser. Either way the
-    // caller reports, cleans up (cleanUp()) and ends.
-    void transferLecture(bool appendSlides, ProgressSink& progress);
+    // caller reports, cleans up (cleanUp(), or endLecture() to go on) and ends.
+    void transferLecture(bool appendSlides, ProgressSink& progress,
+                         AfterTransfer after = AfterTransfer::EndSession);
 
     // Where the finished lecture went: class, server, directory and how many slides.
     QString lectureSummary() const;
@@ -29,6 +35,9 @@ public:
     // Closes the presentation, deletes the working files and starts the FTP "CLOSE" without
     // waiting for it. Never fails.
     void cleanUp();
+    // Closes the presentation and deletes the working files, keeping the office and the server
+    // connection for another lecture. Never fails.
+    void endLecture();
 
     // Drops any reference to the presentation application (the wizard's start).
     void forgetPresentationApp();

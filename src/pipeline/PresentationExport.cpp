@@ -50,14 +50,20 @@ PresentationExport::~PresentationExport() {
 }
 
 void PresentationExport::openPresentation(const QString& path) {
-    closePresentation();
+    closeDocument();
     lastOpenError.clear();
 
+    // An office kept from the last presentation is used again while it answers; one that died
+    // (a damaged file can take it down) is dropped and another is found or started.
+    if (app_ && !app_->isAlive())
+        app_.reset();
     // Attach to a running office; when none answers, this program starts (and later quits) one.
-    try {
-        app_ = office::Application::attach();
-    } catch (const Failure& e) {
-        lastOpenError = e.description();
+    if (!app_) {
+        try {
+            app_ = office::Application::attach();
+        } catch (const Failure& e) {
+            lastOpenError = e.description();
+        }
     }
     if (!app_) {
         appStartedHere = true;
@@ -106,7 +112,7 @@ QString PresentationExport::getPresentationTitle() {
     return {};
 }
 
-void PresentationExport::closePresentation() {
+void PresentationExport::closeDocument() {
     reader_.reset();
     if (presentation_) {
         try {
@@ -116,13 +122,17 @@ void PresentationExport::closePresentation() {
         presentation_->close();
         presentation_.reset();
     }
+    slideCount = 0;
+    presentationName.clear();
+}
+
+void PresentationExport::closePresentation() {
+    closeDocument();
     // Only an office this program started is quit; one the user was running stays.
     if (app_ && appStartedHere && app_->startedHere())
         app_->quit();
     app_.reset();
     hasApp = false;
-    slideCount = 0;
-    presentationName.clear();
 }
 
 void PresentationExport::exportSlides(ProgressSink& progress) {

@@ -25,9 +25,9 @@ public:
     PresentationExport(const PresentationExport&) = delete;
     PresentationExport& operator=(const PresentationExport&) = delete;
 
-    // Closes any open presentation, attaches to the running office or starts one, opens the file
-    // and reads its slide count. Reports nothing: a step that fails is skipped, so a file that
-    // cannot be opened leaves slideCount at 0; lastOpenError then says why.
+    // Closes any open presentation (keeping the office), attaches to the running office or starts
+    // one, opens the file and reads its slide count. Reports nothing: a step that fails is skipped,
+    // so a file that cannot be opened leaves slideCount at 0; lastOpenError then says why.
     void openPresentation(const QString& path);
 
     // The text of the first shape of slide 1 when that shape has a text frame, else "". A first
@@ -38,6 +38,8 @@ public:
     // Marks the presentation unchanged, closes it, quits the office when the program started it,
     // and resets the state. Every step runs even when an earlier one failed; never throws.
     void closePresentation();
+    // Closes only the presentation, never storing it; the office stays for the next one.
+    void closeDocument();
 
     // Writes ExportPath/Slide<i>.<format> for each slide i of the range firstSlide..lastSlide and
     // ExportPath/blank.<format> from a blank slide added after the last one and removed again,

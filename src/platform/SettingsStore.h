@@ -7,6 +7,11 @@
 // it at a private directory with useDirectory().
 namespace settingsStore {
 
+// Where the program's remembered choices live: the wizard writes them, every front end reads
+// them (application "Slide-Ferry", section "Settings").
+inline const QString kProgramName = QStringLiteral("Slide-Ferry");
+inline const QString kChoicesSection = QStringLiteral("Settings");
+
 QString read(const QString& appName, const QString& section, const QString& key,
              const QString& defaultValue);
 void write(const QString& appName, const QString& section, const QString& key,

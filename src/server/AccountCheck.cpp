@@ -48,3 +48,10 @@ bool ftpCheckAccount(ModuleFtp& m) {
 
     return accountMatches(content, m.lecture.lumoraId, m.lecture.lumoraPassword);
 }
+
+QString lumoraAccountRefused(const QString& lumoraId, const QString& where) {
+    return QStringLiteral("Bad user id or password\n\nThe Lumora account \"%1\" is not in the "
+                          "server's account list with this password. Check the Lumora user ID "
+                          "and password%2.")
+        .arg(lumoraId, where);
+}

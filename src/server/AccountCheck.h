@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class ModuleFtp;
 
 // Checks the wizard's Lumora user ID and password against the server's account file
@@ -12,3 +14,7 @@ class ModuleFtp;
 // A fetch that fails (no server answer, no such file, nothing received) throws Failure with a
 // description that names the account file; the caller reports it.
 bool ftpCheckAccount(ModuleFtp& m);
+
+// What the user is told when ftpCheckAccount() finds no such Lumora account; `where` says where
+// the ID and password are given (" on this page" in the wizard).
+QString lumoraAccountRefused(const QString& lumoraId, const QString& where);

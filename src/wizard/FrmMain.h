@@ -1,7 +1,7 @@
 #pragma once
 
 #include "lecture/LectureRecord.h"
-#include "wizard/ImageSizes.h"
+#include "lecture/ImageSizes.h"
 
 #include <QDialog>
 #include <array>

@@ -163,12 +163,8 @@ bool FrmMain::stepLumoraInfo() {
     }
     if (!accountOk) {
         busy.clear();
-        messages::showCritical(
-            QStringLiteral("Bad user id or password\n\nThe Lumora account \"%1\" is not in the "
-                           "server's account list with this password. Check the Lumora user ID "
-                           "and password on this page.")
-                .arg(ID->text()),
-            QStringLiteral("Error!"));
+        messages::showCritical(lumoraAccountRefused(ID->text(), QStringLiteral(" on this page")),
+                               QStringLiteral("Error!"));
         return stay();
     }
     endWait();

@@ -13,8 +13,8 @@
 
 namespace wizardSettings {
 
-const QString kAppName = QStringLiteral("Slide-Ferry");
-const QString kSection = QStringLiteral("Settings");
+const QString kAppName = settingsStore::kProgramName;
+const QString kSection = settingsStore::kChoicesSection;
 
 namespace {
 QString load(const QString& key, const QString& defaultValue) {

@@ -14,8 +14,9 @@ fail() {
 }
 
 # The files of the installed tree, relative to the prefix.
-files=(bin/slide-ferry "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
-  "share/icons/hicolor/scalable/apps/$id.svg" share/man/man1/slide-ferry.1.gz)
+files=(bin/slide-ferry bin/slide-ferry-batch "share/applications/$id.desktop"
+  "share/metainfo/$id.metainfo.xml" "share/icons/hicolor/scalable/apps/$id.svg"
+  share/man/man1/slide-ferry.1.gz share/man/man1/slide-ferry-batch.1.gz)
 for size in 16 22 24 32 48 64 128 256; do
   files+=("share/icons/hicolor/${size}x${size}/apps/$id.png")
 done
@@ -35,8 +36,18 @@ if [ "$mode" = tree ]; then
   run() { env -i PATH="$prefix/bin:/usr/bin:/bin" HOME="$tmp" slide-ferry "$@"; }
   [ "$(run --version)" = "slide-ferry $version" ] || fail "--version: $(run --version)"
   run --help | grep -q '^Usage: slide-ferry \[options\] \[FILE\]$' || fail "--help: $(run --help)"
-  runpath=$(readelf -d "$prefix/bin/slide-ferry" | sed -n 's/.*R.*PATH.*\[\(.*\)\]/\1/p')
-  [ "$runpath" = "$office" ] || fail "runpath is '$runpath', not the office's $office"
+  batch() { env -i PATH="$prefix/bin:/usr/bin:/bin" HOME="$tmp" slide-ferry-batch "$@"; }
+  batch --help | grep -q '^Usage: slide-ferry-batch \[OPTION\]' || fail "batch --help: $(batch --help)"
+  [ "$(batch --version)" = "slide-ferry-batch $version" ] || fail "batch --version"
+  zcat "$prefix/share/man/man1/slide-ferry-batch.1.gz" | grep -qF 'SLIDE_FERRY_LUMORA_PASSWORD' ||
+    fail "the batch manual page lacks the text of its --help"
+  # The batch command runs where there is no display: it must not load Qt's widgets.
+  ! readelf -d "$prefix/bin/slide-ferry-batch" | grep -q 'libQt6Widgets' ||
+    fail "slide-ferry-batch links Qt Widgets"
+  for program in slide-ferry slide-ferry-batch; do
+    runpath=$(readelf -d "$prefix/bin/$program" | sed -n 's/.*R.*PATH.*\[\(.*\)\]/\1/p')
+    [ "$runpath" = "$office" ] || fail "$program: runpath is '$runpath', not the office's $office"
+  done
 
   checked=$(desktop-file-validate "$prefix/share/applications/$id.desktop" 2>&1) ||
     fail "desktop-file-validate: $checked"

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "lecture/LectureRecord.h"
+
+#include <QStringList>
+#include <functional>
+
+// What the batch command does when a lecture's directory exists already.
+enum class IfLectureExists { Fail, NextSession, Append };
+
+// The batch command's command line, read into one lecture record for all its presentations.
+struct BatchOptions {
+    LectureRecord lecture; // all but the passwords; title and range only when given
+    QStringList files;     // the presentations, absolute, in the order given
+    IfLectureExists ifExists = IfLectureExists::Fail;
+    bool titleGiven = false; // lecture.title holds --title
+    int firstSlide = 0;      // --range; 0: every slide of the presentation
+    int lastSlide = 0;
+    bool json = false;
+    bool help = false;
+    bool version = false;
+};
+
+// A command line that cannot be carried out; the message names the option.
+struct UsageError {
+    QString message;
+};
+
+// A remembered choice of the wizard by settings key ("System", "UserID", ...), or the default.
+using RememberedChoice = std::function<QString(const QString& key, const QString& defaultValue)>;
+
+// Reads the arguments (without the program's name). Values not given come from `remembered`
+// unless --no-settings is given. Throws UsageError.
+BatchOptions parseBatchOptions(const QStringList& arguments, const RememberedChoice& remembered);
+
+// The text of --help; the manual page is made from it.
+QString batchHelpText();

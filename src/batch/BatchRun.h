@@ -1,0 +1,55 @@
+#pragma once
+
+#include "batch/BatchOptions.h"
+#include "platform/CertificateInfo.h"
+
+#include <QString>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+class ModuleFtp;
+class ModuleSlideFerry;
+class TerminalProgress;
+
+// One run of the batch command: connects once, checks the Lumora account and the class, then
+// sends each presentation as a lecture of its own over the same connection and the same office.
+// A presentation that fails is reported and the others still go.
+class BatchRun {
+public:
+    // What became of one presentation.
+    struct Lecture {
+        QString file;
+        QString directory; // "classes/<class>/<date>.<session>" once settled
+        int slides = 0;
+        double seconds = 0;
+        QString result = QStringLiteral("failed"); // "done", "failed" or "stopped"
+        QString message;                           // why it failed, as the wizard says it
+    };
+
+    // `options` carries the passwords in its lecture record. `stopRequested` is asked at each
+    // step (Ctrl-C).
+    BatchRun(const BatchOptions& options, std::function<bool()> stopRequested);
+
+    // Runs everything; 0 when every lecture was sent, 1 otherwise.
+    int run();
+
+    const std::vector<Lecture>& lectures() const { return lectures_; }
+
+private:
+    QString connectAndCheck(ModuleFtp& ftp);
+    Lecture send(const QString& file, bool first, ModuleFtp& ftp, ModuleSlideFerry& pipeline,
+                 TerminalProgress& progress);
+    // Says what became of a presentation: its failure on standard error (unless said already)
+    // and, with --json, its JSON object on standard output.
+    void report(const Lecture& lecture, TerminalProgress& progress, bool sayFailure = true);
+    void summarize(double seconds, TerminalProgress& progress);
+
+    BatchOptions options_;
+    std::function<bool()> stopRequested_;
+    std::FILE* lines_; // where the steps go: standard output, or standard error beside --json
+    std::vector<Lecture> lectures_;
+    int previousSession_ = 0;
+    bool stopped_ = false;
+    CertificateInfo refusedCertificate_; // the last certificate that could not be verified
+};

@@ -1,0 +1,220 @@
+// The batch command as a user runs it: the real executable, the real local Lumora server and the
+// real office. Its lectures are compared with one the wizard makes of the same presentation.
+#include "support/LumoraServer.h"
+#include "wizard/WizardRun.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+
+namespace {
+struct BatchResult {
+    int exitCode = -1;
+    QString out, err;
+};
+} // namespace
+
+class TestBatch : public QObject {
+    Q_OBJECT
+    QTemporaryDir config_, talks_, work_, wizardSettings_;
+    LumoraServer server_{[] {
+        TestFtpServer::Options o;
+        o.demoSeed = true; // alice / wonder; classes cs101fall26, ...; lecture Sep.14.2026.1
+        return o;
+    }()};
+
+    QString talk(const QString& name) { return talks_.filePath(name); }
+
+    BatchResult batch(const QStringList& args, const QString& lumoraPassword = "wonder") {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", config_.path()); // never the user's remembered choices
+        env.insert("SLIDE_FERRY_CORVANE_PASSWORD", server_.password());
+        if (lumoraPassword.isNull())
+            env.remove("SLIDE_FERRY_LUMORA_PASSWORD");
+        else
+            env.insert("SLIDE_FERRY_LUMORA_PASSWORD", lumoraPassword);
+        p.setProcessEnvironment(env);
+        p.setStandardInputFile(QProcess::nullDevice()); // no terminal to ask on
+        p.start(SF_BATCH_PROGRAM, args);
+        BatchResult r;
+        if (!p.waitForFinished(300000)) {
+            p.kill();
+            p.waitForFinished();
+            r.err = "the batch command did not end";
+            return r;
+        }
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        r.err = QString::fromLocal8Bit(p.readAllStandardError());
+        return r;
+    }
+
+    QStringList lecture(const QString& more, const QString& className = "cs101fall26") const {
+        return QStringList{"--server",    server_.host(), "--corvane-id", server_.user(),
+                           "--lumora-id", "alice",        "--class",      className,
+                           "--workdir",   work_.path()} +
+               more.split(' ', Qt::SkipEmptyParts);
+    }
+
+    QStringList files(const QString& dir) const {
+        return QDir(server_.root() + "/lumora/classes/cs101fall26/" + dir)
+            .entryList(QDir::Files, QDir::Name);
+    }
+    QByteArray file(const QString& dir, const QString& name) const {
+        return server_.readFile("lumora/classes/cs101fall26/" + dir + "/" + name);
+    }
+
+    static QString why(const BatchResult& r) { return r.out + "\n--- stderr:\n" + r.err; }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(server_.start(), qPrintable(server_.error()));
+        for (const char* name :
+             {"basic_test_ppt_file.ppt", "SampleShow.pptx", "corrupt-records.ppt"})
+            QVERIFY(QFile::copy(testEnv::presentationsDir() + "/" + name, talk(name)));
+    }
+
+    // Bad command lines end with status 2 and a message that names what is wrong, before
+    // anything is sent or started.
+    void badCommandLinesNameTheOption() {
+        const QString basic = talk("basic_test_ppt_file.ppt");
+        const QString other = talk("SampleShow.pptx");
+        const struct {
+            QStringList args;
+            const char* named;
+        } cases[] = {
+            {lecture("--date 2026-02-30") << basic, "--date"},
+            {lecture("--date 5.3.2026") << basic, "--date"},
+            {lecture("") << basic, "--date"},
+            {lecture("--date 2026-03-05 --format bmp") << basic, "--format"},
+            {lecture("--date 2026-03-05 --size 0x600") << basic, "--size"},
+            {lecture("--date 2026-03-05 --range 5-3") << basic, "--range"},
+            {lecture("--date 2026-03-05 --session 0") << basic, "--session"},
+            {lecture("--date 2026-03-05 --if-exists overwrite") << basic, "--if-exists"},
+            {lecture("--date 2026-03-05 --lumora-password wonder") << basic, "never taken"},
+            {lecture("--date 2026-03-05 --colour red") << basic, "--colour"},
+            {lecture("--date 2026-03-05 --title T") << basic << other, "--title"},
+            {lecture("--date 2026-03-05 --if-exists append") << basic << other, "append"},
+            {lecture("--date 2026-03-05") << talk("missing.ppt"), "missing.ppt: no such file"},
+            {lecture("--date 2026-03-05"), "no presentation"},
+            {QStringList{"--no-settings", "--server", "h", "--corvane-id", "c", "--class", "c",
+                         "--date", "2026-03-05", basic},
+             "--lumora-id"},
+        };
+        for (const auto& c : cases) {
+            const BatchResult r = batch(c.args);
+            QVERIFY2(r.exitCode == 2 && r.err.contains(c.named),
+                     qPrintable(c.args.join(' ') + "\n" + why(r)));
+        }
+        // No password in the environment and no terminal to ask on.
+        const BatchResult r = batch(lecture("--date 2026-03-05") << basic, QString());
+        QVERIFY2(r.exitCode == 2 && r.err.contains("SLIDE_FERRY_LUMORA_PASSWORD"),
+                 qPrintable(why(r)));
+        QVERIFY(!QDir(server_.root() + "/lumora/classes/cs101fall26/Mar.5.2026.1").exists());
+    }
+
+    // Two presentations in one run become two complete lectures of successive sessions, each
+    // byte for byte what the wizard makes of the same presentation (the description's date line
+    // aside, which holds the time of sending).
+    void twoPresentationsMatchTheWizardsLectures() {
+        const BatchResult r = batch(lecture("--date 2026-03-05 --json")
+                                    << talk("basic_test_ppt_file.ppt") << talk("SampleShow.pptx"));
+        QVERIFY2(r.exitCode == 0, qPrintable(why(r)));
+        const QStringList json = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(json.size(), 2);
+        QVERIFY2(json[0].contains(R"("lecture":"classes/cs101fall26/Mar.5.2026.1")") &&
+                     json[0].contains(R"("result":"done")") && json[0].contains(R"("slides":2)"),
+                 qPrintable(json[0]));
+        QVERIFY2(json[1].contains("Mar.5.2026.2"), qPrintable(json[1]));
+        QVERIFY2(r.err.contains("Converting slide 2 to GIF") &&
+                     r.err.contains("2 of 2 lectures sent"),
+                 qPrintable(r.err));
+        const QStringList expected{"Slide1.gif", "Slide2.gif", "blank.gif", "description",
+                                   "extract.stml"};
+        QCOMPARE(files("Mar.5.2026.1"), expected);
+        QCOMPARE(files("Mar.5.2026.2"), expected);
+        QVERIFY(file("Mar.5.2026.1", "Slide1.gif") != file("Mar.5.2026.2", "Slide1.gif"));
+        QVERIFY(QDir(work_.path()).entryList(QDir::Files).isEmpty());
+
+        // The wizard, with its own remembered choices, sends the first presentation as session 3.
+        settingsStore::useDirectory(wizardSettings_.path());
+        writeSetting("System", server_.host());
+        writeSetting("Directory", talks_.path());
+        writeSetting("ExportPath", work_.path());
+        WizardRun w;
+        w.next();
+        w.typeAccounts("alice", "wonder", server_);
+        w.next();
+        QVERIFY(w.chooseFile("basic_test_ppt_file.ppt"));
+        w.next();
+        QCOMPARE(w.w->currentPage, 3);
+        w.w->Classes->setCurrentText("cs101fall26");
+        w.setDate("Mar", "5", "2026");
+        w.w->Session->setText("3");
+        QTest::mouseClick(w.w->Finish, Qt::LeftButton);
+        QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join(" | ")));
+        QCOMPARE(files("Mar.5.2026.3"), expected);
+        for (const QString& name : expected) {
+            QByteArray fromBatch = file("Mar.5.2026.1", name);
+            QByteArray fromWizard = file("Mar.5.2026.3", name);
+            if (name == "description") {
+                const QRegularExpression dateLine(
+                    R"(\n\w{3} \w{3} \d+ \d\d:\d\d:\d\d EDT \d{4}\r\n$)");
+                QVERIFY2(QString::fromLatin1(fromBatch).contains(dateLine), fromBatch.constData());
+                fromBatch = fromBatch.left(fromBatch.lastIndexOf('\n', -3));
+                fromWizard = fromWizard.left(fromWizard.lastIndexOf('\n', -3));
+            }
+            QVERIFY2(fromBatch == fromWizard, qPrintable(name));
+        }
+    }
+
+    // An existing lecture is refused unless appending is asked for; appended slides follow the
+    // lecture's own, whose files stay as they were.
+    void existingLectureRefusedOrAppended() {
+        const QString dir = "Sep.14.2026.1";
+        const QByteArray oldSlide = file(dir, "Slide1.gif");
+        const QStringList args = lecture("--date 2026-09-14") << talk("basic_test_ppt_file.ppt");
+        BatchResult r = batch(args);
+        QVERIFY2(r.exitCode == 1 &&
+                     r.err.contains("classes/cs101fall26/Sep.14.2026.1 exists already"),
+                 qPrintable(why(r)));
+        QVERIFY(!files(dir).contains("Slide3.gif"));
+
+        r = batch(QStringList(args) << "--if-exists"
+                                    << "append");
+        QVERIFY2(r.exitCode == 0, qPrintable(why(r)));
+        QVERIFY2(r.out.contains("2 slides added after 2 (4 in all)"), qPrintable(r.out));
+        QVERIFY(files(dir).contains("Slide4.gif"));
+        QCOMPARE(file(dir, "Slide1.gif"), oldSlide);
+        QVERIFY(file(dir, "extract.stml").contains("Welcome"));
+    }
+
+    // Failures: a refused account or an unknown class sends nothing; a damaged presentation among
+    // good ones is named, and the good ones still become lectures.
+    void failuresAreNamedAndTheOthersStillGo() {
+        BatchResult r =
+            batch(lecture("--date 2026-04-01") << talk("basic_test_ppt_file.ppt"), "not-wonder");
+        QVERIFY2(r.exitCode == 1 && r.err.contains("Bad user id or password") &&
+                     r.err.contains("\"alice\""),
+                 qPrintable(why(r)));
+        r = batch(lecture("--date 2026-04-01", "cs999") << talk("basic_test_ppt_file.ppt"));
+        QVERIFY2(r.exitCode == 1 && r.err.contains("\"cs999\" is not on the server"),
+                 qPrintable(why(r)));
+        QVERIFY(files("Apr.1.2026.1").isEmpty());
+
+        r = batch(lecture("--date 2026-04-01")
+                  << talk("basic_test_ppt_file.ppt") << talk("corrupt-records.ppt")
+                  << talk("SampleShow.pptx"));
+        QVERIFY2(r.exitCode == 1, qPrintable(why(r)));
+        QVERIFY2(r.err.contains("corrupt-records.ppt: Error: ") &&
+                     r.out.contains("2 of 3 lectures sent") &&
+                     r.out.contains("not sent: corrupt-records.ppt"),
+                 qPrintable(why(r)));
+        QVERIFY(files("Apr.1.2026.1").contains("Slide2.gif"));
+        QVERIFY(files("Apr.1.2026.2").contains("Slide2.gif"));
+        QVERIFY(QDir(work_.path()).entryList(QDir::Files).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestBatch)
+#include "test_batch.moc"
