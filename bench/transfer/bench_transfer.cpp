@@ -44,6 +44,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -66,7 +67,8 @@ struct Route {
     explicit Route(const QString& routeName) : name(routeName) {}
     QString name;
     std::vector<Phase> phases;
-    QString check; // "" when the lecture on the server is complete, else what is wrong
+    QString check;           // "" when the lecture on the server is complete, else what is wrong
+    double largestGapMs = 0; // the longest the window went without taking events
 
     double total() const {
         double sum = 0;
@@ -223,9 +225,28 @@ Route runSteps(const LumoraServer& server, const QString& presentationPath, cons
 }
 
 // The program's transfer driver as Finish runs it; phases from the arrival of progress lines.
+// Measures how long the event loop goes without turning, from construction to destruction: a
+// gap is what a user sees as a frozen window.
+class EventLoopGaps {
+public:
+    explicit EventLoopGaps(double& largestMs) : largestMs_(largestMs) {
+        clock_.start();
+        QObject::connect(&timer_, &QTimer::timeout, [this] { note(); });
+        timer_.start(1);
+    }
+    ~EventLoopGaps() { note(); }
+
+private:
+    void note() { largestMs_ = std::max(largestMs_, static_cast<double>(clock_.restart())); }
+    double& largestMs_;
+    QElapsedTimer clock_;
+    QTimer timer_;
+};
+
 Route runDriver(const LumoraServer& server, const QString& presentationPath, const QString& work,
                 int session) {
     Route route(QStringLiteral("program, transfer driver"));
+    const EventLoopGaps gaps(route.largestGapMs);
     LectureRecord fields = lectureFields(server, work, QString::number(session));
     TransferControl inet;
     ModuleFtp ftp(inet, fields);
@@ -507,6 +528,12 @@ int main(int argc, char** argv) {
                 totals.push_back(r.total());
             std::printf("  transfer driver, whole run (cross-check of the steps): %s s\n",
                         qPrintable(cell(totals)));
+            std::vector<std::optional<double>> gaps;
+            for (const Route& r : driver)
+                gaps.push_back(r.largestGapMs);
+            std::printf("  largest event-loop gap during the transfer driver's run: %s ms "
+                        "(goal: under 100 ms)\n",
+                        qPrintable(cell(gaps)));
         }
     }
     return failed ? 1 : 0;

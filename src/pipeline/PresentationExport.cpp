@@ -4,6 +4,7 @@
 #include "lecture/ProgressSink.h"
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
+#include "platform/WorkerThread.h"
 #include "platform/office/Office.h"
 
 #include <limits>
@@ -15,13 +16,23 @@ class OfficeSlideReader : public SlideReader {
 public:
     explicit OfficeSlideReader(office::Presentation& presentation) : p_(presentation) {}
 
-    int shapeCount(int slide) override { return p_.shapeCount(slide); }
-    bool hasTextFrame(int slide, int shape) override { return p_.hasTextFrame(slide, shape); }
-    QString shapeText(int slide, int shape) override { return p_.shapeText(slide, shape); }
-    int notesShapeCount(int slide) override { return p_.notesShapeCount(slide); }
-    bool notesHasText(int slide, int shape) override { return p_.notesHasText(slide, shape); }
+    int shapeCount(int slide) override {
+        return workerThread::call([&] { return p_.shapeCount(slide); });
+    }
+    bool hasTextFrame(int slide, int shape) override {
+        return workerThread::call([&] { return p_.hasTextFrame(slide, shape); });
+    }
+    QString shapeText(int slide, int shape) override {
+        return workerThread::call([&] { return p_.shapeText(slide, shape); });
+    }
+    int notesShapeCount(int slide) override {
+        return workerThread::call([&] { return p_.notesShapeCount(slide); });
+    }
+    bool notesHasText(int slide, int shape) override {
+        return workerThread::call([&] { return p_.notesHasText(slide, shape); });
+    }
     QString notesShapeText(int slide, int shape) override {
-        return p_.notesShapeText(slide, shape);
+        return workerThread::call([&] { return p_.notesShapeText(slide, shape); });
     }
 
 private:
@@ -50,7 +61,11 @@ PresentationExport::~PresentationExport() {
 }
 
 void PresentationExport::openPresentation(const QString& path) {
-    closeDocument();
+    workerThread::run([&] { openOnWorker(path); });
+}
+
+void PresentationExport::openOnWorker(const QString& path) {
+    closeDocumentOnWorker();
     lastOpenError.clear();
 
     // An office kept from the last presentation is used again while it answers; one that died
@@ -100,6 +115,10 @@ void PresentationExport::openPresentation(const QString& path) {
 }
 
 QString PresentationExport::getPresentationTitle() {
+    return workerThread::call([this] { return titleOnWorker(); });
+}
+
+QString PresentationExport::titleOnWorker() {
     if (!isOpen())
         throw Failure(QStringLiteral("No presentation is open"));
     if (presentation_->slideCount() < 1)
@@ -113,6 +132,10 @@ QString PresentationExport::getPresentationTitle() {
 }
 
 void PresentationExport::closeDocument() {
+    workerThread::run([this] { closeDocumentOnWorker(); });
+}
+
+void PresentationExport::closeDocumentOnWorker() {
     reader_.reset();
     if (presentation_) {
         try {
@@ -127,11 +150,13 @@ void PresentationExport::closeDocument() {
 }
 
 void PresentationExport::closePresentation() {
-    closeDocument();
-    // Only an office this program started is quit; one the user was running stays.
-    if (app_ && appStartedHere && app_->startedHere())
-        app_->quit();
-    app_.reset();
+    workerThread::run([this] {
+        closeDocumentOnWorker();
+        // Only an office this program started is quit; one the user was running stays.
+        if (app_ && appStartedHere && app_->startedHere())
+            app_->quit();
+        app_.reset();
+    });
     hasApp = false;
 }
 
@@ -152,28 +177,32 @@ void PresentationExport::exportSlides(ProgressSink& progress) {
         if (progress.cancelRequested())
             throw StoppedByUser();
         progress.Add(QStringLiteral("Converting slide %1 to %2").arg(i).arg(format));
-        presentation_->exportSlide(i, directory + QStringLiteral("/Slide") + QString::number(i),
-                                   format, width, height);
+        workerThread::run([&] {
+            presentation_->exportSlide(i, directory + QStringLiteral("/Slide") + QString::number(i),
+                                       format, width, height);
+        });
     }
 
     if (progress.cancelRequested())
         throw StoppedByUser();
     progress.Add(QStringLiteral("Creating blank slide"));
     const int blank = slideCount + 1;
-    try {
-        presentation_->addSlide(blank, blankLayout);
-        presentation_->exportSlide(blank, directory + QStringLiteral("/blank"), format, width,
-                                   height);
-    } catch (const Failure&) {
-        // Leave the presentation as it was opened, then report the first failure.
+    workerThread::run([&] {
         try {
-            if (presentation_->slideCount() >= blank)
-                presentation_->deleteSlide(blank);
+            presentation_->addSlide(blank, blankLayout);
+            presentation_->exportSlide(blank, directory + QStringLiteral("/blank"), format, width,
+                                       height);
         } catch (const Failure&) {
+            // Leave the presentation as it was opened, then report the first failure.
+            try {
+                if (presentation_->slideCount() >= blank)
+                    presentation_->deleteSlide(blank);
+            } catch (const Failure&) {
+            }
+            throw;
         }
-        throw;
-    }
-    presentation_->deleteSlide(blank);
+        presentation_->deleteSlide(blank);
+    });
 }
 
 SlideReader* PresentationExport::slides() {

@@ -60,6 +60,11 @@ public:
     QString lastOpenError;       // why the last openPresentation could not open; "" on success
 
 private:
+    // The office's calls run on the worker thread, so that the window stays alive meanwhile.
+    void openOnWorker(const QString& path);
+    QString titleOnWorker();
+    void closeDocumentOnWorker();
+
     LectureRecord& fields_;
     std::unique_ptr<office::Application> app_;
     std::unique_ptr<office::Presentation> presentation_;

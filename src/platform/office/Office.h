@@ -8,8 +8,9 @@
 //
 // The office runs headless and invisible in a process of its own. The program either attaches to
 // an office that already listens on the program's pipe, or starts one with a private user profile.
-// Every call is synchronous and runs in the calling (GUI) thread. Every failure throws Failure
-// with a description the user can read.
+// Every call is synchronous and runs in the calling thread (the pipeline calls them from its worker
+// thread, so that the window stays alive meanwhile; see platform/WorkerThread.h). Every failure
+// throws Failure with a description the user can read.
 namespace office {
 
 // The pipe on which the program's office listens. "slideferry_office" unless set otherwise; test
