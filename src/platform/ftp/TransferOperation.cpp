@@ -1,0 +1,253 @@
+#include "platform/ftp/TransferControlImpl.h"
+
+#include "platform/ftp/TransferHelpers.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QUrl>
+#include <algorithm>
+#include <cctype>
+
+// One operation of the transfer component: the easy handle set up for it, the data and reply
+// callbacks curl calls during the transfer, and the handling of its result.
+
+namespace {
+
+constexpr qsizetype kMaxListing = 16 * 1024 * 1024; // a listing larger than this is refused
+
+} // namespace
+
+size_t TransferControl::Impl::writeCallback(char* data, size_t size, size_t count, void* userp) {
+    auto* self = static_cast<Impl*>(userp);
+    const size_t bytes = size * count;
+    if (self->download) {
+        if (self->download->write(data, static_cast<qint64>(bytes)) != static_cast<qint64>(bytes)) {
+            self->localError = QStringLiteral("Cannot write the local file \"%1\" (%2)")
+                                   .arg(self->op.local, self->download->errorString());
+            return 0;
+        }
+        return bytes;
+    }
+    if (self->received.size() + static_cast<qsizetype>(bytes) > kMaxListing) {
+        self->localError = QStringLiteral("The server's listing is too large");
+        return 0;
+    }
+    self->received.append(data, static_cast<qsizetype>(bytes));
+    return bytes;
+}
+
+size_t TransferControl::Impl::readCallback(char* buffer, size_t size, size_t count, void* userp) {
+    auto* self = static_cast<Impl*>(userp);
+    if (!self->upload)
+        return 0;
+    const qint64 n = self->upload->read(buffer, static_cast<qint64>(size * count));
+    if (n < 0) {
+        self->localError = QStringLiteral("Cannot read the local file \"%1\" (%2)")
+                               .arg(self->op.local, self->upload->errorString());
+        return CURL_READFUNC_ABORT;
+    }
+    return static_cast<size_t>(n);
+}
+
+size_t TransferControl::Impl::headerCallback(char* data, size_t size, size_t count, void* userp) {
+    auto* self = static_cast<Impl*>(userp);
+    const size_t bytes = size * count;
+    const QByteArray line = QByteArray(data, static_cast<qsizetype>(bytes)).trimmed();
+    if (line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])))
+        self->lastReply = line.left(300);
+    return bytes;
+}
+
+bool TransferControl::Impl::start(bool freshConnection) {
+    received.clear();
+    localError.clear();
+    lastReply.clear();
+    errorBuffer[0] = '\0';
+    curl_slist_free_all(postQuote);
+    postQuote = nullptr;
+    curl_slist_free_all(preQuote);
+    preQuote = nullptr;
+
+    curl_easy_reset(easy);
+    const RemotePath path = splitRemote(op.remote);
+    QByteArray url = dirUrl(host, path);
+    switch (op.kind) {
+    case FtpOperation::Kind::List:
+        listPattern = path.last;
+        curl_easy_setopt(easy, CURLOPT_DIRLISTONLY, 1L);
+        break;
+    case FtpOperation::Kind::ChangeDir:
+        if (!path.last.isEmpty())
+            url += QUrl::toPercentEncoding(path.last) + "/";
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        break;
+    case FtpOperation::Kind::MakeDir: {
+        // The directory is created from inside its parent, so the name needs no path.
+        RemotePath parent = path;
+        QString name = parent.last;
+        if (name.isEmpty() && !parent.dirs.isEmpty())
+            name = parent.dirs.takeLast();
+        if (name.isEmpty())
+            return failLocal(ServerRefused, QStringLiteral("No directory name was given"));
+        url = dirUrl(host, parent);
+        postQuote = curl_slist_append(nullptr, ("MKD " + name.toUtf8()).constData());
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postQuote);
+        break;
+    }
+    case FtpOperation::Kind::Get:
+        url += QUrl::toPercentEncoding(path.last);
+        delete download;
+        download = new QSaveFile(op.local);
+        download->setDirectWriteFallback(false);
+        if (!download->open(QIODevice::WriteOnly))
+            return failLocal(OtherFailure,
+                             QStringLiteral("Cannot create the local file \"%1\" (%2)")
+                                 .arg(op.local, download->errorString()));
+        break;
+    case FtpOperation::Kind::Put: {
+        // The file is stored under a temporary name and renamed over its real name only
+        // once it has arrived whole: a transfer cut short never leaves a partial file in
+        // place of the server's earlier one (a lecture's slide text, say).
+        const QByteArray temp = "." + path.last.toUtf8() + ".part";
+        url += QUrl::toPercentEncoding(QString::fromUtf8(temp));
+        postQuote = curl_slist_append(nullptr, "RNFR " + temp);
+        postQuote = curl_slist_append(postQuote, "RNTO " + path.last.toUtf8());
+        curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postQuote);
+        delete upload;
+        upload = new QFile(op.local);
+        if (!upload->open(QIODevice::ReadOnly))
+            return failLocal(OtherFailure, QStringLiteral("Cannot read the local file \"%1\" (%2)")
+                                               .arg(op.local, upload->errorString()));
+        curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(easy, CURLOPT_READFUNCTION, &Impl::readCallback);
+        curl_easy_setopt(easy, CURLOPT_READDATA, this);
+        curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(upload->size()));
+        break;
+    }
+    case FtpOperation::Kind::Close:
+        break;
+    }
+    if (op.kind == FtpOperation::Kind::ChangeDir || op.kind == FtpOperation::Kind::MakeDir) {
+        // Without a transfer, and in the directory the kept connection is already in, curl
+        // would send no command before waiting and measure the reply time-out from the
+        // connection's last exchange, so an idle connection would fail at once. A NOOP
+        // first makes it a fresh exchange.
+        preQuote = curl_slist_append(nullptr, "NOOP");
+        curl_easy_setopt(easy, CURLOPT_QUOTE, preQuote);
+    }
+
+    const QByteArray user = q->UserName.toUtf8();
+    const QByteArray password = q->Password.toUtf8();
+    curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(easy, CURLOPT_USERNAME, user.constData());
+    curl_easy_setopt(easy, CURLOPT_PASSWORD, password.constData());
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Impl::writeCallback);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Impl::headerCallback);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMs));
+    const long stallSeconds = std::max(1L, static_cast<long>((stallMs + 999) / 1000));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stallSeconds);
+    curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, stallSeconds);
+    curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
+    configureTls();
+    if (qEnvironmentVariableIsSet("SF_FTP_TRACE"))
+        curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
+    if (freshConnection)
+        curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
+
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK)
+        return failLocal(OtherFailure, QStringLiteral("The FTP transfer could not be started"));
+    running = true;
+    return true;
+}
+
+bool TransferControl::Impl::failLocal(int failureCode, const QString& description) {
+    code = failureCode;
+    info = description;
+    discardLocalFiles();
+    return false;
+}
+
+void TransferControl::Impl::discardLocalFiles() {
+    if (download) {
+        if (download->isOpen()) {
+            download->cancelWriting();
+            download->commit();
+        }
+        QFile::remove(op.local);
+        delete download;
+        download = nullptr;
+    }
+    delete upload;
+    upload = nullptr;
+}
+
+void TransferControl::Impl::finish(CURLcode result) {
+    // A certificate that could not be verified is put to the user once per operation.
+    if (result == CURLE_PEER_FAILED_VERIFICATION && certificateSeen && !askedTrust &&
+        localError.isEmpty()) {
+        askedTrust = true;
+        askAboutCertificate();
+        return;
+    }
+    long connects = 0;
+    curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &connects);
+    // A kept connection that the server dropped while idle: try once more on a new one.
+    // Some servers (ProFTPD) announce the end with "421" before closing; the next
+    // operation reads it as the reply to its first command, which was not carried out.
+    const bool sessionEnded = lastReply.startsWith("421");
+    if (result != CURLE_OK && localError.isEmpty() && !retried && connects == 0 &&
+        ((isConnectionLoss(result) && op.kind != FtpOperation::Kind::MakeDir) || sessionEnded)) {
+        retried = true;
+        if (upload)
+            upload->seek(0);
+        if (download) {
+            download->cancelWriting();
+            download->commit();
+            delete download;
+            download = nullptr;
+        }
+        if (start(true))
+            return;
+        endOperation();
+        return;
+    }
+
+    if (result == CURLE_OK) {
+        if (download && !download->commit()) {
+            localError = QStringLiteral("Cannot write the local file \"%1\" (%2)")
+                             .arg(op.local, download->errorString());
+            result = CURLE_WRITE_ERROR;
+            QFile::remove(op.local);
+        } else if (op.kind == FtpOperation::Kind::List) {
+            listing = listingOf(received, listPattern);
+        }
+        delete download;
+        download = nullptr;
+        delete upload;
+        upload = nullptr;
+    } else {
+        discardLocalFiles();
+    }
+    describe(result);
+    endOperation();
+}
+
+void TransferControl::Impl::describe(CURLcode result) {
+    if (!localError.isEmpty()) {
+        code = OtherFailure;
+        info = localError;
+        return;
+    }
+    const TransferOutcome outcome =
+        outcomeOf(result, lastReply, QString::fromUtf8(errorBuffer), op.text(),
+                  certificateSeen ? std::optional<QString>(seen.reason) : std::nullopt);
+    code = outcome.code;
+    info = outcome.info;
+}
