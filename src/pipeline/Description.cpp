@@ -4,6 +4,7 @@
 #include <QLocale>
 
 #include "lecture/LectureRecord.h"
+#include "lecture/OneLine.h"
 #include "platform/AnsiText.h"
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
@@ -22,8 +23,9 @@ void writeDescription(const LectureRecord& fields, const QDateTime& now) {
     const QString path = fileSystem::joinPath(dir, QStringLiteral("description"));
 
     QByteArray bytes;
-    bytes += ansiText::encode(fields.title) + '\n';
-    bytes += ansiText::encode(fields.lumoraId) + '\n';
+    // Three lines, whatever the title or the ID holds.
+    bytes += ansiText::encode(oneLine(fields.title)) + '\n';
+    bytes += ansiText::encode(oneLine(fields.lumoraId)) + '\n';
     bytes += ansiText::encode(descriptionDateLine(now)) + "\r\n";
 
     QFile file(path);

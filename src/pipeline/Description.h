@@ -10,7 +10,8 @@ struct LectureRecord;
 QString descriptionDateLine(const QDateTime& when);
 
 // Writes the working directory's "description" file, replacing an earlier one: the lecture title
-// and the user ID, each ended by LF, then the date line ended by CR LF. Throws Failure when the
+// and the user ID, each on one line (oneLine) ended by LF, then the date line ended by CR LF:
+// always three lines. Throws Failure when the
 // file cannot be written.
 void writeDescription(const LectureRecord& fields,
                       const QDateTime& now = QDateTime::currentDateTime());

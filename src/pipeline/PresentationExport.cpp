@@ -1,6 +1,7 @@
 #include "pipeline/PresentationExport.h"
 
 #include "lecture/LectureRecord.h"
+#include "lecture/OneLine.h"
 #include "lecture/ProgressSink.h"
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
@@ -127,7 +128,7 @@ QString PresentationExport::titleOnWorker() {
     if (presentation_->shapeCount(1) < 1)
         return {};
     if (presentation_->hasTextFrame(1, 1))
-        return presentation_->shapeText(1, 1);
+        return oneLine(presentation_->shapeText(1, 1));
     return {};
 }
 

@@ -30,7 +30,8 @@ public:
     // so a file that cannot be opened leaves slideCount at 0; lastOpenError then says why.
     void openPresentation(const QString& path);
 
-    // The text of the first shape of slide 1 when that shape has a text frame, else "". A first
+    // The text of the first shape of slide 1 on one line (see oneLine) when that shape has a
+    // text frame, else "". A first
     // slide without shapes gives "". Throws Failure when no presentation is open or it has no
     // slide.
     QString getPresentationTitle();

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "lecture/LectureRecord.h"
+#include "lecture/OneLine.h"
 #include "pipeline/SlideReader.h"
 #include "pipeline/TextMerge.h"
 #include "platform/AnsiText.h"
@@ -43,7 +44,7 @@ void slideTitleAndBody(SlideReader& reader, int i, QByteArray& out) {
             throw Failure(QStringLiteral("Slide %1 has no shapes").arg(i));
         QString line = QStringLiteral("<title>");
         if (reader.hasTextFrame(i, 1))
-            line += reader.shapeText(i, 1);
+            line += oneLine(reader.shapeText(i, 1));
         line += QStringLiteral("</title>");
         addLine(out, line);
     } catch (const Failure&) {

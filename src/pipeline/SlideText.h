@@ -9,7 +9,8 @@ struct LectureRecord;
 
 // The slide-text file "extract.stml" (titles and body sentences of the slides) and the notes-text
 // file "extract.ntml" (speaker notes) of the working directory. Lines end with CR LF and are
-// single-byte Windows-1252 text; tags and texts are written without escaping.
+// single-byte Windows-1252 text; tags and texts are written without escaping. A slide's title is
+// put on one line (oneLine), as its "<title>" line must be.
 
 // Brings the server's copy of the file into the working directory under the same name. Returns
 // false when the server holds no such file; throws Failure for any other failure of the fetch.

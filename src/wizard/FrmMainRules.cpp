@@ -2,6 +2,7 @@
 #include "wizard/FrmMain.h"
 #include "wizard/FrmMainFields.h"
 
+#include "lecture/OneLine.h"
 #include "platform/NumberText.h"
 #include "platform/ProgramEnd.h"
 #include "server/ClassCatalogue.h"
@@ -78,6 +79,11 @@ void FrmMain::connectRules() {
     for (QLineEdit* e : {ID, Password, CVID, CVPassword})
         connect(e, &QLineEdit::textChanged, this, &FrmMain::checkAccount);
     connect(Title, &QLineEdit::textChanged, this, [this] {
+        // A title pasted with line breaks becomes one line at once, as the lecture shows it.
+        if (const QString line = oneLine(Title->text()); line != Title->text()) {
+            Title->setText(line);
+            return;
+        }
         titleGiven = !Title->text().isEmpty();
         buttonNext->setEnabled(titleGiven);
         Finish->setEnabled(titleGiven);

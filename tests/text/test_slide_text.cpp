@@ -143,9 +143,9 @@ private slots:
         QTest::newRow("no text frames")
             << FakeSlide{{pic, pic}, {}, {}} << lines({"<title></title>"}) << QByteArray();
         QTest::newRow("no shapes") << FakeSlide{} << QByteArray() << QByteArray();
-        QTest::newRow("title in one piece, Windows-1252")
-            << titled("a\rb\nc\x0B\u20AC\u65E5 <&>")
-            << QByteArray("<title>a\rb\nc\x0B\x80? <&></title>\r\n") << QByteArray();
+        QTest::newRow("title on one line, Windows-1252")
+            << titled("a\rb\r\nc\x0B\u20AC\u65E5 <&>")
+            << QByteArray("<title>a b c \x80? <&></title>\r\n") << QByteArray();
         QTest::newRow("title read fails") << FakeSlide{{{true, "T"}, {true, "B"}}, {}, {"title"}}
                                           << lines({"<sentence>B</sentence>"}) << QByteArray();
         QTest::newRow("body and notes reads fail")
