@@ -182,9 +182,15 @@ bool FrmMain::stepPowerPointFile() {
     PresentationExport& presentation = moduleSlideFerry().presentation;
     presentation.openPresentation(QDir(dirList->path()).filePath(fileList->fileName()));
     if (presentation.slideCount <= 0) {
-        throw Failure(presentation.lastOpenError.isEmpty()
-                          ? QStringLiteral("The presentation has no slides")
-                          : presentation.lastOpenError);
+        // A file that cannot be used is said so, and the user picks another on this page.
+        const Failure refused(presentation.lastOpenError.isEmpty()
+                                  ? QStringLiteral("The presentation has no slides")
+                                  : presentation.lastOpenError);
+        presentation.closeDocument();
+        busy.clear();
+        messages::showCritical(refused.message(FTPMachine->text()), QStringLiteral("Error!"));
+        restoreButtons(saved);
+        return false;
     }
     Title->setText(presentation.getPresentationTitle());
     Title->setCursorPosition(0); // a long title shows its beginning
