@@ -52,7 +52,8 @@ private slots:
     void damagedPresentation_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("damaged header") << QStringLiteral("corrupt-header.ppt") << "damaged";
+        QTest::newRow("encrypted, damaged header")
+            << QStringLiteral("corrupt-header.ppt") << "the presentation is password-protected";
         QTest::newRow("damaged records") << QStringLiteral("corrupt-records.ppt") << "damaged";
         QTest::newRow("encrypted") << QStringLiteral("password-protected.ppt") << "password";
     }

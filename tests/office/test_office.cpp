@@ -163,7 +163,10 @@ private slots:
         QTest::addColumn<QByteArray>("content"); // null: a test presentation, or nothing
         QTest::addColumn<QString>("reason");
         const QByteArray none;
-        QTest::newRow("damaged header") << "corrupt-header.ppt" << none << "damaged";
+        // Its header is damaged, but it holds an encryption stream and the office asks for a
+        // password: it is refused as protected, in the one wording for that cause.
+        QTest::newRow("encrypted, damaged header")
+            << "corrupt-header.ppt" << none << "the presentation is password-protected";
         QTest::newRow("encrypted") << "password-protected.ppt" << none << "password-protected";
         QTest::newRow("missing") << "no-such-file.ppt" << none << "does not exist";
         QTest::newRow("folder") << "" << none << "cannot be read";

@@ -133,19 +133,23 @@ private:
     QString asked_;
 };
 
-// True when the file holds the stream that an encrypted binary presentation keeps its summary
-// in. Only asked after a failed open, to name the reason; large files are not searched.
+// True when the file's bytes show encryption: the stream in which an encrypted binary
+// presentation keeps its summary, or the one that wraps an encrypted .pptx package. Only asked
+// after a failed open, to name the reason; large files are not searched.
 bool looksEncrypted(const QString& path) {
     QFile file(path);
     if (file.size() > 64 * 1024 * 1024 || !file.open(QIODevice::ReadOnly))
         return false;
-    // The stream's name as the file's directory stores it: UTF-16, little-endian.
-    QByteArray name;
-    for (const char c : QByteArrayLiteral("EncryptedSummary")) {
-        name.append(c);
-        name.append('\0');
+    const QByteArray bytes = file.readAll();
+    // Stream names as the file's directory stores them: UTF-16, little-endian.
+    for (const char* stream : {"EncryptedSummary", "EncryptionInfo"}) {
+        QByteArray name;
+        for (const char* c = stream; *c; ++c)
+            name.append(*c).append('\0');
+        if (bytes.contains(name))
+            return true;
     }
-    return file.readAll().contains(name);
+    return false;
 }
 
 // How long loading one presentation may take before the office is considered hung.
@@ -400,10 +404,11 @@ std::unique_ptr<Presentation> Application::open(const QString& path) {
     if (!document.is()) {
         const bool askedPassword =
             interaction->asked().contains(QLatin1String("Password"), Qt::CaseInsensitive);
-        if (looksEncrypted(info.absoluteFilePath()))
+        // One wording per cause: a password the office asked for, or encryption that the
+        // file's bytes show, is a protected presentation, whatever the encryption.
+        const QString file = info.absoluteFilePath();
+        if (askedPassword || looksEncrypted(file))
             why = QStringLiteral("the presentation is password-protected");
-        else if (askedPassword)
-            why = QStringLiteral("the file is damaged or password-protected");
         else if (why.isEmpty() || why.startsWith(QLatin1String("Unsupported URL")))
             why = QStringLiteral("the file is damaged or not a presentation");
         throw Failure(QStringLiteral("Cannot open %1: %2").arg(info.fileName(), why));
