@@ -150,10 +150,13 @@ BatchRun::Lecture BatchRun::send(const QString& file, bool first, ModuleFtp& ftp
                               : presentation.lastOpenError);
         if (!options_.titleGiven)
             lecture.title = presentation.getPresentationTitle();
-        if (lecture.title.trimmed().isEmpty())
-            throw Failure(QStringLiteral("The first slide of %1 holds no title: give the "
-                                         "lecture's title with --title")
-                              .arg(name));
+        // The wizard would ask for a title; here the file's name stands in, and the run says so.
+        if (lecture.title.trimmed().isEmpty()) {
+            lecture.title = QFileInfo(file).completeBaseName();
+            progress.note(lines_, QStringLiteral("The first slide holds no title: the lecture is "
+                                                 "titled \"%1\" after its file")
+                                      .arg(lecture.title));
+        }
         const int count = presentation.slideCount;
         const int firstSlide = options_.firstSlide > 0 ? options_.firstSlide : 1;
         const int lastSlide = options_.lastSlide > 0 ? options_.lastSlide : count;

@@ -70,7 +70,7 @@ private slots:
     void initTestCase() {
         QVERIFY2(server_.start(), qPrintable(server_.error()));
         for (const char* name :
-             {"basic_test_ppt_file.ppt", "SampleShow.pptx", "corrupt-records.ppt"})
+             {"basic_test_ppt_file.ppt", "SampleShow.pptx", "corrupt-records.ppt", "empty.ppt"})
             QVERIFY(QFile::copy(testEnv::presentationsDir() + "/" + name, talk(name)));
     }
 
@@ -190,7 +190,8 @@ private slots:
     }
 
     // Failures: a refused account or an unknown class sends nothing; a damaged presentation among
-    // good ones is named, and the good ones still become lectures.
+    // good ones is named, and the good ones still become lectures, also one whose first slide
+    // holds no title (titled after its file).
     void failuresAreNamedAndTheOthersStillGo() {
         BatchResult r =
             batch(lecture("--date 2026-04-01") << talk("basic_test_ppt_file.ppt"), "not-wonder");
@@ -204,14 +205,15 @@ private slots:
 
         r = batch(lecture("--date 2026-04-01")
                   << talk("basic_test_ppt_file.ppt") << talk("corrupt-records.ppt")
-                  << talk("SampleShow.pptx"));
+                  << talk("SampleShow.pptx") << talk("empty.ppt"));
         QVERIFY2(r.exitCode == 1, qPrintable(why(r)));
         QVERIFY2(r.err.contains("corrupt-records.ppt: Error: ") &&
-                     r.out.contains("2 of 3 lectures sent") &&
+                     r.out.contains("3 of 4 lectures sent") &&
                      r.out.contains("not sent: corrupt-records.ppt"),
                  qPrintable(why(r)));
         QVERIFY(files("Apr.1.2026.1").contains("Slide2.gif"));
         QVERIFY(files("Apr.1.2026.2").contains("Slide2.gif"));
+        QVERIFY(file("Apr.1.2026.3", "description").startsWith("empty\n"));
         QVERIFY(QDir(work_.path()).entryList(QDir::Files).isEmpty());
     }
 };
