@@ -61,16 +61,15 @@ PresentationExport::~PresentationExport() {
     closePresentation();
 }
 
-void PresentationExport::openPresentation(const QString& path) {
-    workerThread::run([&] { openOnWorker(path); });
+void PresentationExport::startOfficeInBackground() {
+    workerThread::post([this] { findOrStartOffice(); });
 }
 
-void PresentationExport::openOnWorker(const QString& path) {
-    closeDocumentOnWorker();
-    lastOpenError.clear();
-
-    // An office kept from the last presentation is used again while it answers; one that died
-    // (a damaged file can take it down) is dropped and another is found or started.
+QString PresentationExport::findOrStartOffice() {
+    QString error;
+    // An office kept from the last presentation (or started in the background) is used again
+    // while it answers; one that died (a damaged file can take it down) is dropped and another
+    // is found or started.
     if (app_ && !app_->isAlive())
         app_.reset();
     // Attach to a running office; when none answers, this program starts (and later quits) one.
@@ -78,7 +77,7 @@ void PresentationExport::openOnWorker(const QString& path) {
         try {
             app_ = office::Application::attach();
         } catch (const Failure& e) {
-            lastOpenError = e.description();
+            error = e.description();
         }
     }
     if (!app_) {
@@ -86,10 +85,20 @@ void PresentationExport::openOnWorker(const QString& path) {
         try {
             app_ = office::Application::start();
         } catch (const Failure& e) {
-            lastOpenError = e.description();
+            error = e.description();
         }
     }
     hasApp = app_ != nullptr;
+    return hasApp ? QString() : error;
+}
+
+void PresentationExport::openPresentation(const QString& path) {
+    workerThread::run([&] { openOnWorker(path); });
+}
+
+void PresentationExport::openOnWorker(const QString& path) {
+    closeDocumentOnWorker();
+    lastOpenError = findOrStartOffice();
 
     if (app_) {
         try {

@@ -25,6 +25,10 @@ public:
     PresentationExport(const PresentationExport&) = delete;
     PresentationExport& operator=(const PresentationExport&) = delete;
 
+    // Finds or starts the office on the worker thread without waiting for it, so that the first
+    // openPresentation() finds it ready. An office that cannot start is reported by that call.
+    void startOfficeInBackground();
+
     // Closes any open presentation (keeping the office), attaches to the running office or starts
     // one, opens the file and reads its slide count. Reports nothing: a step that fails is skipped,
     // so a file that cannot be opened leaves slideCount at 0; lastOpenError then says why.
@@ -63,6 +67,8 @@ public:
 private:
     // The office's calls run on the worker thread, so that the window stays alive meanwhile.
     void openOnWorker(const QString& path);
+    // Keeps, attaches to or starts the office; "" when there is one, else why not.
+    QString findOrStartOffice();
     QString titleOnWorker();
     void closeDocumentOnWorker();
 

@@ -35,6 +35,18 @@ struct Call {
 
 } // namespace
 
+void post(std::function<void()> work) {
+    QMetaObject::invokeMethod(
+        workerContext(),
+        [work = std::move(work)] {
+            try {
+                work();
+            } catch (...) {
+            }
+        },
+        Qt::QueuedConnection);
+}
+
 void run(const std::function<void()>& work) {
     QObject* context = workerContext();
     if (QThread::currentThread() == context->thread()) {

@@ -16,6 +16,10 @@ namespace workerThread {
 // another thread than the main one, or while the application shuts down.
 void run(const std::function<void()>& work);
 
+// Hands `work` to the worker thread and returns at once; what it throws is dropped. Later
+// run() calls wait for it, since calls run in order.
+void post(std::function<void()> work);
+
 template <class Work> auto call(Work&& work) -> decltype(work()) {
     using Result = decltype(work());
     if constexpr (std::is_void_v<Result>) {

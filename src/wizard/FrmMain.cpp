@@ -34,6 +34,10 @@ FrmMain::FrmMain(QWidget* parent)
 
     // Window load: no presentation application held, page 0 marked, the flags at their start.
     moduleSlideFerry_->forgetPresentationApp();
+    // The office starts while the user fills in the first pages, so that Next on the file page
+    // finds it ready. SF_OFFICE_WARM_START=0 leaves it to that Next (the tests of the pages).
+    if (qEnvironmentVariable("SF_OFFICE_WARM_START") != QLatin1String("0"))
+        moduleSlideFerry_->presentation.startOfficeInBackground();
     currentPage = 0;
     highlightStep();
     serverChanged = true;

@@ -67,6 +67,8 @@ void FrmMain::generalFailure(const Failure& failure) {
 // Every end of the wizard before Done: the clean-up, then the program's end.
 void FrmMain::stopProgram() {
     refreshLecture();
+    // The clean-up may wait for an office that is still starting: the window goes first.
+    hide();
     moduleSlideFerry().cleanUp();
     programEnd::endProgram();
 }

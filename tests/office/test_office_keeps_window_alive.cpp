@@ -53,6 +53,30 @@ private slots:
         presentation.closePresentation();
         QVERIFY(!officeTest::officeRunningOn(office::pipeName()));
     }
+
+    // The office started in the background is the one the first open uses, and it is quit
+    // with the presentation; also when the program ends while it is still starting.
+    void officeStartedInTheBackgroundIsUsedAndQuit() {
+        const QString pipe = office::pipeName();
+        {
+            LectureRecord fields;
+            PresentationExport presentation(fields);
+            presentation.startOfficeInBackground();
+            QTRY_VERIFY_WITH_TIMEOUT(officeTest::officeRunningOn(pipe), 60000);
+            presentation.openPresentation(
+                officeTest::copyPresentation(files_, "basic_test_ppt_file.ppt"));
+            QVERIFY2(presentation.isOpen(), qPrintable(presentation.lastOpenError));
+            QCOMPARE(officeTest::officeProcesses(pipe).size(), 1);
+            presentation.closePresentation();
+            QVERIFY(!officeTest::officeRunningOn(pipe));
+        }
+        {
+            LectureRecord fields;
+            PresentationExport presentation(fields);
+            presentation.startOfficeInBackground();
+        } // ends at once: the end waits for the start, then quits the office
+        QVERIFY(!officeTest::officeRunningOn(pipe));
+    }
 };
 
 QTEST_MAIN(TestOfficeKeepsWindowAlive)
