@@ -330,26 +330,6 @@ private slots:
         QCOMPARE(settingsStore::read("Slide-Ferry", "Settings", "ImageType", ""), QString("JPG"));
         QCOMPARE(settingsStore::read("Slide-Ferry", "Settings", "Resolution", ""), QString("VGA"));
     }
-
-    void damagedPresentationTakesTheGeneralErrorPath() {
-        QFile leftover(work_.filePath("Slide1.GIF"));
-        QVERIFY(leftover.open(QIODevice::WriteOnly));
-        leftover.close();
-        WizardRun r;
-        toFilePage(r);
-        r.w->ExportPath->setText(work_.path()); // the working directory the clean-up empties
-        QVERIFY(r.chooseFile("damaged.ppt"));
-        r.next();
-        QCOMPARE(r.messages.size(), 1);
-        QVERIFY2(r.messages[0].startsWith("Error: ") &&
-                     r.messages[0].endsWith(", " + server_.host()),
-                 qPrintable(r.messages[0]));
-        QCOMPARE(r.ends, 1);
-        QCOMPARE(r.w->currentPage, 2);
-        QVERIFY(!leftover.exists()); // the clean-up ran
-        QVERIFY(!QFile::exists(settings_->filePath("Slide-Ferry.ini")) ||
-                settingsStore::read("Slide-Ferry", "Settings", "UserID", "none") == "none");
-    }
 };
 
 QTEST_MAIN(TestWizardRoad)
