@@ -25,6 +25,16 @@ void showCritical(const QString& text, const QString& title) {
     box.exec();
 }
 
+void showInformation(const QString& text, const QString& title) {
+    if (sink()) {
+        sink()(text, title);
+        return;
+    }
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.exec();
+}
+
 void showError(const QString& description, const QString& host) {
     showCritical(QStringLiteral("Error: ") + description + QStringLiteral(", ") + host,
                  QStringLiteral("Error!"));

@@ -10,6 +10,9 @@ namespace messages {
 // Modal box with the critical-stop icon and one OK button; returns when the user closes it.
 void showCritical(const QString& text, const QString& title);
 
+// Modal box with the information icon and one OK button (through the same sink).
+void showInformation(const QString& text, const QString& title);
+
 // The standard report of a raised error: "Error: " + description + ", " + host, titled "Error!".
 void showError(const QString& description, const QString& host);
 

@@ -48,6 +48,7 @@ FrmMain::FrmMain(QWidget* parent)
     appendSlides = false;
     fillLists();
     connectRules();
+    acceptDroppedFiles();
     wireModules();
     focusFirstEmptyField();
 }

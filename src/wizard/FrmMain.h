@@ -1,7 +1,7 @@
 #pragma once
 
-#include "lecture/LectureRecord.h"
 #include "lecture/ImageSizes.h"
+#include "lecture/LectureRecord.h"
 
 #include <QDialog>
 #include <array>
@@ -107,6 +107,10 @@ public:
     // Chooses a presentation on the file page as the user would: its drive, its folder, then
     // the file in the list. False, with no file chosen, when the list does not hold it.
     bool choosePresentation(const QString& path);
+    // A file dropped on the window: chosen on the file page (the wizard goes back to it from a
+    // later page; from an earlier one it is chosen once the page opens). `dropped` counts the
+    // files of the drop: of several, the first is taken and the user is told.
+    void takeDroppedFile(const QString& path, int dropped);
     int getWidth() const;
     int getHeight() const;
 
@@ -120,9 +124,16 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void reject() override; // Escape presses Cancel
 
 private:
+    // Drops of files anywhere on the window, also on a field that would take text.
+    void acceptDroppedFiles();
+    bool takesDrop(QEvent* event);
+
     struct ButtonSnapshot {
         bool back, next, finish;
     };

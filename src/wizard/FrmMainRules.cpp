@@ -112,6 +112,8 @@ void FrmMain::connectRules() {
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (takesDrop(event))
+        return true;
     if (event->type() == QEvent::FocusOut && (watched == Term || watched == cbYear)) {
         // The filter's own drop-down list takes the focus while it is open: not a leave.
         if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
