@@ -4,11 +4,12 @@
 // slides are appended.
 #include "FaultSupport.h"
 
-#include "pipeline/SlideReader.h"
 #include "pipeline/SlideText.h"
 #include "platform/Failure.h"
 #include "server/ClassCatalogue.h"
 #include "server/LectureUpload.h"
+#include "support/FakeReader.h"
+#include "support/LumoraServer.h"
 #include "support/ServerRun.h"
 
 #include <QScopeGuard>
@@ -21,19 +22,6 @@
 namespace {
 
 const QString kLecture = QStringLiteral("classes/cs101/Mar.5.1999.1/");
-
-// One slide with a title and a one-sentence body.
-class OneSlide : public SlideReader {
-public:
-    int shapeCount(int) override { return 2; }
-    bool hasTextFrame(int, int) override { return true; }
-    QString shapeText(int, int shape) override {
-        return shape == 1 ? QStringLiteral("New title") : QStringLiteral("New body");
-    }
-    int notesShapeCount(int) override { return 0; }
-    bool notesHasText(int, int) override { return false; }
-    QString notesShapeText(int, int) override { return {}; }
-};
 
 // Counts timer ticks: proof that window events are delivered while an operation waits.
 struct Ticker {
@@ -69,7 +57,6 @@ private slots:
     void initTestCase() {
         server_.emplace();
         QVERIFY2(server_->start(), qPrintable(server_->error()));
-        QVERIFY(faults::serverPid(*server_) > 0);
     }
     void init() {
         QVERIFY(server_->isRunning() || server_->restart());
@@ -91,7 +78,7 @@ private slots:
         // its temporary name until complete; this thread's event loop is too coarse to catch it).
         const QString dir = server_->root() + "/lumora/" + kLecture;
         const QString arriving = dir + ".Slide2.gif.part";
-        const pid_t pid = faults::serverPid(*server_);
+        const pid_t pid = pid_t(server_->pid());
         std::atomic<bool> frozen{false}, done{false};
         std::thread watcher([&] {
             while (!done && QFileInfo(arriving).size() == 0)
@@ -178,7 +165,8 @@ private slots:
         ServerRun& r = connected();
         QVERIFY(r.writeLecture(1, 1));
         r.m.slideOffset = 1;
-        OneSlide reader;
+        FakeReader reader;
+        reader.slides[1] = titled("New title", "New body");
         writeSlideText(reader, r.lecture, true, [&] { return ftpFetchSlideText(r.m); });
         ftpUploadLecture(r.m);
 

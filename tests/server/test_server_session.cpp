@@ -2,15 +2,24 @@
 #include "server/AccountCheck.h"
 #include "server/LectureDirectory.h"
 #include "server/LectureUpload.h"
-#include "support/SelectedFtpServer.h"
 #include "support/ServerRun.h"
 
 #include <QDir>
 #include <QTest>
 #include <optional>
+#include <tuple>
 
 namespace {
 const QString kLecture = QStringLiteral("classes/cs101/Mar.5.1999.1/");
+
+struct Find {
+    QStringList existing; // lecture directories, "dir/file" for files
+    QString className = QStringLiteral("cs101"), session = QStringLiteral("1");
+    int choice = -1;
+    QString format = QStringLiteral("GIF");
+    QString outcome; // the lecture directory found, or "refused", "failure", "end"
+    int offset = -1; // slides found to append to; -1: a new lecture
+};
 
 QStringList slides(int count, const char* ext) {
     QStringList names;
@@ -20,9 +29,11 @@ QStringList slides(int count, const char* ext) {
 }
 } // namespace
 
+Q_DECLARE_METATYPE(Find)
+
 class TestServerSession : public QObject {
     Q_OBJECT
-    std::optional<SelectedFtpServer> server_;
+    std::unique_ptr<TestFtpServer> server_;
     std::optional<ServerRun> run_;
 
     ServerRun& start() { return run_.emplace(*server_); }
@@ -43,7 +54,7 @@ class TestServerSession : public QObject {
 
 private slots:
     void initTestCase() {
-        server_.emplace();
+        server_ = selectedFtpServer();
         QVERIFY2(server_->start(), qPrintable(server_->error()));
     }
     // Every test starts from the bare layout with one class, cs101.
@@ -60,87 +71,79 @@ private slots:
     // a new lecture. The lookup never creates anything on the server. (Going back to change
     // the date, or with nothing chosen, is driven through the wizard end to end.)
     void findLecture_data() {
-        QTest::addColumn<QStringList>("existing"); // lecture directories, "dir/file" for files
-        QTest::addColumn<QString>("className");
-        QTest::addColumn<QString>("session");
-        QTest::addColumn<int>("choice");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("outcome");
-        QTest::addColumn<int>("offset");
-        const QString cs = "cs101", gif = "GIF";
+        QTest::addColumn<Find>("find");
         QStringList seven;
         for (const QString& s : slides(7, "gif"))
             seven << "Mar.5.1999.1/" + s;
-        QTest::newRow("new") << QStringList{} << cs << "1" << -1 << gif << kLecture << -1;
-        QTest::newRow("abort") << seven << cs << "1" << int(AbortProgram) << gif << "end" << -1;
+        const QStringList gap{"Mar.5.1999.1/Slide1.gif", "Mar.5.1999.1/Slide2.gif",
+                              "Mar.5.1999.1/Slide4.gif", "Mar.5.1999.1/blank.gif"};
+        QTest::newRow("new") << Find{.outcome = kLecture};
+        QTest::newRow("abort") << Find{.existing = seven, .choice = AbortProgram, .outcome = "end"};
         QTest::newRow("next free session")
-            << QStringList{"Mar.5.1999.1", "Mar.5.1999.2", "Mar.5.1999.4"} << cs << "1"
-            << int(NextSession) << gif << "classes/cs101/Mar.5.1999.3/" << -1;
+            << Find{.existing = {"Mar.5.1999.1", "Mar.5.1999.2", "Mar.5.1999.4"},
+                    .choice = NextSession,
+                    .outcome = "classes/cs101/Mar.5.1999.3/"};
         QTest::newRow("append seven")
-            << seven << cs << "1" << int(AppendSlides) << gif << kLecture << 7;
-        QTest::newRow("slides of the other format")
-            << seven << cs << "1" << int(AppendSlides) << "JPG" << kLecture << 0;
+            << Find{.existing = seven, .choice = AppendSlides, .outcome = kLecture, .offset = 7};
+        QTest::newRow("slides of the other format") << Find{.existing = seven,
+                                                            .choice = AppendSlides,
+                                                            .format = "JPG",
+                                                            .outcome = kLecture,
+                                                            .offset = 0};
         QTest::newRow("gap ends the count")
-            << QStringList{"Mar.5.1999.1/Slide1.gif", "Mar.5.1999.1/Slide2.gif",
-                           "Mar.5.1999.1/Slide4.gif", "Mar.5.1999.1/blank.gif"}
-            << cs << "1" << int(AppendSlides) << gif << kLecture << 2;
+            << Find{.existing = gap, .choice = AppendSlides, .outcome = kLecture, .offset = 2};
         // Session numbers at the 16-bit limit: the next free number never wraps around.
-        QTest::newRow("32767, new") << QStringList{} << cs << "32767" << -1 << gif
-                                    << "classes/cs101/Mar.5.1999.32767/" << -1;
-        QTest::newRow("32768 typed, new") << QStringList{} << cs << "32768" << -1 << gif
-                                          << "classes/cs101/Mar.5.1999.32768/" << -1;
-        QTest::newRow("32766 exists, next")
-            << QStringList{"Mar.5.1999.32766"} << cs << "32766" << int(NextSession) << gif
-            << "classes/cs101/Mar.5.1999.32767/" << -1;
-        QTest::newRow("32767 exists, next") << QStringList{"Mar.5.1999.32767"} << cs << "32767"
-                                            << int(NextSession) << gif << "failure" << -1;
-        QTest::newRow("32768 exists, next") << QStringList{"Mar.5.1999.32768"} << cs << "32768"
-                                            << int(NextSession) << gif << "failure" << -1;
+        QTest::newRow("32767, new")
+            << Find{.session = "32767", .outcome = "classes/cs101/Mar.5.1999.32767/"};
+        QTest::newRow("32768 typed, new")
+            << Find{.session = "32768", .outcome = "classes/cs101/Mar.5.1999.32768/"};
+        QTest::newRow("32766 exists, next") << Find{.existing = {"Mar.5.1999.32766"},
+                                                    .session = "32766",
+                                                    .choice = NextSession,
+                                                    .outcome = "classes/cs101/Mar.5.1999.32767/"};
+        for (const QString n : {"32767", "32768"})
+            QTest::addRow("%s exists, next", qPrintable(n)) << Find{.existing = {"Mar.5.1999." + n},
+                                                                    .session = n,
+                                                                    .choice = NextSession,
+                                                                    .outcome = "failure"};
         // Names that cannot name one lecture directory.
-        QTest::newRow("empty session") << QStringList{} << cs << "" << -1 << gif << "refused" << -1;
-        QTest::newRow("no class") << QStringList{} << ""
-                                  << "1" << -1 << gif << "refused" << -1;
-        QTest::newRow("class leaving the classes") << QStringList{} << "../admin"
-                                                   << "1" << -1 << gif << "refused" << -1;
-        QTest::newRow("session with slash")
-            << QStringList{} << cs << "1/.." << -1 << gif << "refused" << -1;
+        QTest::newRow("empty session") << Find{.session = "", .outcome = "refused"};
+        QTest::newRow("no class") << Find{.className = "", .outcome = "refused"};
+        QTest::newRow("class leaving the classes")
+            << Find{.className = "../admin", .outcome = "refused"};
+        QTest::newRow("session with slash") << Find{.session = "1/..", .outcome = "refused"};
     }
     void findLecture() {
-        QFETCH(QStringList, existing);
-        QFETCH(QString, className);
-        QFETCH(QString, session);
-        QFETCH(int, choice);
-        QFETCH(QString, format);
-        QFETCH(QString, outcome);
-        QFETCH(int, offset);
-        for (const QString& path : existing)
+        QFETCH(Find, find);
+        for (const QString& path : find.existing)
             QVERIFY(path.contains('/') ? lecture(path.section('/', 0, 0), {path.section('/', 1)})
                                        : lecture(path));
         const QStringList before = remoteNames("classes/cs101");
         ServerRun& s = start();
-        s.lecture.className = className;
-        s.lecture.session = session;
-        s.lecture.imageFormat = format;
-        s.choice = choice;
+        s.lecture.className = find.className;
+        s.lecture.session = find.session;
+        s.lecture.imageFormat = find.format;
+        s.choice = find.choice;
         s.m.slideOffset = 4;
-        bool append = offset < 0;
-        if (outcome == "failure") {
-            QVERIFY_THROWS_EXCEPTION(Failure, ftpFindLecture(s.m, append));
-        } else if (outcome == "end") {
+        bool append = find.offset < 0;
+        if (find.outcome == "failure") {
+            const QString message = s.failureOf([&] { ftpFindLecture(s.m, append); });
+            QVERIFY2(message.contains("No free session number up to 32767"), qPrintable(message));
+        } else if (find.outcome == "end") {
             QVERIFY_THROWS_EXCEPTION(StoppedByUser, ftpFindLecture(s.m, append));
-        } else if (outcome == "refused") {
+        } else if (find.outcome == "refused") {
             QVERIFY_THROWS_EXCEPTION(InputRefused, ftpFindLecture(s.m, append));
             QCOMPARE(s.asked, 0);
         } else {
             QVERIFY(ftpFindLecture(s.m, append));
-            QCOMPARE(s.m.lectureDir, outcome);
-            QCOMPARE(append, offset >= 0);
-            QCOMPARE(int(s.m.slideOffset), std::max(offset, 0));
-            QCOMPARE(s.asked, existing.isEmpty() ? 0 : 1);
+            QCOMPARE(s.m.lectureDir, find.outcome);
+            QCOMPARE(append, find.offset >= 0);
+            QCOMPARE(int(s.m.slideOffset), std::max(find.offset, 0));
+            QCOMPARE(s.asked, find.existing.isEmpty() ? 0 : 1);
         }
         QCOMPARE(remoteNames("classes/cs101"), before);
-        if (!existing.isEmpty() && existing.first().contains('/'))
-            QCOMPARE(remoteNames().size(), existing.size());
+        if (!find.existing.isEmpty() && find.existing.first().contains('/'))
+            QCOMPARE(remoteNames().size(), find.existing.size());
     }
 
     // A server that cannot be reached does not make an existing lecture look new.
@@ -243,6 +246,31 @@ private slots:
         QVERIFY(server_->writeFile("lumora/" + kLecture + "extract.stml/inner", "x"));
         ServerRun& s = start();
         QVERIFY_THROWS_EXCEPTION(Failure, ftpFetchSlideText(s.m));
+    }
+
+    // The demo server's tree (tools/lumora_server.py --seed demo) as the program meets it: its
+    // accounts log in, and its lecture is found and counted like one the program uploaded.
+    void demoSeed() {
+        TestFtpServer::Options demo;
+        demo.demoSeed = true;
+        const std::unique_ptr<TestFtpServer> server = selectedFtpServer(demo);
+        QVERIFY2(server->start(), qPrintable(server->error()));
+        ServerRun s(*server);
+        for (const auto& [id, password, known] : {std::tuple("alice", "wonder", true),
+                                                  {"bob", "builder", true},
+                                                  {"carol", "c4rol", true},
+                                                  {"alice", "builder", false}}) {
+            s.lecture.lumoraId = id;
+            s.lecture.lumoraPassword = password;
+            QVERIFY2(ftpCheckAccount(s.m) == known, id);
+        }
+        s.lecture.className = QStringLiteral("cs101fall26");
+        s.setDate("Sep", "14", "2026");
+        s.choice = AppendSlides;
+        bool append = false;
+        QVERIFY(ftpFindLecture(s.m, append) && append);
+        QCOMPARE(s.m.lectureDir, QStringLiteral("classes/cs101fall26/Sep.14.2026.1/"));
+        QCOMPARE(s.m.slideOffset, int16_t(2));
     }
 };
 

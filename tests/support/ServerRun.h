@@ -7,9 +7,9 @@
 #include "platform/ProgramEnd.h"
 #include "platform/ftp/TransferControl.h"
 #include "server/ModuleFtp.h"
+#include "support/TestEnv.h"
 #include "support/TestFtpServer.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 struct ServerRun {
@@ -34,9 +34,7 @@ struct ServerRun {
         lecture.corvanePassword = user.isEmpty() ? server.password() : password;
         lecture.workDir = work.path();
         lecture.className = QStringLiteral("cs101");
-        lecture.month = QStringLiteral("Mar");
-        lecture.day = QStringLiteral("5");
-        lecture.year = QStringLiteral("1999");
+        setDate("Mar", "5", "1999");
         lecture.session = QStringLiteral("1");
         m.progress = &progress;
         m.askLectureExists = [this] { return ++asked, choice; };
@@ -51,6 +49,12 @@ struct ServerRun {
     }
     ~ServerRun() { programEnd::setHandler({}); }
 
+    void setDate(const QString& month, const QString& day, const QString& year) {
+        lecture.month = month;
+        lecture.day = day;
+        lecture.year = year;
+    }
+
     // Runs a server step that must fail and gives the message the front end shows for it ("" when
     // it did not fail).
     template <class Step> QString failureOf(Step step) {
@@ -63,8 +67,7 @@ struct ServerRun {
     }
 
     bool writeLocal(const QString& name, const QByteArray& data) {
-        QFile f(work.filePath(name));
-        return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+        return testEnv::writeFile(work.filePath(name), data);
     }
     // The working files of a transfer of slides first..last ("slide <n>" each).
     bool writeLecture(int first, int last, const QString& format = QStringLiteral("GIF")) {

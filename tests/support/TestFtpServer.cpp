@@ -1,8 +1,9 @@
 #include "support/TestFtpServer.h"
 
+#include "support/TestEnv.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <netinet/in.h>
@@ -10,16 +11,11 @@
 #include <unistd.h>
 
 bool TestFtpServer::writeFile(const QString& relativePath, const QByteArray& data) const {
-    const QString path = root() + QLatin1Char('/') + relativePath;
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+    return testEnv::writeFile(root() + QLatin1Char('/') + relativePath, data);
 }
 
 QByteArray TestFtpServer::readFile(const QString& relativePath) const {
-    QFile file(root() + QLatin1Char('/') + relativePath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return testEnv::readFile(root() + QLatin1Char('/') + relativePath);
 }
 
 bool TestFtpServer::exists(const QString& relativePath) const {

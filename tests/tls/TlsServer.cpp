@@ -68,7 +68,7 @@ QString TestCertificates::fingerprint(const QString& certFile) {
     return QString::fromLatin1(output.mid(output.indexOf('=') + 1).trimmed()).toUpper();
 }
 
-bool TlsServer::start(const TestCertificates::Pair& certificate) {
+bool TlsServer::start() {
     options_.extraArguments = QStringList{"--command-log", logFile()};
     if (!certificate.cert.isEmpty())
         options_.extraArguments << "--tls-cert" << certificate.cert << "--tls-key"

@@ -42,10 +42,11 @@ public:
         bool prot = false;
     };
 
-    // Starts the server; an empty certificate gives a server without TLS. Started again, it
-    // keeps its port and tree, so a client sees the same host with another certificate.
-    bool start(const TestCertificates::Pair& certificate);
-    using LumoraServer::start;
+    // The certificate the next start() offers; an empty one gives a server without TLS. Started
+    // again, the server keeps its port and tree, so a client sees the same host with another
+    // certificate.
+    TestCertificates::Pair certificate;
+    bool start() override;
 
     // The commands received since the last clearLog().
     QList<Command> commands() const;

@@ -55,7 +55,8 @@ class TestTlsTransfer : public QObject {
     void startServer(const TestCertificates::Pair& certificate) {
         if (!server_)
             server_ = std::make_unique<TlsServer>();
-        QVERIFY2(server_->start(certificate), qPrintable(server_->error()));
+        server_->certificate = certificate;
+        QVERIFY2(server_->start(), qPrintable(server_->error()));
         server_->clearLog();
     }
 
