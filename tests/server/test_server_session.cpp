@@ -12,13 +12,17 @@
 namespace {
 const QString kLecture = QStringLiteral("classes/cs101/Mar.5.1999.1/");
 
+// A lookup: the session of the lecture directory it finds (or "refused", "failure", "end"), the
+// lecture directories of cs101 for Mar 5 1999 that exist ("session/file" for files), the
+// lecture's fields and the answer to the lecture-exists dialog, and the slides found to append
+// to (-1: a new lecture).
 struct Find {
-    QStringList existing; // lecture directories, "dir/file" for files
-    QString className = QStringLiteral("cs101"), session = QStringLiteral("1");
+    QString found;
+    QStringList dirs = {};
+    QString cls = QStringLiteral("cs101"), session = QStringLiteral("1");
     int choice = -1;
     QString format = QStringLiteral("GIF");
-    QString outcome; // the lecture directory found, or "refused", "failure", "end"
-    int offset = -1; // slides found to append to; -1: a new lecture
+    int offset = -1;
 };
 
 QStringList slides(int count, const char* ext) {
@@ -65,85 +69,72 @@ private slots:
     }
     void cleanup() { run_.reset(); }
 
-    // Finding the lecture directory for a class, date and session. `outcome` is the lecture
-    // directory found, or "refused" (the wizard stays on its page, with a message), "failure"
-    // (a raised error) or "end" (clean-up and end). `offset`: slides found to append to, -1 for
-    // a new lecture. The lookup never creates anything on the server. (Going back to change
-    // the date, or with nothing chosen, is driven through the wizard end to end.)
+    // Finding the lecture directory for a class, date and session: the session found, or
+    // "refused" (the wizard stays on its page, with a message), "failure" (a raised error) or
+    // "end" (clean-up and end). The lookup never creates anything on the server. (Going back to
+    // change the date, or with nothing chosen, is driven through the wizard end to end.)
     void findLecture_data() {
         QTest::addColumn<Find>("find");
         QStringList seven;
         for (const QString& s : slides(7, "gif"))
-            seven << "Mar.5.1999.1/" + s;
-        const QStringList gap{"Mar.5.1999.1/Slide1.gif", "Mar.5.1999.1/Slide2.gif",
-                              "Mar.5.1999.1/Slide4.gif", "Mar.5.1999.1/blank.gif"};
-        QTest::newRow("new") << Find{.outcome = kLecture};
-        QTest::newRow("abort") << Find{.existing = seven, .choice = AbortProgram, .outcome = "end"};
+            seven << "1/" + s;
+        const QStringList gap{"1/Slide1.gif", "1/Slide2.gif", "1/Slide4.gif", "1/blank.gif"};
+        QTest::newRow("new") << Find{.found = "1"};
+        QTest::newRow("abort") << Find{.found = "end", .dirs = seven, .choice = AbortProgram};
         QTest::newRow("next free session")
-            << Find{.existing = {"Mar.5.1999.1", "Mar.5.1999.2", "Mar.5.1999.4"},
-                    .choice = NextSession,
-                    .outcome = "classes/cs101/Mar.5.1999.3/"};
+            << Find{.found = "3", .dirs = {"1", "2", "4"}, .choice = NextSession};
         QTest::newRow("append seven")
-            << Find{.existing = seven, .choice = AppendSlides, .outcome = kLecture, .offset = 7};
-        QTest::newRow("slides of the other format") << Find{.existing = seven,
-                                                            .choice = AppendSlides,
-                                                            .format = "JPG",
-                                                            .outcome = kLecture,
-                                                            .offset = 0};
+            << Find{.found = "1", .dirs = seven, .choice = AppendSlides, .offset = 7};
+        QTest::newRow("slides of the other format") << Find{
+            .found = "1", .dirs = seven, .choice = AppendSlides, .format = "JPG", .offset = 0};
         QTest::newRow("gap ends the count")
-            << Find{.existing = gap, .choice = AppendSlides, .outcome = kLecture, .offset = 2};
+            << Find{.found = "1", .dirs = gap, .choice = AppendSlides, .offset = 2};
         // Session numbers at the 16-bit limit: the next free number never wraps around.
-        QTest::newRow("32767, new")
-            << Find{.session = "32767", .outcome = "classes/cs101/Mar.5.1999.32767/"};
-        QTest::newRow("32768 typed, new")
-            << Find{.session = "32768", .outcome = "classes/cs101/Mar.5.1999.32768/"};
-        QTest::newRow("32766 exists, next") << Find{.existing = {"Mar.5.1999.32766"},
-                                                    .session = "32766",
-                                                    .choice = NextSession,
-                                                    .outcome = "classes/cs101/Mar.5.1999.32767/"};
+        QTest::newRow("32767, new") << Find{.found = "32767", .session = "32767"};
+        QTest::newRow("32768 typed, new") << Find{.found = "32768", .session = "32768"};
+        QTest::newRow("32766 exists, next")
+            << Find{.found = "32767", .dirs = {"32766"}, .session = "32766", .choice = NextSession};
         for (const QString n : {"32767", "32768"})
-            QTest::addRow("%s exists, next", qPrintable(n)) << Find{.existing = {"Mar.5.1999." + n},
-                                                                    .session = n,
-                                                                    .choice = NextSession,
-                                                                    .outcome = "failure"};
+            QTest::addRow("%s exists, next", qPrintable(n))
+                << Find{.found = "failure", .dirs = {n}, .session = n, .choice = NextSession};
         // Names that cannot name one lecture directory.
-        QTest::newRow("empty session") << Find{.session = "", .outcome = "refused"};
-        QTest::newRow("no class") << Find{.className = "", .outcome = "refused"};
-        QTest::newRow("class leaving the classes")
-            << Find{.className = "../admin", .outcome = "refused"};
-        QTest::newRow("session with slash") << Find{.session = "1/..", .outcome = "refused"};
+        QTest::newRow("empty session") << Find{.found = "refused", .session = ""};
+        QTest::newRow("no class") << Find{.found = "refused", .cls = ""};
+        QTest::newRow("class leaving the classes") << Find{.found = "refused", .cls = "../admin"};
+        QTest::newRow("session with slash") << Find{.found = "refused", .session = "1/.."};
     }
     void findLecture() {
         QFETCH(Find, find);
-        for (const QString& path : find.existing)
-            QVERIFY(path.contains('/') ? lecture(path.section('/', 0, 0), {path.section('/', 1)})
-                                       : lecture(path));
+        for (const QString& path : find.dirs)
+            QVERIFY(
+                lecture("Mar.5.1999." + path.section('/', 0, 0),
+                        path.contains('/') ? QStringList{path.section('/', 1)} : QStringList{}));
         const QStringList before = remoteNames("classes/cs101");
         ServerRun& s = start();
-        s.lecture.className = find.className;
+        s.lecture.className = find.cls;
         s.lecture.session = find.session;
         s.lecture.imageFormat = find.format;
         s.choice = find.choice;
         s.m.slideOffset = 4;
         bool append = find.offset < 0;
-        if (find.outcome == "failure") {
+        if (find.found == "failure") {
             const QString message = s.failureOf([&] { ftpFindLecture(s.m, append); });
             QVERIFY2(message.contains("No free session number up to 32767"), qPrintable(message));
-        } else if (find.outcome == "end") {
+        } else if (find.found == "end") {
             QVERIFY_THROWS_EXCEPTION(StoppedByUser, ftpFindLecture(s.m, append));
-        } else if (find.outcome == "refused") {
+        } else if (find.found == "refused") {
             QVERIFY_THROWS_EXCEPTION(InputRefused, ftpFindLecture(s.m, append));
             QCOMPARE(s.asked, 0);
         } else {
             QVERIFY(ftpFindLecture(s.m, append));
-            QCOMPARE(s.m.lectureDir, find.outcome);
+            QCOMPARE(s.m.lectureDir, "classes/cs101/Mar.5.1999." + find.found + "/");
             QCOMPARE(append, find.offset >= 0);
             QCOMPARE(int(s.m.slideOffset), std::max(find.offset, 0));
-            QCOMPARE(s.asked, find.existing.isEmpty() ? 0 : 1);
+            QCOMPARE(s.asked, find.dirs.isEmpty() ? 0 : 1);
         }
         QCOMPARE(remoteNames("classes/cs101"), before);
-        if (!find.existing.isEmpty() && find.existing.first().contains('/'))
-            QCOMPARE(remoteNames().size(), find.existing.size());
+        if (!find.dirs.isEmpty() && find.dirs.first().contains('/'))
+            QCOMPARE(remoteNames().size(), find.dirs.size());
     }
 
     // A server that cannot be reached does not make an existing lecture look new.

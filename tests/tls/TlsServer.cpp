@@ -106,17 +106,3 @@ void TlsServer::clearLog() {
     // The server keeps the log open, so the part read so far is skipped rather than removed.
     logOffset_ = QFileInfo(logFile()).size();
 }
-
-bool WireRecorder::start(const QString& targetHost) {
-    TestFtpServer::stopProcess(process_);
-    process_ = std::make_unique<QProcess>();
-    port_ = TestFtpServer::startPortPrinter(
-        *process_, {SF_TLS_TEST_DIR "/wire_recorder.py", targetHost, dir_.filePath("wire.bin")},
-        error_);
-    return port_ != 0;
-}
-
-QByteArray WireRecorder::clientBytes() const {
-    QFile f(dir_.filePath(QStringLiteral("wire.bin")));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
