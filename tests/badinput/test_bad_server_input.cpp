@@ -1,7 +1,7 @@
 // What the server hands the program, at its worst, through the real local Lumora server: account
-// files that are huge or malformed, class listings that are long or hold odd names, slides
-// numbered past the 16-bit limit. (Session numbers and long slide numbers at their limits are
-// in the server session tests.)
+// files of every shape (the matching rules, and files that are huge or malformed), class listings
+// that are long or hold odd names, slides numbered past the 16-bit limit. (Session numbers and long
+// slide numbers at their limits are in the server session tests.)
 #include "server/AccountCheck.h"
 #include "server/ClassCatalogue.h"
 #include "server/LectureDirectory.h"
@@ -38,64 +38,78 @@ private slots:
     void cleanup() { run_.reset(); }
     void cleanupTestCase() { server_.reset(); }
 
-    // The account file as the server holds it, checked for the user ann with password pw.
+    // The account file as the server holds it, checked for an account ("id:password").
     void accountFile_data() {
         QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("account");
         QTest::addColumn<bool>("accepted");
         QByteArray big;
         for (int i = 0; big.size() < 5'000'000; ++i)
             big += "user" + QByteArray::number(i) + ":pw" + QByteArray::number(i) + ":x\n";
-        QTest::newRow("5 MB, match last") << big + "ann:pw:Ann\n" << true;
-        QTest::newRow("5 MB, no match") << big << false;
-        QTest::newRow("empty lines and lines without colon")
-            << QByteArray("\n\n\njunk\nann\nann:pw\n\nann:pw:Ann\n") << true;
+        const QByteArray usual("# c\n\n\njunk\nann\nann:pw\n\nbob:secret:Bob:\nann:pw:Ann:x\n");
+        QTest::newRow("after comment, empty and short lines") << usual << "ann:pw" << true;
+        QTest::newRow("id in other case") << usual << "Ann:pw" << false;
+        QTest::newRow("further field is not the password") << usual << "bob:Bob" << false;
+        QTest::newRow("comment line") << QByteArray("#root:pw:\n") << "#root:pw" << false;
+        QTest::newRow("last line without LF") << QByteArray("b:s:\nann:pw:") << "ann:pw" << false;
+        QTest::newRow("empty password field") << QByteArray("ann::x\n") << "ann:" << true;
+        QTest::newRow("stored id with trailing blanks")
+            << QByteArray("ann  :pw:\n") << "ann:pw" << false;
+        QTest::newRow("Windows-1252")
+            << QByteArray("j\xfcrgen:\x80uro:\n") << QString::fromUtf8("jürgen:€uro") << true;
+        QTest::newRow("5 MB, match last") << big + "ann:pw:Ann\n"
+                                          << "ann:pw" << true;
         QTest::newRow("a line of 1 MB before the match")
             << QByteArray(1 << 20, 'x') + "\nann:pw:Ann\n"
-            << true;
-        QTest::newRow("a line of 1 MB of colons") << QByteArray(1 << 20, ':') + "\n" << false;
-        QTest::newRow("NUL bytes around the match") << bytes("\0\0\n\0:\0:\nann:pw:\0\n") << true;
-        QTest::newRow("NUL inside the password") << bytes("ann:p\0w:Ann\n") << false;
+            << "ann:pw" << true;
+        QTest::newRow("a line of 1 MB of colons") << QByteArray(1 << 20, ':') + "\n"
+                                                  << "ann:pw" << false;
+        QTest::newRow("NUL bytes around the match")
+            << bytes("\0\0\n\0:\0:\nann:pw:\0\n") << "ann:pw" << true;
+        QTest::newRow("NUL inside the password") << bytes("ann:p\0w:Ann\n") << "ann:pw" << false;
         // The file is read up to its first CR: a file with Windows line ends yields no line.
-        QTest::newRow("CR LF line ends") << QByteArray("ann:pw:Ann\r\n") << false;
-        QTest::newRow("empty file") << QByteArray() << false;
-        QTest::newRow("binary junk") << QByteArray(4096, '\xff') << false;
+        QTest::newRow("CR LF line ends") << QByteArray("ann:pw:Ann\r\n") << "ann:pw" << false;
+        QTest::newRow("binary junk") << QByteArray(4096, '\xff') << "ann:pw" << false;
     }
     void accountFile() {
         QFETCH(QByteArray, file);
+        QFETCH(QString, account);
         QFETCH(bool, accepted);
         QVERIFY(server_->writeFile("lumora/admin/passwd", file));
         ServerRun& r = connected();
-        r.lecture.lumoraId = QStringLiteral("ann");
-        r.lecture.lumoraPassword = QStringLiteral("pw");
+        r.lecture.lumoraId = account.section(':', 0, 0);
+        r.lecture.lumoraPassword = account.section(':', 1);
         QCOMPARE(ftpCheckAccount(r.m), accepted);
         QCOMPARE(QDir(r.work.path()).entryList(QDir::Files), QStringList());
     }
 
-    // Every class of a listing reaches the class list, however many there are and whatever
-    // their names hold.
-    void classListing_data() {
-        QTest::addColumn<QStringList>("names");
-        QStringList many;
-        for (int i = 0; i < 3000; ++i)
-            many << QStringLiteral("class%1fall26").arg(i, 4, 10, QLatin1Char('0'));
-        QTest::newRow("3000 classes") << many;
-        QTest::newRow("blanks") << QStringList{" leading", "in between", "trailing ", "two  "};
-        QTest::newRow("non-ASCII") << QStringList{
-            QString::fromUtf8("Übung"), QString::fromUtf8("日本語"), QString::fromUtf8("café 😀")};
-        // (Names beginning with a dot are hidden by the server and never listed.)
-        QTest::newRow("punctuation") << QStringList{"a#b", "c;d", "e?f", "[g]", "h*i", "x.y."};
-    }
+    // Every class of a listing reaches the class list, however many there are (more than one
+    // chunk of the listing) and whatever their names hold. (Names beginning with a dot are
+    // hidden by the server and never listed.)
     void classListing() {
-        QFETCH(QStringList, names);
+        QStringList names{" leading",
+                          "in between",
+                          "trailing ",
+                          "two  ",
+                          "a#b",
+                          "c;d",
+                          "e?f",
+                          "[g]",
+                          "h*i",
+                          "x.y.",
+                          QString::fromUtf8("Übung"),
+                          QString::fromUtf8("日本語"),
+                          QString::fromUtf8("café 😀")};
+        for (int i = 0; i < 3000; ++i)
+            names << QStringLiteral("class%1fall26").arg(i, 4, 10, QLatin1Char('0'));
         QVERIFY(QDir(server_->lumoraDir() + "/classes").removeRecursively());
         for (const QString& n : names)
             QVERIFY2(server_->makeDir("lumora/classes/" + n), qPrintable(n));
         ServerRun& r = connected();
         QStringList got = ftpListClasses(r.m);
-        QStringList expected = names;
-        expected.sort();
+        names.sort();
         got.sort();
-        QCOMPARE(got.join("|"), expected.join("|"));
+        QCOMPARE(got.join("|"), names.join("|"));
     }
 
     // A class name that is not UTF-8 on the server cannot be named back to it: it is listed
