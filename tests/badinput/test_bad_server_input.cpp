@@ -21,22 +21,13 @@ template <size_t N> QByteArray bytes(const char (&text)[N]) {
 
 class TestBadServerInput : public QObject {
     Q_OBJECT
-    std::optional<LumoraServer> server_;
-    std::optional<ServerRun> run_;
-
-    ServerRun& connected() { return run_.emplace(*server_); }
+    ServerSuite fx_;
 
 private slots:
     void initTestCase() {
-        server_.emplace();
-        QVERIFY2(server_->start(), qPrintable(server_->error()));
+        QVERIFY2(fx_.start(std::make_unique<LumoraServer>()), qPrintable(fx_.server->error()));
     }
-    void init() {
-        QVERIFY(QDir(server_->lumoraDir() + "/classes").removeRecursively());
-        QVERIFY(server_->makeDir("lumora/classes/cs101"));
-    }
-    void cleanup() { run_.reset(); }
-    void cleanupTestCase() { server_.reset(); }
+    void init() { QVERIFY(fx_.reset()); }
 
     // The account file as the server holds it, checked for an account ("id:password").
     void accountFile_data() {
@@ -75,8 +66,8 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QString, account);
         QFETCH(bool, accepted);
-        QVERIFY(server_->writeFile("lumora/admin/passwd", file));
-        ServerRun& r = connected();
+        QVERIFY(fx_.server->writeFile("lumora/admin/passwd", file));
+        ServerRun& r = fx_.connect();
         r.lecture.lumoraId = account.section(':', 0, 0);
         r.lecture.lumoraPassword = account.section(':', 1);
         QCOMPARE(ftpCheckAccount(r.m), accepted);
@@ -102,10 +93,10 @@ private slots:
                           QString::fromUtf8("café 😀")};
         for (int i = 0; i < 3000; ++i)
             names << QStringLiteral("class%1fall26").arg(i, 4, 10, QLatin1Char('0'));
-        QVERIFY(QDir(server_->lumoraDir() + "/classes").removeRecursively());
+        QVERIFY(QDir(fx_.server->lumoraDir() + "/classes").removeRecursively());
         for (const QString& n : names)
-            QVERIFY2(server_->makeDir("lumora/classes/" + n), qPrintable(n));
-        ServerRun& r = connected();
+            QVERIFY2(fx_.server->makeDir("lumora/classes/" + n), qPrintable(n));
+        ServerRun& r = fx_.connect();
         QStringList got = ftpListClasses(r.m);
         names.sort();
         got.sort();
@@ -116,11 +107,11 @@ private slots:
     // (with a substitute character) beside the other classes, and a lecture for it stops at
     // the upload with a message, without creating anything anywhere on the server.
     void classNameNotUtf8() {
-        QVERIFY(QDir(server_->lumoraDir() + "/classes").removeRecursively());
-        QVERIFY(server_->makeDir("lumora/classes/good"));
-        const QByteArray bad = QFile::encodeName(server_->lumoraDir() + "/classes/") + "caf\xe9";
+        QVERIFY(QDir(fx_.server->lumoraDir() + "/classes").removeRecursively());
+        QVERIFY(fx_.server->makeDir("lumora/classes/good"));
+        const QByteArray bad = QFile::encodeName(fx_.server->lumoraDir() + "/classes/") + "caf\xe9";
         QCOMPARE(::mkdir(bad.constData(), 0755), 0); // the raw bytes, not valid UTF-8
-        ServerRun& r = connected();
+        ServerRun& r = fx_.connect();
         QStringList classes = ftpListClasses(r.m);
         QCOMPARE(classes.size(), 2);
         QVERIFY2(classes.contains("good"), qPrintable(classes.join('|')));
@@ -134,22 +125,22 @@ private slots:
         QVERIFY2(message.contains("12003"), qPrintable(message));
         // The class stayed empty (it can be removed) and no other directory was created.
         QCOMPARE(::rmdir(bad.constData()), 0);
-        QCOMPARE(
-            QDir(server_->lumoraDir() + "/classes").entryList(QDir::NoDotAndDotDot | QDir::AllDirs),
-            QStringList{"good"});
-        QVERIFY(QDir(server_->lumoraDir() + "/classes/good").isEmpty());
+        QCOMPARE(QDir(fx_.server->lumoraDir() + "/classes")
+                     .entryList(QDir::NoDotAndDotDot | QDir::AllDirs),
+                 QStringList{"good"});
+        QVERIFY(QDir(fx_.server->lumoraDir() + "/classes/good").isEmpty());
     }
 
     // Slides that would be numbered past 32767 are refused before anything is sent: the
     // lecture on the server stays as it was.
     void slideNumbersBeyondTheLimit() {
-        QVERIFY(server_->makeDir("lumora/classes/cs101/Mar.5.1999.1"));
-        ServerRun& r = connected();
+        QVERIFY(fx_.server->makeDir("lumora/classes/cs101/Mar.5.1999.1"));
+        ServerRun& r = fx_.connect();
         QVERIFY(r.writeLecture(1, 3));
         r.m.slideOffset = 32766;
         const QString message = r.failureOf([&] { ftpUploadLecture(r.m); });
         QVERIFY2(message.contains("32767"), qPrintable(message));
-        QVERIFY(QDir(server_->lumoraDir() + "/classes/cs101/Mar.5.1999.1").isEmpty());
+        QVERIFY(QDir(fx_.server->lumoraDir() + "/classes/cs101/Mar.5.1999.1").isEmpty());
     }
 };
 

@@ -37,37 +37,25 @@ Q_DECLARE_METATYPE(Find)
 
 class TestServerSession : public QObject {
     Q_OBJECT
-    std::unique_ptr<TestFtpServer> server_;
-    std::optional<ServerRun> run_;
+    ServerSuite fx_;
 
-    ServerRun& start() { return run_.emplace(*server_); }
     // A lecture directory of cs101 holding `files` ("old" each).
     bool lecture(const QString& name, const QStringList& files = {}) {
-        bool ok = server_->makeDir("lumora/classes/cs101/" + name);
+        bool ok = fx_.server->makeDir("lumora/classes/cs101/" + name);
         for (const QString& file : files)
-            ok = ok && server_->writeFile("lumora/classes/cs101/" + name + "/" + file, "old");
+            ok = ok && fx_.server->writeFile("lumora/classes/cs101/" + name + "/" + file, "old");
         return ok;
     }
-    QStringList remoteNames(const QString& dir = kLecture) const {
-        return QDir(server_->lumoraDir() + "/" + dir)
-            .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    }
     QByteArray remote(const QString& name) const {
-        return server_->readFile("lumora/" + kLecture + name);
+        return fx_.server->readFile("lumora/" + kLecture + name);
     }
 
 private slots:
     void initTestCase() {
-        server_ = selectedFtpServer();
-        QVERIFY2(server_->start(), qPrintable(server_->error()));
+        QVERIFY2(fx_.start(selectedFtpServer()), qPrintable(fx_.server->error()));
     }
     // Every test starts from the bare layout with one class, cs101.
-    void init() {
-        QVERIFY(server_->isRunning() || server_->restart());
-        QVERIFY(QDir(server_->lumoraDir() + "/classes").removeRecursively());
-        QVERIFY(server_->makeDir("lumora/classes/cs101"));
-    }
-    void cleanup() { run_.reset(); }
+    void init() { QVERIFY(fx_.reset()); }
 
     // Finding the lecture directory for a class, date and session: the session found, or
     // "refused" (the wizard stays on its page, with a message), "failure" (a raised error) or
@@ -109,8 +97,8 @@ private slots:
             QVERIFY(
                 lecture("Mar.5.1999." + path.section('/', 0, 0),
                         path.contains('/') ? QStringList{path.section('/', 1)} : QStringList{}));
-        const QStringList before = remoteNames("classes/cs101");
-        ServerRun& s = start();
+        const QStringList before = fx_.names("classes/cs101");
+        ServerRun& s = fx_.connect();
         s.lecture.className = find.cls;
         s.lecture.session = find.session;
         s.lecture.imageFormat = find.format;
@@ -132,26 +120,26 @@ private slots:
             QCOMPARE(int(s.m.slideOffset), std::max(find.offset, 0));
             QCOMPARE(s.asked, find.dirs.isEmpty() ? 0 : 1);
         }
-        QCOMPARE(remoteNames("classes/cs101"), before);
+        QCOMPARE(fx_.names("classes/cs101"), before);
         if (!find.dirs.isEmpty() && find.dirs.first().contains('/'))
-            QCOMPARE(remoteNames().size(), find.dirs.size());
+            QCOMPARE(fx_.names().size(), find.dirs.size());
     }
 
     // A server that cannot be reached does not make an existing lecture look new.
     void lostServerIsNoNewLecture() {
         QVERIFY(lecture("Mar.5.1999.1", slides(3, "gif")));
-        ServerRun& s = start();
-        server_->stop();
+        ServerRun& s = fx_.connect();
+        fx_.server->stop();
         bool append = false;
         QVERIFY_THROWS_EXCEPTION(Failure, ftpFindLecture(s.m, append));
         QCOMPARE(s.asked, 0);
     }
 
     void makeLectureDir() {
-        ServerRun& s = start();
+        ServerRun& s = fx_.connect();
         ftpMakeLectureDir(s.m);
-        QCOMPARE(remoteNames("classes/cs101"), QStringList{"Mar.5.1999.1"});
-        QVERIFY(server_->writeFile("lumora/" + kLecture + "Slide1.gif", "old"));
+        QCOMPARE(fx_.names("classes/cs101"), QStringList{"Mar.5.1999.1"});
+        QVERIFY(fx_.server->writeFile("lumora/" + kLecture + "Slide1.gif", "old"));
         ftpMakeLectureDir(s.m); // refused, then changes into it
         QCOMPARE(s.inet.ResponseCode(), 0);
         QCOMPARE(remote("Slide1.gif"), QByteArray("old"));
@@ -175,7 +163,7 @@ private slots:
         QFETCH(int, offset);
         QStringList names = slides(std::min(offset, 7), "gif");
         QVERIFY(lecture("Mar.5.1999.1", names + QStringList{"description"}));
-        ServerRun& s = start();
+        ServerRun& s = fx_.connect();
         QVERIFY(s.writeLecture(first, last));
         s.m.slideOffset = int16_t(offset);
         QStringList progress{"", "FTPing slides..."};
@@ -192,7 +180,7 @@ private slots:
         ftpUploadLecture(s.m);
         QCOMPARE(s.progress.lines, progress);
         names.sort();
-        QCOMPARE(remoteNames(), names);
+        QCOMPARE(fx_.names(), names);
         for (int i = 1; i <= std::min(offset, 7); ++i)
             QCOMPARE(remote(QStringLiteral("Slide%1.gif").arg(i)), QByteArray("old"));
         for (int i = first; i <= last; ++i)
@@ -206,7 +194,7 @@ private slots:
     // (A slide the server refuses is met the same way by the wizard-level fault tests.)
     void failedPutEndsUpload() {
         QVERIFY(lecture("Mar.5.1999.1"));
-        ServerRun& s = start();
+        ServerRun& s = fx_.connect();
         QVERIFY(s.writeLecture(3, 5));
         QVERIFY(QFile::remove(s.work.filePath("Slide4.GIF")));
 
@@ -214,18 +202,18 @@ private slots:
         try {
             ftpUploadLecture(s.m);
         } catch (const Failure& f) {
-            message = f.message(server_->host());
+            message = f.message(fx_.server->host());
         }
-        QVERIFY2(message.startsWith("Error: ") && message.endsWith(",  12004" + server_->host()),
+        QVERIFY2(message.startsWith("Error: ") && message.endsWith(",  12004" + fx_.server->host()),
                  qPrintable(message));
         QVERIFY(!s.progress.lines.contains("FTPing description"));
-        QCOMPARE(remoteNames(), (QStringList{"Slide1.gif", "blank.gif"}));
+        QCOMPARE(fx_.names(), (QStringList{"Slide1.gif", "blank.gif"}));
     }
 
     // A lecture without a notes-text file: the fetch says so and leaves no stale local copy.
     // (Fetched slide-text files are checked byte for byte by the append fault tests.)
     void fetchMissingNotesText() {
-        ServerRun& s = start();
+        ServerRun& s = fx_.connect();
         QVERIFY(s.writeLocal("extract.ntml", "older local copy"));
         QVERIFY(!ftpFetchNotesText(s.m));
         QCOMPARE(s.progress.lines, QStringList({"", "Getting existing ntml..."}));
@@ -234,8 +222,8 @@ private slots:
 
     // The server has the name, but not as a file it can send.
     void fetchFailureEnds() {
-        QVERIFY(server_->writeFile("lumora/" + kLecture + "extract.stml/inner", "x"));
-        ServerRun& s = start();
+        QVERIFY(fx_.server->writeFile("lumora/" + kLecture + "extract.stml/inner", "x"));
+        ServerRun& s = fx_.connect();
         QVERIFY_THROWS_EXCEPTION(Failure, ftpFetchSlideText(s.m));
     }
 

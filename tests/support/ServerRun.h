@@ -10,7 +10,10 @@
 #include "support/TestEnv.h"
 #include "support/TestFtpServer.h"
 
+#include <QDir>
 #include <QTemporaryDir>
+#include <memory>
+#include <optional>
 
 struct ServerRun {
     struct Lines : ProgressSink {
@@ -80,5 +83,30 @@ struct ServerRun {
             ok = ok && writeLocal(QStringLiteral("Slide%1.%2").arg(i).arg(format),
                                   "slide " + QByteArray::number(i));
         return ok;
+    }
+};
+
+// The set-up of the server-session suites: one server for the whole suite and, before each
+// test, the bare layout with one class, cs101 (restarting a server that a test stopped);
+// connect() gives the test's run against it.
+struct ServerSuite {
+    std::unique_ptr<TestFtpServer> server;
+    std::optional<ServerRun> run;
+
+    bool start(std::unique_ptr<TestFtpServer> s) {
+        server = std::move(s);
+        return server->start();
+    }
+    bool reset() {
+        run.reset();
+        return (server->isRunning() || server->restart()) &&
+               QDir(server->lumoraDir() + "/classes").removeRecursively() &&
+               server->makeDir("lumora/classes/cs101");
+    }
+    ServerRun& connect() { return run.emplace(*server); }
+    // The names in a directory of the server's lumora tree (lecture session 1 unless given).
+    QStringList names(const QString& dir = QStringLiteral("classes/cs101/Mar.5.1999.1")) const {
+        return QDir(server->lumoraDir() + "/" + dir)
+            .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     }
 };
