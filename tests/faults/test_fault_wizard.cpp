@@ -8,26 +8,6 @@
 #include "platform/ftp/TransferControl.h"
 
 #include <QElapsedTimer>
-#include <QListWidget>
-
-namespace {
-// Runs `action` once, right after the progress list shows `line` (the step it announces has
-// not started yet).
-void onProgressLine(QListWidget* list, const QString& line, std::function<void()> action) {
-    auto done = std::make_shared<bool>(false);
-    QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
-                     [list, line, action, done](const QModelIndex&, int first, int last) {
-                         for (int row = first; row <= last && !*done; ++row) {
-                             const QModelIndex i = list->model()->index(row, 0);
-                             if (i.data().toString() == line) {
-                                 *done = true;
-                                 action();
-                             }
-                         }
-                     });
-}
-
-} // namespace
 
 class TestFaultWizard : public QObject {
     Q_OBJECT
@@ -81,7 +61,7 @@ private slots:
     void serverGoneMidUpload() {
         WizardRun r;
         QVERIFY(toFinish(r));
-        onProgressLine(r.progressList(), "FTPing slide 2", [this] { server_->stop(); });
+        r.onProgressLine("FTPing slide 2", [this] { server_->stop(); });
         r.finish();
         checkEndedWithOneError(r, "");
         QCOMPARE(fx_.lectureFiles(), QStringList({"Slide1.gif", "blank.gif"}));
@@ -105,7 +85,7 @@ private slots:
         QVERIFY(toFinish(r));
         std::optional<faults::Freeze> freeze;
         int linesWhenFrozen = 0;
-        onProgressLine(r.progressList(), "FTPing slide 1", [&] {
+        r.onProgressLine("FTPing slide 1", [&] {
             freeze.emplace(*server_);
             linesWhenFrozen = r.progressList()->count();
         });
@@ -132,8 +112,7 @@ private slots:
         QVERIFY(toFinish(r, {}, {}, [this] { QVERIFY(server_->restart()); }));
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
         bool restarted = false;
-        onProgressLine(r.progressList(), "FTPing description",
-                       [&] { restarted = server_->restart(); });
+        r.onProgressLine("FTPing description", [&] { restarted = server_->restart(); });
         r.finish();
         QVERIFY(restarted);
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));

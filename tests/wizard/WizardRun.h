@@ -14,7 +14,6 @@
 #include "wizard/FileList.h"
 #include "wizard/FrmMain.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -90,6 +89,20 @@ struct WizardRun {
     }
 
     QListWidget* progressList() { return w->frmProgress().progressList(); }
+    // Runs `action` once, right after the progress list shows `line` (the step it announces has
+    // not started yet).
+    void onProgressLine(const QString& line, const std::function<void()>& action) {
+        QListWidget* list = progressList();
+        auto done = std::make_shared<bool>(false);
+        QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
+                         [list, line, action, done](const QModelIndex&, int first, int last) {
+                             for (int row = first; row <= last && !*done; ++row)
+                                 if (list->item(row)->text() == line) {
+                                     *done = true;
+                                     action();
+                                 }
+                         });
+    }
     QStringList progressLines() {
         QStringList lines;
         for (int i = 0; i < progressList()->count(); ++i)

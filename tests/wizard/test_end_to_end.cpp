@@ -123,15 +123,12 @@ private slots:
         QCOMPARE(r.w->currentPage, 4);
         FrmProgress& progress = r.w->frmProgress();
         bool cancelShown = false;
-        auto* watch = new QTimer(r.w.get());
-        QObject::connect(watch, &QTimer::timeout, watch, [&] {
-            if (!r.progressLines().contains(cancelAt))
-                return;
-            watch->stop();
-            cancelShown = progress.cancelButton()->isVisible();
-            QTest::mouseClick(progress.cancelButton(), Qt::LeftButton);
+        r.onProgressLine(cancelAt, [&] {
+            QTimer::singleShot(0, r.w.get(), [&] {
+                cancelShown = progress.cancelButton()->isVisible();
+                QTest::mouseClick(progress.cancelButton(), Qt::LeftButton);
+            });
         });
-        watch->start(0);
         r.finish();
 
         QVERIFY(cancelShown);

@@ -195,7 +195,6 @@ private slots:
                  qPrintable(r.messages[0]));
         QCOMPARE(r.w->currentPage, 1);
         QVERIFY(!r.w->serverChanged);
-        QVERIFY(r.w->connecting->isHidden());
 
         r.w->FTPMachine->selectAll();
         QTest::keyClicks(r.w->FTPMachine, server_->host());
