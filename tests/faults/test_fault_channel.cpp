@@ -128,7 +128,7 @@ private slots:
     // Appending to a lecture whose slide-text file on the server is damaged: whatever the
     // server held before the first closing-tag line reaches the server again, byte for byte,
     // followed by the new slide and one closing tag at the end. (An intact file is merged by
-    // the end-to-end append.)
+    // the wizard-road test's append.)
     void damagedSlideTextIsKept_data() {
         QTest::addColumn<QByteArray>("server"); // null: the lecture has no slide-text file
         QTest::addColumn<QByteArray>("kept");
