@@ -3,36 +3,19 @@
 // Ways to make the local Lumora server and the working directory misbehave: freezing the server
 // process (a stalled server), making a directory unwritable even for root (the immutable
 // attribute), and acting when the progress window shows a given line.
-#include "support/LumoraServer.h"
+#include "support/TestFtpServer.h"
 
-#include <QDir>
-#include <QFile>
 #include <QProcess>
-#include <QStringList>
 #include <csignal>
-#include <functional>
 #include <sys/types.h>
 
 namespace faults {
-
-// The process id of the server serving `server.root()`, found by its command line; 0 when none.
-inline pid_t serverPid(const LumoraServer& server) {
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (pid.toInt() == 0 || !cmdline.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray args = cmdline.readAll();
-        if (args.contains("lumora_server.py") && args.split('\0').contains(server.root().toUtf8()))
-            return static_cast<pid_t>(pid.toInt());
-    }
-    return 0;
-}
 
 // Freezes the server while it lives (or until thaw()): its connections stay open, nothing is
 // answered.
 class Freeze {
 public:
-    explicit Freeze(const LumoraServer& server) : pid_(serverPid(server)) {
+    explicit Freeze(const TestFtpServer& server) : pid_(pid_t(server.pid())) {
         frozen_ = pid_ > 0 && ::kill(pid_, SIGSTOP) == 0;
     }
     ~Freeze() { thaw(); }

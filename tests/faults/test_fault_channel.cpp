@@ -4,11 +4,12 @@
 // slides are appended.
 #include "FaultSupport.h"
 
-#include "pipeline/SlideReader.h"
 #include "pipeline/SlideText.h"
 #include "platform/Failure.h"
 #include "server/ClassCatalogue.h"
 #include "server/LectureUpload.h"
+#include "support/FakeReader.h"
+#include "support/LumoraServer.h"
 #include "support/ServerRun.h"
 
 #include <QScopeGuard>
@@ -21,19 +22,6 @@
 namespace {
 
 const QString kLecture = QStringLiteral("classes/cs101/Mar.5.1999.1/");
-
-// One slide with a title and a one-sentence body.
-class OneSlide : public SlideReader {
-public:
-    int shapeCount(int) override { return 2; }
-    bool hasTextFrame(int, int) override { return true; }
-    QString shapeText(int, int shape) override {
-        return shape == 1 ? QStringLiteral("New title") : QStringLiteral("New body");
-    }
-    int notesShapeCount(int) override { return 0; }
-    bool notesHasText(int, int) override { return false; }
-    QString notesShapeText(int, int) override { return {}; }
-};
 
 // Counts timer ticks: proof that window events are delivered while an operation waits.
 struct Ticker {
@@ -50,34 +38,22 @@ struct Ticker {
 
 class TestFaultChannel : public QObject {
     Q_OBJECT
-    std::optional<LumoraServer> server_;
-    std::optional<ServerRun> run_;
+    ServerSuite fx_;
 
     // A run of slides 1 to 3.
     ServerRun& connected() {
-        ServerRun& r = run_.emplace(*server_);
+        ServerRun& r = fx_.connect();
         r.inet.setTimeouts(5000, 20000);
         if (!r.writeLecture(1, 3))
             qWarning("working files not written");
         return r;
     }
-    QStringList lectureFiles() const {
-        return QDir(server_->lumoraDir() + "/" + kLecture).entryList(QDir::Files, QDir::Name);
-    }
 
 private slots:
     void initTestCase() {
-        server_.emplace();
-        QVERIFY2(server_->start(), qPrintable(server_->error()));
-        QVERIFY(faults::serverPid(*server_) > 0);
+        QVERIFY2(fx_.start(std::make_unique<LumoraServer>()), qPrintable(fx_.server->error()));
     }
-    void init() {
-        QVERIFY(server_->isRunning() || server_->restart());
-        QVERIFY(QDir(server_->lumoraDir() + "/classes").removeRecursively());
-        QVERIFY(server_->makeDir("lumora/classes/cs101"));
-    }
-    void cleanup() { run_.reset(); }
-    void cleanupTestCase() { server_.reset(); }
+    void init() { QVERIFY(fx_.reset()); }
 
     // The server stops answering in the middle of a slide bigger than the connection's
     // buffers hold: the stalled-transfer time-out ends the wait, the user sees one message with
@@ -89,9 +65,9 @@ private slots:
         r.inet.setTimeouts(2000, 2000);
         // Frozen from a watcher thread as soon as the server has begun to write the slide (under
         // its temporary name until complete; this thread's event loop is too coarse to catch it).
-        const QString dir = server_->root() + "/lumora/" + kLecture;
+        const QString dir = fx_.server->root() + "/lumora/" + kLecture;
         const QString arriving = dir + ".Slide2.gif.part";
-        const pid_t pid = faults::serverPid(*server_);
+        const pid_t pid = pid_t(fx_.server->pid());
         std::atomic<bool> frozen{false}, done{false};
         std::thread watcher([&] {
             while (!done && QFileInfo(arriving).size() == 0)
@@ -111,7 +87,7 @@ private slots:
         watcher.join();
         QVERIFY(frozen);
         QVERIFY2(message.startsWith("Error: The server did not answer in time") &&
-                     message.endsWith(",  12002" + server_->host()),
+                     message.endsWith(",  12002" + fx_.server->host()),
                  qPrintable(message));
         QVERIFY(ticker.ticks > 0);
         QVERIFY(!r.progress.lines.contains("FTPing description"));
@@ -119,7 +95,7 @@ private slots:
         QVERIFY2(arrived > 0 && arrived < slideSize, qPrintable(QString::number(arrived)));
         QVERIFY(!QFile::exists(dir + "Slide2.gif")); // a cut slide never takes the real name
         ::kill(pid, SIGCONT);
-        QTRY_VERIFY(!lectureFiles().contains("description"));
+        QTRY_VERIFY(!fx_.names().contains("description"));
     }
 
     // The class listing cannot be had because the server is gone or stalled: that is reported
@@ -135,16 +111,16 @@ private slots:
         r.inet.setTimeouts(2000, 2000);
         std::optional<faults::Freeze> freeze;
         if (stalled)
-            freeze.emplace(*server_);
+            freeze.emplace(*fx_.server);
         else
-            server_->stop();
+            fx_.server->stop();
         // A failure, not an empty class list; the front end reports it.
         QVERIFY_THROWS_EXCEPTION(Failure, ftpListClasses(r.m));
     }
 
     // A server without a class directory refuses the listing: an empty list, no message.
     void classListingRefused() {
-        QVERIFY(QDir(server_->lumoraDir() + "/classes").removeRecursively());
+        QVERIFY(QDir(fx_.server->lumoraDir() + "/classes").removeRecursively());
         ServerRun& r = connected();
         QCOMPARE(ftpListClasses(r.m), QStringList());
     }
@@ -152,7 +128,7 @@ private slots:
     // Appending to a lecture whose slide-text file on the server is damaged: whatever the
     // server held before the first closing-tag line reaches the server again, byte for byte,
     // followed by the new slide and one closing tag at the end. (An intact file is merged by
-    // the end-to-end append.)
+    // the wizard-road test's append.)
     void damagedSlideTextIsKept_data() {
         QTest::addColumn<QByteArray>("server"); // null: the lecture has no slide-text file
         QTest::addColumn<QByteArray>("kept");
@@ -172,31 +148,33 @@ private slots:
     void damagedSlideTextIsKept() {
         QFETCH(QByteArray, server);
         QFETCH(QByteArray, kept);
-        QVERIFY(server_->writeFile("lumora/" + kLecture + "Slide1.gif", "old slide"));
+        QVERIFY(fx_.server->writeFile("lumora/" + kLecture + "Slide1.gif", "old slide"));
         if (!server.isNull())
-            QVERIFY(server_->writeFile("lumora/" + kLecture + "extract.stml", server));
+            QVERIFY(fx_.server->writeFile("lumora/" + kLecture + "extract.stml", server));
         ServerRun& r = connected();
         QVERIFY(r.writeLecture(1, 1));
         r.m.slideOffset = 1;
-        OneSlide reader;
+        FakeReader reader;
+        reader.slides[1] = titled("New title", "New body");
         writeSlideText(reader, r.lecture, true, [&] { return ftpFetchSlideText(r.m); });
         ftpUploadLecture(r.m);
 
-        const QByteArray sent = server_->readFile("lumora/" + kLecture + "extract.stml");
+        const QByteArray sent = fx_.server->readFile("lumora/" + kLecture + "extract.stml");
         QCOMPARE(sent, kept + "<slide>\r\n<title>New title</title>\r\n<sentence>New "
                               "body</sentence>\r\n</slide>\r\n</stml>\r\n");
-        QCOMPARE(server_->readFile("lumora/" + kLecture + "Slide1.gif"), QByteArray("old slide"));
-        QCOMPARE(server_->readFile("lumora/" + kLecture + "Slide2.gif"), QByteArray("slide 1"));
+        QCOMPARE(fx_.server->readFile("lumora/" + kLecture + "Slide1.gif"),
+                 QByteArray("old slide"));
+        QCOMPARE(fx_.server->readFile("lumora/" + kLecture + "Slide2.gif"), QByteArray("slide 1"));
     }
 
     // The server goes away while the merged slide-text file replaces the old one: the old file
     // stays on the server as it was, never cut short.
     void serverGoneWhileReplacingSlideText() {
         const QByteArray old = "<stml>\r\n<slide>\r\n<title>Old</title>\r\n</slide>\r\n</stml>\r\n";
-        QVERIFY(server_->writeFile("lumora/" + kLecture + "extract.stml", old));
+        QVERIFY(fx_.server->writeFile("lumora/" + kLecture + "extract.stml", old));
         ServerRun& r = connected();
         QVERIFY(r.writeLocal("extract.stml", QByteArray(32 << 20, 'x')));
-        const QString dir = server_->root() + "/lumora/" + kLecture;
+        const QString dir = fx_.server->root() + "/lumora/" + kLecture;
         bool stopped = false;
         Ticker ticker(1);
         ticker.onTick = [&] {
@@ -209,7 +187,7 @@ private slots:
                     arrived += f.fileName().contains("extract") ? f.size() + 1 : 0;
             if (arrived > 0) {
                 stopped = true;
-                server_->stop();
+                fx_.server->stop();
             }
         };
         QString failure;
@@ -220,7 +198,7 @@ private slots:
         }
         QVERIFY(stopped);
         QVERIFY2(failure.contains("connection to the server was lost"), qPrintable(failure));
-        QCOMPARE(server_->readFile("lumora/" + kLecture + "extract.stml"), old);
+        QCOMPARE(fx_.server->readFile("lumora/" + kLecture + "extract.stml"), old);
     }
 };
 

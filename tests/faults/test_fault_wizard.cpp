@@ -3,38 +3,19 @@
 // server, the connection dropped between steps, and a working directory that cannot be used. Each
 // checks what the user saw, whether the program ended, and what the server holds afterwards.
 #include "FaultSupport.h"
-#include "LectureWizard.h"
+#include "wizard/WizardRun.h"
 
 #include "platform/ftp/TransferControl.h"
 
 #include <QElapsedTimer>
-#include <QListWidget>
-
-namespace {
-// Runs `action` once, right after the progress list shows `line` (the step it announces has
-// not started yet).
-void onProgressLine(QListWidget* list, const QString& line, std::function<void()> action) {
-    auto done = std::make_shared<bool>(false);
-    QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
-                     [list, line, action, done](const QModelIndex&, int first, int last) {
-                         for (int row = first; row <= last && !*done; ++row) {
-                             const QModelIndex i = list->model()->index(row, 0);
-                             if (i.data().toString() == line) {
-                                 *done = true;
-                                 action();
-                             }
-                         }
-                     });
-}
-
-} // namespace
 
 class TestFaultWizard : public QObject {
     Q_OBJECT
     LectureWizard fx_;
-    LumoraServer* server_ = nullptr;
+    TestFtpServer* server_ = nullptr;
     const QString fileName_ = QStringLiteral("basic_test_ppt_file.ppt"); // 2 slides
-    const QString lecture_ = QStringLiteral("lumora/classes/cs101fall26/Mar.5.2026.1/");
+    const QStringList wholeLecture{"Slide1.gif", "Slide2.gif", "blank.gif", "description",
+                                   "extract.stml"};
 
     // From Start to the Advanced page of a new lecture (the Corvane account given, or the
     // server's); onFilePage runs when the file page shows.
@@ -47,40 +28,30 @@ class TestFaultWizard : public QObject {
         }
         return fx_.toAdvancedPage(r, fileName_, onFilePage);
     }
-    static QString shown(const WizardRun& r) { return r.messages.join(" | "); }
-    const QStringList wholeLecture{"Slide1.gif", "Slide2.gif", "blank.gif", "description",
-                                   "extract.stml"};
 
-    QStringList lectureFiles() const {
-        return QDir(server_->root() + "/" + lecture_).entryList(QDir::Files, QDir::Name);
-    }
-    // Files of a transfer left in the working directory.
-    QStringList workingFiles() const {
-        return QDir(fx_.work.path())
-            .entryList({"Slide*", "blank.*", "extract*", "description", ".slide-ferry*"},
-                       QDir::Files | QDir::Hidden);
-    }
-    static QListWidget* progressList(WizardRun& r) { return r.w->frmProgress().progressList(); }
-
-    // The run ended after one error message naming the host, without completing.
+    // The run ended after one error message naming the host, without completing, and left no
+    // working file of the transfer behind.
     void checkEndedWithOneError(WizardRun& r, const QString& part) {
         QCOMPARE(r.messages.size(), 1);
         const QString& m = r.messages.first();
         QVERIFY2(m.startsWith("Error: ") && m.contains(part) && m.endsWith(server_->host()),
                  qPrintable(m));
         QCOMPARE(r.ends, 1);
-        QVERIFY(!r.progressLines().contains("Slide-Ferry complete"));
+        QVERIFY(!r.completed());
         QVERIFY(r.w->frmProgress().doneButton()->isHidden());
-        QCOMPARE(workingFiles(), QStringList());
+        QCOMPARE(QDir(fx_.work.path())
+                     .entryList({"Slide*", "blank.*", "extract*", "description", ".slide-ferry*"},
+                                QDir::Files | QDir::Hidden),
+                 QStringList());
     }
 
 private slots:
     void initTestCase() {
-        LumoraServer::Options options;
+        TestFtpServer::Options options;
         options.readonlyUser = QStringLiteral("reader");
         options.readonlyPassword = QStringLiteral("look");
-        QVERIFY(fx_.start({fileName_}, options));
-        server_ = &*fx_.server;
+        QVERIFY(fx_.start({fileName_}, std::make_unique<LumoraServer>(options)));
+        server_ = fx_.server.get();
     }
     void init() { QVERIFY(fx_.reset()); }
     void cleanupTestCase() { fx_.server.reset(); }
@@ -90,10 +61,10 @@ private slots:
     void serverGoneMidUpload() {
         WizardRun r;
         QVERIFY(toFinish(r));
-        onProgressLine(progressList(r), "FTPing slide 2", [this] { server_->stop(); });
-        LectureWizard::finish(r);
+        r.onProgressLine("FTPing slide 2", [this] { server_->stop(); });
+        r.finish();
         checkEndedWithOneError(r, "");
-        QCOMPARE(lectureFiles(), QStringList({"Slide1.gif", "blank.gif"}));
+        QCOMPARE(fx_.lectureFiles(), QStringList({"Slide1.gif", "blank.gif"}));
     }
 
     // An account that may only read: the first file the server refuses is reported and nothing
@@ -101,13 +72,10 @@ private slots:
     void readOnlyAccount() {
         WizardRun r;
         QVERIFY(toFinish(r, "reader", "look"));
-        LectureWizard::finish(r);
+        r.finish();
         checkEndedWithOneError(r, "blank.gif");
-        QVERIFY2(r.messages.first().endsWith(",  12003" + server_->host()),
-                 qPrintable(r.messages.first()));
-        QVERIFY(!server_->exists(lecture_));
-        QVERIFY(r.progressLines().contains("FTPing slides..."));
-        QVERIFY(!r.progressLines().contains("FTPing slide 1"));
+        QVERIFY(r.messages.first().endsWith(",  12003" + server_->host()));
+        QCOMPARE(fx_.lectures(), QStringList());
     }
 
     // A slow server (silent for a while, then answering): window events keep being delivered
@@ -117,9 +85,9 @@ private slots:
         QVERIFY(toFinish(r));
         std::optional<faults::Freeze> freeze;
         int linesWhenFrozen = 0;
-        onProgressLine(progressList(r), "FTPing slide 1", [&] {
+        r.onProgressLine("FTPing slide 1", [&] {
             freeze.emplace(*server_);
-            linesWhenFrozen = progressList(r)->count();
+            linesWhenFrozen = r.progressList()->count();
         });
         int ticksWhileFrozen = 0;
         QTimer ticker;
@@ -128,12 +96,12 @@ private slots:
                 freeze->thaw();
         });
         ticker.start(20);
-        LectureWizard::finish(r);
-        QVERIFY2(r.messages.isEmpty(), qPrintable(shown(r)));
+        r.finish();
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
         QCOMPARE(ticksWhileFrozen, 25);
-        QVERIFY(progressList(r)->count() > linesWhenFrozen);
-        QCOMPARE(r.progressLines().last(), QString("Slide-Ferry complete"));
-        QCOMPARE(lectureFiles(), wholeLecture);
+        QVERIFY(r.progressList()->count() > linesWhenFrozen);
+        QVERIFY(r.completed());
+        QCOMPARE(fx_.lectureFiles(), wholeLecture);
         QCOMPARE(r.ends, 0);
     }
 
@@ -142,15 +110,14 @@ private slots:
     void connectionDroppedBetweenSteps() {
         WizardRun r;
         QVERIFY(toFinish(r, {}, {}, [this] { QVERIFY(server_->restart()); }));
-        QVERIFY2(r.messages.isEmpty(), qPrintable(shown(r)));
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
         bool restarted = false;
-        onProgressLine(progressList(r), "FTPing description",
-                       [&] { restarted = server_->restart(); });
-        LectureWizard::finish(r);
+        r.onProgressLine("FTPing description", [&] { restarted = server_->restart(); });
+        r.finish();
         QVERIFY(restarted);
-        QVERIFY2(r.messages.isEmpty(), qPrintable(shown(r)));
-        QCOMPARE(r.progressLines().last(), QString("Slide-Ferry complete"));
-        QCOMPARE(lectureFiles(), wholeLecture);
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
+        QVERIFY(r.completed());
+        QCOMPARE(fx_.lectureFiles(), wholeLecture);
     }
 
     // Cancel while the server does not answer ends the program at once, without a message:
@@ -183,7 +150,7 @@ private slots:
         // A hang guard, far below the time-outs set above.
         QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(r.ends, 1);
-        QVERIFY2(r.messages.isEmpty(), qPrintable(shown(r)));
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
     }
 
     // A working directory that cannot be used is reported before anything is converted or
@@ -211,10 +178,10 @@ private slots:
         WizardRun r;
         QVERIFY(toFinish(r));
         r.w->ExportPath->setText(dir);
-        LectureWizard::finish(r);
+        r.finish();
         checkEndedWithOneError(r, QString("Error: The working directory %1 %2").arg(dir, reason));
         QVERIFY(!r.progressLines().contains("FTPing slides..."));
-        QVERIFY(!server_->exists(lecture_));
+        QCOMPARE(fx_.lectures(), QStringList());
     }
 };
 

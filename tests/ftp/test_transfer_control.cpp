@@ -2,54 +2,31 @@
 #include "platform/Failure.h"
 #include "platform/ftp/TransferControl.h"
 #include "support/FtpRun.h"
-#include "support/SelectedFtpServer.h"
+#include "support/TestEnv.h"
 
-#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-
-QByteArray readLocal(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool writeLocal(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-} // namespace
-
 Q_DECLARE_METATYPE(FtpOperation)
 
 class TestTransferControl : public QObject {
     Q_OBJECT
-    SelectedFtpServer server_;
+    std::unique_ptr<TestFtpServer> server_ = selectedFtpServer();
     QTemporaryDir local_;
     TransferControl inet_;
 
-    void login() { loginTo(inet_, server_); }
+    void login() { loginTo(inet_, *server_); }
 
 private slots:
     void initTestCase() {
-        QVERIFY2(server_.start(), qPrintable(server_.error()));
+        QVERIFY2(server_->start(), qPrintable(server_->error()));
         QVERIFY(local_.isValid());
-        QVERIFY(server_.makeDir("lumora/classes/cs101fall26/9.14.2026.1"));
-        QVERIFY(server_.makeDir("lumora/classes/hist200spring27"));
-        QVERIFY(server_.makeDir("lumora/classes/empty"));
-        QVERIFY(server_.makeDir("lumora/classes/with blanks"));
-        QVERIFY(server_.writeFile("lumora/classes/cs101fall26/9.14.2026.1/Slide1.gif", "GIF89a"));
-        QVERIFY(server_.writeFile("lumora/classes/cs101fall26/9.14.2026.1/Slide12.gif", "x"));
-        QVERIFY(server_.writeFile("lumora/classes/with blanks/a file.txt", "blank name"));
+        QVERIFY(server_->makeDir("lumora/classes/hist200spring27"));
+        QVERIFY(server_->writeFile("lumora/classes/cs101fall26/9.14.2026.1/Slide1.gif", "GIF89a"));
+        QVERIFY(server_->writeFile("lumora/classes/cs101fall26/9.14.2026.1/Slide12.gif", "x"));
+        QVERIFY(server_->writeFile("lumora/classes/with blanks/a file.txt", "blank name"));
     }
 
     void init() {
@@ -67,10 +44,10 @@ private slots:
         QTest::newRow("path in host") << "FTP://host/dir" << ls;
         QTest::newRow("user in host") << "FTP://a@host" << ls;
         QTest::newRow("port too big") << "FTP://host:70000" << ls;
-        QTest::newRow("CR LF in path") << server_.url() << FtpOperation::cd("~/x\r\nDELE y");
+        QTest::newRow("CR LF in path") << server_->url() << FtpOperation::cd("~/x\r\nDELE y");
         QTest::newRow("get without name")
-            << server_.url() << FtpOperation::get("~/lumora/", local_.path() + "/f");
-        QTest::newRow("put without local") << server_.url() << FtpOperation::put("", "~/f");
+            << server_->url() << FtpOperation::get("~/lumora/", local_.path() + "/f");
+        QTest::newRow("put without local") << server_->url() << FtpOperation::put("", "~/f");
     }
     void unusableInputRaises() {
         QFETCH(QString, url);
@@ -84,36 +61,28 @@ private slots:
         QVERIFY(!inet_.StillExecuting());
     }
 
-    // End state and ResponseCode of each form, and the server tree afterwards.
+    // End state and ResponseCode of each form. (Successful ends of each form are checked by
+    // the tests below; a glob or a trailing slash lists alike on every server, see the
+    // server-differences test.)
     void endStates_data() {
         QTest::addColumn<FtpOperation>("op");
-        QTest::addColumn<int>("state");
         QTest::addColumn<int>("code");
-        QTest::newRow("cd existing")
-            << FtpOperation::cd("~/lumora/classes/cs101fall26/") << 12 << 0;
-        QTest::newRow("cd login dir") << FtpOperation::cd("~/") << 12 << 0;
-        QTest::newRow("cd missing") << FtpOperation::cd("~/lumora/classes/nothere") << 11 << 12003;
+        QTest::newRow("cd login dir") << FtpOperation::cd("~/") << 0;
+        QTest::newRow("cd missing") << FtpOperation::cd("~/lumora/classes/nothere") << 12003;
         QTest::newRow("cd a file")
-            << FtpOperation::cd("~/lumora/classes/with blanks/a file.txt") << 11 << 12003;
+            << FtpOperation::cd("~/lumora/classes/with blanks/a file.txt") << 12003;
         QTest::newRow("mkdir existing")
-            << FtpOperation::mkdir("~/lumora/classes/cs101fall26/9.14.2026.1/") << 11 << 12003;
-        QTest::newRow("mkdir missing parent")
-            << FtpOperation::mkdir("~/lumora/none/x") << 11 << 12003;
-        QTest::newRow("get missing")
-            << FtpOperation::get("~/lumora/admin/nothing", local_.path() + "/nothing") << 11
-            << 12003;
+            << FtpOperation::mkdir("~/lumora/classes/cs101fall26/9.14.2026.1/") << 12003;
+        QTest::newRow("mkdir missing parent") << FtpOperation::mkdir("~/lumora/none/x") << 12003;
         QTest::newRow("put to missing dir")
-            << FtpOperation::put(SF_TOOLS_DIR "/lumora_server.py", "~/lumora/none/x.py") << 11
-            << 12003;
-        QTest::newRow("ls missing dir") << FtpOperation::ls("~/lumora/none/*") << 11 << 12003;
-        QTest::newRow("close") << FtpOperation::close() << 12 << 0;
+            << FtpOperation::put(SF_TOOLS_DIR "/lumora_server.py", "~/lumora/none/x.py") << 12003;
+        QTest::newRow("ls missing dir") << FtpOperation::ls("~/lumora/none/*") << 12003;
     }
     void endStates() {
         QFETCH(FtpOperation, op);
-        QFETCH(int, state);
         QFETCH(int, code);
         const FtpOutcome out = runFtp(inet_, op);
-        QCOMPARE(out.states, QList<int>{state});
+        QCOMPARE(out.states, QList<int>{code == 0 ? 12 : 11});
         QCOMPARE(out.code, code);
         QCOMPARE(out.info.isEmpty(), code == 0);
         QVERIFY(out.text.isEmpty());
@@ -124,9 +93,6 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("expected");
         const QString lecture = "~/lumora/classes/cs101fall26/9.14.2026.1/";
-        QTest::newRow("glob") << "~/lumora/classes/*"
-                              << QStringList{"cs101fall26", "hist200spring27", "empty",
-                                             "with blanks"};
         QTest::newRow("prefix glob") << "~/lumora/classes/cs*" << QStringList{"cs101fall26"};
         QTest::newRow("question mark") << lecture + "Slide?.gif" << QStringList{"Slide1.gif"};
         QTest::newRow("exact file") << lecture + "Slide12.gif" << QStringList{"Slide12.gif"};
@@ -135,7 +101,6 @@ private slots:
         QTest::newRow("missing name") << lecture + "Slide2.gif" << QStringList{};
         QTest::newRow("no prefix match") << lecture + "Slide1.gi" << QStringList{};
         QTest::newRow("empty dir") << "~/lumora/classes/empty/*" << QStringList{};
-        QTest::newRow("trailing slash") << lecture << QStringList{"Slide1.gif", "Slide12.gif"};
         QTest::newRow("connection test") << "lumora" << QStringList{"lumora"};
         QTest::newRow("blanks") << "~/lumora/classes/with blanks/a file.txt"
                                 << QStringList{"a file.txt"};
@@ -143,7 +108,7 @@ private slots:
     void listings() {
         QFETCH(QString, path);
         QFETCH(QStringList, expected);
-        server_.makeDir("lumora/classes/empty");
+        server_->makeDir("lumora/classes/empty");
         const FtpOutcome out = runFtp(inet_, FtpOperation::ls(path));
         QCOMPARE(out.states, QList<int>{12});
         QCOMPARE(out.code, 0);
@@ -178,19 +143,18 @@ private slots:
         QFETCH(QString, remote);
         const QString src = local_.path() + "/up dir/source file.bin";
         const QString dst = local_.path() + "/down dir/target file.bin";
-        QVERIFY(writeLocal(src, data));
-        QVERIFY(writeLocal(dst, "stale content that is longer"));
-        QVERIFY(server_.writeFile(remote, "old content that is longer"));
+        QVERIFY(testEnv::writeFile(src, data));
+        QVERIFY(testEnv::writeFile(dst, "stale content that is longer"));
+        QVERIFY(server_->writeFile(remote, "old content that is longer"));
 
         FtpOutcome out = runFtp(inet_, FtpOperation::put(src, "~/" + remote));
         QCOMPARE(out.states, QList<int>{12});
-        QCOMPARE(server_.readFile(remote), data);
-        QVERIFY(server_.exists(remote));
+        QCOMPARE(server_->readFile(remote), data);
 
         out = runFtp(inet_, FtpOperation::get("~/" + remote, dst));
         QCOMPARE(out.states, QList<int>{12});
         QCOMPARE(out.code, 0);
-        QCOMPARE(readLocal(dst), data);
+        QCOMPARE(testEnv::readFile(dst), data);
         QCOMPARE(runFtp(inet_, FtpOperation::get("~/" + remote + ".none", dst)).code, 12003);
         QVERIFY(!QFile::exists(dst));
     }
@@ -199,7 +163,7 @@ private slots:
     // its own result (a step that the transfer library fails to resume shows up as a time-out).
     void manyOperationsInARow() {
         inet_.setTimeouts(15000, 5000);
-        QVERIFY(server_.writeFile("lumora/row/small.txt", "small"));
+        QVERIFY(server_->writeFile("lumora/row/small.txt", "small"));
         const QString dst = local_.path() + "/small.txt";
         for (int i = 0; i < 60; ++i) {
             QCOMPARE(runFtp(inet_, FtpOperation::ls("~/lumora/row/*")).text,
@@ -207,13 +171,13 @@ private slots:
             QCOMPARE(runFtp(inet_, FtpOperation::get("~/lumora/row/small.txt", dst)).code, 0);
             QCOMPARE(runFtp(inet_, FtpOperation::put(dst, "~/lumora/row/small.txt")).code, 0);
         }
-        QCOMPARE(server_.readFile("lumora/row/small.txt"), QByteArray("small"));
+        QCOMPARE(server_->readFile("lumora/row/small.txt"), QByteArray("small"));
     }
 
     // A fetch into a folder that does not exist fails as a local-file error naming the path.
     // (A missing local file to send is met by the server session's upload test.)
     void getIntoMissingFolder() {
-        QVERIFY(server_.writeFile("lumora/replace.txt", "x"));
+        QVERIFY(server_->writeFile("lumora/replace.txt", "x"));
         const QString missing = local_.path() + "/no such dir/file";
         const FtpOutcome out = runFtp(inet_, FtpOperation::get("~/lumora/replace.txt", missing));
         QCOMPARE(out.states, QList<int>{11});
@@ -225,24 +189,23 @@ private slots:
     // (12002), and the component is usable again afterwards. (A wrong password and a port where
     // nothing listens are checked through the connection test.)
     void noGreetingTimesOut() {
-        // The kernel accepts connections on a listening socket that is never served.
-        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        QVERIFY(listener >= 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        QVERIFY(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-                ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len) == 0 &&
-                ::listen(listener, 4) == 0);
-        inet_.URL = QStringLiteral("FTP://127.0.0.1:%1").arg(ntohs(addr.sin_port));
+        QProcess listener; // accepts connections and never serves them
+        QString error;
+        const quint16 port = TestFtpServer::startPortPrinter(
+            listener,
+            {"-c", "import socket, sys; s = socket.socket(); s.bind(('127.0.0.1', 0)); "
+                   "s.listen(4); print('PORT %d' % s.getsockname()[1], flush=True); "
+                   "sys.stdin.read()"},
+            error);
+        QVERIFY2(port != 0, qPrintable(error));
+        inet_.URL = QStringLiteral("FTP://127.0.0.1:%1").arg(port);
         inet_.setTimeouts(1000, 1000);
         const FtpOutcome out = runFtp(inet_, FtpOperation::ls("lumora"));
-        ::close(listener);
+        listener.kill();
+        listener.waitForFinished();
         QCOMPARE(out.states, QList<int>{11});
         QCOMPARE(out.code, 12002);
-        QVERIFY(!out.info.isEmpty());
-        QVERIFY(out.text.isEmpty());
+        QVERIFY(!out.info.isEmpty() && out.text.isEmpty());
         login();
         QCOMPARE(runFtp(inet_, FtpOperation::cd("~/lumora")).code, 0);
     }
@@ -277,7 +240,7 @@ private slots:
     void sessionIsReopened() {
         QCOMPARE(runFtp(inet_, FtpOperation::ls("~/lumora/*")).code, 0);
         QCOMPARE(runFtp(inet_, FtpOperation::close()).states, QList<int>{12});
-        inet_.URL = "ftp://" + server_.host(); // the scheme in any case
+        inet_.URL = "ftp://" + server_->host(); // the scheme in any case
         const FtpOutcome out = runFtp(inet_, FtpOperation::ls("~/lumora/classes/cs*"));
         QCOMPARE(out.text, QStringLiteral("cs101fall26\r\n"));
     }
@@ -296,7 +259,7 @@ private slots:
         QCOMPARE(runFtp(inet_, FtpOperation::cd("~/lumora")).code, 0);
     }
 
-    void cleanupTestCase() { server_.stop(); }
+    void cleanupTestCase() { server_->stop(); }
 };
 
 QTEST_GUILESS_MAIN(TestTransferControl)

@@ -7,7 +7,6 @@
 #include "support/TestEnv.h"
 
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -34,13 +33,6 @@ inline QString copyPresentation(const QTemporaryDir& dir, const QString& name) {
         return {};
     QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
     return target;
-}
-
-inline QByteArray digestOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly)
-               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-               : QByteArray();
 }
 
 // The process ids of the offices listening on the given pipe.

@@ -92,7 +92,7 @@ private slots:
         const QString file = request[0], format = request[3];
         QTemporaryDir source, work;
         const QString path = copyPresentation(source, file);
-        const QByteArray before = officeTest::digestOf(path);
+        const QByteArray before = testEnv::readFile(path);
         LectureRecord fields;
         fields.workDir = work.path();
         fields.firstSlide = request[1];
@@ -122,7 +122,7 @@ private slots:
         QVERIFY(presentation.slides()->shapeCount(count) > 0); // the blank slide is gone
         QVERIFY_THROWS_EXCEPTION(Failure, presentation.slides()->shapeCount(count + 1));
         presentation.closePresentation();
-        QCOMPARE(officeTest::digestOf(path), before);
+        QVERIFY(testEnv::readFile(path) == before);
         QCOMPARE(filesIn(source.path()), QStringList{file});
     }
 

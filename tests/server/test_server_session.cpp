@@ -2,15 +2,28 @@
 #include "server/AccountCheck.h"
 #include "server/LectureDirectory.h"
 #include "server/LectureUpload.h"
-#include "support/SelectedFtpServer.h"
 #include "support/ServerRun.h"
 
 #include <QDir>
 #include <QTest>
 #include <optional>
+#include <tuple>
 
 namespace {
 const QString kLecture = QStringLiteral("classes/cs101/Mar.5.1999.1/");
+
+// A lookup: the session of the lecture directory it finds (or "refused", "failure", "end"), the
+// lecture directories of cs101 for Mar 5 1999 that exist ("session/file" for files), the
+// lecture's fields and the answer to the lecture-exists dialog, and the slides found to append
+// to (-1: a new lecture).
+struct Find {
+    QString found;
+    QStringList dirs = {};
+    QString cls = QStringLiteral("cs101"), session = QStringLiteral("1");
+    int choice = -1;
+    QString format = QStringLiteral("GIF");
+    int offset = -1;
+};
 
 QStringList slides(int count, const char* ext) {
     QStringList names;
@@ -20,144 +33,113 @@ QStringList slides(int count, const char* ext) {
 }
 } // namespace
 
+Q_DECLARE_METATYPE(Find)
+
 class TestServerSession : public QObject {
     Q_OBJECT
-    std::optional<SelectedFtpServer> server_;
-    std::optional<ServerRun> run_;
+    ServerSuite fx_;
 
-    ServerRun& start() { return run_.emplace(*server_); }
     // A lecture directory of cs101 holding `files` ("old" each).
     bool lecture(const QString& name, const QStringList& files = {}) {
-        bool ok = server_->makeDir("lumora/classes/cs101/" + name);
+        bool ok = fx_.server->makeDir("lumora/classes/cs101/" + name);
         for (const QString& file : files)
-            ok = ok && server_->writeFile("lumora/classes/cs101/" + name + "/" + file, "old");
+            ok = ok && fx_.server->writeFile("lumora/classes/cs101/" + name + "/" + file, "old");
         return ok;
     }
-    QStringList remoteNames(const QString& dir = kLecture) const {
-        return QDir(server_->lumoraDir() + "/" + dir)
-            .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    }
     QByteArray remote(const QString& name) const {
-        return server_->readFile("lumora/" + kLecture + name);
+        return fx_.server->readFile("lumora/" + kLecture + name);
     }
 
 private slots:
     void initTestCase() {
-        server_.emplace();
-        QVERIFY2(server_->start(), qPrintable(server_->error()));
+        QVERIFY2(fx_.start(selectedFtpServer()), qPrintable(fx_.server->error()));
     }
     // Every test starts from the bare layout with one class, cs101.
-    void init() {
-        QVERIFY(server_->isRunning() || server_->restart());
-        QVERIFY(QDir(server_->lumoraDir() + "/classes").removeRecursively());
-        QVERIFY(server_->makeDir("lumora/classes/cs101"));
-    }
-    void cleanup() { run_.reset(); }
+    void init() { QVERIFY(fx_.reset()); }
 
-    // Finding the lecture directory for a class, date and session. `outcome` is the lecture
-    // directory found, or "refused" (the wizard stays on its page, with a message), "failure"
-    // (a raised error) or "end" (clean-up and end). `offset`: slides found to append to, -1 for
-    // a new lecture. The lookup never creates anything on the server. (Going back to change
-    // the date, or with nothing chosen, is driven through the wizard end to end.)
+    // Finding the lecture directory for a class, date and session: the session found, or
+    // "refused" (the wizard stays on its page, with a message), "failure" (a raised error) or
+    // "end" (clean-up and end). The lookup never creates anything on the server. (Going back to
+    // change the date, or with nothing chosen, is driven through the wizard end to end.)
     void findLecture_data() {
-        QTest::addColumn<QStringList>("existing"); // lecture directories, "dir/file" for files
-        QTest::addColumn<QString>("className");
-        QTest::addColumn<QString>("session");
-        QTest::addColumn<int>("choice");
-        QTest::addColumn<QString>("format");
-        QTest::addColumn<QString>("outcome");
-        QTest::addColumn<int>("offset");
-        const QString cs = "cs101", gif = "GIF";
+        QTest::addColumn<Find>("find");
         QStringList seven;
         for (const QString& s : slides(7, "gif"))
-            seven << "Mar.5.1999.1/" + s;
-        QTest::newRow("new") << QStringList{} << cs << "1" << -1 << gif << kLecture << -1;
-        QTest::newRow("abort") << seven << cs << "1" << int(AbortProgram) << gif << "end" << -1;
+            seven << "1/" + s;
+        const QStringList gap{"1/Slide1.gif", "1/Slide2.gif", "1/Slide4.gif", "1/blank.gif"};
+        QTest::newRow("new") << Find{.found = "1"};
+        QTest::newRow("abort") << Find{.found = "end", .dirs = seven, .choice = AbortProgram};
         QTest::newRow("next free session")
-            << QStringList{"Mar.5.1999.1", "Mar.5.1999.2", "Mar.5.1999.4"} << cs << "1"
-            << int(NextSession) << gif << "classes/cs101/Mar.5.1999.3/" << -1;
+            << Find{.found = "3", .dirs = {"1", "2", "4"}, .choice = NextSession};
         QTest::newRow("append seven")
-            << seven << cs << "1" << int(AppendSlides) << gif << kLecture << 7;
-        QTest::newRow("slides of the other format")
-            << seven << cs << "1" << int(AppendSlides) << "JPG" << kLecture << 0;
+            << Find{.found = "1", .dirs = seven, .choice = AppendSlides, .offset = 7};
+        QTest::newRow("slides of the other format") << Find{
+            .found = "1", .dirs = seven, .choice = AppendSlides, .format = "JPG", .offset = 0};
         QTest::newRow("gap ends the count")
-            << QStringList{"Mar.5.1999.1/Slide1.gif", "Mar.5.1999.1/Slide2.gif",
-                           "Mar.5.1999.1/Slide4.gif", "Mar.5.1999.1/blank.gif"}
-            << cs << "1" << int(AppendSlides) << gif << kLecture << 2;
+            << Find{.found = "1", .dirs = gap, .choice = AppendSlides, .offset = 2};
         // Session numbers at the 16-bit limit: the next free number never wraps around.
-        QTest::newRow("32767, new") << QStringList{} << cs << "32767" << -1 << gif
-                                    << "classes/cs101/Mar.5.1999.32767/" << -1;
-        QTest::newRow("32768 typed, new") << QStringList{} << cs << "32768" << -1 << gif
-                                          << "classes/cs101/Mar.5.1999.32768/" << -1;
+        QTest::newRow("32767, new") << Find{.found = "32767", .session = "32767"};
+        QTest::newRow("32768 typed, new") << Find{.found = "32768", .session = "32768"};
         QTest::newRow("32766 exists, next")
-            << QStringList{"Mar.5.1999.32766"} << cs << "32766" << int(NextSession) << gif
-            << "classes/cs101/Mar.5.1999.32767/" << -1;
-        QTest::newRow("32767 exists, next") << QStringList{"Mar.5.1999.32767"} << cs << "32767"
-                                            << int(NextSession) << gif << "failure" << -1;
-        QTest::newRow("32768 exists, next") << QStringList{"Mar.5.1999.32768"} << cs << "32768"
-                                            << int(NextSession) << gif << "failure" << -1;
+            << Find{.found = "32767", .dirs = {"32766"}, .session = "32766", .choice = NextSession};
+        for (const QString n : {"32767", "32768"})
+            QTest::addRow("%s exists, next", qPrintable(n))
+                << Find{.found = "failure", .dirs = {n}, .session = n, .choice = NextSession};
         // Names that cannot name one lecture directory.
-        QTest::newRow("empty session") << QStringList{} << cs << "" << -1 << gif << "refused" << -1;
-        QTest::newRow("no class") << QStringList{} << ""
-                                  << "1" << -1 << gif << "refused" << -1;
-        QTest::newRow("class leaving the classes") << QStringList{} << "../admin"
-                                                   << "1" << -1 << gif << "refused" << -1;
-        QTest::newRow("session with slash")
-            << QStringList{} << cs << "1/.." << -1 << gif << "refused" << -1;
+        QTest::newRow("empty session") << Find{.found = "refused", .session = ""};
+        QTest::newRow("no class") << Find{.found = "refused", .cls = ""};
+        QTest::newRow("class leaving the classes") << Find{.found = "refused", .cls = "../admin"};
+        QTest::newRow("session with slash") << Find{.found = "refused", .session = "1/.."};
     }
     void findLecture() {
-        QFETCH(QStringList, existing);
-        QFETCH(QString, className);
-        QFETCH(QString, session);
-        QFETCH(int, choice);
-        QFETCH(QString, format);
-        QFETCH(QString, outcome);
-        QFETCH(int, offset);
-        for (const QString& path : existing)
-            QVERIFY(path.contains('/') ? lecture(path.section('/', 0, 0), {path.section('/', 1)})
-                                       : lecture(path));
-        const QStringList before = remoteNames("classes/cs101");
-        ServerRun& s = start();
-        s.lecture.className = className;
-        s.lecture.session = session;
-        s.lecture.imageFormat = format;
-        s.choice = choice;
+        QFETCH(Find, find);
+        for (const QString& path : find.dirs)
+            QVERIFY(
+                lecture("Mar.5.1999." + path.section('/', 0, 0),
+                        path.contains('/') ? QStringList{path.section('/', 1)} : QStringList{}));
+        const QStringList before = fx_.names("classes/cs101");
+        ServerRun& s = fx_.connect();
+        s.lecture.className = find.cls;
+        s.lecture.session = find.session;
+        s.lecture.imageFormat = find.format;
+        s.choice = find.choice;
         s.m.slideOffset = 4;
-        bool append = offset < 0;
-        if (outcome == "failure") {
-            QVERIFY_THROWS_EXCEPTION(Failure, ftpFindLecture(s.m, append));
-        } else if (outcome == "end") {
+        bool append = find.offset < 0;
+        if (find.found == "failure") {
+            const QString message = s.failureOf([&] { ftpFindLecture(s.m, append); });
+            QVERIFY2(message.contains("No free session number up to 32767"), qPrintable(message));
+        } else if (find.found == "end") {
             QVERIFY_THROWS_EXCEPTION(StoppedByUser, ftpFindLecture(s.m, append));
-        } else if (outcome == "refused") {
+        } else if (find.found == "refused") {
             QVERIFY_THROWS_EXCEPTION(InputRefused, ftpFindLecture(s.m, append));
             QCOMPARE(s.asked, 0);
         } else {
             QVERIFY(ftpFindLecture(s.m, append));
-            QCOMPARE(s.m.lectureDir, outcome);
-            QCOMPARE(append, offset >= 0);
-            QCOMPARE(int(s.m.slideOffset), std::max(offset, 0));
-            QCOMPARE(s.asked, existing.isEmpty() ? 0 : 1);
+            QCOMPARE(s.m.lectureDir, "classes/cs101/Mar.5.1999." + find.found + "/");
+            QCOMPARE(append, find.offset >= 0);
+            QCOMPARE(int(s.m.slideOffset), std::max(find.offset, 0));
+            QCOMPARE(s.asked, find.dirs.isEmpty() ? 0 : 1);
         }
-        QCOMPARE(remoteNames("classes/cs101"), before);
-        if (!existing.isEmpty() && existing.first().contains('/'))
-            QCOMPARE(remoteNames().size(), existing.size());
+        QCOMPARE(fx_.names("classes/cs101"), before);
+        if (!find.dirs.isEmpty() && find.dirs.first().contains('/'))
+            QCOMPARE(fx_.names().size(), find.dirs.size());
     }
 
     // A server that cannot be reached does not make an existing lecture look new.
     void lostServerIsNoNewLecture() {
         QVERIFY(lecture("Mar.5.1999.1", slides(3, "gif")));
-        ServerRun& s = start();
-        server_->stop();
+        ServerRun& s = fx_.connect();
+        fx_.server->stop();
         bool append = false;
         QVERIFY_THROWS_EXCEPTION(Failure, ftpFindLecture(s.m, append));
         QCOMPARE(s.asked, 0);
     }
 
     void makeLectureDir() {
-        ServerRun& s = start();
+        ServerRun& s = fx_.connect();
         ftpMakeLectureDir(s.m);
-        QCOMPARE(remoteNames("classes/cs101"), QStringList{"Mar.5.1999.1"});
-        QVERIFY(server_->writeFile("lumora/" + kLecture + "Slide1.gif", "old"));
+        QCOMPARE(fx_.names("classes/cs101"), QStringList{"Mar.5.1999.1"});
+        QVERIFY(fx_.server->writeFile("lumora/" + kLecture + "Slide1.gif", "old"));
         ftpMakeLectureDir(s.m); // refused, then changes into it
         QCOMPARE(s.inet.ResponseCode(), 0);
         QCOMPARE(remote("Slide1.gif"), QByteArray("old"));
@@ -181,7 +163,7 @@ private slots:
         QFETCH(int, offset);
         QStringList names = slides(std::min(offset, 7), "gif");
         QVERIFY(lecture("Mar.5.1999.1", names + QStringList{"description"}));
-        ServerRun& s = start();
+        ServerRun& s = fx_.connect();
         QVERIFY(s.writeLecture(first, last));
         s.m.slideOffset = int16_t(offset);
         QStringList progress{"", "FTPing slides..."};
@@ -198,7 +180,7 @@ private slots:
         ftpUploadLecture(s.m);
         QCOMPARE(s.progress.lines, progress);
         names.sort();
-        QCOMPARE(remoteNames(), names);
+        QCOMPARE(fx_.names(), names);
         for (int i = 1; i <= std::min(offset, 7); ++i)
             QCOMPARE(remote(QStringLiteral("Slide%1.gif").arg(i)), QByteArray("old"));
         for (int i = first; i <= last; ++i)
@@ -212,7 +194,7 @@ private slots:
     // (A slide the server refuses is met the same way by the wizard-level fault tests.)
     void failedPutEndsUpload() {
         QVERIFY(lecture("Mar.5.1999.1"));
-        ServerRun& s = start();
+        ServerRun& s = fx_.connect();
         QVERIFY(s.writeLecture(3, 5));
         QVERIFY(QFile::remove(s.work.filePath("Slide4.GIF")));
 
@@ -220,18 +202,18 @@ private slots:
         try {
             ftpUploadLecture(s.m);
         } catch (const Failure& f) {
-            message = f.message(server_->host());
+            message = f.message(fx_.server->host());
         }
-        QVERIFY2(message.startsWith("Error: ") && message.endsWith(",  12004" + server_->host()),
+        QVERIFY2(message.startsWith("Error: ") && message.endsWith(",  12004" + fx_.server->host()),
                  qPrintable(message));
         QVERIFY(!s.progress.lines.contains("FTPing description"));
-        QCOMPARE(remoteNames(), (QStringList{"Slide1.gif", "blank.gif"}));
+        QCOMPARE(fx_.names(), (QStringList{"Slide1.gif", "blank.gif"}));
     }
 
     // A lecture without a notes-text file: the fetch says so and leaves no stale local copy.
     // (Fetched slide-text files are checked byte for byte by the append fault tests.)
     void fetchMissingNotesText() {
-        ServerRun& s = start();
+        ServerRun& s = fx_.connect();
         QVERIFY(s.writeLocal("extract.ntml", "older local copy"));
         QVERIFY(!ftpFetchNotesText(s.m));
         QCOMPARE(s.progress.lines, QStringList({"", "Getting existing ntml..."}));
@@ -240,9 +222,34 @@ private slots:
 
     // The server has the name, but not as a file it can send.
     void fetchFailureEnds() {
-        QVERIFY(server_->writeFile("lumora/" + kLecture + "extract.stml/inner", "x"));
-        ServerRun& s = start();
+        QVERIFY(fx_.server->writeFile("lumora/" + kLecture + "extract.stml/inner", "x"));
+        ServerRun& s = fx_.connect();
         QVERIFY_THROWS_EXCEPTION(Failure, ftpFetchSlideText(s.m));
+    }
+
+    // The demo server's tree (tools/lumora_server.py --seed demo) as the program meets it: its
+    // accounts log in, and its lecture is found and counted like one the program uploaded.
+    void demoSeed() {
+        TestFtpServer::Options demo;
+        demo.demoSeed = true;
+        const std::unique_ptr<TestFtpServer> server = selectedFtpServer(demo);
+        QVERIFY2(server->start(), qPrintable(server->error()));
+        ServerRun s(*server);
+        for (const auto& [id, password, known] : {std::tuple("alice", "wonder", true),
+                                                  {"bob", "builder", true},
+                                                  {"carol", "c4rol", true},
+                                                  {"alice", "builder", false}}) {
+            s.lecture.lumoraId = id;
+            s.lecture.lumoraPassword = password;
+            QVERIFY2(ftpCheckAccount(s.m) == known, id);
+        }
+        s.lecture.className = QStringLiteral("cs101fall26");
+        s.setDate("Sep", "14", "2026");
+        s.choice = AppendSlides;
+        bool append = false;
+        QVERIFY(ftpFindLecture(s.m, append) && append);
+        QCOMPARE(s.m.lectureDir, QStringLiteral("classes/cs101fall26/Sep.14.2026.1/"));
+        QCOMPARE(s.m.slideOffset, int16_t(2));
     }
 };
 

@@ -13,9 +13,9 @@
 //
 // The server process is stopped by stop() and by the destructor; restart() starts it again on
 // the same port with the same tree (the clients' connections are dropped in between).
-class LumoraServer : public ProcessFtpServer {
+class LumoraServer : public TestFtpServer {
 public:
-    explicit LumoraServer(const Options& options = Options{}) : ProcessFtpServer(options) {}
+    explicit LumoraServer(const Options& options = Options{}) : TestFtpServer(options) {}
 
     bool start() override;
     QString kind() const override { return QStringLiteral("pyftpdlib"); }

@@ -53,12 +53,6 @@ QByteArray cryptHash(const QString& password) {
     return QByteArray(hash);
 }
 
-// A value for the configuration file, in double quotes (the paths come from QTemporaryDir and
-// hold no quotes of their own).
-QString quoted(const QString& value) {
-    return QLatin1Char('"') + value + QLatin1Char('"');
-}
-
 bool writePrivateFile(const QString& path, const QByteArray& data) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(data) != data.size())
@@ -130,42 +124,43 @@ bool ProftpdServer::prepare() {
 
 bool ProftpdServer::writeConfig() {
     const QString d = dir_.path();
-    const passwd* pw = ::getpwuid(::getuid());
-    const group* gr = ::getgrgid(::getgid());
-    QStringList c{
-        QStringLiteral("ServerName \"Lumora test server\""),
-        QStringLiteral("ServerType standalone"),
-        // Loopback only: SocketBindTight binds to DefaultAddress instead of all addresses.
-        QStringLiteral("DefaultAddress 127.0.0.1"),
-        QStringLiteral("SocketBindTight on"),
-        QStringLiteral("UseIPv6 off"),
-        QStringLiteral("Port %1").arg(port_),
-        QStringLiteral("User %1").arg(QString::fromLocal8Bit(pw->pw_name)),
-        QStringLiteral("Group %1").arg(QString::fromLocal8Bit(gr->gr_name)),
-        QStringLiteral("Umask 022"),
-        QStringLiteral("MaxInstances 64"),
-        QStringLiteral("AuthOrder mod_auth_file.c"),
-        QStringLiteral("AuthPAM off"),
-        QStringLiteral("AuthUserFile %1").arg(quoted(d + QStringLiteral("/ftpd.passwd"))),
-        QStringLiteral("AuthGroupFile %1").arg(quoted(d + QStringLiteral("/ftpd.group"))),
-        QStringLiteral("RequireValidShell off"),
-        QStringLiteral("UseFtpUsers off"),
-        QStringLiteral("WtmpLog off"),
-        QStringLiteral("UseReverseDNS off"),
-        // Answers at once, also to a wrong password.
-        QStringLiteral("DelayEngine off"),
-        QStringLiteral("DelayTable %1").arg(quoted(d + QStringLiteral("/delay"))),
-        QStringLiteral("ControlsEngine off"),
-        QStringLiteral("ControlsSocket %1").arg(quoted(d + QStringLiteral("/ctrls.sock"))),
-        QStringLiteral("ScoreboardFile %1").arg(quoted(d + QStringLiteral("/scoreboard"))),
-        QStringLiteral("PidFile %1").arg(quoted(d + QStringLiteral("/proftpd.pid"))),
-        // In the foreground the daemon logs to its standard error, which goes to logPath().
-        QStringLiteral("SystemLog %1").arg(quoted(d + QStringLiteral("/system.log"))),
-        QStringLiteral("TransferLog none"),
-        // Uploads replace existing files, as the Lumora server's do.
-        QStringLiteral("AllowOverwrite on"),
-        QStringLiteral("HiddenStores off"),
-    };
+    // Loopback only (SocketBindTight binds to DefaultAddress instead of all addresses); no delay
+    // engine, so that a wrong password is answered at once; in the foreground the daemon logs to
+    // its standard error, which goes to logPath(); uploads replace existing files, as the
+    // Lumora server's do.
+    QString config = QStringLiteral(R"(ServerName "Lumora test server"
+ServerType standalone
+DefaultAddress 127.0.0.1
+SocketBindTight on
+UseIPv6 off
+Port %1
+User %2
+Group %3
+Umask 022
+MaxInstances 64
+AuthOrder mod_auth_file.c
+AuthPAM off
+AuthUserFile "%4/ftpd.passwd"
+AuthGroupFile "%4/ftpd.group"
+RequireValidShell off
+UseFtpUsers off
+WtmpLog off
+UseReverseDNS off
+DelayEngine off
+DelayTable "%4/delay"
+ControlsEngine off
+ControlsSocket "%4/ctrls.sock"
+ScoreboardFile "%4/scoreboard"
+PidFile "%4/proftpd.pid"
+SystemLog "%4/system.log"
+TransferLog none
+AllowOverwrite on
+HiddenStores off
+)")
+                         .arg(port_)
+                         .arg(QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name),
+                              QString::fromLocal8Bit(::getgrgid(::getgid())->gr_name), d);
+    QStringList c;
     // Run by root the accounts are root's too; the session is then locked into the tree.
     if (::getuid() == 0)
         c << QStringLiteral("RootLogin on") << QStringLiteral("DefaultRoot ~");
@@ -179,9 +174,8 @@ bool ProftpdServer::writeConfig() {
     for (const QString& line : runConfig.split(QRegularExpression(QStringLiteral("[;\n]"))))
         if (!line.trimmed().isEmpty())
             c << line.trimmed();
-    QFile file(configPath());
-    const QByteArray text = c.join(QLatin1Char('\n')).toUtf8() + '\n';
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+    config += c.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    return testEnv::writeFile(configPath(), config.toUtf8());
 }
 
 QString ProftpdServer::logTail() const {

@@ -13,9 +13,9 @@
 //
 // The server's log (its standard error: logins, sessions ended, failures) is logPath(); on a
 // failed start its tail is in error().
-class ProftpdServer : public ProcessFtpServer {
+class ProftpdServer : public TestFtpServer {
 public:
-    explicit ProftpdServer(const Options& options = Options{}) : ProcessFtpServer(options) {}
+    explicit ProftpdServer(const Options& options = Options{}) : TestFtpServer(options) {}
 
     bool start() override;
     QString kind() const override { return QStringLiteral("proftpd"); }

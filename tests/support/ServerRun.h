@@ -7,10 +7,13 @@
 #include "platform/ProgramEnd.h"
 #include "platform/ftp/TransferControl.h"
 #include "server/ModuleFtp.h"
+#include "support/TestEnv.h"
 #include "support/TestFtpServer.h"
 
-#include <QFile>
+#include <QDir>
 #include <QTemporaryDir>
+#include <memory>
+#include <optional>
 
 struct ServerRun {
     struct Lines : ProgressSink {
@@ -34,9 +37,7 @@ struct ServerRun {
         lecture.corvanePassword = user.isEmpty() ? server.password() : password;
         lecture.workDir = work.path();
         lecture.className = QStringLiteral("cs101");
-        lecture.month = QStringLiteral("Mar");
-        lecture.day = QStringLiteral("5");
-        lecture.year = QStringLiteral("1999");
+        setDate("Mar", "5", "1999");
         lecture.session = QStringLiteral("1");
         m.progress = &progress;
         m.askLectureExists = [this] { return ++asked, choice; };
@@ -51,6 +52,12 @@ struct ServerRun {
     }
     ~ServerRun() { programEnd::setHandler({}); }
 
+    void setDate(const QString& month, const QString& day, const QString& year) {
+        lecture.month = month;
+        lecture.day = day;
+        lecture.year = year;
+    }
+
     // Runs a server step that must fail and gives the message the front end shows for it ("" when
     // it did not fail).
     template <class Step> QString failureOf(Step step) {
@@ -63,8 +70,7 @@ struct ServerRun {
     }
 
     bool writeLocal(const QString& name, const QByteArray& data) {
-        QFile f(work.filePath(name));
-        return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+        return testEnv::writeFile(work.filePath(name), data);
     }
     // The working files of a transfer of slides first..last ("slide <n>" each).
     bool writeLecture(int first, int last, const QString& format = QStringLiteral("GIF")) {
@@ -77,5 +83,30 @@ struct ServerRun {
             ok = ok && writeLocal(QStringLiteral("Slide%1.%2").arg(i).arg(format),
                                   "slide " + QByteArray::number(i));
         return ok;
+    }
+};
+
+// The set-up of the server-session suites: one server for the whole suite and, before each
+// test, the bare layout with one class, cs101 (restarting a server that a test stopped);
+// connect() gives the test's run against it.
+struct ServerSuite {
+    std::unique_ptr<TestFtpServer> server;
+    std::optional<ServerRun> run;
+
+    bool start(std::unique_ptr<TestFtpServer> s) {
+        server = std::move(s);
+        return server->start();
+    }
+    bool reset() {
+        run.reset();
+        return (server->isRunning() || server->restart()) &&
+               QDir(server->lumoraDir() + "/classes").removeRecursively() &&
+               server->makeDir("lumora/classes/cs101");
+    }
+    ServerRun& connect() { return run.emplace(*server); }
+    // The names in a directory of the server's lumora tree (lecture session 1 unless given).
+    QStringList names(const QString& dir = QStringLiteral("classes/cs101/Mar.5.1999.1")) const {
+        return QDir(server->lumoraDir() + "/" + dir)
+            .entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     }
 };

@@ -1,8 +1,11 @@
 #include "support/TestFtpServer.h"
 
+#include "support/LumoraServer.h"
+#include "support/ProftpdServer.h"
+#include "support/TestEnv.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <netinet/in.h>
@@ -10,16 +13,11 @@
 #include <unistd.h>
 
 bool TestFtpServer::writeFile(const QString& relativePath, const QByteArray& data) const {
-    const QString path = root() + QLatin1Char('/') + relativePath;
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+    return testEnv::writeFile(root() + QLatin1Char('/') + relativePath, data);
 }
 
 QByteArray TestFtpServer::readFile(const QString& relativePath) const {
-    QFile file(root() + QLatin1Char('/') + relativePath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return testEnv::readFile(root() + QLatin1Char('/') + relativePath);
 }
 
 bool TestFtpServer::exists(const QString& relativePath) const {
@@ -86,4 +84,14 @@ void TestFtpServer::stopProcess(std::unique_ptr<QProcess>& process) {
         }
     }
     process.reset();
+}
+
+std::unique_ptr<TestFtpServer> selectedFtpServer(const TestFtpServer::Options& options) {
+    const QString kind = qEnvironmentVariable("SF_TEST_FTP_SERVER").trimmed().toLower();
+    if (kind == QLatin1String("proftpd"))
+        return std::make_unique<ProftpdServer>(options);
+    if (!kind.isEmpty() && kind != QLatin1String("pyftpdlib"))
+        qFatal("SF_TEST_FTP_SERVER=\"%s\" names no test server (choices: pyftpdlib, proftpd)",
+               qPrintable(kind));
+    return std::make_unique<LumoraServer>(options);
 }

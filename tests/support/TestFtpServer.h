@@ -7,12 +7,13 @@
 #include <QTemporaryDir>
 #include <memory>
 
-// A real local FTP server for tests, serving a temporary home tree for the Corvane account.
-// Implemented by LumoraServer (pyftpdlib) and ProftpdServer (ProFTPD); SelectedFtpServer picks
-// one of them for the test run (SF_TEST_FTP_SERVER).
+// A real local FTP server for tests, run as a child process in a temporary directory of its own
+// and serving a temporary home tree for the Corvane account on 127.0.0.1 only. Implemented by
+// LumoraServer (pyftpdlib) and ProftpdServer (ProFTPD); selectedFtpServer() picks one of them
+// for the test run.
 //
 // The tree holds lumora/admin/ and lumora/classes/ (with the demo seed also lumora/admin/passwd,
-// a few classes and one lecture). The server listens on 127.0.0.1 only.
+// a few classes and one lecture).
 class TestFtpServer {
 public:
     struct Options {
@@ -24,22 +25,23 @@ public:
         QStringList extraArguments; // further launcher arguments (pyftpdlib server only)
     };
 
-    virtual ~TestFtpServer() = default;
+    explicit TestFtpServer(const Options& options) : options_(options) {}
+    virtual ~TestFtpServer() { stopProcess(process_); }
 
     // Starts the server (creating the tree on the first start); false with error() on failure.
     // Started again, it keeps its port and tree (the clients' connections are dropped).
     virtual bool start() = 0;
-    virtual void stop() = 0;
-    bool restart() { return start(); }
-    virtual bool isRunning() const = 0;
-
-    virtual quint16 port() const = 0;
-    virtual QString root() const = 0; // the FTP login directory
-    virtual QString user() const = 0;
-    virtual QString password() const = 0;
-    virtual QString error() const = 0;
     virtual QString kind() const = 0; // "pyftpdlib" or "proftpd", for messages
+    void stop() { stopProcess(process_); }
+    bool restart() { return start(); }
+    bool isRunning() const { return process_ && process_->state() == QProcess::Running; }
+    qint64 pid() const { return isRunning() ? process_->processId() : 0; }
 
+    quint16 port() const { return port_; }
+    QString root() const { return dir_.path() + QStringLiteral("/home"); } // the login directory
+    QString user() const { return options_.user; }
+    QString password() const { return options_.password; }
+    QString error() const { return error_; }
     QString host() const { return QStringLiteral("127.0.0.1:%1").arg(port()); }
     QString url() const { return QStringLiteral("FTP://") + host(); }
     QString lumoraDir() const { return root() + QStringLiteral("/lumora"); }
@@ -57,27 +59,15 @@ public:
     static quint16 startPortPrinter(QProcess& process, const QStringList& args, QString& error);
     // Ends the process (terminate, then kill) and releases it.
     static void stopProcess(std::unique_ptr<QProcess>& process);
-};
-
-// A server run as a child process of the test in a temporary directory of its own.
-class ProcessFtpServer : public TestFtpServer {
-public:
-    ~ProcessFtpServer() override { stopProcess(process_); }
-
-    void stop() final { stopProcess(process_); }
-    bool isRunning() const final { return process_ && process_->state() == QProcess::Running; }
-    quint16 port() const final { return port_; }
-    QString root() const final { return dir_.path() + QStringLiteral("/home"); }
-    QString user() const final { return options_.user; }
-    QString password() const final { return options_.password; }
-    QString error() const final { return error_; }
 
 protected:
-    explicit ProcessFtpServer(const Options& options) : options_(options) {}
-
     Options options_;
     QTemporaryDir dir_;
     std::unique_ptr<QProcess> process_;
     quint16 port_ = 0;
     QString error_;
 };
+
+// The server this test run asks for: SF_TEST_FTP_SERVER=proftpd gives a ProftpdServer, unset or
+// "pyftpdlib" a LumoraServer; any other value ends the test with a message naming the choices.
+std::unique_ptr<TestFtpServer> selectedFtpServer(const TestFtpServer::Options& options = {});

@@ -1,56 +1,17 @@
 #include <QDir>
-#include <QFile>
-#include <QMap>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "lecture/LectureRecord.h"
-#include "pipeline/SlideReader.h"
+#include "pipeline/Description.h"
 #include "pipeline/SlideText.h"
+#include "pipeline/WorkingFiles.h"
+#include "platform/AnsiText.h"
 #include "platform/Failure.h"
+#include "support/FakeReader.h"
+#include "support/TestEnv.h"
 
 namespace {
-
-struct FakeShape {
-    bool frame = true;
-    QString text;
-};
-
-struct FakeSlide {
-    QList<FakeShape> shapes, notes;
-    QSet<QString> failing; // reads that throw: "count", "title", "body", "notes"
-};
-
-// Slides built in the test; reading a missing slide or shape throws as the office does.
-class FakeReader : public SlideReader {
-public:
-    QMap<int, FakeSlide> slides;
-
-    int shapeCount(int i) override { return int(get(i, "count").shapes.size()); }
-    bool hasTextFrame(int i, int k) override { return at(get(i, part(k)).shapes, k).frame; }
-    QString shapeText(int i, int k) override { return at(get(i, part(k)).shapes, k).text; }
-    int notesShapeCount(int i) override { return int(get(i, "").notes.size()); }
-    bool notesHasText(int i, int k) override { return !at(get(i, "").notes, k).text.isEmpty(); }
-    QString notesShapeText(int i, int k) override { return at(get(i, "notes").notes, k).text; }
-
-private:
-    static const char* part(int k) { return k == 1 ? "title" : "body"; }
-    const FakeSlide& get(int i, const char* read) const {
-        if (!slides.contains(i) || slides[i].failing.contains(QLatin1String(read)))
-            throw Failure(QStringLiteral("read failed"));
-        return slides.find(i).value();
-    }
-    static const FakeShape& at(const QList<FakeShape>& shapes, int k) {
-        if (k < 1 || k > shapes.size())
-            throw Failure(QStringLiteral("Shape index out of range"));
-        return shapes.at(k - 1);
-    }
-};
-
-FakeSlide titled(const QString& title, const QString& body = {}, const QString& notes = {}) {
-    return FakeSlide{{{true, title}, {true, body}}, {{}, {true, notes}}, {}};
-}
 
 QByteArray lines(const QList<QByteArray>& list) {
     QByteArray out;
@@ -61,8 +22,6 @@ QByteArray lines(const QList<QByteArray>& list) {
 
 } // namespace
 
-Q_DECLARE_METATYPE(FakeSlide)
-
 class TestSlideText : public QObject {
     Q_OBJECT
 
@@ -71,13 +30,9 @@ class TestSlideText : public QObject {
     FakeReader reader_;
 
     QString work(const QString& name) const { return dir_.path() + QLatin1Char('/') + name; }
-    QByteArray read(const QString& name) const {
-        QFile f(work(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QByteArray read(const QString& name) const { return testEnv::readFile(work(name)); }
     void put(const QString& name, const QByteArray& bytes) const {
-        QFile f(work(name));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        if (!testEnv::writeFile(work(name), bytes))
             throw Failure(QStringLiteral("cannot write ") + name);
     }
     // Copies the server's bytes into the working directory; a null array: no file on the server.
@@ -96,7 +51,6 @@ class TestSlideText : public QObject {
 
 private slots:
     void init() {
-        QVERIFY(dir_.isValid());
         QDir(dir_.path()).removeRecursively();
         QVERIFY(QDir().mkpath(dir_.path()));
         fields_ = LectureRecord();
@@ -254,6 +208,124 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Failure, writeNotesText(reader_, fields_, false, {}));
         QVERIFY_THROWS_EXCEPTION(
             Failure, writeNotesText(reader_, fields_, true, fetchOf("extract.ntml", server)));
+    }
+
+    // The Windows-1252 text of the files: what it cannot hold becomes one "?" a character, and
+    // every byte, the five undefined ones too, survives decoding and encoding again.
+    void ansiText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("ASCII, controls, latin-1") << QStringLiteral("<a&b>\r\n\x0B caf\u00E9\u00FF")
+                                                  << QByteArray("<a&b>\r\n\x0B caf\xE9\xFF");
+        QTest::newRow("high block")
+            << QStringLiteral("\u20AC\u201C\u2026\u0178") << QByteArray("\x80\x93\x85\x9F");
+        QTest::newRow("CJK") << QStringLiteral("a\u65E5\u672Cb") << QByteArray("a??b");
+        QTest::newRow("beyond the basic plane: one ?")
+            << QString::fromUtf8("x\xF0\x9F\x98\x80y") << QByteArray("x?y");
+        QTest::newRow("lone surrogate, unmapped C1")
+            << QString(QChar(0xD800)) + QChar(0x80) << QByteArray("??");
+    }
+    void ansiText() {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(ansiText::encode(text), bytes);
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all.append(char(b));
+        QCOMPARE(ansiText::decode(all).at(0x80), QChar(0x20AC));
+        QCOMPARE(ansiText::encode(ansiText::decode(all)), all);
+    }
+
+    // The description's date line, in English whatever the user's locale, always "EDT".
+    void dateLine_data() {
+        QTest::addColumn<QDateTime>("when");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("single-digit day")
+            << QDateTime(QDate(1999, 3, 1), QTime(9, 5, 7)) << "Mon Mar 1 09:05:07 EDT 1999";
+        QTest::newRow("winter, midnight")
+            << QDateTime(QDate(2024, 12, 29), QTime(0, 0, 0)) << "Sun Dec 29 00:00:00 EDT 2024";
+        QTest::newRow("UTC still EDT") << QDateTime(QDate(2001, 7, 14), QTime(23, 30, 45), Qt::UTC)
+                                       << "Sat Jul 14 23:30:45 EDT 2001";
+    }
+    void dateLine() {
+        QFETCH(QDateTime, when);
+        QFETCH(QString, line);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const QString got = descriptionDateLine(when);
+        QLocale::setDefault(QLocale::system());
+        QCOMPARE(got, line);
+    }
+
+    // The description replaces the file of an earlier transfer; a folder in its place, a
+    // missing or no working directory fail.
+    void descriptionFile() {
+        fields_.lumoraId = QStringLiteral("jdoe");
+        const QDateTime when(QDate(1999, 3, 1), QTime(9, 5, 7));
+        fields_.title = QStringLiteral("Caf\u00E9 \u20AC & <b> with a longer title");
+        writeDescription(fields_, when);
+        fields_.title.clear();
+        writeDescription(fields_, when);
+        QCOMPARE(read("description"), QByteArray("\njdoe\nMon Mar 1 09:05:07 EDT 1999\r\n"));
+        fields_.title = QStringLiteral("Caf\u00E9 \u20AC & <b>");
+        writeDescription(fields_, when);
+        QCOMPARE(read("description"),
+                 QByteArray("Caf\xE9 \x80 & <b>\njdoe\nMon Mar 1 09:05:07 EDT 1999\r\n"));
+
+        QFile::remove(work("description"));
+        QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("description")));
+        QVERIFY_THROWS_EXCEPTION(Failure, writeDescription(fields_));
+        fields_.workDir = work("missing");
+        QVERIFY_THROWS_EXCEPTION(Failure, writeDescription(fields_));
+        fields_.workDir.clear();
+        QVERIFY_THROWS_EXCEPTION(Failure, writeDescription(fields_));
+    }
+
+    // The clean-up deletes the working files of a transfer in the given format (any case)
+    // and nothing else, beside or below the working directory; again, or without a directory,
+    // it changes nothing.
+    void workingFilesDeleted_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QStringList>("remaining");
+        const QStringList always{"Slides.ppt", "extract1.ntml", "extract1.stml", "notes.txt",
+                                 "sub"};
+        QTest::newRow("GIF") << "GIF"
+                             << always + QStringList{"Slide1.JPG", "Slide2.jpg", "blank.jpg"};
+        QTest::newRow("jpg lower case")
+            << QString("jpg")
+            << always + QStringList{"Slide1.gif", "Slide2.GIF", "Slideshow.GIF", "blank.GIF"};
+        const QStringList all =
+            always + QStringList{"Slide1.JPG",    "Slide1.gif", "Slide2.GIF", "Slide2.jpg",
+                                 "Slideshow.GIF", "blank.GIF",  "blank.jpg"};
+        QTest::newRow("star is no wildcard") << "*" << all;
+        QTest::newRow("path in the format") << "../x" << all;
+    }
+    void workingFilesDeleted() {
+        QFETCH(QString, format);
+        QFETCH(QStringList, remaining);
+        const QString d = work("work");
+        for (const char* name :
+             {"description", "extract.stml", "extract.ntml", "extract1.stml", "extract1.ntml",
+              "Slide1.gif", "Slide2.GIF", "Slideshow.GIF", "blank.GIF", "Slide1.JPG", "Slide2.jpg",
+              "blank.jpg", "Slides.ppt", "notes.txt", "sub/x"})
+            QVERIFY(testEnv::writeFile(d + "/" + name, "x"));
+        const QStringList outside{"Slide1.gif", "blank.GIF", "x", "work/sub/Slide9.gif"};
+        for (const QString& name : outside)
+            QVERIFY(testEnv::writeFile(work(name), "x"));
+        const auto names = [&] {
+            return QDir(d).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot |
+                                         QDir::Hidden | QDir::System,
+                                     QDir::Name);
+        };
+        remaining.sort();
+        for (int run = 0; run < 2; ++run) {
+            deleteWorkingFiles(d, format);
+            QCOMPARE(names(), remaining);
+        }
+        for (const QString& name : outside)
+            QVERIFY2(QFile::exists(work(name)), qPrintable(name));
+        deleteWorkingFiles(work("missing"), format);
+        deleteWorkingFiles(QString(), format);
+        QVERIFY(QFile::exists(work("Slide1.gif")));
     }
 };
 

@@ -68,7 +68,7 @@ QString TestCertificates::fingerprint(const QString& certFile) {
     return QString::fromLatin1(output.mid(output.indexOf('=') + 1).trimmed()).toUpper();
 }
 
-bool TlsServer::start(const TestCertificates::Pair& certificate) {
+bool TlsServer::start() {
     options_.extraArguments = QStringList{"--command-log", logFile()};
     if (!certificate.cert.isEmpty())
         options_.extraArguments << "--tls-cert" << certificate.cert << "--tls-key"
@@ -105,18 +105,4 @@ bool TlsServer::loggedInEncrypted() const {
 void TlsServer::clearLog() {
     // The server keeps the log open, so the part read so far is skipped rather than removed.
     logOffset_ = QFileInfo(logFile()).size();
-}
-
-bool WireRecorder::start(const QString& targetHost) {
-    TestFtpServer::stopProcess(process_);
-    process_ = std::make_unique<QProcess>();
-    port_ = TestFtpServer::startPortPrinter(
-        *process_, {SF_TLS_TEST_DIR "/wire_recorder.py", targetHost, dir_.filePath("wire.bin")},
-        error_);
-    return port_ != 0;
-}
-
-QByteArray WireRecorder::clientBytes() const {
-    QFile f(dir_.filePath(QStringLiteral("wire.bin")));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <memory>
 
 // Certificates made for the tests with the openssl command line: a test authority, server
 // certificates it signed, and self-signed ones. Each is a PEM certificate file plus key file.
@@ -42,10 +41,11 @@ public:
         bool prot = false;
     };
 
-    // Starts the server; an empty certificate gives a server without TLS. Started again, it
-    // keeps its port and tree, so a client sees the same host with another certificate.
-    bool start(const TestCertificates::Pair& certificate);
-    using LumoraServer::start;
+    // The certificate the next start() offers; an empty one gives a server without TLS. Started
+    // again, the server keeps its port and tree, so a client sees the same host with another
+    // certificate.
+    TestCertificates::Pair certificate;
+    bool start() override;
 
     // The commands received since the last clearLog().
     QList<Command> commands() const;
@@ -57,23 +57,4 @@ public:
 private:
     QString logFile() const { return dir_.filePath(QStringLiteral("commands.log")); }
     qint64 logOffset_ = 0;
-};
-
-// A relay in front of a server that records every byte its clients send, as it crosses the wire
-// (tests/tls/wire_recorder.py). Only the control connection passes it: data connections go to
-// the address the server names.
-class WireRecorder {
-public:
-    ~WireRecorder() { TestFtpServer::stopProcess(process_); }
-    bool start(const QString& targetHost); // "127.0.0.1:<port>"
-    QString error() const { return error_; }
-    // Where clients connect instead of the target.
-    QString host() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
-    QByteArray clientBytes() const;
-
-private:
-    QTemporaryDir dir_;
-    std::unique_ptr<QProcess> process_;
-    quint16 port_ = 0;
-    QString error_;
 };

@@ -52,37 +52,34 @@ private slots:
         CertificateInfo c = sample();
         c.trustedBefore = trustedBefore;
         FrmCertificate w(c);
-        QCOMPARE(w.windowTitle(), QStringLiteral("Untrusted certificate"));
         QVERIFY(w.messageText().contains("ftp.example.org:2121 could not be verified: "
                                          "self-signed certificate."));
         QCOMPARE(w.messageText().contains("not the certificate that was trusted for this server "
                                           "before"),
                  !trustedBefore.isEmpty());
         const QString details = w.detailsText();
-        QVERIFY(details.contains("Server: ftp.example.org:2121"));
-        QVERIFY2(details.contains("SHA-256 fingerprint: " + c.fingerprint), qPrintable(details));
-        QVERIFY(details.contains("Reason: self-signed certificate"));
-        QVERIFY(details.contains("Valid until: Dec  8 12:01:26 2026 GMT"));
+        for (const QString& line :
+             QStringList{"Server: ftp.example.org:2121", "SHA-256 fingerprint: " + c.fingerprint,
+                         QString("Reason: self-signed certificate"),
+                         QString("Valid until: " + c.validUntil),
+                         QString("Issued to: CN=<b>ftp.example.org</b>")})
+            QVERIFY2(details.contains(line), qPrintable(details));
         QCOMPARE(details.contains("Trusted before: AA:BB"), !trustedBefore.isEmpty());
-        QCOMPARE(w.trustButton()->text(), QStringLiteral("Trust this certificate"));
         QVERIFY(w.refuseButton()->isDefault());
         // Names come from the server: shown as they are, never as markup.
         for (QLabel* label : w.findChildren<QLabel*>())
             QCOMPARE(label->textFormat(), Qt::PlainText);
-        QVERIFY(details.contains("Issued to: CN=<b>ftp.example.org</b>"));
     }
 
+    // Only the trust button trusts.
     void answers_data() {
-        QTest::addColumn<QString>("action");
         QTest::addColumn<bool>("trusted");
-        QTest::newRow("trust button") << "trust" << true;
-        QTest::newRow("refuse button") << "refuse" << false;
-        QTest::newRow("Enter") << "enter" << false;
-        QTest::newRow("Escape") << "escape" << false;
-        QTest::newRow("window closed") << "close" << false;
+        QTest::newRow("trust") << true;
+        for (const char* way : {"refuse", "enter", "escape", "close"})
+            QTest::newRow(way) << false;
     }
     void answers() {
-        QFETCH(QString, action);
+        const QByteArray action = QTest::currentDataTag();
         QFETCH(bool, trusted);
         const bool answer = askAndAnswer(sample(), [action](FrmCertificate& w) {
             if (action == "trust")

@@ -1,10 +1,11 @@
 #pragma once
 
 // Drives the real wizard window the way a user does, against the real local Lumora server and
-// the real office. Messages and the program's end are recorded instead of blocking or exiting.
+// the real office. Messages and the program's end are recorded instead of blocking or exiting;
+// yes/no questions are answered yes.
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
-#include "support/SelectedFtpServer.h"
+#include "support/LumoraServer.h"
 #include "support/TestEnv.h"
 #include "windows/FrmFTPError.h"
 #include "windows/FrmProgress.h"
@@ -13,10 +14,7 @@
 #include "wizard/FileList.h"
 #include "wizard/FrmMain.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -24,21 +22,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <memory>
 
 struct WizardRun {
     QStringList messages;
-    QStringList questions; // yes/no questions put to the user
-    bool answerYes = true; // how they are answered
     int ends = 0;
     std::unique_ptr<FrmMain> w;
 
     WizardRun() {
         messages::setSink([this](const QString& text, const QString&) { messages << text; });
-        messages::setQuestionSink([this](const QString& text, const QString&) {
-            questions << text;
-            return answerYes;
-        });
+        messages::setQuestionSink([](const QString&, const QString&) { return true; });
         programEnd::setHandler([this] { ++ends; });
         w = std::make_unique<FrmMain>();
         w->show();
@@ -52,6 +46,8 @@ struct WizardRun {
 
     void next() { QTest::mouseClick(w->buttonNext, Qt::LeftButton); }
     void back() { QTest::mouseClick(w->buttonBack, Qt::LeftButton); }
+    void finish() { QTest::mouseClick(w->Finish, Qt::LeftButton); }
+    QString shown() const { return messages.join(QStringLiteral(" | ")); }
 
     void typeAccounts(const QString& id, const QString& password, const TestFtpServer& server) {
         w->ID->setText(id);
@@ -92,12 +88,29 @@ struct WizardRun {
         poll->start(10);
     }
 
+    QListWidget* progressList() { return w->frmProgress().progressList(); }
+    // Runs `action` once, right after the progress list shows `line` (the step it announces has
+    // not started yet).
+    void onProgressLine(const QString& line, const std::function<void()>& action) {
+        QListWidget* list = progressList();
+        auto done = std::make_shared<bool>(false);
+        QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
+                         [list, line, action, done](const QModelIndex&, int first, int last) {
+                             for (int row = first; row <= last && !*done; ++row)
+                                 if (list->item(row)->text() == line) {
+                                     *done = true;
+                                     action();
+                                 }
+                         });
+    }
     QStringList progressLines() {
         QStringList lines;
-        QListWidget* list = w->frmProgress().progressList();
-        for (int i = 0; i < list->count(); ++i)
-            lines << list->item(i)->text();
+        for (int i = 0; i < progressList()->count(); ++i)
+            lines << progressList()->item(i)->text();
         return lines;
+    }
+    bool completed() {
+        return progressLines().value(progressLines().size() - 1) == "Slide-Ferry complete";
     }
 };
 
@@ -112,3 +125,100 @@ inline QString e2ePresentation() {
 inline void writeSetting(const QString& key, const QString& value) {
     settingsStore::write(QStringLiteral("Slide-Ferry"), QStringLiteral("Settings"), key, value);
 }
+inline QString readSetting(const QString& key, const QString& otherwise = {}) {
+    return settingsStore::read(QStringLiteral("Slide-Ferry"), QStringLiteral("Settings"), key,
+                               otherwise);
+}
+
+// The set-up the wizard suites share: the real wizard on its way to a lecture of cs101fall26 on
+// 5 March 2026 against a real local server (account ann/pw123), with settings, talks and
+// working folders of its own. Every run points the working directory at `work` from the start:
+// a run that ends before the Advanced page (which loads the remembered one) cleans up there, not
+// in the system's temporary directory that other test processes may be using.
+class LectureWizard {
+public:
+    QTemporaryDir settings, talks, work;
+    std::unique_ptr<TestFtpServer> server;
+    QStringList classes{QStringLiteral("cs101fall26")}; // what reset() leaves on the server
+
+    // Copies the presentations (names in the test data, or paths) into the talks folder and
+    // starts the server, a LumoraServer unless another is given.
+    bool start(const QStringList& presentations,
+               std::unique_ptr<TestFtpServer> s = std::make_unique<LumoraServer>()) {
+        settingsStore::useDirectory(settings.path());
+        for (const QString& p : presentations) {
+            const QString source = p.contains('/') ? p : testEnv::presentationsDir() + "/" + p;
+            if (!QFile::copy(source, talks.filePath(QFileInfo(p).fileName())))
+                return false;
+        }
+        server = std::move(s);
+        return server->start() && reset();
+    }
+    // Before a run: nothing remembered but the server, talks folder and working directory, and
+    // a running server holding only `classes` and the account file.
+    bool reset() {
+        QFile::remove(settings.filePath("Slide-Ferry.ini"));
+        if (!server->isRunning() && !server->restart())
+            return false;
+        writeSetting("System", server->host());
+        writeSetting("Directory", talks.path());
+        writeSetting("ExportPath", work.path());
+        bool ok = QDir(server->lumoraDir() + "/classes").removeRecursively() &&
+                  server->writeFile("lumora/admin/passwd", "ann:pw123:Ann\n");
+        for (const QString& c : classes)
+            ok = ok && server->makeDir("lumora/classes/" + c);
+        return ok;
+    }
+
+    // From Start to the filled-in Lumora Info page.
+    void toAccounts(WizardRun& r) {
+        r.w->ExportPath->setText(work.path());
+        r.next();
+        r.typeAccounts("ann", "pw123", *server);
+    }
+    bool toFilePage(WizardRun& r) {
+        toAccounts(r);
+        r.next();
+        return r.w->currentPage == 2;
+    }
+    // On to the lecture page with the presentation `name` (onFilePage runs when the file page
+    // shows), the class and date chosen.
+    bool toLecturePage(WizardRun& r, const QString& name,
+                       const std::function<void()>& onFilePage = {}) {
+        if (r.w->currentPage < 1)
+            toAccounts(r);
+        r.next();
+        if (r.w->currentPage != 2)
+            return false;
+        if (onFilePage)
+            onFilePage();
+        if (!r.chooseFile(name))
+            return false;
+        r.next();
+        if (r.w->currentPage != 3 || r.w->Classes->findText("cs101fall26") < 0)
+            return false;
+        r.w->Classes->setCurrentText("cs101fall26");
+        r.setDate("Mar", "5", "2026");
+        r.w->Session->setText("1");
+        return true;
+    }
+    // On to the Advanced page of session 1, which takes the remembered working directory.
+    bool toAdvancedPage(WizardRun& r, const QString& name,
+                        const std::function<void()>& onFilePage = {}) {
+        if (!toLecturePage(r, name, onFilePage))
+            return false;
+        r.next();
+        return r.w->currentPage == 4 && r.w->ExportPath->text() == work.path() &&
+               r.w->Finish->isEnabled();
+    }
+
+    QStringList lectures() const {
+        return QDir(server->lumoraDir() + "/classes/cs101fall26")
+            .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    // The files of lecture session 1 on the server.
+    QStringList lectureFiles(const QString& session = QStringLiteral("1")) const {
+        return QDir(server->lumoraDir() + "/classes/cs101fall26/Mar.5.2026." + session)
+            .entryList(QDir::Files, QDir::Name);
+    }
+};
