@@ -2,6 +2,7 @@
 #include "wizard/FrmMain.h"
 
 #include "windows/Messages.h"
+#include "wizard/FileList.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -79,8 +80,13 @@ void FrmMain::takeDroppedFile(const QString& path, int dropped) {
     commandLineFile = path;
     while (currentPage > 2 && buttonBack->isEnabled())
         buttonBack_Click();
-    if (currentPage == 2)
-        choosePresentation(path);
-    else if (currentPage == 0)
+    if (currentPage == 2 && !choosePresentation(path)) {
+        // The page's own rule: only the presentations it lists can be chosen.
+        fileList->clearSelection();
+        messages::showInformation(QStringLiteral("%1 is not a presentation this page lists: "
+                                                 "choose a .ppt or .pptx file.")
+                                      .arg(QFileInfo(path).fileName()),
+                                  QStringLiteral("Slide-Ferry"));
+    } else if (currentPage == 0)
         buttonNext_Click(); // the accounts come first; the file page opens with the file chosen
 }

@@ -5,8 +5,11 @@
 #include "pipeline/ModuleSlideFerry.h"
 #include "wizard/DriveList.h"
 
+#include <QDropEvent>
 #include <QImage>
 #include <QLabel>
+#include <QMimeData>
+#include <QUrl>
 #include <tuple>
 
 class TestWizardRoad : public QObject {
@@ -152,6 +155,49 @@ private slots:
         QCOMPARE(r.w->dirList->path(), folder);
         QVERIFY(!r.w->fileChosen && !r.w->buttonNext->isEnabled());
         QCOMPARE(r.messages, QStringList());
+    }
+
+    // A presentation dropped anywhere on the window is chosen on the file page: from the start
+    // page the wizard moves on to the accounts, from a later page it goes back; of several
+    // files the first is taken and the user told; a file the page does not list chooses none.
+    void droppedPresentationIsChosen() {
+        QTemporaryDir other;
+        for (const char* name : {"Talk.PPTX", "notes.txt"})
+            QVERIFY(
+                QFile::copy(fx_.talks.filePath("basic_test_ppt_file.ppt"), other.filePath(name)));
+        auto drop = [&](QWidget* on, const QStringList& names) {
+            QMimeData data;
+            QList<QUrl> urls;
+            for (const QString& n : names)
+                urls << QUrl::fromLocalFile(other.filePath(n));
+            data.setUrls(urls);
+            // As a drag does it: the drop goes to the widget that accepted the drag's entry.
+            QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(on, &enter);
+            QDropEvent event(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(on, &event);
+        };
+        WizardRun r;
+        drop(r.w.get(), {"Talk.PPTX"});
+        QCOMPARE(r.w->currentPage, 1);
+        r.typeAccounts("ann", "pw123", *fx_.server);
+        r.next();
+        QCOMPARE(r.w->currentPage, 2);
+        QCOMPARE(r.w->fileList->fileName(), QString("Talk.PPTX"));
+        r.next();
+        QCOMPARE(r.w->currentPage, 3);
+
+        drop(r.w->Title, {"notes.txt", "Talk.PPTX"}); // onto a field that takes dropped text
+        QCOMPARE(r.w->currentPage, 2);
+        QVERIFY(!r.w->fileChosen);
+        QCOMPARE(r.messages.size(), 2);
+        QVERIFY2(r.messages[0].contains("2 files were dropped") &&
+                     r.messages[0].contains("notes.txt is chosen") &&
+                     r.messages[1].startsWith("notes.txt is not a presentation"),
+                 qPrintable(r.shown()));
+        drop(r.w->fileList, {"Talk.PPTX"});
+        QVERIFY(r.w->fileChosen && r.w->buttonNext->isEnabled());
     }
 
     void refusedAccountKeepsTheWizardOnItsPage() {
