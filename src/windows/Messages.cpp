@@ -13,26 +13,23 @@ QuestionSink& questionSink() {
     static QuestionSink s;
     return s;
 }
+
+void show(QMessageBox::Icon icon, const QString& text, const QString& title) {
+    if (sink()) {
+        sink()(text, title);
+        return;
+    }
+    QMessageBox box(icon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+}
 } // namespace
 
 void showCritical(const QString& text, const QString& title) {
-    if (sink()) {
-        sink()(text, title);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+    show(QMessageBox::Critical, text, title);
 }
 
 void showInformation(const QString& text, const QString& title) {
-    if (sink()) {
-        sink()(text, title);
-        return;
-    }
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok,
-                    QApplication::activeWindow());
-    box.exec();
+    show(QMessageBox::Information, text, title);
 }
 
 void showError(const QString& description, const QString& host) {
