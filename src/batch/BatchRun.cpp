@@ -2,6 +2,7 @@
 
 #include "batch/TerminalProgress.h"
 #include "lecture/LectureRecord.h"
+#include "pipeline/CodePageCheck.h"
 #include "pipeline/ModuleSlideFerry.h"
 #include "platform/Failure.h"
 #include "platform/ftp/TransferControl.h"
@@ -160,6 +161,11 @@ BatchRun::Lecture BatchRun::send(const QString& file, bool first, ModuleFtp& ftp
                                       .arg(lecture.title));
         }
         const int count = presentation.slideCount;
+        const QString warning =
+            codePageWarning(lecture.title, charactersLostInSlides(*presentation.slides(), count));
+        if (!warning.isEmpty())
+            progress.note(stderr,
+                          QStringLiteral("slide-ferry-batch: %1: warning: %2").arg(name, warning));
         const int firstSlide = options_.firstSlide > 0 ? options_.firstSlide : 1;
         const int lastSlide = options_.lastSlide > 0 ? options_.lastSlide : count;
         if (lastSlide > count)

@@ -25,6 +25,20 @@ char byteOf(char16_t c) {
 
 } // namespace
 
+QStringList unencodable(const QString& text) {
+    QStringList lost;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        QString c(text.at(i));
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            c += text.at(++i);
+        else if (c != QLatin1String("?") && byteOf(text.at(i).unicode()) != '?')
+            continue;
+        if (c != QLatin1String("?") && !lost.contains(c))
+            lost << c;
+    }
+    return lost;
+}
+
 QByteArray encode(const QString& text) {
     QByteArray out;
     out.reserve(text.size());

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // The single-byte text of the program's files: Windows-1252. A character that the code page
 // cannot hold is written as "?" (one "?" per character, also for a character outside the basic
@@ -11,6 +12,8 @@
 namespace ansiText {
 
 QByteArray encode(const QString& text);
+// The characters of text that encode() writes as "?", each once, in order of appearance.
+QStringList unencodable(const QString& text);
 QString decode(const QByteArray& bytes);
 
 } // namespace ansiText

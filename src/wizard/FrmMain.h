@@ -63,6 +63,7 @@ public:
     QComboBox* cbYear = nullptr;
     QComboBox* Classes = nullptr;
     QLineEdit* Title = nullptr;
+    QLabel* codePageNote = nullptr; // characters that will reach the server as "?"
     QComboBox* comboMonth = nullptr;
     QComboBox* comboDay = nullptr;
     QComboBox* comboYear = nullptr;
@@ -130,6 +131,11 @@ protected:
     void reject() override; // Escape presses Cancel
 
 private:
+    // Says on the Lecture Info page which characters of the title and the slides will reach the
+    // server as "?"; hidden when none will.
+    void showCodePageWarning();
+    QStringList lostInSlides_;
+
     // Drops of files anywhere on the window, also on a field that would take text.
     void acceptDroppedFiles();
     bool takesDrop(QEvent* event);

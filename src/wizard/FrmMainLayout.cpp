@@ -291,6 +291,11 @@ QFrame* FrmMain::buildLecturePage() {
     form->addRow(QStringLiteral("Term:"), filters);
     form->addRow(QStringLiteral("Classes:"), Classes);
     form->addRow(QStringLiteral("Lecture title:"), Title);
+    codePageNote = new QLabel(page);
+    codePageNote->setObjectName(QStringLiteral("codePageNote"));
+    codePageNote->setWordWrap(true);
+    codePageNote->setVisible(false);
+    form->addRow(QString(), codePageNote);
     auto* date = new QHBoxLayout;
     date->addWidget(comboMonth);
     date->addWidget(comboDay);

@@ -1,6 +1,7 @@
 // The page machine: what Next, Back, Finish and Cancel do on each page.
 #include "wizard/FrmMain.h"
 
+#include "pipeline/CodePageCheck.h"
 #include "pipeline/ModuleSlideFerry.h"
 #include "platform/Failure.h"
 #include "platform/ProgramEnd.h"
@@ -196,6 +197,8 @@ bool FrmMain::stepPowerPointFile() {
     }
     Title->setText(presentation.getPresentationTitle());
     Title->setCursorPosition(0); // a long title shows its beginning
+    lostInSlides_ = charactersLostInSlides(*presentation.slides(), presentation.slideCount);
+    showCodePageWarning();
     busy.clear();
 
     // A second visit refills the range lists from scratch.

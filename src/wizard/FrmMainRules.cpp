@@ -3,6 +3,7 @@
 #include "wizard/FrmMainFields.h"
 
 #include "lecture/OneLine.h"
+#include "pipeline/CodePageCheck.h"
 #include "platform/NumberText.h"
 #include "platform/ProgramEnd.h"
 #include "server/ClassCatalogue.h"
@@ -85,6 +86,7 @@ void FrmMain::connectRules() {
             return;
         }
         titleGiven = !Title->text().isEmpty();
+        showCodePageWarning();
         buttonNext->setEnabled(titleGiven);
         Finish->setEnabled(titleGiven);
     });
@@ -281,4 +283,10 @@ bool FrmMain::deferredWhileListing(void (FrmMain::*click)()) {
         return false;
     pendingClick_ = [this, click] { (this->*click)(); };
     return true;
+}
+
+void FrmMain::showCodePageWarning() {
+    const QString warning = codePageWarning(Title->text(), lostInSlides_);
+    codePageNote->setText(warning);
+    codePageNote->setVisible(!warning.isEmpty());
 }

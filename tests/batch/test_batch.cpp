@@ -69,8 +69,8 @@ class TestBatch : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY2(server_.start(), qPrintable(server_.error()));
-        for (const char* name :
-             {"basic_test_ppt_file.ppt", "SampleShow.pptx", "corrupt-records.ppt", "empty.ppt"})
+        for (const char* name : {"basic_test_ppt_file.ppt", "SampleShow.pptx",
+                                 "corrupt-records.ppt", "empty.ppt", "54880_chinese.ppt"})
             QVERIFY(QFile::copy(testEnv::presentationsDir() + "/" + name, talk(name)));
     }
 
@@ -191,7 +191,7 @@ private slots:
 
     // Failures: a refused account or an unknown class sends nothing; a damaged presentation among
     // good ones is named, and the good ones still become lectures, also one whose first slide
-    // holds no title (titled after its file).
+    // holds no title (titled after its file) and one with text the code page cannot hold.
     void failuresAreNamedAndTheOthersStillGo() {
         BatchResult r =
             batch(lecture("--date 2026-04-01") << talk("basic_test_ppt_file.ppt"), "not-wonder");
@@ -205,10 +205,14 @@ private slots:
 
         r = batch(lecture("--date 2026-04-01")
                   << talk("basic_test_ppt_file.ppt") << talk("corrupt-records.ppt")
-                  << talk("SampleShow.pptx") << talk("empty.ppt"));
+                  << talk("SampleShow.pptx") << talk("empty.ppt") << talk("54880_chinese.ppt"));
         QVERIFY2(r.exitCode == 1, qPrintable(why(r)));
+        // Text outside the code page goes as "?", and the run says so before sending it.
+        QVERIFY2(r.err.contains("54880_chinese.ppt: warning: Characters in the title (") &&
+                     r.err.contains("will reach it as \"?\""),
+                 qPrintable(r.err));
         QVERIFY2(r.err.contains("corrupt-records.ppt: Error: ") &&
-                     r.out.contains("3 of 4 lectures sent") &&
+                     r.out.contains("4 of 5 lectures sent") &&
                      r.out.contains("not sent: corrupt-records.ppt"),
                  qPrintable(why(r)));
         QVERIFY(files("Apr.1.2026.1").contains("Slide2.gif"));

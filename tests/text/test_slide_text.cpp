@@ -215,20 +215,28 @@ private slots:
     void ansiText_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("ASCII, controls, latin-1") << QStringLiteral("<a&b>\r\n\x0B caf\u00E9\u00FF")
-                                                  << QByteArray("<a&b>\r\n\x0B caf\xE9\xFF");
-        QTest::newRow("high block")
-            << QStringLiteral("\u20AC\u201C\u2026\u0178") << QByteArray("\x80\x93\x85\x9F");
-        QTest::newRow("CJK") << QStringLiteral("a\u65E5\u672Cb") << QByteArray("a??b");
+        QTest::addColumn<QStringList>("lost"); // what the user is warned of, each once
+        QTest::newRow("ASCII, controls, latin-1, a ? of its own")
+            << QStringLiteral("<a&b>\r\n\x0B caf\u00E9\u00FF?")
+            << QByteArray("<a&b>\r\n\x0B caf\xE9\xFF?") << QStringList();
+        QTest::newRow("high block") << QStringLiteral("\u20AC\u201C\u2026\u0178")
+                                    << QByteArray("\x80\x93\x85\x9F") << QStringList();
+        QTest::newRow("CJK, Greek")
+            << QStringLiteral("a\u65E5\u672C\u65E5b\u03A9") << QByteArray("a???b?")
+            << QStringList{"\u65E5", "\u672C", "\u03A9"};
         QTest::newRow("beyond the basic plane: one ?")
-            << QString::fromUtf8("x\xF0\x9F\x98\x80y") << QByteArray("x?y");
+            << QString::fromUtf8("x\xF0\x9F\x98\x80y") << QByteArray("x?y")
+            << QStringList{QString::fromUtf8("\xF0\x9F\x98\x80")};
         QTest::newRow("lone surrogate, unmapped C1")
-            << QString(QChar(0xD800)) + QChar(0x80) << QByteArray("??");
+            << QString(QChar(0xD800)) + QChar(0x80) << QByteArray("??")
+            << QStringList{QString(QChar(0xD800)), QString(QChar(0x80))};
     }
     void ansiText() {
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lost);
         QCOMPARE(ansiText::encode(text), bytes);
+        QCOMPARE(ansiText::unencodable(text), lost);
         QByteArray all;
         for (int b = 0; b < 256; ++b)
             all.append(char(b));
@@ -270,6 +278,12 @@ private slots:
         writeDescription(fields_, when);
         QCOMPARE(read("description"),
                  QByteArray("Caf\xE9 \x80 & <b>\njdoe\nMon Mar 1 09:05:07 EDT 1999\r\n"));
+        // Breaks in the title or the ID would add lines: they become one space.
+        fields_.title = QStringLiteral("Week 1\r\nIntro\u2028");
+        fields_.lumoraId = QStringLiteral("jdoe\n");
+        writeDescription(fields_, when);
+        QCOMPARE(read("description"),
+                 QByteArray("Week 1 Intro\njdoe\nMon Mar 1 09:05:07 EDT 1999\r\n"));
 
         QFile::remove(work("description"));
         QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("description")));

@@ -187,6 +187,12 @@ private slots:
         QCOMPARE(r.w->fileList->fileName(), QString("Talk.PPTX"));
         r.next();
         QCOMPARE(r.w->currentPage, 3);
+        // A title the server's code page cannot hold is warned of on the page.
+        QVERIFY(r.w->codePageNote->isHidden());
+        r.w->Title->setText(QStringLiteral("\u039A\u03B1\u03BB\u03AE"));
+        QVERIFY(r.w->codePageNote->isVisibleTo(r.w.get()));
+        QVERIFY2(r.w->codePageNote->text().contains(QStringLiteral("the title (\u039A \u03B1")),
+                 qPrintable(r.w->codePageNote->text()));
 
         drop(r.w->Title, {"notes.txt", "Talk.PPTX"}); // onto a field that takes dropped text
         QCOMPARE(r.w->currentPage, 2);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class SlideReader;
+
+// The program's files are single-byte text (see ansiText): a character the code page cannot hold
+// reaches the server as "?". These find such characters before anything is sent, so that the
+// user can be told.
+
+// The characters of the slides' texts and notes (slides 1..slideCount) that become "?", each
+// once, in slide order. A read that fails is skipped.
+QStringList charactersLostInSlides(SlideReader& reader, int slideCount);
+
+// The warning for the characters lost from the title and from the slides ("" when none): names
+// the first few.
+QString codePageWarning(const QString& title, const QStringList& lostInSlides);
