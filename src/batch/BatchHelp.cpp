@@ -26,6 +26,8 @@ QString batchHelpText() {
         "  --if-exists WHAT       when the lecture exists already: fail, next-session or\n"
         "                         append (default: fail for one presentation, next-session\n"
         "                         for several)\n"
+        "  --allow-empty          send a presentation whose slides all show nothing (a\n"
+        "                         damaged file may open so; refused without this)\n"
         "  --no-settings          ignore the choices the wizard remembers\n"
         "  --json                 print one JSON object per presentation on standard output\n"
         "                         (the steps then go to standard error)\n"

@@ -19,7 +19,8 @@ const QStringList kValueOptions{
     QStringLiteral("title"),  QStringLiteral("range"),      QStringLiteral("format"),
     QStringLiteral("size"),   QStringLiteral("workdir"),    QStringLiteral("if-exists")};
 const QStringList kSwitches{QStringLiteral("no-settings"), QStringLiteral("json"),
-                            QStringLiteral("help"), QStringLiteral("version")};
+                            QStringLiteral("allow-empty"), QStringLiteral("help"),
+                            QStringLiteral("version")};
 
 [[noreturn]] void refuse(const QString& message) {
     throw UsageError{message};
@@ -181,6 +182,7 @@ BatchOptions parseBatchOptions(const QStringList& arguments, const RememberedCho
     if (options.help || options.version)
         return options;
     options.json = switches.contains(QLatin1String("json"));
+    options.allowEmpty = switches.contains(QLatin1String("allow-empty"));
 
     const bool useSettings = !switches.contains(QLatin1String("no-settings"));
     auto value = [&](const QString& option, const QString& key, const QString& defaultValue) {

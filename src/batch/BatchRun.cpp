@@ -3,6 +3,7 @@
 #include "batch/TerminalProgress.h"
 #include "lecture/LectureRecord.h"
 #include "pipeline/CodePageCheck.h"
+#include "pipeline/EmptyPresentation.h"
 #include "pipeline/ModuleSlideFerry.h"
 #include "platform/Failure.h"
 #include "platform/ftp/TransferControl.h"
@@ -174,6 +175,10 @@ BatchRun::Lecture BatchRun::send(const QString& file, bool first, ModuleFtp& ftp
                               .arg(lastSlide)
                               .arg(name)
                               .arg(count));
+        if (!options_.allowEmpty &&
+            noSlideShowsAnything(*presentation.slides(), firstSlide, lastSlide))
+            throw Failure(emptyPresentationText(name, count) +
+                          QStringLiteral(" --allow-empty sends it all the same"));
         lecture.firstSlide = QStringLiteral(" ") + QString::number(firstSlide);
         lecture.lastSlide = QStringLiteral(" ") + QString::number(lastSlide);
 

@@ -2,6 +2,7 @@
 #include "wizard/FrmMain.h"
 
 #include "pipeline/CodePageCheck.h"
+#include "pipeline/EmptyPresentation.h"
 #include "pipeline/ModuleSlideFerry.h"
 #include "platform/Failure.h"
 #include "platform/ProgramEnd.h"
@@ -194,6 +195,19 @@ bool FrmMain::stepPowerPointFile() {
         messages::showCritical(refused.message(FTPMachine->text()), QStringLiteral("Error!"));
         restoreButtons(saved);
         return false;
+    }
+    // Slides that all show nothing are uploaded only when the user says so.
+    if (noSlideShowsAnything(*presentation.slides(), 1, presentation.slideCount)) {
+        busy.clear();
+        if (!messages::askYesNo(
+                emptyPresentationText(presentation.presentationName, presentation.slideCount) +
+                    QStringLiteral(" Upload anyway?"),
+                QStringLiteral("Slide-Ferry"))) {
+            presentation.closeDocument();
+            restoreButtons(saved);
+            return false;
+        }
+        busy.set();
     }
     Title->setText(presentation.getPresentationTitle());
     Title->setCursorPosition(0); // a long title shows its beginning

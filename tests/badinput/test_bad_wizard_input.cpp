@@ -45,6 +45,32 @@ private slots:
         QCOMPARE(r.messages.size(), 1);
     }
 
+    // A file that opens with every slide empty (as a damaged one can) is asked about before the
+    // lecture page: No keeps the user on the file page, Yes goes on.
+    void openedButEmptyIsAskedAbout() {
+        QVERIFY(testEnv::writeFile(fx_.talks.filePath("blank.ppt"),
+                                   testEnv::readFile(SF_OFFICE_TESTDATA_DIR "/blank-slides.fodp")));
+        WizardRun r;
+        QStringList asked;
+        bool upload = false;
+        messages::setQuestionSink([&](const QString& text, const QString&) {
+            asked << text;
+            return upload;
+        });
+        QVERIFY(fx_.toFilePage(r));
+        QVERIFY(r.chooseFile("blank.ppt"));
+        r.next();
+        QCOMPARE(asked, QStringList{"blank.ppt opened, but none of its 3 slides shows anything; "
+                                    "it may be damaged. Upload anyway?"});
+        QCOMPARE(r.w->currentPage, 2);
+        QVERIFY(!r.w->moduleSlideFerry().presentation.isOpen());
+        upload = true;
+        r.next();
+        QCOMPARE(r.w->currentPage, 3);
+        QCOMPARE(asked.size(), 2);
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
+    }
+
     // Title and body texts past 32,767 characters come through the office whole: the server's
     // slide-text file holds every character.
     void textsLongerThan32767() {

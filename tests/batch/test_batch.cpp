@@ -72,6 +72,7 @@ private slots:
         for (const char* name : {"basic_test_ppt_file.ppt", "SampleShow.pptx",
                                  "corrupt-records.ppt", "empty.ppt", "54880_chinese.ppt"})
             QVERIFY(QFile::copy(testEnv::presentationsDir() + "/" + name, talk(name)));
+        QVERIFY(QFile::copy(SF_OFFICE_TESTDATA_DIR "/blank-slides.fodp", talk("blank.odp")));
     }
 
     // Bad command lines end with status 2 and a message that names what is wrong, before
@@ -205,16 +206,20 @@ private slots:
 
         r = batch(lecture("--date 2026-04-01")
                   << talk("basic_test_ppt_file.ppt") << talk("corrupt-records.ppt")
-                  << talk("SampleShow.pptx") << talk("empty.ppt") << talk("54880_chinese.ppt"));
+                  << talk("SampleShow.pptx") << talk("empty.ppt") << talk("54880_chinese.ppt")
+                  << talk("blank.odp"));
         QVERIFY2(r.exitCode == 1, qPrintable(why(r)));
         // Text outside the code page goes as "?", and the run says so before sending it.
         QVERIFY2(r.err.contains("54880_chinese.ppt: warning: Characters in the title (") &&
                      r.err.contains("will reach it as \"?\""),
                  qPrintable(r.err));
-        QVERIFY2(r.err.contains("corrupt-records.ppt: Error: ") &&
-                     r.out.contains("4 of 5 lectures sent") &&
-                     r.out.contains("not sent: corrupt-records.ppt"),
-                 qPrintable(why(r)));
+        QVERIFY2(
+            r.err.contains("corrupt-records.ppt: Error: ") &&
+                r.err.contains("blank.odp: Error: blank.odp opened, but none of its 3 slides shows "
+                               "anything; it may be damaged. --allow-empty") &&
+                r.out.contains("4 of 6 lectures sent") &&
+                r.out.contains("not sent: corrupt-records.ppt, blank.odp"),
+            qPrintable(why(r)));
         QVERIFY(files("Apr.1.2026.1").contains("Slide2.gif"));
         QVERIFY(files("Apr.1.2026.2").contains("Slide2.gif"));
         QVERIFY(file("Apr.1.2026.3", "description").startsWith("empty\n"));
