@@ -40,6 +40,8 @@ QString batchHelpText() {
         "Environment:\n"
         "  SLIDE_FERRY_CORVANE_PASSWORD  the Corvane password\n"
         "  SLIDE_FERRY_LUMORA_PASSWORD   the Lumora password\n"
+        "  SLIDE_FERRY_PRESENTATION_PASSWORD\n"
+        "                                the password of protected presentations\n"
         "Passwords are never taken from the command line; a password that is not set is asked\n"
         "for on the terminal, without echo.\n"
         "\n"

@@ -78,6 +78,9 @@ int main(int argc, char** argv) {
         return usageError(QStringLiteral("no Lumora password: set SLIDE_FERRY_LUMORA_PASSWORD or "
                                          "run on a terminal"));
 
+    // For protected presentations; never from an argument, never stored.
+    options.presentationPassword = qEnvironmentVariable("SLIDE_FERRY_PRESENTATION_PASSWORD");
+
     std::signal(SIGINT, onInterrupt);
     BatchRun run(options, [] { return interrupted != 0; });
     return run.run();

@@ -17,7 +17,8 @@ struct BatchOptions {
     int firstSlide = 0;      // --range; 0: every slide of the presentation
     int lastSlide = 0;
     bool json = false;
-    bool allowEmpty = false; // send presentations whose slides all show nothing
+    QString presentationPassword; // from SLIDE_FERRY_PRESENTATION_PASSWORD, never an argument
+    bool allowEmpty = false;      // send presentations whose slides all show nothing
     bool help = false;
     bool version = false;
 };

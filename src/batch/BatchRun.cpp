@@ -148,6 +148,8 @@ BatchRun::Lecture BatchRun::send(const QString& file, bool first, ModuleFtp& ftp
     try {
         PresentationExport& presentation = pipeline.presentation;
         presentation.openPresentation(file);
+        if (presentation.passwordNeeded && !options_.presentationPassword.isEmpty())
+            presentation.openPresentation(file, options_.presentationPassword);
         if (presentation.slideCount <= 0)
             throw Failure(presentation.lastOpenError.isEmpty()
                               ? QStringLiteral("The presentation has no slides")

@@ -92,17 +92,23 @@ QString PresentationExport::findOrStartOffice() {
     return hasApp ? QString() : error;
 }
 
-void PresentationExport::openPresentation(const QString& path) {
-    workerThread::run([&] { openOnWorker(path); });
+void PresentationExport::openPresentation(const QString& path, const QString& password) {
+    workerThread::run([&] { openOnWorker(path, password); });
 }
 
-void PresentationExport::openOnWorker(const QString& path) {
+void PresentationExport::openOnWorker(const QString& path, const QString& password) {
     closeDocumentOnWorker();
+    passwordNeeded = false;
+    passwordWrong = false;
     lastOpenError = findOrStartOffice();
 
     if (app_) {
         try {
-            presentation_ = app_->open(path);
+            presentation_ = app_->open(path, password);
+        } catch (const office::PasswordNeeded& e) {
+            lastOpenError = e.description();
+            passwordNeeded = true;
+            passwordWrong = e.wrongPassword;
         } catch (const Failure& e) {
             lastOpenError = e.description();
         }

@@ -32,7 +32,9 @@ public:
     // Closes any open presentation (keeping the office), attaches to the running office or starts
     // one, opens the file and reads its slide count. Reports nothing: a step that fails is skipped,
     // so a file that cannot be opened leaves slideCount at 0; lastOpenError then says why.
-    void openPresentation(const QString& path);
+    // With `password` a protected presentation is opened (the password goes to the office
+    // only). A protected one opened without or with a wrong password sets passwordNeeded.
+    void openPresentation(const QString& path, const QString& password = {});
 
     // The text of the first shape of slide 1 on one line (see oneLine) when that shape has a
     // text frame, else "". A first
@@ -63,10 +65,12 @@ public:
     int16_t slideCount = 0;      // slides of the open presentation; 0 when none
     bool appStartedHere = false; // an attach failed at some open: the program starts the office
     QString lastOpenError;       // why the last openPresentation could not open; "" on success
+    bool passwordNeeded = false; // the last open failed for want of the right password
+    bool passwordWrong = false;  // ... because the password it was given is wrong
 
 private:
     // The office's calls run on the worker thread, so that the window stays alive meanwhile.
-    void openOnWorker(const QString& path);
+    void openOnWorker(const QString& path, const QString& password);
     // Keeps, attaches to or starts the office; "" when there is one, else why not.
     QString findOrStartOffice();
     QString titleOnWorker();

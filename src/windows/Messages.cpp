@@ -1,6 +1,8 @@
 #include "windows/Messages.h"
 
 #include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace messages {
@@ -11,6 +13,10 @@ Sink& sink() {
 }
 QuestionSink& questionSink() {
     static QuestionSink s;
+    return s;
+}
+PasswordSink& passwordSink() {
+    static PasswordSink s;
     return s;
 }
 
@@ -53,6 +59,19 @@ bool askYesNo(const QString& text, const QString& title) {
 
 void setQuestionSink(QuestionSink s) {
     questionSink() = std::move(s);
+}
+
+bool askPassword(const QString& text, const QString& title, QString& password) {
+    if (passwordSink())
+        return passwordSink()(text, password);
+    bool given = false;
+    password = QInputDialog::getText(QApplication::activeWindow(), title, text, QLineEdit::Password,
+                                     QString(), &given);
+    return given;
+}
+
+void setPasswordSink(PasswordSink s) {
+    passwordSink() = std::move(s);
 }
 
 } // namespace messages

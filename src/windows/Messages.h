@@ -28,4 +28,12 @@ using QuestionSink = std::function<bool(const QString& text, const QString& titl
 // Replaces the question box; an empty sink restores it.
 void setQuestionSink(QuestionSink sink);
 
+// Modal box asking for a password, typed masked; false when the user cancels. The password is
+// only handed back, never kept.
+bool askPassword(const QString& text, const QString& title, QString& password);
+
+using PasswordSink = std::function<bool(const QString& text, QString& password)>;
+// Replaces the password box; an empty sink restores it.
+void setPasswordSink(PasswordSink sink);
+
 } // namespace messages

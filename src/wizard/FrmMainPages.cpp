@@ -184,7 +184,26 @@ bool FrmMain::stepPowerPointFile() {
     BusyPointer busy;
     busy.set();
     PresentationExport& presentation = moduleSlideFerry().presentation;
-    presentation.openPresentation(QDir(dirList->path()).filePath(fileList->fileName()));
+    const QString path = QDir(dirList->path()).filePath(fileList->fileName());
+    presentation.openPresentation(path);
+    // A protected presentation is opened with the password the user gives, asked again while it
+    // is wrong; Cancel stays on this page. The password goes to the office only.
+    while (presentation.slideCount <= 0 && presentation.passwordNeeded) {
+        busy.clear();
+        const QString name = presentation.presentationName;
+        QString password;
+        if (!messages::askPassword(
+                presentation.passwordWrong
+                    ? QStringLiteral("The password is wrong. Password of %1:").arg(name)
+                    : QStringLiteral("%1 is password-protected. Password:").arg(name),
+                QStringLiteral("Slide-Ferry"), password)) {
+            presentation.closeDocument();
+            restoreButtons(saved);
+            return false;
+        }
+        busy.set();
+        presentation.openPresentation(path, password);
+    }
     if (presentation.slideCount <= 0) {
         // A file that cannot be used is said so, and the user picks another on this page.
         const Failure refused(presentation.lastOpenError.isEmpty()

@@ -13,7 +13,9 @@ class TestBadWizardInput : public QObject {
     const QString goodFile_ = QStringLiteral("basic_test_ppt_file.ppt");
 
 private slots:
-    void initTestCase() { QVERIFY(fx_.start({goodFile_, "corrupt-records.ppt"})); }
+    void initTestCase() {
+        QVERIFY(fx_.start({goodFile_, "corrupt-records.ppt", "password-protected.ppt"}));
+    }
     void init() { QVERIFY(fx_.reset()); }
     void cleanupTestCase() { fx_.server.reset(); }
 
@@ -69,6 +71,30 @@ private slots:
         QCOMPARE(r.w->currentPage, 3);
         QCOMPARE(asked.size(), 2);
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
+    }
+
+    // A protected presentation asks for its password, masked, and again while it is wrong;
+    // Cancel keeps the user on the file page, with nothing else to read.
+    void protectedPresentationAsksForItsPassword() {
+        WizardRun r;
+        QStringList asked;
+        messages::setPasswordSink([&](const QString& text, QString& password) {
+            asked << text;
+            password = QStringLiteral("not it");
+            return asked.size() < 3;
+        });
+        QVERIFY(fx_.toFilePage(r));
+        QVERIFY(r.chooseFile("password-protected.ppt"));
+        r.next();
+        QCOMPARE(asked,
+                 (QStringList{"password-protected.ppt is password-protected. Password:",
+                              "The password is wrong. Password of password-protected.ppt:",
+                              "The password is wrong. Password of password-protected.ppt:"}));
+        messages::setPasswordSink({});
+        QCOMPARE(r.w->currentPage, 2);
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
+        QVERIFY(!r.w->moduleSlideFerry().presentation.isOpen());
+        QVERIFY(r.w->buttonNext->isEnabled());
     }
 
     // Title and body texts past 32,767 characters come through the office whole: the server's

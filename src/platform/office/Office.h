@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <QString>
 #include <memory>
 
@@ -24,6 +26,15 @@ constexpr int startTimeoutMs = 60000;
 
 class Presentation;
 
+// Thrown by Application::open() for a password-protected presentation: opened without a
+// password, or with a wrong one.
+class PasswordNeeded : public Failure {
+public:
+    PasswordNeeded(const QString& description, bool wrong)
+        : Failure(description), wrongPassword(wrong) {}
+    bool wrongPassword;
+};
+
 class Application {
 public:
     // Connects to an office already listening on pipeName(); nullptr when none answers.
@@ -44,7 +55,10 @@ public:
     // Opens a presentation hidden, without any window and without ever asking the user anything
     // (an encrypted file fails instead of asking for its password). Throws Failure when the file
     // is missing, damaged, encrypted or not a presentation.
-    std::unique_ptr<Presentation> open(const QString& path);
+    // With a password, a protected presentation is opened with it; the password goes to the
+    // office only. Throws PasswordNeeded when the file is protected and no or a wrong password
+    // was given.
+    std::unique_ptr<Presentation> open(const QString& path, const QString& password = {});
 
     // Ends the office. A process started here is waited for and killed when it does not exit.
     // Never throws.

@@ -2,6 +2,7 @@
 
 #include "platform/office/Office.h"
 #include "platform/office/OfficeInternal.h"
+#include "platform/office/OfficeLoading.h"
 #include "platform/office/UnoSupport.h"
 
 #include <QCoreApplication>
@@ -42,6 +43,7 @@
 namespace office {
 
 using namespace uno;
+using namespace loading;
 using css::uno::Reference;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
@@ -101,101 +103,6 @@ Reference<css::uno::XComponentContext> connect(const QString& pipe) {
         return {};
     }
 }
-
-// Answers every question the office asks while loading with "abort", so that loading never waits
-// for a user (a password, a repair offer); remembers what was asked, for the failure's text.
-class AbortingInteraction : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
-public:
-    void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override {
-        if (!request.is())
-            return;
-        {
-            const std::lock_guard lock(mutex_);
-            asked_ = fromOU(request->getRequest().getValueTypeName());
-        }
-        const auto continuations = request->getContinuations();
-        for (const auto& continuation : continuations) {
-            const Reference<css::task::XInteractionAbort> abort(continuation, UNO_QUERY);
-            if (abort.is()) {
-                abort->select();
-                return;
-            }
-        }
-    }
-
-    QString asked() const {
-        const std::lock_guard lock(mutex_);
-        return asked_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    QString asked_;
-};
-
-// True when the file's bytes show encryption: the stream in which an encrypted binary
-// presentation keeps its summary, or the one that wraps an encrypted .pptx package. Only asked
-// after a failed open, to name the reason; large files are not searched.
-bool looksEncrypted(const QString& path) {
-    QFile file(path);
-    if (file.size() > 64 * 1024 * 1024 || !file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = file.readAll();
-    // Stream names as the file's directory stores them: UTF-16, little-endian.
-    for (const char* stream : {"EncryptedSummary", "EncryptionInfo"}) {
-        QByteArray name;
-        for (const char* c = stream; *c; ++c)
-            name.append(*c).append('\0');
-        if (bytes.contains(name))
-            return true;
-    }
-    return false;
-}
-
-// How long loading one presentation may take before the office is considered hung.
-constexpr int loadTimeoutMs = 120000;
-
-// Kills the office process (when there is one of our own) if it is still busy after a timeout;
-// the call waiting on it then returns with a lost connection.
-class LoadWatchdog {
-public:
-    LoadWatchdog(qint64 pid, int timeoutMs) {
-        if (pid <= 0)
-            return;
-        thread_ = std::thread([this, pid, timeoutMs] {
-            std::unique_lock lock(mutex_);
-            if (!wake_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                [this] { return done_; })) {
-                fired_ = true;
-                ::kill(pid_t(pid), SIGKILL);
-            }
-        });
-    }
-    ~LoadWatchdog() {
-        if (!thread_.joinable())
-            return;
-        {
-            const std::lock_guard lock(mutex_);
-            done_ = true;
-        }
-        wake_.notify_all();
-        thread_.join();
-    }
-    LoadWatchdog(const LoadWatchdog&) = delete;
-    LoadWatchdog& operator=(const LoadWatchdog&) = delete;
-
-    bool fired() const {
-        const std::lock_guard lock(mutex_);
-        return fired_;
-    }
-
-private:
-    std::thread thread_;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    bool done_ = false;
-    bool fired_ = false;
-};
 
 // Exit codes with which the office asks to be started again (after setting up a new profile).
 bool wantsRestart(int exitCode) {
@@ -351,7 +258,7 @@ bool Application::isAlive() {
     }
 }
 
-std::unique_ptr<Presentation> Application::open(const QString& path) {
+std::unique_ptr<Presentation> Application::open(const QString& path, const QString& password) {
     const QFileInfo info(path);
     if (!info.exists())
         throw Failure(QStringLiteral("The presentation %1 does not exist").arg(path));
@@ -367,7 +274,7 @@ std::unique_ptr<Presentation> Application::open(const QString& path) {
     const rtl::Reference<AbortingInteraction> interaction(new AbortingInteraction);
     // Opened read-only: the program never stores the presentation, and the office then leaves
     // no lock file beside it. Slides can still be added and removed in memory.
-    const auto descriptor = properties({
+    auto descriptor = properties({
         {"Hidden", css::uno::Any(true)},
         {"ReadOnly", css::uno::Any(true)},
         {"Silent", css::uno::Any(true)},
@@ -376,6 +283,12 @@ std::unique_ptr<Presentation> Application::open(const QString& path) {
         {"MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)},
         {"UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)},
     });
+    if (!password.isEmpty()) {
+        descriptor.realloc(descriptor.getLength() + 1);
+        descriptor.getArray()[descriptor.getLength() - 1] =
+            css::beans::PropertyValue(OUString("Password"), 0, css::uno::Any(toOU(password)),
+                                      css::beans::PropertyState_DIRECT_VALUE);
+    }
 
     Reference<css::lang::XComponent> document;
     QString why;
@@ -407,9 +320,16 @@ std::unique_ptr<Presentation> Application::open(const QString& path) {
         // One wording per cause: a password the office asked for, or encryption that the
         // file's bytes show, is a protected presentation, whatever the encryption.
         const QString file = info.absoluteFilePath();
-        if (askedPassword || looksEncrypted(file))
-            why = QStringLiteral("the presentation is password-protected");
-        else if (why.isEmpty() || why.startsWith(QLatin1String("Unsupported URL")))
+        if (askedPassword || looksEncrypted(file)) {
+            const bool wrong = !password.isEmpty();
+            throw PasswordNeeded(
+                QStringLiteral("Cannot open %1: %2")
+                    .arg(info.fileName(), wrong ? QStringLiteral("the password is wrong")
+                                                : QStringLiteral("the presentation is "
+                                                                 "password-protected")),
+                wrong);
+        }
+        if (why.isEmpty() || why.startsWith(QLatin1String("Unsupported URL")))
             why = QStringLiteral("the file is damaged or not a presentation");
         throw Failure(QStringLiteral("Cannot open %1: %2").arg(info.fileName(), why));
     }
