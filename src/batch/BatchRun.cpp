@@ -43,7 +43,9 @@ QString someClasses(const QStringList& classes) {
 
 BatchRun::BatchRun(const BatchOptions& options, std::function<bool()> stopRequested)
     : options_(options), stopRequested_(std::move(stopRequested)),
-      lines_(options.json ? stderr : stdout) {}
+      lines_(options.json ? stderr : stdout),
+      // A first presentation that fails leaves the next one at the session asked for.
+      previousSession_(options.lecture.session.toInt() - 1) {}
 
 int BatchRun::run() {
     QElapsedTimer clock;

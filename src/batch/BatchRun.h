@@ -49,7 +49,7 @@ private:
     std::function<bool()> stopRequested_;
     std::FILE* lines_; // where the steps go: standard output, or standard error beside --json
     std::vector<Lecture> lectures_;
-    int previousSession_ = 0;
+    int previousSession_; // the session of the last lecture sent, or the one before --session
     bool stopped_ = false;
     CertificateInfo refusedCertificate_; // the last certificate that could not be verified
 };
