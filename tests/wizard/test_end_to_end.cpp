@@ -5,6 +5,7 @@
 // SF_E2E_PRESENTATION=/path/to/talk.ppt runs the same checks on another presentation.
 #include "WizardRun.h"
 #include "office/OfficeTestSupport.h"
+#include "platform/AnsiText.h"
 #include "platform/office/Office.h"
 #include "server/ModuleFtp.h"
 
@@ -28,6 +29,16 @@ class TestEndToEnd : public QObject {
                      qPrintable(f));
     }
 
+    // On to the lecture page with the deck; a deck whose first slide has no title gets one typed,
+    // as its user would.
+    bool toLecturePage(WizardRun& r) {
+        if (!fx_.toLecturePage(r, fileName_))
+            return false;
+        if (r.w->Title->text().isEmpty())
+            r.w->Title->setText("A lecture");
+        return true;
+    }
+
 private slots:
     void initTestCase() {
         fx_.classes << "hist200spring27";
@@ -39,15 +50,13 @@ private slots:
     // (What each page loads on entry is checked by the wizard-road test.)
     void newLectureFromStartToDone() {
         WizardRun r;
-        QVERIFY(fx_.toLecturePage(r, fileName_));
+        QVERIFY(toLecturePage(r));
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
         slides_ = r.w->lastSlide->count();
         QVERIFY(slides_ >= 1);
         QCOMPARE(r.w->firstSlide->currentText() + r.w->lastSlide->currentText(),
                  " 1 " + QString::number(slides_));
         QCOMPARE(r.w->Classes->count(), 2);
-        if (r.w->Title->text().isEmpty())
-            r.w->Title->setText("A lecture");
         const QString title = r.w->Title->text();
         r.next();
         QCOMPARE(r.w->currentPage, 4);
@@ -86,9 +95,10 @@ private slots:
         QCOMPARE(fx_.lectureFiles(), files);
         for (const QString& f : files.filter(".gif"))
             QCOMPARE(QImage::fromData(lectureFile(f), "GIF").size(), QSize(800, 600));
-        QVERIFY(lectureFile("description").startsWith(title.toLatin1() + "\nann\n"));
+        // In the program's code page, whatever the deck's script ("?" for what it cannot hold).
+        QVERIFY(lectureFile("description").startsWith(ansiText::encode(title) + "\nann\n"));
         const QByteArray stml = lectureFile("extract.stml");
-        QVERIFY2(stml.startsWith("<stml>\r\n<slide>\r\n<title>") &&
+        QVERIFY2(stml.startsWith("<stml>\r\n<slide>\r\n") &&
                      stml.endsWith("</slide>\r\n</stml>\r\n") &&
                      stml.count("<slide>\r\n") == slides_ && stml.count('\n') == stml.count("\r\n"),
                  stml.constData());
@@ -117,7 +127,7 @@ private slots:
         const QByteArray oldStml = lectureFile("extract.stml");
         const QStringList oldFiles = fx_.lectureFiles();
         WizardRun r;
-        QVERIFY(fx_.toLecturePage(r, fileName_));
+        QVERIFY(toLecturePage(r));
         r.answerLectureExists(FrmFTPError::AppendSlides);
         r.next();
         QCOMPARE(r.w->currentPage, 4);
@@ -148,7 +158,7 @@ private slots:
     // chosen; a new session takes the next free number, shown on the page, for the lecture.
     void otherAnswersToAnExistingLecture() {
         WizardRun r;
-        QVERIFY(fx_.toLecturePage(r, fileName_));
+        QVERIFY(toLecturePage(r));
         r.answerLectureExists(FrmFTPError::ChangeDate);
         r.next();
         QCOMPARE(r.w->currentPage, 3);
