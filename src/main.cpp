@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     }
 
     FrmMain wizard;
-    wizard.commandLineFile = file;
+    wizard.setCommandLineFile(file);
     wizard.show();
     return QApplication::exec();
 }

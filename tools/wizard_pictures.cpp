@@ -9,9 +9,13 @@
 #include "windows/FrmHelp.h"
 #include "windows/FrmProgress.h"
 #include "windows/Messages.h"
+#include "wizard/AdvancedPage.h"
 #include "wizard/DirectoryList.h"
 #include "wizard/FileList.h"
 #include "wizard/FrmMain.h"
+#include "wizard/LectureInfoPage.h"
+#include "wizard/LumoraInfoPage.h"
+#include "wizard/PowerPointFilePage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -133,33 +137,33 @@ int main(int argc, char** argv) {
     wizard.show();
     bool ok = save(wizard, out, QStringLiteral("wizard-0-start"));
 
-    ok = click(wizard.buttonNext) && ok;
-    wizard.ID->setText(QStringLiteral("alice"));
-    wizard.Password->setText(QStringLiteral("wonder"));
-    wizard.CVID->setText(QStringLiteral("corvane"));
-    wizard.CVPassword->setText(QStringLiteral("secret"));
+    ok = click(wizard.buttonNext()) && ok;
+    wizard.lumoraInfo().ID()->setText(QStringLiteral("alice"));
+    wizard.lumoraInfo().Password()->setText(QStringLiteral("wonder"));
+    wizard.lumoraInfo().CVID()->setText(QStringLiteral("corvane"));
+    wizard.lumoraInfo().CVPassword()->setText(QStringLiteral("secret"));
     ok = save(wizard, out, QStringLiteral("wizard-1-lumora-info")) && ok;
 
-    ok = click(wizard.buttonNext) && wizard.currentPage == 2 && ok;
-    const auto files =
-        wizard.fileList->findItems(QStringLiteral("basic_test_ppt_file.ppt"), Qt::MatchExactly);
+    ok = click(wizard.buttonNext()) && wizard.currentPage() == 2 && ok;
+    const auto files = wizard.powerPointFile().fileList()->findItems(
+        QStringLiteral("basic_test_ppt_file.ppt"), Qt::MatchExactly);
     if (!files.isEmpty())
-        wizard.fileList->setCurrentItem(files.first());
+        wizard.powerPointFile().fileList()->setCurrentItem(files.first());
     ok = !files.isEmpty() && save(wizard, out, QStringLiteral("wizard-2-file")) && ok;
 
-    ok = click(wizard.buttonNext) && wizard.currentPage == 3 && ok;
-    wizard.Classes->setCurrentText(QStringLiteral("cs101fall26"));
+    ok = click(wizard.buttonNext()) && wizard.currentPage() == 3 && ok;
+    wizard.lectureInfo().Classes()->setCurrentText(QStringLiteral("cs101fall26"));
     ok = save(wizard, out, QStringLiteral("wizard-3-lecture-info")) && ok;
 
-    ok = click(wizard.buttonNext) && wizard.currentPage == 4 && ok;
+    ok = click(wizard.buttonNext()) && wizard.currentPage() == 4 && ok;
     ok = save(wizard, out, QStringLiteral("wizard-4-advanced")) && ok;
-    wizard.Resolution->setCurrentIndex(0);
-    wizard.imageWidth->setText(QStringLiteral("640"));
-    wizard.imageHeight->setText(QStringLiteral("480"));
+    wizard.advanced().Resolution()->setCurrentIndex(0);
+    wizard.advanced().imageWidth()->setText(QStringLiteral("640"));
+    wizard.advanced().imageHeight()->setText(QStringLiteral("480"));
     ok = save(wizard, out, QStringLiteral("wizard-4-advanced-custom")) && ok;
-    wizard.Resolution->setCurrentText(QStringLiteral("XGA"));
+    wizard.advanced().Resolution()->setCurrentText(QStringLiteral("XGA"));
 
-    ok = click(wizard.buttonNext) && wizard.currentPage == 5 && ok;
+    ok = click(wizard.buttonNext()) && wizard.currentPage() == 5 && ok;
     ok = save(wizard, out, QStringLiteral("wizard-5-finish")) && ok;
 
     FrmHelp::showHelp(&wizard);
@@ -178,7 +182,7 @@ int main(int argc, char** argv) {
         }
     });
     midway.start(0);
-    wizard.Finish->click();
+    wizard.Finish()->click();
     ok = midwayShot && save(progress, out, QStringLiteral("progress")) && ok;
 
     // The lecture now exists: the dialog the next transfer to the same day shows.

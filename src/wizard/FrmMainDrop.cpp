@@ -3,6 +3,7 @@
 
 #include "windows/Messages.h"
 #include "wizard/FileList.h"
+#include "wizard/PowerPointFilePage.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -31,6 +32,10 @@ void FrmMain::acceptDroppedFiles() {
     for (QWidget* child : findChildren<QWidget*>())
         if (child->acceptDrops())
             child->installEventFilter(this);
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+    return takesDrop(event) || QDialog::eventFilter(watched, event);
 }
 
 bool FrmMain::takesDrop(QEvent* event) {
@@ -77,16 +82,16 @@ void FrmMain::takeDroppedFile(const QString& path, int dropped) {
                                       .arg(QFileInfo(path).fileName()),
                                   QStringLiteral("Slide-Ferry"));
     // Chosen whenever the file page opens from now on, like a file named on the command line.
-    commandLineFile = path;
-    while (currentPage > 2 && buttonBack->isEnabled())
+    commandLineFile_ = path;
+    while (currentPage_ > PowerPointFile && buttonBack_->isEnabled())
         buttonBack_Click();
-    if (currentPage == 2 && !choosePresentation(path)) {
+    if (currentPage_ == PowerPointFile && !powerPointFile_->choosePresentation(path)) {
         // The page's own rule: only the presentations it lists can be chosen.
-        fileList->clearSelection();
+        powerPointFile_->fileList()->clearSelection();
         messages::showInformation(QStringLiteral("%1 is not a presentation this page lists: "
                                                  "choose a .ppt or .pptx file.")
                                       .arg(QFileInfo(path).fileName()),
                                   QStringLiteral("Slide-Ferry"));
-    } else if (currentPage == 0)
+    } else if (currentPage_ == Start)
         buttonNext_Click(); // the accounts come first; the file page opens with the file chosen
 }

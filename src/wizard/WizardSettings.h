@@ -2,10 +2,10 @@
 
 #include <QString>
 
-class FrmMain;
+class QComboBox;
 
-// The choices the wizard remembers between runs: loaded into a page's fields when the page is
-// entered by Next, saved all together when a transfer is closed with Done.
+// The choices the wizard remembers between runs: each page loads its own when it is entered by
+// Next, and all are saved together when a transfer is closed with Done.
 namespace wizardSettings {
 
 extern const QString kAppName; // "Slide-Ferry"
@@ -15,12 +15,11 @@ QString defaultServerHost();
 QString defaultDrive();      // the volume that stands in for drive "c:\"
 QString defaultExportPath(); // the platform's temporary directory, where "C:\TEMP" was
 
-void loadLumoraPage(FrmMain& w);   // System, UserID
-void loadFilePage(FrmMain& w);     // Drive, Directory
-void loadFilters(FrmMain& w);      // Term, Year
-void loadClass(FrmMain& w);        // Class
-void loadAdvancedPage(FrmMain& w); // ExportPath, ImageType, Resolution, CustomWidth, CustomHeight
+QString load(const QString& key, const QString& defaultValue);
+void store(const QString& key, const QString& value);
 
-void save(FrmMain& w);
+// A choose-only list takes only its own entries: a stored text it does not hold (an edited or
+// outdated store) selects the default entry instead of stopping the wizard.
+void chooseEntry(QComboBox* list, const QString& text, const QString& defaultText);
 
 } // namespace wizardSettings

@@ -36,14 +36,14 @@ private slots:
                      r.messages[0].endsWith(", " + fx_.server->host()),
                  qPrintable(r.shown()));
         QCOMPARE(r.ends, 0);
-        QCOMPARE(r.w->currentPage, 2);
+        QCOMPARE(r.w->currentPage(), 2);
         QVERIFY(!r.w->moduleSlideFerry().presentation.isOpen());
         QCOMPARE(readSetting("UserID", "none"), QString("none"));
         QCOMPARE(testEnv::readFile(fx_.talks.filePath(name)),
                  testEnv::readFile(testEnv::presentationsDir() + "/" + name));
         QVERIFY(r.chooseFile(goodFile_));
         r.next();
-        QCOMPARE(r.w->currentPage, 3);
+        QCOMPARE(r.w->currentPage(), 3);
         QCOMPARE(r.messages.size(), 1);
     }
 
@@ -64,11 +64,11 @@ private slots:
         r.next();
         QCOMPARE(asked, QStringList{"blank.ppt opened, but none of its 3 slides shows anything; "
                                     "it may be damaged. Upload anyway?"});
-        QCOMPARE(r.w->currentPage, 2);
+        QCOMPARE(r.w->currentPage(), 2);
         QVERIFY(!r.w->moduleSlideFerry().presentation.isOpen());
         upload = true;
         r.next();
-        QCOMPARE(r.w->currentPage, 3);
+        QCOMPARE(r.w->currentPage(), 3);
         QCOMPARE(asked.size(), 2);
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
     }
@@ -91,10 +91,10 @@ private slots:
                               "The password is wrong. Password of password-protected.ppt:",
                               "The password is wrong. Password of password-protected.ppt:"}));
         messages::setPasswordSink({});
-        QCOMPARE(r.w->currentPage, 2);
+        QCOMPARE(r.w->currentPage(), 2);
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
         QVERIFY(!r.w->moduleSlideFerry().presentation.isOpen());
-        QVERIFY(r.w->buttonNext->isEnabled());
+        QVERIFY(r.w->buttonNext()->isEnabled());
     }
 
     // Title and body texts past 32,767 characters come through the office whole: the server's
@@ -109,7 +109,7 @@ private slots:
         QVERIFY(testEnv::writeFile(fx_.talks.filePath("long-text.ppt"), flat));
         WizardRun r;
         QVERIFY(fx_.toAdvancedPage(r, "long-text.ppt"));
-        QVERIFY(r.w->Title->text().startsWith("Tttt"));
+        QVERIFY(r.w->lectureInfo().Title()->text().startsWith("Tttt"));
         r.finish();
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
         QVERIFY(r.completed());
@@ -128,13 +128,13 @@ private slots:
     void emptySession() {
         WizardRun r;
         QVERIFY(fx_.toLecturePage(r, goodFile_));
-        r.w->Session->clear();
+        r.w->lectureInfo().Session()->clear();
         r.next();
         QCOMPARE(r.messages, QStringList{"Error: No session number given for the lecture, " +
                                          fx_.server->host()});
-        QCOMPARE(r.w->currentPage, 3);
+        QCOMPARE(r.w->currentPage(), 3);
         QCOMPARE(r.ends, 0);
-        QVERIFY(r.w->buttonNext->isEnabled());
+        QVERIFY(r.w->buttonNext()->isEnabled());
         QCOMPARE(fx_.lectures(), QStringList());
     }
 
@@ -143,9 +143,9 @@ private slots:
     void largestCustomSize() {
         WizardRun r;
         QVERIFY(fx_.toAdvancedPage(r, goodFile_));
-        r.w->Resolution->setCurrentIndex(0);
-        r.w->imageWidth->setText("32767");
-        r.w->imageHeight->setText("32767");
+        r.w->advanced().Resolution()->setCurrentIndex(0);
+        r.w->advanced().imageWidth()->setText("32767");
+        r.w->advanced().imageHeight()->setText("32767");
         r.finish();
         QCOMPARE(r.messages.size(), 1);
         QVERIFY2(r.messages.first().contains("32767 x 32767"), qPrintable(r.shown()));

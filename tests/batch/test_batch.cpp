@@ -148,11 +148,11 @@ private slots:
         w.next();
         QVERIFY(w.chooseFile("basic_test_ppt_file.ppt"));
         w.next();
-        QCOMPARE(w.w->currentPage, 3);
-        w.w->Classes->setCurrentText("cs101fall26");
+        QCOMPARE(w.w->currentPage(), 3);
+        w.w->lectureInfo().Classes()->setCurrentText("cs101fall26");
         w.setDate("Mar", "5", "2026");
-        w.w->Session->setText("3");
-        QTest::mouseClick(w.w->Finish, Qt::LeftButton);
+        w.w->lectureInfo().Session()->setText("3");
+        QTest::mouseClick(w.w->Finish(), Qt::LeftButton);
         QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join(" | ")));
         QCOMPARE(files("Mar.5.2026.3"), expected);
         for (const QString& name : expected) {

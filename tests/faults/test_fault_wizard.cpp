@@ -23,8 +23,8 @@ class TestFaultWizard : public QObject {
                   const std::function<void()>& onFilePage = {}) {
         fx_.toAccounts(r);
         if (!cvid.isEmpty()) {
-            r.w->CVID->setText(cvid);
-            r.w->CVPassword->setText(cvPassword);
+            r.w->lumoraInfo().CVID()->setText(cvid);
+            r.w->lumoraInfo().CVPassword()->setText(cvPassword);
         }
         return fx_.toAdvancedPage(r, fileName_, onFilePage);
     }
@@ -134,7 +134,7 @@ private slots:
         r.w->inet1().setTimeouts(60000, 60000);
         if (!waiting) {
             r.next();
-            QCOMPARE(r.w->currentPage, 2);
+            QCOMPARE(r.w->currentPage(), 2);
         }
         faults::Freeze freeze(*server_);
         QVERIFY(freeze.frozen());
@@ -142,10 +142,10 @@ private slots:
         clock.start();
         if (waiting) {
             QTimer::singleShot(300, r.w.get(),
-                               [&] { QTest::mouseClick(r.w->Cancel, Qt::LeftButton); });
+                               [&] { QTest::mouseClick(r.w->Cancel(), Qt::LeftButton); });
             r.next();
         } else {
-            QTest::mouseClick(r.w->Cancel, Qt::LeftButton);
+            QTest::mouseClick(r.w->Cancel(), Qt::LeftButton);
         }
         // A hang guard, far below the time-outs set above.
         QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
@@ -177,7 +177,7 @@ private slots:
         }
         WizardRun r;
         QVERIFY(toFinish(r));
-        r.w->ExportPath->setText(dir);
+        r.w->advanced().ExportPath()->setText(dir);
         r.finish();
         checkEndedWithOneError(r, QString("Error: The working directory %1 %2").arg(dir, reason));
         QVERIFY(!r.progressLines().contains("FTPing slides..."));

@@ -48,7 +48,7 @@ private slots:
             WizardRun r;
             fx.toAccounts(r);
             r.next();
-            QCOMPARE(r.w->currentPage, 1);
+            QCOMPARE(r.w->currentPage(), 1);
             QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
             QCOMPARE(asked_.size(), 1);
             QCOMPARE(asked_.first().host, fx.server->host());
@@ -59,7 +59,7 @@ private slots:
 
             answer_ = true;
             r.next();
-            QCOMPARE(r.w->currentPage, 2);
+            QCOMPARE(r.w->currentPage(), 2);
             QVERIFY(r.messages.isEmpty());
             QCOMPARE(asked_.size(), 2);
             QCOMPARE(TransferControl::trustedFingerprint(fx.server->host()),

@@ -10,9 +10,13 @@
 #include "windows/FrmFTPError.h"
 #include "windows/FrmProgress.h"
 #include "windows/Messages.h"
+#include "wizard/AdvancedPage.h"
 #include "wizard/DirectoryList.h"
 #include "wizard/FileList.h"
 #include "wizard/FrmMain.h"
+#include "wizard/LectureInfoPage.h"
+#include "wizard/LumoraInfoPage.h"
+#include "wizard/PowerPointFilePage.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -44,31 +48,31 @@ struct WizardRun {
         messages::setQuestionSink({});
     }
 
-    void next() { QTest::mouseClick(w->buttonNext, Qt::LeftButton); }
-    void back() { QTest::mouseClick(w->buttonBack, Qt::LeftButton); }
-    void finish() { QTest::mouseClick(w->Finish, Qt::LeftButton); }
+    void next() { QTest::mouseClick(w->buttonNext(), Qt::LeftButton); }
+    void back() { QTest::mouseClick(w->buttonBack(), Qt::LeftButton); }
+    void finish() { QTest::mouseClick(w->Finish(), Qt::LeftButton); }
     QString shown() const { return messages.join(QStringLiteral(" | ")); }
 
     void typeAccounts(const QString& id, const QString& password, const TestFtpServer& server) {
-        w->ID->setText(id);
-        w->Password->setText(password);
-        w->CVID->setText(server.user());
-        w->CVPassword->setText(server.password());
+        w->lumoraInfo().ID()->setText(id);
+        w->lumoraInfo().Password()->setText(password);
+        w->lumoraInfo().CVID()->setText(server.user());
+        w->lumoraInfo().CVPassword()->setText(server.password());
     }
 
     // Selects the presentation by name in the file list, as a click would.
     bool chooseFile(const QString& name) {
-        const auto items = w->fileList->findItems(name, Qt::MatchExactly);
+        const auto items = w->powerPointFile().fileList()->findItems(name, Qt::MatchExactly);
         if (items.isEmpty())
             return false;
-        w->fileList->setCurrentItem(items.first());
-        return w->fileChosen;
+        w->powerPointFile().fileList()->setCurrentItem(items.first());
+        return w->powerPointFile().fileChosen();
     }
 
     void setDate(const QString& month, const QString& day, const QString& year) {
-        w->comboMonth->setCurrentText(month);
-        w->comboDay->setCurrentText(day);
-        w->comboYear->setCurrentText(year);
+        w->lectureInfo().comboMonth()->setCurrentText(month);
+        w->lectureInfo().comboDay()->setCurrentText(day);
+        w->lectureInfo().comboYear()->setCurrentText(year);
     }
 
     // Answers the next lecture-exists dialog with the option (or -1: Done with none selected),
@@ -172,34 +176,34 @@ public:
 
     // From Start to the filled-in Lumora Info page.
     void toAccounts(WizardRun& r) {
-        r.w->ExportPath->setText(work.path());
+        r.w->advanced().ExportPath()->setText(work.path());
         r.next();
         r.typeAccounts("ann", "pw123", *server);
     }
     bool toFilePage(WizardRun& r) {
         toAccounts(r);
         r.next();
-        return r.w->currentPage == 2;
+        return r.w->currentPage() == 2;
     }
     // On to the lecture page with the presentation `name` (onFilePage runs when the file page
     // shows), the class and date chosen.
     bool toLecturePage(WizardRun& r, const QString& name,
                        const std::function<void()>& onFilePage = {}) {
-        if (r.w->currentPage < 1)
+        if (r.w->currentPage() < 1)
             toAccounts(r);
         r.next();
-        if (r.w->currentPage != 2)
+        if (r.w->currentPage() != 2)
             return false;
         if (onFilePage)
             onFilePage();
         if (!r.chooseFile(name))
             return false;
         r.next();
-        if (r.w->currentPage != 3 || r.w->Classes->findText("cs101fall26") < 0)
+        if (r.w->currentPage() != 3 || r.w->lectureInfo().Classes()->findText("cs101fall26") < 0)
             return false;
-        r.w->Classes->setCurrentText("cs101fall26");
+        r.w->lectureInfo().Classes()->setCurrentText("cs101fall26");
         r.setDate("Mar", "5", "2026");
-        r.w->Session->setText("1");
+        r.w->lectureInfo().Session()->setText("1");
         return true;
     }
     // On to the Advanced page of session 1, which takes the remembered working directory.
@@ -208,8 +212,8 @@ public:
         if (!toLecturePage(r, name, onFilePage))
             return false;
         r.next();
-        return r.w->currentPage == 4 && r.w->ExportPath->text() == work.path() &&
-               r.w->Finish->isEnabled();
+        return r.w->currentPage() == 4 && r.w->advanced().ExportPath()->text() == work.path() &&
+               r.w->Finish()->isEnabled();
     }
 
     QStringList lectures() const {

@@ -34,8 +34,8 @@ class TestEndToEnd : public QObject {
     bool toLecturePage(WizardRun& r) {
         if (!fx_.toLecturePage(r, fileName_))
             return false;
-        if (r.w->Title->text().isEmpty())
-            r.w->Title->setText("A lecture");
+        if (r.w->lectureInfo().Title()->text().isEmpty())
+            r.w->lectureInfo().Title()->setText("A lecture");
         return true;
     }
 
@@ -52,20 +52,21 @@ private slots:
         WizardRun r;
         QVERIFY(toLecturePage(r));
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
-        slides_ = r.w->lastSlide->count();
+        slides_ = r.w->advanced().lastSlide()->count();
         QVERIFY(slides_ >= 1);
-        QCOMPARE(r.w->firstSlide->currentText() + r.w->lastSlide->currentText(),
+        QCOMPARE(r.w->advanced().firstSlide()->currentText() +
+                     r.w->advanced().lastSlide()->currentText(),
                  " 1 " + QString::number(slides_));
-        QCOMPARE(r.w->Classes->count(), 2);
-        const QString title = r.w->Title->text();
+        QCOMPARE(r.w->lectureInfo().Classes()->count(), 2);
+        const QString title = r.w->lectureInfo().Title()->text();
         r.next();
-        QCOMPARE(r.w->currentPage, 4);
-        QVERIFY(!r.w->appendSlides);
-        r.w->Resolution->setCurrentText("Custom");
-        QTest::keyClicks(r.w->imageWidth, "800");
-        QTest::keyClicks(r.w->imageHeight, "600");
+        QCOMPARE(r.w->currentPage(), 4);
+        QVERIFY(!r.w->appendSlides());
+        r.w->advanced().Resolution()->setCurrentText("Custom");
+        QTest::keyClicks(r.w->advanced().imageWidth(), "800");
+        QTest::keyClicks(r.w->advanced().imageHeight(), "600");
         r.next();
-        QCOMPARE(r.w->currentPage, 5);
+        QCOMPARE(r.w->currentPage(), 5);
         r.finish();
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
         QVERIFY(r.w->isHidden());
@@ -130,7 +131,7 @@ private slots:
         QVERIFY(toLecturePage(r));
         r.answerLectureExists(FrmFTPError::AppendSlides);
         r.next();
-        QCOMPARE(r.w->currentPage, 4);
+        QCOMPARE(r.w->currentPage(), 4);
         FrmProgress& progress = r.w->frmProgress();
         bool cancelShown = false;
         r.onProgressLine(cancelAt, [&] {
@@ -161,21 +162,21 @@ private slots:
         QVERIFY(toLecturePage(r));
         r.answerLectureExists(FrmFTPError::ChangeDate);
         r.next();
-        QCOMPARE(r.w->currentPage, 3);
-        QVERIFY(r.w->buttonNext->isEnabled());
+        QCOMPARE(r.w->currentPage(), 3);
+        QVERIFY(r.w->buttonNext()->isEnabled());
         r.answerLectureExists(-1);
         QRadioButton* kept = r.w->frmFTPError().option(FrmFTPError::ChangeDate);
         kept->setAutoExclusive(false);
         kept->setChecked(false);
         kept->setAutoExclusive(true);
         r.next();
-        QCOMPARE(r.w->currentPage, 3);
+        QCOMPARE(r.w->currentPage(), 3);
 
         r.answerLectureExists(FrmFTPError::NewSession);
         r.next();
-        QCOMPARE(r.w->currentPage, 4);
-        QCOMPARE(r.w->Session->text(), QString("2"));
-        QVERIFY(!r.w->appendSlides);
+        QCOMPARE(r.w->currentPage(), 4);
+        QCOMPARE(r.w->lectureInfo().Session()->text(), QString("2"));
+        QVERIFY(!r.w->appendSlides());
         QCOMPARE(r.w->moduleFTP().lectureDir, QString("classes/cs101fall26/Mar.5.2026.2/"));
         QCOMPARE(r.messages, QStringList());
     }

@@ -2,8 +2,12 @@
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
 #include "windows/Messages.h"
+#include "wizard/AdvancedPage.h"
 #include "wizard/FileList.h"
 #include "wizard/FrmMain.h"
+#include "wizard/LectureInfoPage.h"
+#include "wizard/LumoraInfoPage.h"
+#include "wizard/PowerPointFilePage.h"
 
 #include <QComboBox>
 #include <QDate>
@@ -23,7 +27,7 @@ class TestWizardFields : public QObject {
     bool answerYes_ = false;
 
     static QColor colourOf(QWidget* box) { return box->palette().color(QPalette::Window); }
-    void next() { QTest::mouseClick(w_->buttonNext, Qt::LeftButton); }
+    void next() { QTest::mouseClick(w_->buttonNext(), Qt::LeftButton); }
 
 private slots:
     void init() {
@@ -52,128 +56,136 @@ private slots:
     // moves the highlight of the steps on and loads the server and user remembered, the
     // default host on a first run; Back returns and Enter presses Next.
     void startPageAndTheRememberedServer() {
-        QCOMPARE(w_->currentPage, 0);
-        QVERIFY(w_->frame[0]->isVisible() && !w_->frame[1]->isVisible());
-        QVERIFY(w_->buttonNext->isEnabled());
-        QVERIFY(!w_->buttonBack->isEnabled() && !w_->Finish->isEnabled());
+        QCOMPARE(w_->currentPage(), 0);
+        QVERIFY(w_->frame(0)->isVisible() && !w_->frame(1)->isVisible());
+        QVERIFY(w_->buttonNext()->isEnabled());
+        QVERIFY(!w_->buttonBack()->isEnabled() && !w_->Finish()->isEnabled());
         const QDate today = QDate::currentDate();
-        QCOMPARE(w_->comboMonth->currentIndex(), today.month() - 1);
-        QCOMPARE(w_->comboDay->currentText(), QString::number(today.day()));
-        QCOMPARE(w_->comboYear->currentText(), QString::number(today.year()));
-        QCOMPARE(w_->comboYear->itemText(w_->comboYear->count() - 1),
-                 QString::number(today.year() + 1));
-        QCOMPARE(w_->cbYear->currentText(), QString::number(today.year()));
+        QCOMPARE(w_->lectureInfo().comboMonth()->currentIndex(), today.month() - 1);
+        QCOMPARE(w_->lectureInfo().comboDay()->currentText(), QString::number(today.day()));
+        QCOMPARE(w_->lectureInfo().comboYear()->currentText(), QString::number(today.year()));
+        QCOMPARE(
+            w_->lectureInfo().comboYear()->itemText(w_->lectureInfo().comboYear()->count() - 1),
+            QString::number(today.year() + 1));
+        QCOMPARE(w_->lectureInfo().cbYear()->currentText(), QString::number(today.year()));
 
-        const QColor current = colourOf(w_->box[0]), later = colourOf(w_->box[1]);
-        QVERIFY(current != later && w_->boxText[0]->font().bold());
-        w_->FTPMachine->setText("typed.example");
+        const QColor current = colourOf(w_->box(0)), later = colourOf(w_->box(1));
+        QVERIFY(current != later && w_->boxText(0)->font().bold());
+        w_->lumoraInfo().FTPMachine()->setText("typed.example");
         next();
-        QCOMPARE(w_->currentPage, 1);
-        QVERIFY(colourOf(w_->box[1]) == current && colourOf(w_->box[0]) != current);
-        QCOMPARE(w_->FTPMachine->text(), QString("localhost"));
-        QCOMPARE(w_->ID->text(), QString());
-        QVERIFY(!w_->buttonNext->isEnabled() && w_->buttonBack->isEnabled());
+        QCOMPARE(w_->currentPage(), 1);
+        QVERIFY(colourOf(w_->box(1)) == current && colourOf(w_->box(0)) != current);
+        QCOMPARE(w_->lumoraInfo().FTPMachine()->text(), QString("localhost"));
+        QCOMPARE(w_->lumoraInfo().ID()->text(), QString());
+        QVERIFY(!w_->buttonNext()->isEnabled() && w_->buttonBack()->isEnabled());
 
         settingsStore::write("Slide-Ferry", "Settings", "System", "lumora.example:2121");
         settingsStore::write("Slide-Ferry", "Settings", "UserID", "jdoe");
-        QTest::mouseClick(w_->buttonBack, Qt::LeftButton);
-        QVERIFY(w_->currentPage == 0 && !w_->buttonBack->isEnabled());
+        QTest::mouseClick(w_->buttonBack(), Qt::LeftButton);
+        QVERIFY(w_->currentPage() == 0 && !w_->buttonBack()->isEnabled());
         QTest::keyClick(w_.get(), Qt::Key_Return);
-        QCOMPARE(w_->currentPage, 1);
-        QCOMPARE(w_->FTPMachine->text() + " " + w_->ID->text(), "lumora.example:2121 jdoe");
+        QCOMPARE(w_->currentPage(), 1);
+        QCOMPARE(w_->lumoraInfo().FTPMachine()->text() + " " + w_->lumoraInfo().ID()->text(),
+                 "lumora.example:2121 jdoe");
     }
 
     // Next needs all four account fields (the server field takes no part); only typing in the
     // server field asks for a new connection test, a key that changes nothing too.
     void accountFields() {
         next();
-        QVERIFY(!w_->buttonNext->isEnabled());
-        QTest::keyClicks(w_->ID, "jdoe");
-        QTest::keyClicks(w_->Password, "pw");
-        QTest::keyClicks(w_->CVID, "corvane");
-        QVERIFY(!w_->buttonNext->isEnabled());
-        QTest::keyClicks(w_->CVPassword, "secret");
-        QVERIFY(w_->accountComplete && w_->buttonNext->isEnabled());
-        w_->FTPMachine->clear();
-        QVERIFY(w_->buttonNext->isEnabled());
-        w_->Password->clear();
-        QVERIFY(!w_->buttonNext->isEnabled());
-        QCOMPARE(w_->CVPassword->displayText(), QString("******"));
+        QVERIFY(!w_->buttonNext()->isEnabled());
+        QTest::keyClicks(w_->lumoraInfo().ID(), "jdoe");
+        QTest::keyClicks(w_->lumoraInfo().Password(), "pw");
+        QTest::keyClicks(w_->lumoraInfo().CVID(), "corvane");
+        QVERIFY(!w_->buttonNext()->isEnabled());
+        QTest::keyClicks(w_->lumoraInfo().CVPassword(), "secret");
+        QVERIFY(w_->lumoraInfo().accountComplete() && w_->buttonNext()->isEnabled());
+        w_->lumoraInfo().FTPMachine()->clear();
+        QVERIFY(w_->buttonNext()->isEnabled());
+        w_->lumoraInfo().Password()->clear();
+        QVERIFY(!w_->buttonNext()->isEnabled());
+        QCOMPARE(w_->lumoraInfo().CVPassword()->displayText(), QString("******"));
 
-        w_->serverChanged = false;
-        QTest::keyClicks(w_->ID, "x");
-        QVERIFY(!w_->serverChanged);
-        QTest::keyClick(w_->FTPMachine, Qt::Key_C, Qt::ControlModifier); // copy: text unchanged
-        QVERIFY(w_->serverChanged);
+        w_->lumoraInfo().setServerChanged(false);
+        QTest::keyClicks(w_->lumoraInfo().ID(), "x");
+        QVERIFY(!w_->lumoraInfo().serverChanged());
+        QTest::keyClick(w_->lumoraInfo().FTPMachine(), Qt::Key_C,
+                        Qt::ControlModifier); // copy: text unchanged
+        QVERIFY(w_->lumoraInfo().serverChanged());
     }
 
     void digitFieldsTakeDigitsOnly() {
-        w_->Session->clear();
-        QTest::keyClicks(w_->Session, "1a2 -3");
-        QCOMPARE(w_->Session->text(), QString("123"));
-        QTest::keyClick(w_->Session, Qt::Key_Backspace);
-        QCOMPARE(w_->Session->text(), QString("123"));
-        w_->Session->setCursorPosition(0);
-        QTest::keyClick(w_->Session, Qt::Key_Delete);
-        QCOMPARE(w_->Session->text(), QString("23"));
-        w_->Session->setText("x9"); // text placed by the program is not filtered
-        QCOMPARE(w_->Session->text(), QString("x9"));
+        w_->lectureInfo().Session()->clear();
+        QTest::keyClicks(w_->lectureInfo().Session(), "1a2 -3");
+        QCOMPARE(w_->lectureInfo().Session()->text(), QString("123"));
+        QTest::keyClick(w_->lectureInfo().Session(), Qt::Key_Backspace);
+        QCOMPARE(w_->lectureInfo().Session()->text(), QString("123"));
+        w_->lectureInfo().Session()->setCursorPosition(0);
+        QTest::keyClick(w_->lectureInfo().Session(), Qt::Key_Delete);
+        QCOMPARE(w_->lectureInfo().Session()->text(), QString("23"));
+        w_->lectureInfo().Session()->setText("x9"); // text placed by the program is not filtered
+        QCOMPARE(w_->lectureInfo().Session()->text(), QString("x9"));
     }
 
     void customSizeRules() {
-        w_->Resolution->setCurrentIndex(0);
-        QVERIFY(!w_->imageWidth->isHidden() && !w_->imageHeightText->isHidden());
-        QTest::keyClicks(w_->imageWidth, "640");
-        QVERIFY(!w_->sizeValid && !w_->buttonNext->isEnabled());
-        QTest::keyClicks(w_->imageHeight, "48x0");
-        QVERIFY(w_->sizeValid && w_->buttonNext->isEnabled());
-        QCOMPARE(QSize(w_->getWidth(), w_->getHeight()), QSize(640, 480));
+        w_->advanced().Resolution()->setCurrentIndex(0);
+        QVERIFY(!w_->advanced().imageWidth()->isHidden() &&
+                !w_->advanced().imageHeightText()->isHidden());
+        QTest::keyClicks(w_->advanced().imageWidth(), "640");
+        QVERIFY(!w_->advanced().sizeValid());
+        QTest::keyClicks(w_->advanced().imageHeight(), "48x0");
+        QVERIFY(w_->advanced().sizeValid());
+        QCOMPARE(QSize(w_->advanced().getWidth(), w_->advanced().getHeight()), QSize(640, 480));
         // 32767 is the largest size a box takes.
-        w_->imageWidth->setText("3276");
-        w_->imageWidth->setCursorPosition(4);
-        QTest::keyClicks(w_->imageWidth, "8");
-        QCOMPARE(w_->imageWidth->text(), QString("3276"));
-        QTest::keyClicks(w_->imageWidth, "7");
-        QCOMPARE(w_->getWidth(), 32767);
+        w_->advanced().imageWidth()->setText("3276");
+        w_->advanced().imageWidth()->setCursorPosition(4);
+        QTest::keyClicks(w_->advanced().imageWidth(), "8");
+        QCOMPARE(w_->advanced().imageWidth()->text(), QString("3276"));
+        QTest::keyClicks(w_->advanced().imageWidth(), "7");
+        QCOMPARE(w_->advanced().getWidth(), 32767);
 
-        w_->Resolution->setCurrentIndex(2); // a fixed size hides the boxes, leaves Next alone
-        QVERIFY(w_->imageWidth->isHidden() && w_->imageWidthText->isHidden());
-        QVERIFY(w_->getWidth() != 32767);
-        w_->imageWidth->setText("0"); // the custom size still decides Next
-        QVERIFY(!w_->sizeValid && !w_->buttonNext->isEnabled());
+        w_->advanced().Resolution()->setCurrentIndex(
+            2); // a fixed size hides the boxes, leaves Next alone
+        QVERIFY(w_->advanced().imageWidth()->isHidden() &&
+                w_->advanced().imageWidthText()->isHidden());
+        QVERIFY(w_->advanced().getWidth() != 32767);
+        w_->advanced().imageWidth()->setText("0"); // the custom size still decides Next
+        QVERIFY(!w_->advanced().sizeValid());
     }
 
     void chooseOnlyListsDiscardTypedCharacters() {
-        const int month = w_->comboMonth->currentIndex();
-        QTest::keyClicks(w_->comboMonth, "aj");
-        QCOMPARE(w_->comboMonth->currentIndex(), month);
-        w_->comboMonth->setCurrentIndex(0);
-        QTest::keyClick(w_->comboMonth, Qt::Key_Down);
-        QCOMPARE(w_->comboMonth->currentText(), QString("Feb"));
-        w_->Classes->addItem("cs101fall26");
-        QTest::keyClicks(w_->Classes, "zz");
-        QCOMPARE(w_->Classes->currentText(), QString("cs101fall26"));
-        QTest::keyClicks(w_->Resolution, "c");
-        QCOMPARE(w_->Resolution->currentText(), QString("XGA"));
+        const int month = w_->lectureInfo().comboMonth()->currentIndex();
+        QTest::keyClicks(w_->lectureInfo().comboMonth(), "aj");
+        QCOMPARE(w_->lectureInfo().comboMonth()->currentIndex(), month);
+        w_->lectureInfo().comboMonth()->setCurrentIndex(0);
+        QTest::keyClick(w_->lectureInfo().comboMonth(), Qt::Key_Down);
+        QCOMPARE(w_->lectureInfo().comboMonth()->currentText(), QString("Feb"));
+        w_->lectureInfo().Classes()->addItem("cs101fall26");
+        QTest::keyClicks(w_->lectureInfo().Classes(), "zz");
+        QCOMPARE(w_->lectureInfo().Classes()->currentText(), QString("cs101fall26"));
+        QTest::keyClicks(w_->advanced().Resolution(), "c");
+        QCOMPARE(w_->advanced().Resolution()->currentText(), QString("XGA"));
     }
 
-    // The slide range stays in order, and the title decides Next and Finish.
+    // The slide range stays in order; a title is given only while the field holds text.
     void slideRangeAndTitle() {
         for (int i = 1; i <= 12; ++i) {
-            w_->firstSlide->addItem(" " + QString::number(i));
-            w_->lastSlide->addItem(" " + QString::number(i));
+            w_->advanced().firstSlide()->addItem(" " + QString::number(i));
+            w_->advanced().lastSlide()->addItem(" " + QString::number(i));
         }
-        w_->firstSlide->setCurrentIndex(0);
-        w_->lastSlide->setCurrentIndex(2);
-        w_->firstSlide->setCurrentIndex(4);
-        QCOMPARE(w_->lastSlide->currentText(), QString(" 5"));
-        w_->lastSlide->setCurrentIndex(1);
-        QCOMPARE(w_->firstSlide->currentText() + w_->lastSlide->currentText(), " 2 2");
+        w_->advanced().firstSlide()->setCurrentIndex(0);
+        w_->advanced().lastSlide()->setCurrentIndex(2);
+        w_->advanced().firstSlide()->setCurrentIndex(4);
+        QCOMPARE(w_->advanced().lastSlide()->currentText(), QString(" 5"));
+        w_->advanced().lastSlide()->setCurrentIndex(1);
+        QCOMPARE(w_->advanced().firstSlide()->currentText() +
+                     w_->advanced().lastSlide()->currentText(),
+                 " 2 2");
 
-        w_->Title->setText("Intro");
-        QVERIFY(w_->titleGiven && w_->buttonNext->isEnabled() && w_->Finish->isEnabled());
-        w_->Title->clear();
-        QVERIFY(!w_->titleGiven && !w_->buttonNext->isEnabled() && !w_->Finish->isEnabled());
+        w_->lectureInfo().Title()->setText("Intro");
+        QVERIFY(w_->lectureInfo().titleGiven());
+        w_->lectureInfo().Title()->clear();
+        QVERIFY(!w_->lectureInfo().titleGiven());
     }
 
     // (Presentations by their extensions in any case, and other files, are listed by the
@@ -186,7 +198,7 @@ private slots:
 
     void cancelCleansUpEndsAndSavesNothing() {
         QTemporaryDir work;
-        w_->ExportPath->setText(work.path());
+        w_->advanced().ExportPath()->setText(work.path());
         for (const char* f :
              {"description", "extract.stml", "Slide1.GIF", "blank.GIF", "keep.txt"}) {
             QFile file(work.filePath(f));
@@ -203,18 +215,18 @@ private slots:
     // and No keeps the wizard and what was typed.
     void quitAsksOnlyWhenSomethingWasEntered() {
         next();
-        w_->FTPMachine->clear();
+        w_->lumoraInfo().FTPMachine()->clear();
         QTest::keyClick(w_.get(), Qt::Key_Escape);
         QCOMPARE(ends_, 1);
         QVERIFY(questions_.isEmpty());
 
-        QTest::keyClicks(w_->FTPMachine, "lumora.example.edu");
+        QTest::keyClicks(w_->lumoraInfo().FTPMachine(), "lumora.example.edu");
         QTest::keyClick(w_.get(), Qt::Key_Escape);
         QCOMPARE(questions_, QStringList{"Quit Slide-Ferry? What you entered is lost."});
         QCOMPARE(ends_, 1);
-        QCOMPARE(w_->FTPMachine->text(), QString("lumora.example.edu"));
+        QCOMPARE(w_->lumoraInfo().FTPMachine()->text(), QString("lumora.example.edu"));
         answerYes_ = true;
-        QTest::mouseClick(w_->Cancel, Qt::LeftButton);
+        QTest::mouseClick(w_->Cancel(), Qt::LeftButton);
         QCOMPARE(questions_.size(), 2);
         QCOMPARE(ends_, 2);
     }

@@ -33,34 +33,37 @@ private slots:
         WizardRun r;
         r.next();
         // Each page gives the focus to its first empty field, so that typing goes on there.
-        QCOMPARE(r.w->focusWidget(), r.w->ID);
-        r.w->FTPMachine->setText(server_->host());
+        QCOMPARE(r.w->focusWidget(), r.w->lumoraInfo().ID());
+        r.w->lumoraInfo().FTPMachine()->setText(server_->host());
         r.typeAccounts("ann", "pw123", *server_);
         r.next();
-        QCOMPARE(r.w->currentPage, 2);
-        QCOMPARE(r.w->focusWidget(), r.w->fileList);
-        QVERIFY(!r.w->buttonNext->isEnabled());
-        r.w->dirList->setPath(fx_.talks.path());
-        QCOMPARE(r.w->fileList->count(), 2); // basic_test_ppt_file.ppt, long.PPT
+        QCOMPARE(r.w->currentPage(), 2);
+        QCOMPARE(r.w->focusWidget(), r.w->powerPointFile().fileList());
+        QVERIFY(!r.w->buttonNext()->isEnabled());
+        r.w->powerPointFile().dirList()->setPath(fx_.talks.path());
+        QCOMPARE(r.w->powerPointFile().fileList()->count(), 2); // basic_test_ppt_file.ppt, long.PPT
         QVERIFY(r.chooseFile("basic_test_ppt_file.ppt"));
         r.next();
-        QCOMPARE(r.w->currentPage, 3);
-        QCOMPARE((QStringList{r.w->Term->currentText(), r.w->cbYear->currentText(),
-                              r.w->Classes->currentText()}),
+        QCOMPARE(r.w->currentPage(), 3);
+        QCOMPARE((QStringList{r.w->lectureInfo().Term()->currentText(),
+                              r.w->lectureInfo().cbYear()->currentText(),
+                              r.w->lectureInfo().Classes()->currentText()}),
                  (QStringList{"All terms", "All years", ""}));
-        QCOMPARE(r.w->Classes->count(), 3);
+        QCOMPARE(r.w->lectureInfo().Classes()->count(), 3);
         // Nothing remembered: the user picks the class; the focus waits in its box.
-        QCOMPARE(r.w->focusWidget(), r.w->Classes);
-        r.w->Classes->setCurrentIndex(0);
+        QCOMPARE(r.w->focusWidget(), r.w->lectureInfo().Classes());
+        r.w->lectureInfo().Classes()->setCurrentIndex(0);
         r.next();
-        QCOMPARE(r.w->currentPage, 4);
-        QCOMPARE(r.w->focusWidget(), r.w->Resolution);
-        QCOMPARE((QStringList{r.w->ExportPath->text(), r.w->imageFormat->currentText(),
-                              r.w->Resolution->currentText(), r.w->imageWidth->text(),
-                              r.w->imageHeight->text()}),
+        QCOMPARE(r.w->currentPage(), 4);
+        QCOMPARE(r.w->focusWidget(), r.w->advanced().Resolution());
+        QCOMPARE((QStringList{r.w->advanced().ExportPath()->text(),
+                              r.w->advanced().imageFormat()->currentText(),
+                              r.w->advanced().Resolution()->currentText(),
+                              r.w->advanced().imageWidth()->text(),
+                              r.w->advanced().imageHeight()->text()}),
                  (QStringList{QDir::tempPath(), "GIF", "XGA", "", ""}));
-        QVERIFY(!r.w->buttonNext->isEnabled()); // the empty custom size keeps Next off
-        QVERIFY(r.w->Finish->isEnabled());
+        QVERIFY(!r.w->buttonNext()->isEnabled()); // the empty custom size keeps Next off
+        QVERIFY(r.w->Finish()->isEnabled());
         QCOMPARE(r.messages, QStringList());
     }
 
@@ -76,51 +79,61 @@ private slots:
             writeSetting(key, value);
         WizardRun r;
         r.next();
-        QCOMPARE(r.w->CVID->text(), QString("remembered"));
-        QCOMPARE(r.w->CVPassword->text(), QString()); // never a password
+        QCOMPARE(r.w->lumoraInfo().CVID()->text(), QString("remembered"));
+        QCOMPARE(r.w->lumoraInfo().CVPassword()->text(), QString()); // never a password
         r.typeAccounts("ann", "pw123", *server_);
         r.next();
-        QCOMPARE(r.w->dirList->path(), QDir(fx_.talks.path()).canonicalPath());
+        QCOMPARE(r.w->powerPointFile().dirList()->path(), QDir(fx_.talks.path()).canonicalPath());
         QVERIFY(r.chooseFile("long.PPT"));
         r.next();
-        QCOMPARE(r.w->currentPage, 3);
-        QCOMPARE(r.w->firstSlide->count(), 68);
-        QCOMPARE(r.w->lastSlide->currentText(), QString(" 68"));
-        QCOMPARE((QStringList{r.w->Term->currentText(), r.w->cbYear->currentText(),
-                              r.w->Classes->currentText()}),
+        QCOMPARE(r.w->currentPage(), 3);
+        QCOMPARE(r.w->advanced().firstSlide()->count(), 68);
+        QCOMPARE(r.w->advanced().lastSlide()->currentText(), QString(" 68"));
+        QCOMPARE((QStringList{r.w->lectureInfo().Term()->currentText(),
+                              r.w->lectureInfo().cbYear()->currentText(),
+                              r.w->lectureInfo().Classes()->currentText()}),
                  (QStringList{"Fall", "2026", "cs101fall26"}));
-        QCOMPARE(r.w->Classes->count(), 1); // the filters apply to the listing
-        r.w->Title->setText("Typed title");
+        QCOMPARE(r.w->lectureInfo().Classes()->count(), 1); // the filters apply to the listing
+        // Next and Finish follow the title, and on the Advanced page Next follows the size.
+        r.w->lectureInfo().Title()->clear();
+        QVERIFY(!r.w->buttonNext()->isEnabled() && !r.w->Finish()->isEnabled());
+        r.w->lectureInfo().Title()->setText("Typed title");
+        QVERIFY(r.w->buttonNext()->isEnabled() && r.w->Finish()->isEnabled());
         r.next();
-        QCOMPARE(r.w->currentPage, 4);
-        QCOMPARE(r.w->imageFormat->currentText(), QString("JPG"));
-        QVERIFY(!r.w->imageWidth->isHidden());
-        QCOMPARE(r.w->imageWidth->text() + "x" + r.w->imageHeight->text(), QString("640x480"));
-        QCOMPARE(r.w->getWidth(), 640);
-        QVERIFY(r.w->buttonNext->isEnabled());
+        QCOMPARE(r.w->currentPage(), 4);
+        QCOMPARE(r.w->advanced().imageFormat()->currentText(), QString("JPG"));
+        QVERIFY(!r.w->advanced().imageWidth()->isHidden());
+        QCOMPARE(r.w->advanced().imageWidth()->text() + "x" + r.w->advanced().imageHeight()->text(),
+                 QString("640x480"));
+        QCOMPARE(r.w->advanced().getWidth(), 640);
+        QVERIFY(r.w->buttonNext()->isEnabled());
+        r.w->advanced().imageWidth()->setText("0");
+        QVERIFY(!r.w->buttonNext()->isEnabled() && r.w->Finish()->isEnabled());
+        r.w->advanced().imageWidth()->setText("640");
 
         // Back to the file page: the range lists empty, the presentation closes, Finish goes off.
         r.back();
-        QVERIFY(r.w->currentPage == 3 && r.w->Finish->isEnabled());
+        QVERIFY(r.w->currentPage() == 3 && r.w->Finish()->isEnabled());
         r.back();
-        QVERIFY(r.w->currentPage == 2 && !r.w->Finish->isEnabled());
+        QVERIFY(r.w->currentPage() == 2 && !r.w->Finish()->isEnabled());
         r.back();
-        QCOMPARE(r.w->currentPage, 1);
-        QCOMPARE(r.w->firstSlide->count(), 0);
+        QCOMPARE(r.w->currentPage(), 1);
+        QCOMPARE(r.w->advanced().firstSlide()->count(), 0);
         QCOMPARE(r.w->moduleSlideFerry().presentation.slideCount, 0);
-        QVERIFY(r.w->buttonNext->isEnabled());
+        QVERIFY(r.w->buttonNext()->isEnabled());
 
         // Forward again: the title is the presentation's again, the lists are filled anew.
         r.next();
         QVERIFY(r.chooseFile("basic_test_ppt_file.ppt"));
         r.next();
-        QCOMPARE(r.w->currentPage, 3);
-        QVERIFY(r.w->Title->text() != QString("Typed title"));
-        QCOMPARE(r.w->firstSlide->count(), r.w->moduleSlideFerry().presentation.slideCount);
+        QCOMPARE(r.w->currentPage(), 3);
+        QVERIFY(r.w->lectureInfo().Title()->text() != QString("Typed title"));
+        QCOMPARE(r.w->advanced().firstSlide()->count(),
+                 r.w->moduleSlideFerry().presentation.slideCount);
 
         // Done stores the fields, the custom size crossed again.
-        r.w->imageWidth->setText("800");
-        r.w->imageHeight->setText("600");
+        r.w->advanced().imageWidth()->setText("800");
+        r.w->advanced().imageHeight()->setText("600");
         r.w->saveSettings();
         QCOMPARE((QStringList{readSetting("CustomWidth"), readSetting("CustomHeight"),
                               readSetting("Directory")}),
@@ -137,23 +150,24 @@ private slots:
                 QFile::copy(fx_.talks.filePath("basic_test_ppt_file.ppt"), other.filePath(name)));
         const QString folder = QDir(other.path()).canonicalPath();
         WizardRun r;
-        r.w->commandLineFile = other.filePath("Talk.PPTX");
+        r.w->setCommandLineFile(other.filePath("Talk.PPTX"));
         QVERIFY(fx_.toFilePage(r));
-        QCOMPARE(r.w->dirList->path(), folder);
-        QCOMPARE(r.w->driveList->drive(), r.w->driveList->driveOf(folder));
-        QCOMPARE(r.w->fileList->count(), 2);
-        QCOMPARE(r.w->fileList->fileName(), QString("Talk.PPTX"));
-        QVERIFY(r.w->fileChosen && r.w->buttonNext->isEnabled());
+        QCOMPARE(r.w->powerPointFile().dirList()->path(), folder);
+        QCOMPARE(r.w->powerPointFile().driveList()->drive(),
+                 r.w->powerPointFile().driveList()->driveOf(folder));
+        QCOMPARE(r.w->powerPointFile().fileList()->count(), 2);
+        QCOMPARE(r.w->powerPointFile().fileList()->fileName(), QString("Talk.PPTX"));
+        QVERIFY(r.w->powerPointFile().fileChosen() && r.w->buttonNext()->isEnabled());
         r.next();
-        QCOMPARE(r.w->currentPage, 3);
+        QCOMPARE(r.w->currentPage(), 3);
         QCOMPARE(r.w->moduleSlideFerry().presentation.slideCount, 2);
 
         r.back();
         r.back();
-        r.w->commandLineFile = other.filePath("notes.txt");
+        r.w->setCommandLineFile(other.filePath("notes.txt"));
         r.next();
-        QCOMPARE(r.w->dirList->path(), folder);
-        QVERIFY(!r.w->fileChosen && !r.w->buttonNext->isEnabled());
+        QCOMPARE(r.w->powerPointFile().dirList()->path(), folder);
+        QVERIFY(!r.w->powerPointFile().fileChosen() && !r.w->buttonNext()->isEnabled());
         QCOMPARE(r.messages, QStringList());
     }
 
@@ -180,30 +194,32 @@ private slots:
         };
         WizardRun r;
         drop(r.w.get(), {"Talk.PPTX"});
-        QCOMPARE(r.w->currentPage, 1);
+        QCOMPARE(r.w->currentPage(), 1);
         r.typeAccounts("ann", "pw123", *fx_.server);
         r.next();
-        QCOMPARE(r.w->currentPage, 2);
-        QCOMPARE(r.w->fileList->fileName(), QString("Talk.PPTX"));
+        QCOMPARE(r.w->currentPage(), 2);
+        QCOMPARE(r.w->powerPointFile().fileList()->fileName(), QString("Talk.PPTX"));
         r.next();
-        QCOMPARE(r.w->currentPage, 3);
+        QCOMPARE(r.w->currentPage(), 3);
         // A title the server's code page cannot hold is warned of on the page.
-        QVERIFY(r.w->codePageNote->isHidden());
-        r.w->Title->setText(QStringLiteral("\u039A\u03B1\u03BB\u03AE"));
-        QVERIFY(r.w->codePageNote->isVisibleTo(r.w.get()));
-        QVERIFY2(r.w->codePageNote->text().contains(QStringLiteral("the title (\u039A \u03B1")),
-                 qPrintable(r.w->codePageNote->text()));
+        QVERIFY(r.w->lectureInfo().codePageNote()->isHidden());
+        r.w->lectureInfo().Title()->setText(QStringLiteral("\u039A\u03B1\u03BB\u03AE"));
+        QVERIFY(r.w->lectureInfo().codePageNote()->isVisibleTo(r.w.get()));
+        QVERIFY2(r.w->lectureInfo().codePageNote()->text().contains(
+                     QStringLiteral("the title (\u039A \u03B1")),
+                 qPrintable(r.w->lectureInfo().codePageNote()->text()));
 
-        drop(r.w->Title, {"notes.txt", "Talk.PPTX"}); // onto a field that takes dropped text
-        QCOMPARE(r.w->currentPage, 2);
-        QVERIFY(!r.w->fileChosen);
+        drop(r.w->lectureInfo().Title(),
+             {"notes.txt", "Talk.PPTX"}); // onto a field that takes dropped text
+        QCOMPARE(r.w->currentPage(), 2);
+        QVERIFY(!r.w->powerPointFile().fileChosen());
         QCOMPARE(r.messages.size(), 2);
         QVERIFY2(r.messages[0].contains("2 files were dropped") &&
                      r.messages[0].contains("notes.txt is chosen") &&
                      r.messages[1].startsWith("notes.txt is not a presentation"),
                  qPrintable(r.shown()));
-        drop(r.w->fileList, {"Talk.PPTX"});
-        QVERIFY(r.w->fileChosen && r.w->buttonNext->isEnabled());
+        drop(r.w->powerPointFile().fileList(), {"Talk.PPTX"});
+        QVERIFY(r.w->powerPointFile().fileChosen() && r.w->buttonNext()->isEnabled());
     }
 
     void refusedAccountKeepsTheWizardOnItsPage() {
@@ -215,20 +231,20 @@ private slots:
         QVERIFY2(r.messages.first().startsWith("Bad user id or password\n") &&
                      r.messages.first().contains("Lumora account \"ann\""),
                  qPrintable(r.shown()));
-        QCOMPARE(r.w->currentPage, 1);
-        QVERIFY(r.w->buttonNext->isEnabled() && r.w->buttonBack->isEnabled());
-        QVERIFY(r.w->connecting->isHidden());
-        QVERIFY(!r.w->serverChanged);
+        QCOMPARE(r.w->currentPage(), 1);
+        QVERIFY(r.w->buttonNext()->isEnabled() && r.w->buttonBack()->isEnabled());
+        QVERIFY(r.w->lumoraInfo().connecting()->isHidden());
+        QVERIFY(!r.w->lumoraInfo().serverChanged());
 
         // Without the account file the user hears why and may correct the server.
         QVERIFY(QFile::remove(server_->root() + "/lumora/admin/passwd"));
-        r.w->Password->setText("pw123");
+        r.w->lumoraInfo().Password()->setText("pw123");
         r.next();
         QCOMPARE(r.messages.size(), 2);
         QVERIFY2(r.messages[1].startsWith("Error: ") &&
                      r.messages[1].endsWith(", " + server_->host()),
                  qPrintable(r.messages[1]));
-        QCOMPARE(r.w->currentPage, 1);
+        QCOMPARE(r.w->currentPage(), 1);
         QCOMPARE(r.ends, 0);
         QVERIFY(!QFile::exists(fx_.work.filePath("passwd")));
     }
@@ -238,20 +254,20 @@ private slots:
     void unreachableServerIsReportedOnce() {
         WizardRun r;
         r.next();
-        r.w->FTPMachine->setText("127.0.0.1:1");
-        r.w->serverChanged = true;
+        r.w->lumoraInfo().FTPMachine()->setText("127.0.0.1:1");
+        r.w->lumoraInfo().setServerChanged(true);
         r.typeAccounts("ann", "pw123", *server_);
         r.next();
         QCOMPARE(r.messages.size(), 1);
         QVERIFY2(r.messages[0].startsWith("Error: ") && r.messages[0].endsWith(", 127.0.0.1:1"),
                  qPrintable(r.messages[0]));
-        QCOMPARE(r.w->currentPage, 1);
-        QVERIFY(!r.w->serverChanged);
+        QCOMPARE(r.w->currentPage(), 1);
+        QVERIFY(!r.w->lumoraInfo().serverChanged());
 
-        r.w->FTPMachine->selectAll();
-        QTest::keyClicks(r.w->FTPMachine, server_->host());
+        r.w->lumoraInfo().FTPMachine()->selectAll();
+        QTest::keyClicks(r.w->lumoraInfo().FTPMachine(), server_->host());
         r.next();
-        QCOMPARE(r.w->currentPage, 2);
+        QCOMPARE(r.w->currentPage(), 2);
         QCOMPARE(r.messages.size(), 1);
     }
 
@@ -263,62 +279,67 @@ private slots:
         WizardRun r;
         QVERIFY(fx_.toFilePage(r));
         // A double click on empty space does nothing; on a file it goes on as Next does.
-        QWidget* files = r.w->fileList->viewport();
+        QWidget* files = r.w->powerPointFile().fileList()->viewport();
         QTest::mouseDClick(files, Qt::LeftButton, {}, QPoint(5, files->height() - 3));
-        QCOMPARE(r.w->currentPage, 2);
-        const QRect item = r.w->fileList->visualItemRect(
-            r.w->fileList->findItems("basic_test_ppt_file.ppt", Qt::MatchExactly).first());
+        QCOMPARE(r.w->currentPage(), 2);
+        const QRect item = r.w->powerPointFile().fileList()->visualItemRect(
+            r.w->powerPointFile()
+                .fileList()
+                ->findItems("basic_test_ppt_file.ppt", Qt::MatchExactly)
+                .first());
         QTest::mouseClick(files, Qt::LeftButton, {}, item.center());
         QTest::mouseDClick(files, Qt::LeftButton, {}, item.center());
-        QCOMPARE(r.w->currentPage, 3);
-        QCOMPARE(r.w->Classes->currentText(), QString("math150winter26"));
-        QCOMPARE(r.w->focusWidget(), r.w->Title); // the first field still empty
+        QCOMPARE(r.w->currentPage(), 3);
+        QCOMPARE(r.w->lectureInfo().Classes()->currentText(), QString("math150winter26"));
+        QCOMPARE(r.w->focusWidget(), r.w->lectureInfo().Title()); // the first field still empty
 
-        for (QWidget* field :
-             std::initializer_list<QWidget*>{r.w->Term, r.w->Session, r.w->cbYear, r.w->Title})
+        for (QWidget* field : std::initializer_list<QWidget*>{
+                 r.w->lectureInfo().Term(), r.w->lectureInfo().Session(),
+                 r.w->lectureInfo().cbYear(), r.w->lectureInfo().Title()})
             field->setFocus();
-        QCOMPARE(r.w->Classes->count(), 3);
-        QCOMPARE(r.w->Classes->currentText(), QString("math150winter26"));
+        QCOMPARE(r.w->lectureInfo().Classes()->count(), 3);
+        QCOMPARE(r.w->lectureInfo().Classes()->currentText(), QString("math150winter26"));
 
         auto choose = [](QComboBox* filter, const QString& text) {
             filter->setFocus();
             filter->setCurrentText(text);
             emit filter->activated(filter->currentIndex());
         };
-        choose(r.w->Term, "Winter"); // listed at once, the focus still in the filter
-        QCOMPARE(r.w->Classes->count(), 1);
-        QCOMPARE(r.w->Classes->currentText(), QString("math150winter26"));
-        choose(r.w->Term, "Spring");
-        QCOMPARE(r.w->Classes->currentText(), QString("hist200spring27"));
-        choose(r.w->Term, "All terms");
-        QCOMPARE(r.w->Classes->count(), 3);
-        QCOMPARE(r.w->Classes->currentText(), QString("hist200spring27"));
-        choose(r.w->cbYear, "1999");
-        QCOMPARE(r.w->Classes->count(), 0);
-        choose(r.w->cbYear, "All years");
+        choose(r.w->lectureInfo().Term(),
+               "Winter"); // listed at once, the focus still in the filter
+        QCOMPARE(r.w->lectureInfo().Classes()->count(), 1);
+        QCOMPARE(r.w->lectureInfo().Classes()->currentText(), QString("math150winter26"));
+        choose(r.w->lectureInfo().Term(), "Spring");
+        QCOMPARE(r.w->lectureInfo().Classes()->currentText(), QString("hist200spring27"));
+        choose(r.w->lectureInfo().Term(), "All terms");
+        QCOMPARE(r.w->lectureInfo().Classes()->count(), 3);
+        QCOMPARE(r.w->lectureInfo().Classes()->currentText(), QString("hist200spring27"));
+        choose(r.w->lectureInfo().cbYear(), "1999");
+        QCOMPARE(r.w->lectureInfo().Classes()->count(), 0);
+        choose(r.w->lectureInfo().cbYear(), "All years");
 
         // Days a month does not have are refused on leaving the page, the lists left alone.
         for (const auto& [month, day, year] :
              {std::tuple("Feb", "31", "2026"), {"Apr", "31", "2026"}, {"Feb", "29", "2027"}}) {
             r.setDate(month, day, year);
             r.next();
-            QCOMPARE(r.w->currentPage, 3);
+            QCOMPARE(r.w->currentPage(), 3);
             QVERIFY2(r.messages.last().contains("does not exist"), qPrintable(r.messages.last()));
-            QCOMPARE(r.w->comboDay->currentText(), QString(day));
+            QCOMPARE(r.w->lectureInfo().comboDay()->currentText(), QString(day));
         }
         QCOMPARE(r.messages.size(), 3);
 
         // Next clicked while the filter's listing waits for the server acts once, afterwards.
         r.setDate("Feb", "29", "2024"); // a leap year the year list offers
-        r.w->Term->setFocus();
-        r.w->Term->setCurrentText("Spring");
+        r.w->lectureInfo().Term()->setFocus();
+        r.w->lectureInfo().Term()->setCurrentText("Spring");
         QTimer::singleShot(0, r.w.get(), [&r] { r.next(); });
-        emit r.w->Term->activated(r.w->Term->currentIndex());
-        QTRY_VERIFY2(r.w->currentPage == 4, qPrintable(r.shown()));
+        emit r.w->lectureInfo().Term()->activated(r.w->lectureInfo().Term()->currentIndex());
+        QTRY_VERIFY2(r.w->currentPage() == 4, qPrintable(r.shown()));
         QTest::qWait(50);
-        QCOMPARE(r.w->currentPage, 4);
+        QCOMPARE(r.w->currentPage(), 4);
         QCOMPARE(r.messages.size(), 3);
-        QCOMPARE(r.w->Classes->currentText(), QString("hist200spring27"));
+        QCOMPARE(r.w->lectureInfo().Classes()->currentText(), QString("hist200spring27"));
     }
 
     // Finish straight from the Lecture Info page, appending to a lecture stored as JPG: the
@@ -337,8 +358,8 @@ private slots:
         r.answerLectureExists(FrmFTPError::AppendSlides);
         r.finish();
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
-        QCOMPARE(r.w->imageFormat->currentText(), QString("JPG"));
-        QCOMPARE(r.w->ExportPath->text(), fx_.work.path());
+        QCOMPARE(r.w->advanced().imageFormat()->currentText(), QString("JPG"));
+        QCOMPARE(r.w->advanced().ExportPath()->text(), fx_.work.path());
         QCOMPARE(server_->readFile(lecture + "Slide1.jpg"), QByteArray("old one"));
         QCOMPARE(server_->readFile(lecture + "Slide2.jpg"), QByteArray("old two"));
         QImage third;

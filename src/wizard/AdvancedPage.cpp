@@ -1,0 +1,189 @@
+#include "wizard/AdvancedPage.h"
+
+#include "lecture/LectureRecord.h"
+#include "platform/NumberText.h"
+#include "wizard/FieldKeys.h"
+#include "wizard/WizardSettings.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+AdvancedPage::AdvancedPage(QWidget* parent)
+    : WizardPage(parent), Resolution_(new QComboBox(this)), imageWidth_(new QLineEdit(this)),
+      imageHeight_(new QLineEdit(this)),
+      imageWidthText_(new QLabel(QStringLiteral("Width:"), this)),
+      imageHeightText_(new QLabel(QStringLiteral("Height:"), this)),
+      imageFormat_(new QComboBox(this)),
+      ExportPath_(new QLineEdit(wizardSettings::defaultExportPath(), this)),
+      rangeFrame_(new QGroupBox(QStringLiteral("Slide Range"), this)),
+      firstSlide_(new QComboBox(rangeFrame_)), lastSlide_(new QComboBox(rangeFrame_)) {
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(addHeading(QStringLiteral("Advanced features:")));
+    imageFormat_->setEditable(true);
+    Resolution_->setObjectName(QStringLiteral("Resolution"));
+    imageWidth_->setObjectName(QStringLiteral("imageWidth"));
+    imageHeight_->setObjectName(QStringLiteral("imageHeight"));
+    imageWidthText_->setObjectName(QStringLiteral("imageWidthText"));
+    imageHeightText_->setObjectName(QStringLiteral("imageHeightText"));
+    imageFormat_->setObjectName(QStringLiteral("imageFormat"));
+    ExportPath_->setObjectName(QStringLiteral("ExportPath"));
+    rangeFrame_->setObjectName(QStringLiteral("rangeFrame"));
+    firstSlide_->setObjectName(QStringLiteral("firstSlide"));
+    lastSlide_->setObjectName(QStringLiteral("lastSlide"));
+    for (QLineEdit* e : {imageWidth_, imageHeight_}) {
+        e->setMaximumWidth(70);
+        e->setMaxLength(5);
+        e->setVisible(false);
+    }
+    imageWidthText_->setVisible(false);
+    imageHeightText_->setVisible(false);
+
+    auto* form = new QFormLayout;
+    form->setVerticalSpacing(10);
+    auto* size = new QHBoxLayout;
+    size->addWidget(Resolution_);
+    size->addSpacing(8);
+    size->addWidget(imageWidthText_);
+    size->addWidget(imageWidth_);
+    size->addWidget(imageHeightText_);
+    size->addWidget(imageHeight_);
+    size->addStretch(1);
+    form->addRow(QStringLiteral("Lumora Resolution:"), size);
+    form->addRow(QStringLiteral("Image Format:"), imageFormat_);
+    form->addRow(QStringLiteral("Local temporary file path:"), ExportPath_);
+    v->addLayout(form);
+
+    auto* range = new QHBoxLayout(rangeFrame_);
+    range->addWidget(new QLabel(QStringLiteral("First Slide:"), rangeFrame_));
+    range->addWidget(firstSlide_, 1);
+    range->addSpacing(16);
+    range->addWidget(new QLabel(QStringLiteral("Last Slide:"), rangeFrame_));
+    range->addWidget(lastSlide_, 1);
+    v->addWidget(rangeFrame_);
+    v->addStretch(1);
+
+    for (const char* r : ImageSizes::names)
+        Resolution_->addItem(QString::fromLatin1(r));
+    Resolution_->setCurrentIndex(3);
+    imageFormat_->addItems({QStringLiteral("GIF"), QStringLiteral("JPG")});
+    imageFormat_->setCurrentIndex(0);
+
+    for (QObject* o : std::initializer_list<QObject*>{imageWidth_, imageHeight_, Resolution_,
+                                                      firstSlide_, lastSlide_})
+        o->installEventFilter(this);
+    connect(imageWidth_, &QLineEdit::textChanged, this, &AdvancedPage::customSizeRule);
+    connect(imageHeight_, &QLineEdit::textChanged, this, &AdvancedPage::customSizeRule);
+    connect(Resolution_, &QComboBox::currentIndexChanged, this, &AdvancedPage::showCustomSize);
+    connect(firstSlide_, &QComboBox::currentIndexChanged, this, &AdvancedPage::keepLastAfterFirst);
+    connect(lastSlide_, &QComboBox::currentIndexChanged, this, &AdvancedPage::keepFirstBeforeLast);
+}
+
+bool AdvancedPage::eventFilter(QObject* watched, QEvent* event) {
+    const QKeyEvent* key = fieldKeys::typedKey(event);
+    if (!key)
+        return WizardPage::eventFilter(watched, event);
+    if (watched == imageWidth_ || watched == imageHeight_) {
+        if (!fieldKeys::isDigit(key->text()))
+            return true;
+        // The custom size is a 16-bit number: a digit that would pass 32767 is refused.
+        return !numberText::fitsInt16(
+            fieldKeys::textAfterTyping(static_cast<QLineEdit*>(watched), key->text()));
+    }
+    // The lists are chosen from, never typed into; a typed key applies the list's rule again.
+    if (watched == Resolution_)
+        showCustomSize();
+    else if (watched == firstSlide_)
+        keepLastAfterFirst();
+    else if (watched == lastSlide_)
+        keepFirstBeforeLast();
+    return true;
+}
+
+void AdvancedPage::showCustomSize() {
+    const bool custom = Resolution_->currentIndex() == 0;
+    for (QWidget* w : std::initializer_list<QWidget*>{imageWidth_, imageHeight_, imageWidthText_,
+                                                      imageHeightText_})
+        w->setVisible(custom);
+}
+
+void AdvancedPage::customSizeRule() {
+    imageSizes_.rows[0].width = numberText::leadingInt16(imageWidth_->text());
+    imageSizes_.rows[0].height = numberText::leadingInt16(imageHeight_->text());
+    sizeValid_ = imageSizes_.rows[0].width >= 1 && imageSizes_.rows[0].height >= 1;
+    emit completeChanged();
+}
+
+void AdvancedPage::keepLastAfterFirst() {
+    if (firstSlide_->currentIndex() > lastSlide_->currentIndex())
+        lastSlide_->setCurrentIndex(firstSlide_->currentIndex());
+}
+
+void AdvancedPage::keepFirstBeforeLast() {
+    if (lastSlide_->currentIndex() < firstSlide_->currentIndex())
+        firstSlide_->setCurrentIndex(lastSlide_->currentIndex());
+}
+
+int AdvancedPage::getWidth() const {
+    const int p = Resolution_->currentIndex();
+    return p < 0 ? 0 : imageSizes_.rows[static_cast<size_t>(p)].width;
+}
+
+int AdvancedPage::getHeight() const {
+    const int p = Resolution_->currentIndex();
+    return p < 0 ? 0 : imageSizes_.rows[static_cast<size_t>(p)].height;
+}
+
+void AdvancedPage::showSlideCount(int slideCount) {
+    // A second visit refills the range lists from scratch.
+    firstSlide_->clear();
+    lastSlide_->clear();
+    for (int i = 1; i <= slideCount; ++i)
+        firstSlide_->addItem(QStringLiteral(" ") + QString::number(i));
+    for (int i = 1; i <= slideCount; ++i)
+        lastSlide_->addItem(QStringLiteral(" ") + QString::number(i));
+    firstSlide_->setCurrentIndex(0);
+    lastSlide_->setCurrentIndex(lastSlide_->count() - 1);
+}
+
+void AdvancedPage::loadSettings() {
+    ExportPath_->setText(
+        wizardSettings::load(QStringLiteral("ExportPath"), wizardSettings::defaultExportPath()));
+    imageFormat_->setEditText(
+        wizardSettings::load(QStringLiteral("ImageType"), QStringLiteral("GIF")));
+    wizardSettings::chooseEntry(
+        Resolution_, wizardSettings::load(QStringLiteral("Resolution"), QStringLiteral("XGA")),
+        QStringLiteral("XGA"));
+    // The two custom keys are crossed with the boxes of similar names, in both directions.
+    imageHeight_->setText(wizardSettings::load(QStringLiteral("CustomWidth"), QString()));
+    imageWidth_->setText(wizardSettings::load(QStringLiteral("CustomHeight"), QString()));
+    // Filling the boxes counts as typing into them, also when the text stays the same.
+    customSizeRule();
+}
+
+void AdvancedPage::saveSettings() const {
+    wizardSettings::store(QStringLiteral("ImageType"), imageFormat_->currentText());
+    wizardSettings::store(QStringLiteral("Resolution"), Resolution_->currentText());
+    wizardSettings::store(QStringLiteral("CustomWidth"), imageHeight_->text());
+    wizardSettings::store(QStringLiteral("CustomHeight"), imageWidth_->text());
+    wizardSettings::store(QStringLiteral("ExportPath"), ExportPath_->text());
+}
+
+QWidget* AdvancedPage::fieldToFocus() const {
+    if (Resolution_->currentIndex() == 0)
+        return firstEmpty({imageWidth_, imageHeight_, ExportPath_}, Resolution_);
+    return firstEmpty({ExportPath_}, Resolution_);
+}
+
+void AdvancedPage::fillLecture(LectureRecord& r) const {
+    r.workDir = ExportPath_->text();
+    r.imageFormat = imageFormat_->currentText();
+    r.firstSlide = firstSlide_->currentText();
+    r.lastSlide = lastSlide_->currentText();
+    r.width = getWidth();
+    r.height = getHeight();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "lecture/ImageSizes.h"
+#include "wizard/WizardPage.h"
+
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+
+// The Advanced page: the image size (a named one or a custom width and height), the image
+// format, the local working directory and the range of slides to send.
+class AdvancedPage : public WizardPage {
+    Q_OBJECT
+public:
+    explicit AdvancedPage(QWidget* parent = nullptr);
+
+    bool complete() const override { return sizeValid_; }
+    QWidget* fieldToFocus() const override;
+    void fillLecture(LectureRecord& r) const override;
+    void saveSettings() const override;
+
+    // ExportPath, ImageType, Resolution, CustomWidth and CustomHeight.
+    void loadSettings();
+    // The range lists offer the presentation's slides, all of them chosen; 0 empties them.
+    void showSlideCount(int slideCount);
+
+    // The image size chosen: the named size, or the custom one typed.
+    int getWidth() const;
+    int getHeight() const;
+    bool sizeValid() const { return sizeValid_; }
+
+    QComboBox* Resolution() const { return Resolution_; }
+    QLineEdit* imageWidth() const { return imageWidth_; }
+    QLineEdit* imageHeight() const { return imageHeight_; }
+    QLabel* imageWidthText() const { return imageWidthText_; }
+    QLabel* imageHeightText() const { return imageHeightText_; }
+    QComboBox* imageFormat() const { return imageFormat_; }
+    QLineEdit* ExportPath() const { return ExportPath_; }
+    QGroupBox* rangeFrame() const { return rangeFrame_; }
+    QComboBox* firstSlide() const { return firstSlide_; }
+    QComboBox* lastSlide() const { return lastSlide_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showCustomSize();
+    void customSizeRule();
+    void keepLastAfterFirst();
+    void keepFirstBeforeLast();
+
+    QComboBox* Resolution_;
+    QLineEdit* imageWidth_;
+    QLineEdit* imageHeight_;
+    QLabel* imageWidthText_;
+    QLabel* imageHeightText_;
+    QComboBox* imageFormat_;
+    QLineEdit* ExportPath_;
+    QGroupBox* rangeFrame_;
+    QComboBox* firstSlide_;
+    QComboBox* lastSlide_;
+    ImageSizes imageSizes_;
+    bool sizeValid_ = true;
+};

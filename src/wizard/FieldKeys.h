@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QString>
+
+// What a key press on a wizard field means, for the pages' key rules.
+namespace fieldKeys {
+
+// Return and Escape belong to the window (default and cancel buttons), never to a field.
+inline bool isWindowKey(const QString& text) {
+    return text == QLatin1String("\r") || text == QLatin1String("\n") ||
+           text == QLatin1String("\x1b");
+}
+
+// A key press that types a character (as opposed to Delete, the arrows, Return or Escape).
+inline bool typesCharacter(const QKeyEvent* key) {
+    return !key->text().isEmpty() && !isWindowKey(key->text());
+}
+
+inline bool isDigit(const QString& text) {
+    return text.size() == 1 && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9');
+}
+
+// The text a line edit would hold after the typed text replaced its selection.
+inline QString textAfterTyping(const QLineEdit* e, const QString& typed) {
+    QString t = e->text();
+    if (e->hasSelectedText())
+        t.replace(e->selectionStart(), e->selectedText().size(), typed);
+    else
+        t.insert(e->cursorPosition(), typed);
+    return t;
+}
+
+// The key press of `event` when it types a character, else null.
+inline const QKeyEvent* typedKey(QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return nullptr;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    return typesCharacter(key) ? key : nullptr;
+}
+
+} // namespace fieldKeys

@@ -1,0 +1,266 @@
+// The page machine: what Next, Back, Finish and Cancel do on each page, what one page's Next
+// carries to the next page, and the one error trap around it all.
+#include "wizard/FrmMain.h"
+
+#include "pipeline/CodePageCheck.h"
+#include "pipeline/ModuleSlideFerry.h"
+#include "platform/Failure.h"
+#include "platform/ProgramEnd.h"
+#include "server/ClassCatalogue.h"
+#include "server/LectureDirectory.h"
+#include "server/ModuleFtp.h"
+#include "windows/FrmProgress.h"
+#include "windows/Messages.h"
+#include "wizard/AdvancedPage.h"
+#include "wizard/BusyPointer.h"
+#include "wizard/LectureInfoPage.h"
+#include "wizard/LumoraInfoPage.h"
+#include "wizard/PowerPointFilePage.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <utility>
+
+namespace {
+// Keeps the buttons off while a step waits, so that no second click can start meanwhile.
+class ButtonsOff {
+public:
+    ButtonsOff(int& waiting, std::function<void()> update)
+        : waiting_(waiting), update_(std::move(update)) {
+        ++waiting_;
+        update_();
+    }
+    ~ButtonsOff() {
+        --waiting_;
+        update_();
+    }
+    ButtonsOff(const ButtonsOff&) = delete;
+    ButtonsOff& operator=(const ButtonsOff&) = delete;
+
+private:
+    int& waiting_;
+    std::function<void()> update_;
+};
+} // namespace
+
+// A failure that no step handled itself: report it, clean up and end the program.
+void FrmMain::generalFailure(const Failure& failure) {
+    messages::showCritical(failure.message(lumoraInfo_->FTPMachine()->text()),
+                           QStringLiteral("Error!"));
+    stopProgram();
+}
+
+// Every end of the wizard before Done: the clean-up, then the program's end.
+void FrmMain::stopProgram() {
+    refreshLecture();
+    // The clean-up may wait for an office that is still starting: the window goes first.
+    hide();
+    moduleSlideFerry().cleanUp();
+    programEnd::endProgram();
+}
+
+// Runs an action under the one error trap of the wizard: a failure that the action did not
+// handle itself is reported, cleaned up after and ends the program.
+void FrmMain::runTrapped(const std::function<void()>& action) {
+    programEnd::guardEvent([&] {
+        try {
+            refreshLecture();
+            action();
+        } catch (const Failure& f) {
+            generalFailure(f);
+        } catch (const StoppedByUser&) {
+            stopProgram(); // the user's own choice: nothing to report
+        } catch (const programEnd::ProgramEnded&) {
+            throw;
+        } catch (const std::exception& e) {
+            generalFailure(Failure(QString::fromLocal8Bit(e.what())));
+        }
+    });
+}
+
+void FrmMain::updateButtons() {
+    const bool free = waiting_ == 0;
+    buttonBack_->setEnabled(free && currentPage_ > Start);
+    buttonNext_->setEnabled(free && page(currentPage_)->complete());
+    // No transfer may start before the lecture page: it needs the open presentation and the
+    // lecture directory that Next on that page settles.
+    Finish_->setEnabled(free && currentPage_ >= LectureInfo && lectureInfo_->titleGiven());
+}
+
+void FrmMain::buttonNext_Click() {
+    if (deferredWhileListing(&FrmMain::buttonNext_Click))
+        return;
+    runTrapped([this] {
+        if (currentPage_ < Finished && nextStep())
+            showPage(currentPage_ + 1);
+    });
+}
+
+bool FrmMain::nextStep() {
+    const ButtonsOff off(waiting_, [this] { updateButtons(); });
+    switch (currentPage_) {
+    case Start:
+        lumoraInfo_->loadSettings();
+        return true;
+    case LumoraInfo:
+        if (!lumoraInfo_->connectAndCheck(moduleFTP()))
+            return false;
+        powerPointFile_->loadSettings();
+        if (!commandLineFile_.isEmpty())
+            powerPointFile_->choosePresentation(commandLineFile_);
+        return true;
+    case PowerPointFile:
+        return openPresentation();
+    case LectureInfo:
+        return settleLecture();
+    default:
+        return true;
+    }
+}
+
+// Opens the chosen presentation and fills the later pages from it: its title, the characters
+// its slides will lose, its slide range, and the class list with the remembered filters.
+bool FrmMain::openPresentation() {
+    PresentationExport& presentation = moduleSlideFerry().presentation;
+    if (!powerPointFile_->openChosen(presentation, lumoraInfo_->FTPMachine()->text()))
+        return false;
+    {
+        BusyPointer busy;
+        lectureInfo_->showPresentation(
+            presentation.getPresentationTitle(),
+            charactersLostInSlides(*presentation.slides(), presentation.slideCount));
+    }
+    advanced_->showSlideCount(presentation.slideCount);
+    lectureInfo_->loadFilters();
+    refillClasses();
+    lectureInfo_->loadClass();
+    return true;
+}
+
+// The Advanced page's remembered choices are loaded before the lecture directory is settled:
+// counting the slides of an existing lecture looks for images in the chosen format, and that
+// must be the format the upload will use, or the new slides could take the old ones' names.
+bool FrmMain::settleLecture() {
+    if (!lectureInfo_->lectureDateExists())
+        return false;
+    loadAdvancedSettings();
+    return findLecture();
+}
+
+// Looks for the lecture's directory on the server with the pages' current values; a new
+// session number it chose is shown on the Lecture Info page.
+bool FrmMain::findLecture() {
+    refreshLecture();
+    try {
+        const bool found = ftpFindLecture(moduleFTP(), appendSlides_);
+        lectureInfo_->setSession(lecture_.session);
+        return found;
+    } catch (const InputRefused& refused) {
+        messages::showCritical(refused.message(lumoraInfo_->FTPMachine()->text()),
+                               QStringLiteral("Error!"));
+        return false;
+    }
+}
+
+void FrmMain::loadAdvancedSettings() {
+    advanced_->loadSettings();
+    advancedLoaded_ = true;
+}
+
+// A page that opens puts the cursor where the user is to type next, so that no keystroke after
+// Next or Back is lost.
+void FrmMain::showPage(int index) {
+    page(index)->setVisible(true);
+    page(currentPage_)->setVisible(false);
+    highlightStep(false);
+    currentPage_ = index;
+    highlightStep(true);
+    updateButtons();
+    QWidget* target = page(index)->fieldToFocus();
+    if (!target)
+        target = index == Finished ? Finish_ : buttonNext_;
+    target->setFocus(Qt::TabFocusReason);
+}
+
+void FrmMain::buttonBack_Click() {
+    if (deferredWhileListing(&FrmMain::buttonBack_Click))
+        return;
+    if (currentPage_ == Start)
+        return;
+    if (currentPage_ == PowerPointFile) {
+        advanced_->showSlideCount(0);
+        moduleSlideFerry().presentation.closePresentation();
+    }
+    showPage(currentPage_ - 1);
+}
+
+void FrmMain::Finish_Click() {
+    if (deferredWhileListing(&FrmMain::Finish_Click))
+        return;
+    runTrapped([this] {
+        if (currentPage_ == LectureInfo) {
+            const ButtonsOff off(waiting_, [this] { updateButtons(); });
+            if (!lectureInfo_->lectureDateExists())
+                return;
+            // Finish before the Advanced page was ever shown: its remembered choices, not the
+            // start-up defaults, are what the transfer uses and what Done saves again.
+            if (!advancedLoaded_)
+                loadAdvancedSettings();
+            if (!findLecture())
+                return;
+        }
+        const bool append = appendSlides_;
+        refreshLecture();
+        hide();
+        moduleSlideFerry().transferLecture(append, frmProgress());
+    });
+}
+
+void FrmMain::Cancel_Click() {
+    programEnd::guardEvent([this] {
+        // What the user typed or chose is not thrown away without asking; on the welcome page,
+        // or with nothing entered, Cancel quits at once.
+        if (currentPage_ > Start && somethingEntered() &&
+            !messages::askYesNo(QStringLiteral("Quit Slide-Ferry? What you entered is lost."),
+                                QStringLiteral("Slide-Ferry")))
+            return;
+        stopProgram();
+    });
+}
+
+bool FrmMain::somethingEntered() const {
+    return userEdited_ || powerPointFile_->fileChosen();
+}
+
+// Choosing a class filter (or leaving one that changed) rebuilds the class list. The listing
+// waits for the server while window events run: a filter changed meanwhile is listed again
+// right after, and a click on Next, Back or Finish meanwhile runs once the listing is over.
+void FrmMain::listClasses() {
+    if (listingClasses_)
+        return;
+    listingClasses_ = true;
+    runTrapped([this] {
+        while (lectureInfo_->filtersChangedSinceListing())
+            refillClasses();
+    });
+    listingClasses_ = false;
+    if (pendingClick_) {
+        auto click = std::exchange(pendingClick_, nullptr);
+        QTimer::singleShot(0, this, click);
+    }
+}
+
+void FrmMain::refillClasses() {
+    lectureInfo_->beginListing();
+    refreshLecture();
+    // The class shown now (chosen, or remembered) stays while the new list holds it.
+    lectureInfo_->showClasses(ftpListClasses(moduleFTP()));
+}
+
+bool FrmMain::deferredWhileListing(void (FrmMain::*click)()) {
+    if (!listingClasses_)
+        return false;
+    pendingClick_ = [this, click] { (this->*click)(); };
+    return true;
+}

@@ -1,0 +1,224 @@
+#include "wizard/LectureInfoPage.h"
+
+#include "lecture/LectureRecord.h"
+#include "lecture/OneLine.h"
+#include "pipeline/CodePageCheck.h"
+#include "server/ClassCatalogue.h"
+#include "windows/Messages.h"
+#include "wizard/FieldKeys.h"
+#include "wizard/WizardSettings.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QFocusEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QVBoxLayout>
+
+namespace {
+const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr int kFirstYear = 1996;
+} // namespace
+
+LectureInfoPage::LectureInfoPage(QWidget* parent)
+    : WizardPage(parent), Term_(new QComboBox(this)), cbYear_(new QComboBox(this)),
+      Classes_(new QComboBox(this)), Title_(new QLineEdit(this)), codePageNote_(new QLabel(this)),
+      comboMonth_(new QComboBox(this)), comboDay_(new QComboBox(this)),
+      comboYear_(new QComboBox(this)), Session_(new QLineEdit(QStringLiteral("1"), this)) {
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(addHeading(QStringLiteral("Lecture Information:")));
+    Classes_->setEditable(true); // its text may name a remembered class; typing is refused
+    Term_->setObjectName(QStringLiteral("Term"));
+    cbYear_->setObjectName(QStringLiteral("cbYear"));
+    Classes_->setObjectName(QStringLiteral("Classes"));
+    Title_->setObjectName(QStringLiteral("Title"));
+    comboMonth_->setObjectName(QStringLiteral("comboMonth"));
+    comboDay_->setObjectName(QStringLiteral("comboDay"));
+    comboYear_->setObjectName(QStringLiteral("comboYear"));
+    Session_->setObjectName(QStringLiteral("Session"));
+    Session_->setMaximumWidth(70);
+    codePageNote_->setObjectName(QStringLiteral("codePageNote"));
+    codePageNote_->setWordWrap(true);
+    codePageNote_->setVisible(false);
+
+    auto* form = new QFormLayout;
+    form->setVerticalSpacing(10);
+    auto* filters = new QHBoxLayout;
+    filters->addWidget(Term_, 1);
+    filters->addWidget(new QLabel(QStringLiteral("Year:"), this));
+    filters->addWidget(cbYear_, 1);
+    form->addRow(QStringLiteral("Term:"), filters);
+    form->addRow(QStringLiteral("Classes:"), Classes_);
+    form->addRow(QStringLiteral("Lecture title:"), Title_);
+    form->addRow(QString(), codePageNote_);
+    auto* date = new QHBoxLayout;
+    date->addWidget(comboMonth_);
+    date->addWidget(comboDay_);
+    date->addWidget(comboYear_);
+    date->addStretch(1);
+    form->addRow(QStringLiteral("Lecture date:"), date);
+    form->addRow(QStringLiteral("Session Number:"), Session_);
+    v->addLayout(form);
+    v->addStretch(1);
+    fillLists();
+
+    for (QObject* o :
+         std::initializer_list<QObject*>{Session_, Classes_, Classes_->lineEdit(), comboMonth_,
+                                         comboDay_, comboYear_, Term_, cbYear_})
+        o->installEventFilter(this);
+    connect(Title_, &QLineEdit::textChanged, this, &LectureInfoPage::titleChanged);
+    for (QComboBox* filter : {Term_, cbYear_})
+        connect(filter, &QComboBox::activated, this, &LectureInfoPage::filtersChosen);
+}
+
+void LectureInfoPage::fillLists() {
+    const QDate today = QDate::currentDate();
+    for (const char* m : kMonths)
+        comboMonth_->addItem(QString::fromLatin1(m));
+    comboMonth_->setCurrentIndex(today.month() - 1);
+    for (int d = 1; d <= 31; ++d)
+        comboDay_->addItem(QString::number(d));
+    comboDay_->setCurrentIndex(today.day() - 1);
+    // The year lists run from 1996 through next year, so today's date can always be chosen.
+    const int lastYear = today.year() + 1;
+    for (int y = kFirstYear; y <= lastYear; ++y)
+        comboYear_->addItem(QString::number(y));
+    comboYear_->setCurrentIndex(today.year() - kFirstYear);
+    Term_->addItems({QStringLiteral("All terms"), QStringLiteral("Winter"),
+                     QStringLiteral("Spring"), QStringLiteral("Summer"), QStringLiteral("Fall")});
+    Term_->setCurrentIndex(-1);
+    cbYear_->addItem(QStringLiteral("All years"));
+    for (int y = kFirstYear; y <= lastYear; ++y)
+        cbYear_->addItem(QString::number(y));
+    cbYear_->setCurrentIndex(today.year() - kFirstYear + 1);
+}
+
+bool LectureInfoPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && (watched == Term_ || watched == cbYear_)) {
+        // The filter's own drop-down list takes the focus while it is open: not a leave.
+        if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+            emit filtersChosen();
+        return false;
+    }
+    const QKeyEvent* key = fieldKeys::typedKey(event);
+    if (!key)
+        return WizardPage::eventFilter(watched, event);
+    if (watched == Session_)
+        return !fieldKeys::isDigit(key->text());
+    // The class and the date are chosen from their lists, never typed.
+    return watched == Classes_ || watched == Classes_->lineEdit() || watched == comboMonth_ ||
+           watched == comboDay_ || watched == comboYear_;
+}
+
+void LectureInfoPage::titleChanged() {
+    // A title pasted with line breaks becomes one line at once, as the lecture shows it.
+    if (const QString line = oneLine(Title_->text()); line != Title_->text()) {
+        Title_->setText(line);
+        return;
+    }
+    titleGiven_ = !Title_->text().isEmpty();
+    showCodePageWarning();
+    emit completeChanged();
+}
+
+void LectureInfoPage::showPresentation(const QString& title, const QStringList& lostInSlides) {
+    lostInSlides_ = lostInSlides;
+    Title_->setText(title);
+    Title_->setCursorPosition(0); // a long title shows its beginning
+    showCodePageWarning();
+}
+
+// Says which characters of the title and the slides will reach the server as "?"; hidden when
+// none will.
+void LectureInfoPage::showCodePageWarning() {
+    const QString warning = codePageWarning(Title_->text(), lostInSlides_);
+    codePageNote_->setText(warning);
+    codePageNote_->setVisible(!warning.isEmpty());
+}
+
+void LectureInfoPage::beginListing() {
+    listedTerm_ = Term_->currentText();
+    listedYear_ = cbYear_->currentText();
+}
+
+bool LectureInfoPage::filtersChangedSinceListing() const {
+    return Term_->currentText() != listedTerm_ || cbYear_->currentText() != listedYear_;
+}
+
+void LectureInfoPage::showClasses(const QStringList& classes) {
+    const QString keep = Classes_->currentText();
+    while (Classes_->count() > 0)
+        Classes_->removeItem(Classes_->count() - 1);
+    Classes_->addItems(classes);
+    const int kept =
+        Classes_->findText(classToKeep(classes, keep), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (kept >= 0)
+        Classes_->setCurrentIndex(kept);
+}
+
+void LectureInfoPage::loadFilters() {
+    wizardSettings::chooseEntry(
+        Term_, wizardSettings::load(QStringLiteral("Term"), QStringLiteral("All terms")),
+        QStringLiteral("All terms"));
+    wizardSettings::chooseEntry(
+        cbYear_, wizardSettings::load(QStringLiteral("Year"), QStringLiteral("All years")),
+        QStringLiteral("All years"));
+}
+
+void LectureInfoPage::loadClass() {
+    const QString remembered = wizardSettings::load(QStringLiteral("Class"), QString());
+    const int listed = Classes_->findText(remembered, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (listed >= 0)
+        Classes_->setCurrentIndex(listed);
+    else
+        Classes_->setEditText(remembered);
+}
+
+void LectureInfoPage::saveSettings() const {
+    wizardSettings::store(QStringLiteral("Class"), Classes_->currentText());
+    wizardSettings::store(QStringLiteral("Term"), Term_->currentText());
+    wizardSettings::store(QStringLiteral("Year"), cbYear_->currentText());
+}
+
+// The date lists offer 31 days for every month: a day the month does not have is refused here,
+// before it could name a lecture directory such as "Feb.31.2026.1".
+bool LectureInfoPage::lectureDateExists() {
+    const int month = comboMonth_->currentIndex() + 1;
+    const int day = comboDay_->currentText().toInt();
+    const int year = comboYear_->currentText().toInt();
+    if (QDate(year, month, day).isValid())
+        return true;
+    const QString monthName = QLocale::c().standaloneMonthName(month);
+    messages::showCritical(
+        QStringLiteral("The lecture date %1 %2 %3 does not exist: %4 %3 has %5 days. "
+                       "Choose another day.")
+            .arg(comboMonth_->currentText(), comboDay_->currentText(), comboYear_->currentText(),
+                 monthName)
+            .arg(QDate(year, month, 1).daysInMonth()),
+        QStringLiteral("Error!"));
+    comboDay_->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+void LectureInfoPage::setSession(const QString& session) {
+    Session_->setText(session);
+}
+
+QWidget* LectureInfoPage::fieldToFocus() const {
+    return firstEmpty({Classes_, Title_, Session_}, Title_);
+}
+
+void LectureInfoPage::fillLecture(LectureRecord& r) const {
+    r.termFilter = Term_->currentText();
+    r.yearFilter = cbYear_->currentText();
+    r.className = Classes_->currentText();
+    r.title = Title_->text();
+    r.month = comboMonth_->currentText();
+    r.day = comboDay_->currentText();
+    r.year = comboYear_->currentText();
+    r.session = Session_->text();
+}

@@ -1,0 +1,137 @@
+#include "wizard/LumoraInfoPage.h"
+
+#include "lecture/LectureRecord.h"
+#include "platform/Failure.h"
+#include "server/AccountCheck.h"
+#include "server/ModuleFtp.h"
+#include "windows/Messages.h"
+#include "wizard/BusyPointer.h"
+#include "wizard/FieldKeys.h"
+#include "wizard/WizardSettings.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+LumoraInfoPage::LumoraInfoPage(QWidget* parent)
+    : WizardPage(parent), FTPMachine_(new QLineEdit(this)), ID_(new QLineEdit(this)),
+      Password_(new QLineEdit(this)), CVID_(new QLineEdit(this)), CVPassword_(new QLineEdit(this)) {
+    auto* v = new QVBoxLayout(this);
+    v->addWidget(addHeading(QStringLiteral("Lumora Info:")));
+    Password_->setEchoMode(QLineEdit::Password);
+    CVPassword_->setEchoMode(QLineEdit::Password);
+    // Password fields show "*" for every character, whatever the style's own mask is.
+    for (QLineEdit* e : {Password_, CVPassword_})
+        e->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    FTPMachine_->setObjectName(QStringLiteral("FTPMachine"));
+    ID_->setObjectName(QStringLiteral("ID"));
+    Password_->setObjectName(QStringLiteral("Password"));
+    CVID_->setObjectName(QStringLiteral("CVID"));
+    CVPassword_->setObjectName(QStringLiteral("CVPassword"));
+    FTPMachine_->setText(wizardSettings::defaultServerHost());
+
+    auto* form = new QFormLayout;
+    form->setVerticalSpacing(10);
+    form->addRow(QStringLiteral("Tessan:"), FTPMachine_);
+    form->addRow(QStringLiteral("Lumora user ID:"), ID_);
+    form->addRow(QStringLiteral("Lumora password:"), Password_);
+    form->addRow(QStringLiteral("Corvane user ID:"), CVID_);
+    form->addRow(QStringLiteral("Corvane password:"), CVPassword_);
+    v->addLayout(form);
+    connecting_ =
+        new QLabel(QString(26, QLatin1Char(' ')) + QStringLiteral("Connecting to Server..."), this);
+    connecting_->setObjectName(QStringLiteral("connecting"));
+    connecting_->setVisible(false);
+    v->addWidget(connecting_);
+    v->addStretch(1);
+    setTabOrder(FTPMachine_, ID_);
+    setTabOrder(ID_, Password_);
+    setTabOrder(Password_, CVID_);
+    setTabOrder(CVID_, CVPassword_);
+
+    FTPMachine_->installEventFilter(this);
+    // The connection test logs in with the Corvane account, and its user name and password stay
+    // in the transfer control: a corrected account must be tested (and taken) again.
+    for (QLineEdit* e : {FTPMachine_, CVID_, CVPassword_})
+        connect(e, &QLineEdit::textEdited, this, [this] { serverChanged_ = true; });
+    for (QLineEdit* e : {ID_, Password_, CVID_, CVPassword_})
+        connect(e, &QLineEdit::textChanged, this, &LumoraInfoPage::checkAccount);
+}
+
+bool LumoraInfoPage::eventFilter(QObject* watched, QEvent* event) {
+    // Any typed key marks the server as changed, also one that leaves the text as it was.
+    if (watched == FTPMachine_ && fieldKeys::typedKey(event))
+        serverChanged_ = true;
+    return WizardPage::eventFilter(watched, event);
+}
+
+void LumoraInfoPage::checkAccount() {
+    accountComplete_ = !ID_->text().isEmpty() && !Password_->text().isEmpty() &&
+                       !CVID_->text().isEmpty() && !CVPassword_->text().isEmpty();
+    emit completeChanged();
+}
+
+QWidget* LumoraInfoPage::fieldToFocus() const {
+    return firstEmpty({FTPMachine_, ID_, Password_, CVID_, CVPassword_}, CVPassword_);
+}
+
+void LumoraInfoPage::fillLecture(LectureRecord& r) const {
+    r.host = FTPMachine_->text();
+    r.lumoraId = ID_->text();
+    r.lumoraPassword = Password_->text();
+    r.corvaneId = CVID_->text();
+    r.corvanePassword = CVPassword_->text();
+}
+
+void LumoraInfoPage::loadSettings() {
+    FTPMachine_->setText(
+        wizardSettings::load(QStringLiteral("System"), wizardSettings::defaultServerHost()));
+    ID_->setText(wizardSettings::load(QStringLiteral("UserID"), QString()));
+    // The Corvane user ID is remembered too (never a password); a typed one is kept.
+    if (CVID_->text().isEmpty())
+        CVID_->setText(wizardSettings::load(QStringLiteral("CorvaneID"), QString()));
+}
+
+void LumoraInfoPage::saveSettings() const {
+    wizardSettings::store(QStringLiteral("System"), FTPMachine_->text());
+    wizardSettings::store(QStringLiteral("UserID"), ID_->text());
+    wizardSettings::store(QStringLiteral("CorvaneID"), CVID_->text());
+}
+
+bool LumoraInfoPage::connectAndCheck(ModuleFtp& ftp) {
+    BusyPointer busy;
+    connecting_->setVisible(true);
+    struct HideConnecting {
+        QLabel* label;
+        ~HideConnecting() { label->setVisible(false); }
+    } hideConnecting{connecting_};
+
+    if (serverChanged_) {
+        serverChanged_ = false;
+        try {
+            if (!ftp.ftpConnect())
+                return false;
+        } catch (const InputRefused& refused) {
+            busy.clear();
+            messages::showCritical(refused.message(FTPMachine_->text()), QStringLiteral("Error!"));
+            return false;
+        }
+    }
+    bool accountOk = false;
+    try {
+        accountOk = ftpCheckAccount(ftp);
+    } catch (const Failure& f) {
+        // The account file could not be fetched: say why and let the user correct the server.
+        busy.clear();
+        messages::showError(f.description(), FTPMachine_->text());
+        return false;
+    }
+    if (!accountOk) {
+        busy.clear();
+        messages::showCritical(lumoraAccountRefused(ID_->text(), QStringLiteral(" on this page")),
+                               QStringLiteral("Error!"));
+        return false;
+    }
+    return true;
+}

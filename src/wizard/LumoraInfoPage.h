@@ -1,0 +1,52 @@
+#pragma once
+
+#include "wizard/WizardPage.h"
+
+class ModuleFtp;
+class QLineEdit;
+
+// The Lumora Info page: the server, the Lumora account that owns the lecture and the Corvane
+// account that logs in to the server. Next tests the connection (again only when the server or
+// the Corvane account changed) and checks the Lumora account against the server's account file.
+class LumoraInfoPage : public WizardPage {
+    Q_OBJECT
+public:
+    explicit LumoraInfoPage(QWidget* parent = nullptr);
+
+    bool complete() const override { return accountComplete_; }
+    QWidget* fieldToFocus() const override;
+    void fillLecture(LectureRecord& r) const override;
+    void saveSettings() const override;
+
+    // System and UserID, and the remembered Corvane ID unless one was typed.
+    void loadSettings();
+    // Next on this page: false, with the user told why, when it must stay.
+    bool connectAndCheck(ModuleFtp& ftp);
+
+    // The server or the Corvane account changed since the last connection test.
+    bool serverChanged() const { return serverChanged_; }
+    void setServerChanged(bool changed) { serverChanged_ = changed; }
+    bool accountComplete() const { return accountComplete_; }
+
+    QLineEdit* FTPMachine() const { return FTPMachine_; }
+    QLineEdit* ID() const { return ID_; }
+    QLineEdit* Password() const { return Password_; }
+    QLineEdit* CVID() const { return CVID_; }
+    QLineEdit* CVPassword() const { return CVPassword_; }
+    QLabel* connecting() const { return connecting_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void checkAccount();
+
+    QLineEdit* FTPMachine_;
+    QLineEdit* ID_;
+    QLineEdit* Password_;
+    QLineEdit* CVID_;
+    QLineEdit* CVPassword_;
+    QLabel* connecting_;
+    bool serverChanged_ = true;
+    bool accountComplete_ = false;
+};

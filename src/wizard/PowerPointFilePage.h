@@ -1,0 +1,52 @@
+#pragma once
+
+#include "wizard/WizardPage.h"
+
+class DirectoryList;
+class DriveList;
+class FileList;
+class PresentationExport;
+
+// The PowerPoint File page: a drive, a folder in it and a presentation in the folder. Next
+// opens the chosen presentation in the office, asking for its password when it has one and
+// whether to go on when none of its slides shows anything.
+class PowerPointFilePage : public WizardPage {
+    Q_OBJECT
+public:
+    explicit PowerPointFilePage(QWidget* parent = nullptr);
+
+    bool complete() const override { return fileChosen_; }
+    QWidget* fieldToFocus() const override;
+    void saveSettings() const override;
+
+    // Drive and Directory: the remembered folder while it still exists on the remembered drive.
+    void loadSettings();
+    // Chooses a presentation as the user would: its drive, its folder, then the file in the
+    // list. False, with no file chosen, when the list does not hold it.
+    bool choosePresentation(const QString& path);
+    // Next on this page: opens the chosen presentation. False, with the presentation closed and
+    // the user told why (a failure's message names `host`), when the user is to choose again.
+    bool openChosen(PresentationExport& presentation, const QString& host);
+
+    bool fileChosen() const { return fileChosen_; }
+    QString chosenPath() const;
+
+    DriveList* driveList() const { return driveList_; }
+    DirectoryList* dirList() const { return dirList_; }
+    FileList* fileList() const { return fileList_; }
+
+signals:
+    // A presentation was double-clicked: the same as choosing it and pressing Next.
+    void fileActivated();
+
+private:
+    void fileClicked();
+    void directoryChanged();
+    void driveChanged();
+    void setFileChosen(bool chosen);
+
+    DriveList* driveList_;
+    DirectoryList* dirList_;
+    FileList* fileList_;
+    bool fileChosen_ = false;
+};

@@ -1,0 +1,67 @@
+#include "wizard/TitlePage.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace {
+// The decorative picture: a slide flying to a server.
+QLabel* picture(QWidget* parent) {
+    QPixmap pm(120, 90);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 2));
+    p.setBrush(QColor(255, 255, 255));
+    p.drawRect(6, 14, 62, 46);
+    p.setBrush(QColor(0, 120, 215));
+    p.drawRect(12, 20, 50, 8);
+    p.setPen(QPen(QColor(120, 120, 120), 2));
+    for (int y = 36; y <= 52; y += 8)
+        p.drawLine(14, y, 58, y);
+    p.setPen(QPen(QColor(40, 40, 40), 2));
+    p.setBrush(QColor(200, 200, 200));
+    p.drawRect(84, 20, 28, 56);
+    for (int y = 28; y <= 60; y += 10)
+        p.drawLine(88, y, 108, y);
+    p.setPen(QPen(QColor(0, 160, 0), 3));
+    p.drawLine(70, 40, 80, 40);
+    p.drawLine(76, 35, 81, 40);
+    p.drawLine(76, 45, 81, 40);
+    p.end();
+    auto* l = new QLabel(parent);
+    l->setPixmap(pm);
+    return l;
+}
+} // namespace
+
+TitlePage::TitlePage(const QString& pictureName, const QString& textName, const QString& text,
+                     bool last, QWidget* parent)
+    : WizardPage(parent), last_(last) {
+    auto* v = new QVBoxLayout(this);
+    v->addStretch(1);
+    auto* pic = picture(this);
+    pic->setObjectName(pictureName);
+    v->addWidget(pic, 0, Qt::AlignHCenter);
+    QLabel* title = addHeading(QStringLiteral("Slide-Ferry Wizard"));
+    title->setAlignment(Qt::AlignHCenter);
+    v->addWidget(title);
+    auto* label = new QLabel(text, this);
+    label->setObjectName(textName);
+    label->setAlignment(Qt::AlignHCenter);
+    v->addWidget(label);
+    v->addStretch(2);
+}
+
+TitlePage* TitlePage::startPage(QWidget* parent) {
+    return new TitlePage(QStringLiteral("Picture1_1"), QStringLiteral("Label2"),
+                         QStringLiteral("The Slide-Ferry Wizard allows\n"
+                                        "users to easly transfer PowerPoint\n"
+                                        "presentations into Lumora"),
+                         false, parent);
+}
+
+TitlePage* TitlePage::finishPage(QWidget* parent) {
+    return new TitlePage(QStringLiteral("Picture1_0"), QStringLiteral("Label14"),
+                         QStringLiteral("Press finish to create lecture."), true, parent);
+}
