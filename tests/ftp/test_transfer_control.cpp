@@ -75,7 +75,7 @@ private slots:
             << FtpOperation::put(SF_TOOLS_DIR "/lumora_server.py", "~/lumora/none/x.py") << 12003;
         QTest::newRow("ls missing dir") << FtpOperation::ls("~/lumora/none/*") << 12003;
         // A fetch into a folder that does not exist is a local-file error naming the path. (A
-        // missing local file to send is met by the server session's upload test.)
+        // missing local file to send is met by the server session's failed-put test.)
         QTest::newRow("get into missing folder")
             << FtpOperation::get("~/lumora/classes/with blanks/a file.txt",
                                  local_.path() + "/no such dir/file")
