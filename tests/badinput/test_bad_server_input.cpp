@@ -29,7 +29,9 @@ private slots:
     }
     void init() { QVERIFY(fx_.reset()); }
 
-    // The account file as the server holds it, checked for an account ("id:password").
+    // The account file as the server holds it, checked for an account ("id:password"). (Comment
+    // lines, text after the last LF, CR LF files and the Windows-1252 text are checked on every
+    // kept input of the account-file fuzz target.)
     void accountFile_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("account");
@@ -41,13 +43,9 @@ private slots:
         QTest::newRow("after comment, empty and short lines") << usual << "ann:pw" << true;
         QTest::newRow("id in other case") << usual << "Ann:pw" << false;
         QTest::newRow("further field is not the password") << usual << "bob:Bob" << false;
-        QTest::newRow("comment line") << QByteArray("#root:pw:\n") << "#root:pw" << false;
-        QTest::newRow("last line without LF") << QByteArray("b:s:\nann:pw:") << "ann:pw" << false;
         QTest::newRow("empty password field") << QByteArray("ann::x\n") << "ann:" << true;
         QTest::newRow("stored id with trailing blanks")
             << QByteArray("ann  :pw:\n") << "ann:pw" << false;
-        QTest::newRow("Windows-1252")
-            << QByteArray("j\xfcrgen:\x80uro:\n") << QString::fromUtf8("jürgen:€uro") << true;
         QTest::newRow("5 MB, match last") << big + "ann:pw:Ann\n"
                                           << "ann:pw" << true;
         QTest::newRow("a line of 1 MB before the match")
@@ -58,8 +56,6 @@ private slots:
         QTest::newRow("NUL bytes around the match")
             << bytes("\0\0\n\0:\0:\nann:pw:\0\n") << "ann:pw" << true;
         QTest::newRow("NUL inside the password") << bytes("ann:p\0w:Ann\n") << "ann:pw" << false;
-        // The file is read up to its first CR: a file with Windows line ends yields no line.
-        QTest::newRow("CR LF line ends") << QByteArray("ann:pw:Ann\r\n") << "ann:pw" << false;
         QTest::newRow("binary junk") << QByteArray(4096, '\xff') << "ann:pw" << false;
     }
     void accountFile() {
@@ -78,19 +74,10 @@ private slots:
     // chunk of the listing) and whatever their names hold. (Names beginning with a dot are
     // hidden by the server and never listed.)
     void classListing() {
-        QStringList names{" leading",
-                          "in between",
-                          "trailing ",
-                          "two  ",
-                          "a#b",
-                          "c;d",
-                          "e?f",
-                          "[g]",
-                          "h*i",
-                          "x.y.",
-                          QString::fromUtf8("Übung"),
-                          QString::fromUtf8("日本語"),
-                          QString::fromUtf8("café 😀")};
+        QStringList names =
+            QString::fromUtf8(" leading|in between|trailing |two  |a#b|c;d|e?f|[g]|h*i|x.y.|Übung|"
+                              "日本語|café 😀")
+                .split('|');
         for (int i = 0; i < 3000; ++i)
             names << QStringLiteral("class%1fall26").arg(i, 4, 10, QLatin1Char('0'));
         QVERIFY(QDir(fx_.server->lumoraDir() + "/classes").removeRecursively());

@@ -5,8 +5,6 @@
 
 #include "pipeline/ModuleSlideFerry.h"
 
-#include <QElapsedTimer>
-
 class TestBadWizardInput : public QObject {
     Q_OBJECT
     LectureWizard fx_;
@@ -20,17 +18,13 @@ private slots:
     void cleanupTestCase() { fx_.server.reset(); }
 
     // A presentation the office cannot open: Next on the file page shows one message with the
-    // reason and the host, promptly, and stays on the page, saving nothing, where a good file
-    // then goes through; the file itself is left untouched. (The office's reasons for each kind
-    // of bad file are checked by the office tests.)
+    // reason and the host, and stays on the page, saving nothing, where a good file then goes
+    // through; the file itself is left untouched. (The office's reasons for each kind of bad
+    // file, and that opening one never hangs, are checked by the office tests.)
     void damagedPresentation() {
         const QString name = QStringLiteral("corrupt-records.ppt");
         WizardRun r;
-        QElapsedTimer clock;
-        clock.start();
         QVERIFY(!fx_.toLecturePage(r, name));
-        // A hang guard only: opening must not wait for a password or a repair dialog.
-        QVERIFY2(clock.elapsed() < 120000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(r.messages.size(), 1);
         QVERIFY2(r.messages[0].startsWith("Error: ") && r.messages[0].contains("damaged") &&
                      r.messages[0].endsWith(", " + fx_.server->host()),

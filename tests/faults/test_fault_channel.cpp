@@ -1,14 +1,13 @@
 // Faults of the server and of the connection met by the server session against the real local
 // Lumora server, where the wizard-level fault tests cannot reach: a server stalled in the middle
-// of the data, a lost class listing, and the server's slide-text file damaged or lost when
-// slides are appended.
+// of the data, a lost class listing, and the server lost while the slide-text file is replaced.
+// (A damaged slide-text file on the server is merged by the slide-text tests; its bytes travel
+// exactly, see the transfer component's copies.)
 #include "FaultSupport.h"
 
-#include "pipeline/SlideText.h"
 #include "platform/Failure.h"
 #include "server/ClassCatalogue.h"
 #include "server/LectureUpload.h"
-#include "support/FakeReader.h"
 #include "support/LumoraServer.h"
 #include "support/ServerRun.h"
 
@@ -22,17 +21,6 @@
 namespace {
 
 const QString kLecture = QStringLiteral("classes/cs101/Mar.5.1999.1/");
-
-// Counts timer ticks: proof that window events are delivered while an operation waits.
-struct Ticker {
-    QTimer timer;
-    int ticks = 0;
-    std::function<void()> onTick = [] {};
-    explicit Ticker(int ms) {
-        QObject::connect(&timer, &QTimer::timeout, [this] { ++ticks, onTick(); });
-        timer.start(ms);
-    }
-};
 
 } // namespace
 
@@ -56,8 +44,10 @@ private slots:
     void init() { QVERIFY(fx_.reset()); }
 
     // The server stops answering in the middle of a slide bigger than the connection's
-    // buffers hold: the stalled-transfer time-out ends the wait, the user sees one message with
-    // the time-out's number, the clean-up runs, and window events kept flowing all along.
+    // buffers hold: the stalled-transfer time-out ends the wait with a message holding the
+    // time-out's number, and the cut slide never takes its real name. (Window events during the
+    // wait, and nothing sent after a failed step: the channel's wait test and the server
+    // session's failed-put test.)
     void stalledServerTimesOut() {
         ServerRun& r = connected();
         const int slideSize = 32 << 20;
@@ -80,8 +70,6 @@ private slots:
                 watcher.join();
             ::kill(pid, SIGCONT);
         });
-        Ticker ticker(1);
-
         const QString message = r.failureOf([&] { ftpUploadLecture(r.m); });
         done = true;
         watcher.join();
@@ -89,13 +77,9 @@ private slots:
         QVERIFY2(message.startsWith("Error: The server did not answer in time") &&
                      message.endsWith(",  12002" + fx_.server->host()),
                  qPrintable(message));
-        QVERIFY(ticker.ticks > 0);
-        QVERIFY(!r.progress.lines.contains("FTPing description"));
         const qint64 arrived = QFileInfo(arriving).size();
         QVERIFY2(arrived > 0 && arrived < slideSize, qPrintable(QString::number(arrived)));
-        QVERIFY(!QFile::exists(dir + "Slide2.gif")); // a cut slide never takes the real name
-        ::kill(pid, SIGCONT);
-        QTRY_VERIFY(!fx_.names().contains("description"));
+        QVERIFY(!QFile::exists(dir + "Slide2.gif"));
     }
 
     // The class listing cannot be had because the server is gone or stalled: that is reported
@@ -125,48 +109,6 @@ private slots:
         QCOMPARE(ftpListClasses(r.m), QStringList());
     }
 
-    // Appending to a lecture whose slide-text file on the server is damaged: whatever the
-    // server held before the first closing-tag line reaches the server again, byte for byte,
-    // followed by the new slide and one closing tag at the end. (An intact file is merged by
-    // the wizard-road test's append.)
-    void damagedSlideTextIsKept_data() {
-        QTest::addColumn<QByteArray>("server"); // null: the lecture has no slide-text file
-        QTest::addColumn<QByteArray>("kept");
-        const QByteArray old = "<stml>\r\n<slide>\r\n<title>Old</title>\r\n</slide>\r\n";
-        QTest::newRow("no closing tag") << old << old;
-        QTest::newRow("cut in the middle of a line")
-            << old.left(old.size() - 5) << old.left(old.size() - 5) + "\r\n";
-        QByteArray junk = old;
-        for (int b = 0; b < 256; ++b)
-            junk.append(char(b));
-        QTest::newRow("binary junk, no closing tag") << junk << junk + "\r\n";
-        QByteArray lf = old;
-        lf.replace("\r\n", "\n");
-        QTest::newRow("line feeds only") << lf + "</stml>\n" << lf;
-        QTest::newRow("missing") << QByteArray() << QByteArray("<stml>\r\n");
-    }
-    void damagedSlideTextIsKept() {
-        QFETCH(QByteArray, server);
-        QFETCH(QByteArray, kept);
-        QVERIFY(fx_.server->writeFile("lumora/" + kLecture + "Slide1.gif", "old slide"));
-        if (!server.isNull())
-            QVERIFY(fx_.server->writeFile("lumora/" + kLecture + "extract.stml", server));
-        ServerRun& r = connected();
-        QVERIFY(r.writeLecture(1, 1));
-        r.m.slideOffset = 1;
-        FakeReader reader;
-        reader.slides[1] = titled("New title", "New body");
-        writeSlideText(reader, r.lecture, true, [&] { return ftpFetchSlideText(r.m); });
-        ftpUploadLecture(r.m);
-
-        const QByteArray sent = fx_.server->readFile("lumora/" + kLecture + "extract.stml");
-        QCOMPARE(sent, kept + "<slide>\r\n<title>New title</title>\r\n<sentence>New "
-                              "body</sentence>\r\n</slide>\r\n</stml>\r\n");
-        QCOMPARE(fx_.server->readFile("lumora/" + kLecture + "Slide1.gif"),
-                 QByteArray("old slide"));
-        QCOMPARE(fx_.server->readFile("lumora/" + kLecture + "Slide2.gif"), QByteArray("slide 1"));
-    }
-
     // The server goes away while the merged slide-text file replaces the old one: the old file
     // stays on the server as it was, never cut short.
     void serverGoneWhileReplacingSlideText() {
@@ -176,8 +118,8 @@ private slots:
         QVERIFY(r.writeLocal("extract.stml", QByteArray(32 << 20, 'x')));
         const QString dir = fx_.server->root() + "/lumora/" + kLecture;
         bool stopped = false;
-        Ticker ticker(1);
-        ticker.onTick = [&] {
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
             if (!r.progress.lines.contains("FTPing STML file") || stopped)
                 return;
             // Stopped as soon as anything of the new file has reached the server.
@@ -189,13 +131,9 @@ private slots:
                 stopped = true;
                 fx_.server->stop();
             }
-        };
-        QString failure;
-        try {
-            ftpUploadLecture(r.m);
-        } catch (const Failure& f) {
-            failure = f.description();
-        }
+        });
+        ticker.start(1);
+        const QString failure = r.failureOf([&] { ftpUploadLecture(r.m); });
         QVERIFY(stopped);
         QVERIFY2(failure.contains("connection to the server was lost"), qPrintable(failure));
         QCOMPARE(fx_.server->readFile("lumora/" + kLecture + "extract.stml"), old);

@@ -24,7 +24,6 @@ private slots:
         QVERIFY2(server_->start(), qPrintable(server_->error()));
         QVERIFY(local_.isValid());
         QVERIFY(server_->makeDir("lumora/classes/hist200spring27"));
-        QVERIFY(server_->writeFile("lumora/classes/cs101fall26/9.14.2026.1/Slide1.gif", "GIF89a"));
         QVERIFY(server_->writeFile("lumora/classes/cs101fall26/9.14.2026.1/Slide12.gif", "x"));
         QVERIFY(server_->writeFile("lumora/classes/with blanks/a file.txt", "blank name"));
     }
@@ -34,16 +33,14 @@ private slots:
         inet_.setTimeouts(15000, 30000);
     }
 
-    // Unusable input is refused at once, before anything is started or reported.
+    // Unusable input is refused at once, before anything is started or reported. (The server
+    // addresses refused are listed by the transfer helpers' test.)
     void unusableInputRaises_data() {
         QTest::addColumn<QString>("url");
         QTest::addColumn<FtpOperation>("op");
         const auto ls = FtpOperation::ls("lumora");
-        QTest::newRow("no scheme") << "" << ls;
         QTest::newRow("http") << "http://127.0.0.1" << ls;
-        QTest::newRow("path in host") << "FTP://host/dir" << ls;
         QTest::newRow("user in host") << "FTP://a@host" << ls;
-        QTest::newRow("port too big") << "FTP://host:70000" << ls;
         QTest::newRow("CR LF in path") << server_->url() << FtpOperation::cd("~/x\r\nDELE y");
         QTest::newRow("get without name")
             << server_->url() << FtpOperation::get("~/lumora/", local_.path() + "/f");
@@ -77,6 +74,12 @@ private slots:
         QTest::newRow("put to missing dir")
             << FtpOperation::put(SF_TOOLS_DIR "/lumora_server.py", "~/lumora/none/x.py") << 12003;
         QTest::newRow("ls missing dir") << FtpOperation::ls("~/lumora/none/*") << 12003;
+        // A fetch into a folder that does not exist is a local-file error naming the path. (A
+        // missing local file to send is met by the server session's failed-put test.)
+        QTest::newRow("get into missing folder")
+            << FtpOperation::get("~/lumora/classes/with blanks/a file.txt",
+                                 local_.path() + "/no such dir/file")
+            << 12004;
     }
     void endStates() {
         QFETCH(FtpOperation, op);
@@ -85,23 +88,23 @@ private slots:
         QCOMPARE(out.states, QList<int>{code == 0 ? 12 : 11});
         QCOMPARE(out.code, code);
         QCOMPARE(out.info.isEmpty(), code == 0);
+        QVERIFY2(code != 12004 || out.info.contains(local_.path() + "/no such dir/file"),
+                 qPrintable(out.info));
         QVERIFY(out.text.isEmpty());
         QVERIFY(!inet_.StillExecuting());
     }
 
+    // Listings of a directory and a name in it. (The patterns are matched by the listing filter's
+    // test, and listed alike by every server, see the server-differences test.)
     void listings_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("expected");
         const QString lecture = "~/lumora/classes/cs101fall26/9.14.2026.1/";
-        QTest::newRow("prefix glob") << "~/lumora/classes/cs*" << QStringList{"cs101fall26"};
-        QTest::newRow("question mark") << lecture + "Slide?.gif" << QStringList{"Slide1.gif"};
         QTest::newRow("exact file") << lecture + "Slide12.gif" << QStringList{"Slide12.gif"};
         QTest::newRow("exact dir")
             << "~/lumora/classes/cs101fall26/9.14.2026.1" << QStringList{"9.14.2026.1"};
         QTest::newRow("missing name") << lecture + "Slide2.gif" << QStringList{};
-        QTest::newRow("no prefix match") << lecture + "Slide1.gi" << QStringList{};
         QTest::newRow("empty dir") << "~/lumora/classes/empty/*" << QStringList{};
-        QTest::newRow("connection test") << "lumora" << QStringList{"lumora"};
         QTest::newRow("blanks") << "~/lumora/classes/with blanks/a file.txt"
                                 << QStringList{"a file.txt"};
     }
@@ -174,17 +177,6 @@ private slots:
         QCOMPARE(server_->readFile("lumora/row/small.txt"), QByteArray("small"));
     }
 
-    // A fetch into a folder that does not exist fails as a local-file error naming the path.
-    // (A missing local file to send is met by the server session's upload test.)
-    void getIntoMissingFolder() {
-        QVERIFY(server_->writeFile("lumora/replace.txt", "x"));
-        const QString missing = local_.path() + "/no such dir/file";
-        const FtpOutcome out = runFtp(inet_, FtpOperation::get("~/lumora/replace.txt", missing));
-        QCOMPARE(out.states, QList<int>{11});
-        QCOMPARE(out.code, 12004);
-        QVERIFY2(out.info.contains(missing), qPrintable(out.info));
-    }
-
     // A server that accepts the connection but never greets: the login ends at the time-out
     // (12002), and the component is usable again afterwards. (A wrong password and a port where
     // nothing listens are checked through the connection test.)
@@ -235,16 +227,9 @@ private slots:
         QVERIFY(inet_.GetChunk(1024).contains("classes\r\n"));
     }
 
-    // CLOSE ends the session and a new one opens on demand. (A session dropped by the server
-    // is met by the wizard-level fault tests and the ProFTPD idle time-out.)
-    void sessionIsReopened() {
-        QCOMPARE(runFtp(inet_, FtpOperation::ls("~/lumora/*")).code, 0);
-        QCOMPARE(runFtp(inet_, FtpOperation::close()).states, QList<int>{12});
-        inet_.URL = "ftp://" + server_->host(); // the scheme in any case
-        const FtpOutcome out = runFtp(inet_, FtpOperation::ls("~/lumora/classes/cs*"));
-        QCOMPARE(out.text, QStringLiteral("cs101fall26\r\n"));
-    }
-
+    // CLOSE while an operation runs ends it (11), then reports its own end (12); the next
+    // operation opens a new session. (A session dropped by the server is met by the wizard-level
+    // fault tests and the ProFTPD idle time-out; the scheme in any case by the helpers' test.)
     void closeWhileRunningReportsBoth() {
         QList<int> states;
         auto c = connect(&inet_, &TransferControl::StateChanged,

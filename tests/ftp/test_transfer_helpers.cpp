@@ -73,7 +73,6 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("words");
-        QTest::newRow("success") << int(CURLE_OK) << QByteArray("226 ok") << 0 << "";
         QTest::newRow("refused names the operation")
             << int(CURLE_REMOTE_FILE_NOT_FOUND) << QByteArray("550 No such file") << 12003
             << "The server refused CD x (detail: 550 No such file)";

@@ -70,14 +70,11 @@ private slots:
         QVERIFY(help);
         setOuter(help, QRect(100, 80, 600, 400));
         QCOMPARE(help->browser()->geometry(), QRect(8, 8, 584, 317));
-        help->setWindowState(Qt::WindowMinimized);
-        help->onDeactivate();
-        QCOMPARE(storedGeometry(), QStringList(4, absent));
-        help->setWindowState(Qt::WindowNoState);
         help->onDeactivate();
         QCOMPARE(storedGeometry(), (QStringList{"1500", "1200", "9000", "6000"}));
         storeGeometry(QStringList(4, absent));
         help->setWindowState(Qt::WindowMinimized);
+        help->onDeactivate();
         QVERIFY(closeFromFrame(help));
         QCOMPARE(storedGeometry(), QStringList(4, absent));
     }
