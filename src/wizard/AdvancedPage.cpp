@@ -35,6 +35,13 @@ AdvancedPage::AdvancedPage(QWidget* parent)
     rangeFrame_->setObjectName(QStringLiteral("rangeFrame"));
     firstSlide_->setObjectName(QStringLiteral("firstSlide"));
     lastSlide_->setObjectName(QStringLiteral("lastSlide"));
+    // The fields without a label of their own are named for a screen reader.
+    Resolution_->setAccessibleName(QStringLiteral("Lumora Resolution"));
+    imageWidth_->setAccessibleName(QStringLiteral("Width"));
+    imageHeight_->setAccessibleName(QStringLiteral("Height"));
+    firstSlide_->setAccessibleName(QStringLiteral("First Slide"));
+    lastSlide_->setAccessibleName(QStringLiteral("Last Slide"));
+    imageFormat_->lineEdit()->setAccessibleName(QStringLiteral("Image Format"));
     for (QLineEdit* e : {imageWidth_, imageHeight_}) {
         e->setMaximumWidth(70);
         e->setMaxLength(5);
@@ -171,6 +178,10 @@ void AdvancedPage::saveSettings() const {
     wizardSettings::store(QStringLiteral("CustomWidth"), imageHeight_->text());
     wizardSettings::store(QStringLiteral("CustomHeight"), imageWidth_->text());
     wizardSettings::store(QStringLiteral("ExportPath"), ExportPath_->text());
+}
+
+QString AdvancedPage::missing() const {
+    return QStringLiteral("To go on, enter a custom width and height of at least 1 pixel.");
 }
 
 QWidget* AdvancedPage::fieldToFocus() const {

@@ -15,6 +15,7 @@ public:
     explicit AdvancedPage(QWidget* parent = nullptr);
 
     bool complete() const override { return sizeValid_; }
+    QString missing() const override;
     QWidget* fieldToFocus() const override;
     void fillLecture(LectureRecord& r) const override;
     void saveSettings() const override;

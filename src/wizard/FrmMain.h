@@ -48,6 +48,8 @@ public:
     QPushButton* buttonBack() const { return buttonBack_; }
     QPushButton* buttonNext() const { return buttonNext_; }
     QPushButton* Finish() const { return Finish_; }
+    // The line above the buttons that says what Next still needs while it is off.
+    QLabel* nextHint() const { return nextHint_; }
 
     TransferControl& inet1() { return *Inet1_; }
     ModuleFtp& moduleFTP() { return *moduleFTP_; }
@@ -141,6 +143,7 @@ private:
     QPushButton* buttonBack_ = nullptr;
     QPushButton* buttonNext_ = nullptr;
     QPushButton* Finish_ = nullptr;
+    QLabel* nextHint_ = nullptr;
 
     int currentPage_ = Start;
     int waiting_ = 0; // steps under way that keep the buttons off

@@ -46,6 +46,12 @@ void FrmMain::buildWindow() {
         pages_[i]->setVisible(i == 0);
     }
     setBackground(pages_[Start], Qt::white);
+    nextHint_ = new QLabel(pageArea);
+    nextHint_->setObjectName(QStringLiteral("nextHint"));
+    nextHint_->setWordWrap(true);
+    nextHint_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    stack->addWidget(nextHint_, 1, 0);
+    stack->setRowStretch(0, 1);
     top->addWidget(pageArea, 1);
 
     Help_ = new QPushButton(QStringLiteral("Help"), this);

@@ -17,6 +17,7 @@
 #include "wizard/LumoraInfoPage.h"
 #include "wizard/PowerPointFilePage.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -86,6 +87,9 @@ void FrmMain::updateButtons() {
     // No transfer may start before the lecture page: it needs the open presentation and the
     // lecture directory that Next on that page settles.
     Finish_->setEnabled(free && currentPage_ >= LectureInfo && lectureInfo_->titleGiven());
+    // A Next that is off says why, unless a step is only waiting or the wizard is at its end.
+    const bool saysWhy = free && !page(currentPage_)->complete();
+    nextHint_->setText(saysWhy ? page(currentPage_)->missing() : QString());
 }
 
 void FrmMain::buttonNext_Click() {

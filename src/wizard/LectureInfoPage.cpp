@@ -41,6 +41,13 @@ LectureInfoPage::LectureInfoPage(QWidget* parent)
     comboYear_->setObjectName(QStringLiteral("comboYear"));
     Session_->setObjectName(QStringLiteral("Session"));
     Session_->setMaximumWidth(70);
+    // The fields without a label of their own are named for a screen reader.
+    Term_->setAccessibleName(QStringLiteral("Term"));
+    cbYear_->setAccessibleName(QStringLiteral("Year"));
+    comboMonth_->setAccessibleName(QStringLiteral("Lecture date: month"));
+    comboDay_->setAccessibleName(QStringLiteral("Lecture date: day"));
+    comboYear_->setAccessibleName(QStringLiteral("Lecture date: year"));
+    Classes_->lineEdit()->setAccessibleName(QStringLiteral("Classes"));
     codePageNote_->setObjectName(QStringLiteral("codePageNote"));
     codePageNote_->setWordWrap(true);
     codePageNote_->setVisible(false);
@@ -206,6 +213,10 @@ bool LectureInfoPage::lectureDateExists() {
 
 void LectureInfoPage::setSession(const QString& session) {
     Session_->setText(session);
+}
+
+QString LectureInfoPage::missing() const {
+    return QStringLiteral("To go on, enter the lecture title.");
 }
 
 QWidget* LectureInfoPage::fieldToFocus() const {

@@ -16,6 +16,7 @@ public:
     explicit LectureInfoPage(QWidget* parent = nullptr);
 
     bool complete() const override { return titleGiven_; }
+    QString missing() const override;
     QWidget* fieldToFocus() const override;
     void fillLecture(LectureRecord& r) const override;
     void saveSettings() const override;

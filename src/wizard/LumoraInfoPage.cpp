@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <utility>
 
 LumoraInfoPage::LumoraInfoPage(QWidget* parent)
     : WizardPage(parent), FTPMachine_(new QLineEdit(this)), ID_(new QLineEdit(this)),
@@ -70,6 +71,17 @@ void LumoraInfoPage::checkAccount() {
     accountComplete_ = !ID_->text().isEmpty() && !Password_->text().isEmpty() &&
                        !CVID_->text().isEmpty() && !CVPassword_->text().isEmpty();
     emit completeChanged();
+}
+
+QString LumoraInfoPage::missing() const {
+    QStringList empty;
+    for (const auto& [field, name] : {std::pair{ID_, "Lumora user ID"},
+                                      {Password_, "Lumora password"},
+                                      {CVID_, "Corvane user ID"},
+                                      {CVPassword_, "Corvane password"}})
+        if (field->text().isEmpty())
+            empty << QString::fromLatin1(name);
+    return QStringLiteral("To go on, enter the %1.").arg(empty.join(QStringLiteral(", the ")));
 }
 
 QWidget* LumoraInfoPage::fieldToFocus() const {

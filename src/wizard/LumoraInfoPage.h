@@ -14,6 +14,7 @@ public:
     explicit LumoraInfoPage(QWidget* parent = nullptr);
 
     bool complete() const override { return accountComplete_; }
+    QString missing() const override;
     QWidget* fieldToFocus() const override;
     void fillLecture(LectureRecord& r) const override;
     void saveSettings() const override;

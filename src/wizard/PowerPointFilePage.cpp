@@ -24,6 +24,9 @@ PowerPointFilePage::PowerPointFilePage(QWidget* parent)
     driveList_->setObjectName(QStringLiteral("driveList"));
     dirList_->setObjectName(QStringLiteral("dirList"));
     fileList_->setObjectName(QStringLiteral("fileList"));
+    driveList_->setAccessibleName(QStringLiteral("Drive"));
+    dirList_->setAccessibleName(QStringLiteral("Folders"));
+    fileList_->setAccessibleName(QStringLiteral("Presentations"));
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Folders:"), this), 0, 0);
     grid->addWidget(new QLabel(QStringLiteral("Presentations (*.ppt):"), this), 0, 1);
@@ -42,6 +45,10 @@ PowerPointFilePage::PowerPointFilePage(QWidget* parent)
     });
     connect(dirList_, &DirectoryList::pathChanged, this, &PowerPointFilePage::directoryChanged);
     connect(driveList_, &DriveList::driveChanged, this, &PowerPointFilePage::driveChanged);
+}
+
+QString PowerPointFilePage::missing() const {
+    return QStringLiteral("To go on, choose a presentation in the list.");
 }
 
 QWidget* PowerPointFilePage::fieldToFocus() const {

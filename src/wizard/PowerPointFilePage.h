@@ -16,6 +16,7 @@ public:
     explicit PowerPointFilePage(QWidget* parent = nullptr);
 
     bool complete() const override { return fileChosen_; }
+    QString missing() const override;
     QWidget* fieldToFocus() const override;
     void saveSettings() const override;
 

@@ -17,6 +17,8 @@ public:
 
     // True when the page holds all that Next needs.
     virtual bool complete() const { return true; }
+    // While the page is not complete: one line that says what Next still needs.
+    virtual QString missing() const { return {}; }
     // Where the cursor goes when the page opens: its first empty field, or its main field when
     // all are filled; null leaves it to the window (the pages without fields).
     virtual QWidget* fieldToFocus() const { return nullptr; }

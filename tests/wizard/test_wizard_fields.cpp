@@ -9,6 +9,7 @@
 #include "wizard/LumoraInfoPage.h"
 #include "wizard/PowerPointFilePage.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDate>
 #include <QFile>
@@ -98,7 +99,9 @@ private slots:
         QTest::keyClicks(w_->lumoraInfo().Password(), "pw");
         QTest::keyClicks(w_->lumoraInfo().CVID(), "corvane");
         QVERIFY(!w_->buttonNext()->isEnabled());
+        QCOMPARE(w_->nextHint()->text(), QString("To go on, enter the Corvane password."));
         QTest::keyClicks(w_->lumoraInfo().CVPassword(), "secret");
+        QCOMPARE(w_->nextHint()->text(), QString());
         QVERIFY(w_->lumoraInfo().accountComplete() && w_->buttonNext()->isEnabled());
         w_->lumoraInfo().FTPMachine()->clear();
         QVERIFY(w_->buttonNext()->isEnabled());
@@ -112,6 +115,20 @@ private slots:
         QTest::keyClick(w_->lumoraInfo().FTPMachine(), Qt::Key_C,
                         Qt::ControlModifier); // copy: text unchanged
         QVERIFY(w_->lumoraInfo().serverChanged());
+    }
+
+    // A screen reader can name every field, list and button it meets, on every page.
+    void everyFieldHasAnAccessibleName() {
+        QStringList unnamed;
+        for (QWidget* widget : w_->findChildren<QWidget*>()) {
+            // A list's drop-down is a window of its own, named by its list.
+            if (widget->focusPolicy() == Qt::NoFocus || widget->window() != w_.get())
+                continue;
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+            if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << widget->objectName() + ":" + widget->metaObject()->className();
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
     }
 
     void digitFieldsTakeDigitsOnly() {
