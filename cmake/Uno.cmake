@@ -68,6 +68,9 @@ set(SF_UNO_TYPES
   com.sun.star.task.XInteractionHandler
   com.sun.star.task.XInteractionRequest
   com.sun.star.task.XInteractionAbort
+  com.sun.star.task.XInteractionApprove
+  com.sun.star.frame.XStorable
+  com.sun.star.beans.NamedValue
   com.sun.star.task.XInteractionContinuation
   com.sun.star.io.IOException
 )

@@ -179,10 +179,15 @@ BatchRun::Lecture BatchRun::send(const QString& file, bool first, ModuleFtp& ftp
                               .arg(lastSlide)
                               .arg(name)
                               .arg(count));
-        if (!options_.allowEmpty &&
-            noSlideShowsAnything(*presentation.slides(), firstSlide, lastSlide))
-            throw Failure(emptyPresentationText(name, count) +
-                          QStringLiteral(" --allow-empty sends it all the same"));
+        if (!options_.allowEmpty) {
+            const QString doubt =
+                presentation.repaired ? repairedPresentationText(name)
+                : noSlideShowsAnything(*presentation.slides(), firstSlide, lastSlide)
+                    ? emptyPresentationText(name, count)
+                    : QString();
+            if (!doubt.isEmpty())
+                throw Failure(doubt + QStringLiteral(" --allow-empty sends it all the same"));
+        }
         lecture.firstSlide = QStringLiteral(" ") + QString::number(firstSlide);
         lecture.lastSlide = QStringLiteral(" ") + QString::number(lastSlide);
 

@@ -23,3 +23,9 @@ QString emptyPresentationText(const QString& fileName, int slideCount) {
         .arg(fileName)
         .arg(slideCount);
 }
+
+QString repairedPresentationText(const QString& fileName) {
+    return QStringLiteral("%1 opened, but only after the office repaired it or read part of it; "
+                          "slides may be missing or wrong.")
+        .arg(fileName);
+}

@@ -100,6 +100,7 @@ void PresentationExport::openOnWorker(const QString& path, const QString& passwo
     closeDocumentOnWorker();
     passwordNeeded = false;
     passwordWrong = false;
+    repaired = false;
     lastOpenError = findOrStartOffice();
 
     if (app_) {
@@ -117,6 +118,7 @@ void PresentationExport::openOnWorker(const QString& path, const QString& passwo
     presentationName = presentationNameOf(path);
 
     if (presentation_) {
+        repaired = presentation_->repaired();
         try {
             const int count = presentation_->slideCount();
             if (count > std::numeric_limits<int16_t>::max())

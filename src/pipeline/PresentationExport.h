@@ -67,6 +67,7 @@ public:
     QString lastOpenError;       // why the last openPresentation could not open; "" on success
     bool passwordNeeded = false; // the last open failed for want of the right password
     bool passwordWrong = false;  // ... because the password it was given is wrong
+    bool repaired = false;       // the office repaired the open file or read only part of it
 
 private:
     // The office's calls run on the worker thread, so that the window stays alive meanwhile.

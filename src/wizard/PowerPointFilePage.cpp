@@ -159,13 +159,16 @@ bool PowerPointFilePage::openChosen(PresentationExport& presentation, const QStr
         messages::showCritical(refused.message(host), QStringLiteral("Error!"));
         return false;
     }
-    // Slides that all show nothing are uploaded only when the user says so.
-    if (noSlideShowsAnything(*presentation.slides(), 1, presentation.slideCount)) {
+    // A repaired file, or slides that all show nothing, are uploaded only when the user says so.
+    QString doubt;
+    if (presentation.repaired)
+        doubt = repairedPresentationText(presentation.presentationName);
+    else if (noSlideShowsAnything(*presentation.slides(), 1, presentation.slideCount))
+        doubt = emptyPresentationText(presentation.presentationName, presentation.slideCount);
+    if (!doubt.isEmpty()) {
         busy.clear();
-        if (!messages::askYesNo(
-                emptyPresentationText(presentation.presentationName, presentation.slideCount) +
-                    QStringLiteral(" Upload anyway?"),
-                QStringLiteral("Slide-Ferry"))) {
+        if (!messages::askYesNo(doubt + QStringLiteral(" Upload anyway?"),
+                                QStringLiteral("Slide-Ferry"))) {
             presentation.closeDocument();
             return false;
         }

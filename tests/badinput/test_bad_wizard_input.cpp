@@ -13,6 +13,13 @@ class TestBadWizardInput : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(fx_.start({goodFile_, "corrupt-records.ppt", "password-protected.ppt"}));
+        // Files that open, but blank or only repaired.
+        QVERIFY(testEnv::writeFile(fx_.talks.filePath("blank.ppt"),
+                                   testEnv::readFile(SF_OFFICE_TESTDATA_DIR "/blank-slides.fodp")));
+        const QString whole = testEnv::convertWithOffice(
+            testEnv::presentationsDir() + "/" + goodFile_, fx_.work.path(), "odp");
+        QVERIFY(testEnv::writeCutCopy(whole, fx_.talks.filePath("cut.ppt")));
+        QVERIFY(QFile::remove(whole));
     }
     void init() { QVERIFY(fx_.reset()); }
     void cleanupTestCase() { fx_.server.reset(); }
@@ -41,11 +48,22 @@ private slots:
         QCOMPARE(r.messages.size(), 1);
     }
 
-    // A file that opens with every slide empty (as a damaged one can) is asked about before the
-    // lecture page: No keeps the user on the file page, Yes goes on.
-    void openedButEmptyIsAskedAbout() {
-        QVERIFY(testEnv::writeFile(fx_.talks.filePath("blank.ppt"),
-                                   testEnv::readFile(SF_OFFICE_TESTDATA_DIR "/blank-slides.fodp")));
+    // A file that opens with every slide empty, or only repaired (as a damaged one can), is asked
+    // about before the lecture page: No keeps the user on the file page, Yes goes on.
+    void doubtfulFileIsAskedAbout_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("empty") << "blank.ppt"
+                               << "blank.ppt opened, but none of its 3 slides shows anything; "
+                                  "it may be damaged. Upload anyway?";
+        QTest::newRow("repaired") << "cut.ppt"
+                                  << "cut.ppt opened, but only after the office repaired it or "
+                                     "read part of it; slides may be missing or wrong. Upload "
+                                     "anyway?";
+    }
+    void doubtfulFileIsAskedAbout() {
+        QFETCH(QString, file);
+        QFETCH(QString, question);
         WizardRun r;
         QStringList asked;
         bool upload = false;
@@ -54,10 +72,9 @@ private slots:
             return upload;
         });
         QVERIFY(fx_.toFilePage(r));
-        QVERIFY(r.chooseFile("blank.ppt"));
+        QVERIFY(r.chooseFile(file));
         r.next();
-        QCOMPARE(asked, QStringList{"blank.ppt opened, but none of its 3 slides shows anything; "
-                                    "it may be damaged. Upload anyway?"});
+        QCOMPARE(asked, QStringList{question});
         QCOMPARE(r.w->currentPage(), 2);
         QVERIFY(!r.w->moduleSlideFerry().presentation.isOpen());
         upload = true;

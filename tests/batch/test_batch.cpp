@@ -73,6 +73,10 @@ private slots:
                                  "corrupt-records.ppt", "empty.ppt", "54880_chinese.ppt"})
             QVERIFY(QFile::copy(testEnv::presentationsDir() + "/" + name, talk(name)));
         QVERIFY(QFile::copy(SF_OFFICE_TESTDATA_DIR "/blank-slides.fodp", talk("blank.odp")));
+        const QString whole =
+            testEnv::convertWithOffice(talk("SampleShow.pptx"), work_.path(), "odp");
+        QVERIFY(testEnv::writeCutCopy(whole, talk("cut.odp")));
+        QVERIFY(QFile::remove(whole));
     }
 
     // Bad command lines end with status 2 and a message that names what is wrong, before
@@ -208,7 +212,7 @@ private slots:
         r = batch(lecture("--date 2026-04-01 --session 3")
                   << talk("corrupt-records.ppt") << talk("basic_test_ppt_file.ppt")
                   << talk("SampleShow.pptx") << talk("empty.ppt") << talk("54880_chinese.ppt")
-                  << talk("blank.odp"));
+                  << talk("blank.odp") << talk("cut.odp"));
         QVERIFY2(r.exitCode == 1, qPrintable(why(r)));
         // Text outside the code page goes as "?", and the run says so before sending it.
         QVERIFY2(r.err.contains("54880_chinese.ppt: warning: Characters in the title (") &&
@@ -218,8 +222,10 @@ private slots:
             r.err.contains("corrupt-records.ppt: Error: ") &&
                 r.err.contains("blank.odp: Error: blank.odp opened, but none of its 3 slides shows "
                                "anything; it may be damaged. --allow-empty") &&
-                r.out.contains("4 of 6 lectures sent") &&
-                r.out.contains("not sent: corrupt-records.ppt, blank.odp"),
+                r.err.contains("cut.odp: Error: cut.odp opened, but only after the office "
+                               "repaired it") &&
+                r.out.contains("4 of 7 lectures sent") &&
+                r.out.contains("not sent: corrupt-records.ppt, blank.odp, cut.odp"),
             qPrintable(why(r)));
         QVERIFY(files("Apr.1.2026.3").contains("Slide2.gif"));
         QVERIFY(files("Apr.1.2026.4").contains("Slide2.gif"));

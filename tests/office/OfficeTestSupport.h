@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -51,24 +50,6 @@ inline QList<qint64> officeProcesses(const QString& pipe) {
 // True while an office process listens on the given pipe.
 inline bool officeRunningOn(const QString& pipe) {
     return !officeProcesses(pipe).isEmpty();
-}
-
-// Converts a presentation to the binary .ppt format with a separate office run (its own profile,
-// so it never meets the office under test). Returns the new file's path, "" on failure.
-inline QString convertToPpt(const QString& source, const QString& outDir) {
-    QTemporaryDir profile;
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start("soffice", {"-env:UserInstallation=file://" + profile.path(), "--headless",
-                              "--norestore", "--convert-to", "ppt", "--outdir", outDir, source});
-    if (!process.waitForFinished(180000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    const QString result =
-        outDir + QLatin1Char('/') + QFileInfo(source).completeBaseName() + QStringLiteral(".ppt");
-    return QFileInfo::exists(result) ? result : QString();
 }
 
 class RecordingProgress : public ProgressSink {

@@ -34,8 +34,8 @@ private slots:
         QVERIFY(app_->isAlive());
         // A binary presentation holding line breaks inside paragraphs (code 11), made by the
         // office from the hand-written flat file.
-        linebreaksPpt_ = officeTest::convertToPpt(
-            officeTest::localDataDir() + QStringLiteral("/linebreaks.fodp"), files_.path());
+        linebreaksPpt_ = testEnv::convertWithOffice(
+            officeTest::localDataDir() + QStringLiteral("/linebreaks.fodp"), files_.path(), "ppt");
         QVERIFY2(!linebreaksPpt_.isEmpty(), "the office could not convert linebreaks.fodp");
     }
 
@@ -194,6 +194,48 @@ private slots:
         QCOMPARE(good->slideCount(), 2);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(),
                  QFileInfo(path).isFile() ? 1 : 0); // no lock or backup file left behind
+    }
+
+    // Decks the office itself saved with a password, in each zipped format: refused without a
+    // password and with a wrong one (in the wording for each), opened with the right one, and
+    // never written. A deck cut short opens only repaired, and says so.
+    void protectedAndRepairedDecks() {
+        try {
+            const QString password = QStringLiteral("Secret pass 1");
+            auto source = open(QStringLiteral("SampleShow.pptx"));
+            QVERIFY(!source->repaired());
+            for (const char* name : {"protected.odp", "protected.pptx"}) {
+                const QString path = files_.filePath(name);
+                source->saveCopy(path, password);
+                const QByteArray bytes = testEnv::readFile(path);
+                for (const QString& tried : {QString(), QStringLiteral("not it")}) {
+                    try {
+                        app_->open(path, tried);
+                        QFAIL(name);
+                    } catch (const office::PasswordNeeded& e) {
+                        QCOMPARE(e.wrongPassword, !tried.isEmpty());
+                        QVERIFY2(e.description().endsWith(
+                                     tried.isEmpty() ? "the presentation is password-protected"
+                                                     : "the password is wrong"),
+                                 qPrintable(e.description()));
+                    }
+                }
+                const auto opened = app_->open(path, password);
+                QCOMPARE(opened->slideCount(), 2);
+                QCOMPARE(opened->shapeText(1, 1), source->shapeText(1, 1));
+                QVERIFY(!opened->repaired());
+                opened->close();
+                QCOMPARE(testEnv::readFile(path), bytes);
+            }
+            source->saveCopy(files_.filePath("whole.odp"));
+            QVERIFY(
+                testEnv::writeCutCopy(files_.filePath("whole.odp"), files_.filePath("cut.odp")));
+            const auto cut = app_->open(files_.filePath("cut.odp"));
+            QVERIFY(cut->repaired());
+            QCOMPARE(cut->slideCount(), 2);
+        } catch (const Failure& e) {
+            QFAIL(qPrintable(e.description()));
+        }
     }
 };
 

@@ -94,6 +94,15 @@ public:
     void addSlide(int index, int layout);
     void deleteSlide(int slide);
 
+    // True when the office had to repair the file, or read only part of it, to open it: its
+    // slides may be missing or wrong.
+    bool repaired() const;
+
+    // Stores a copy of the presentation at `path`, in the format the path's suffix names (.odp,
+    // .pptx or .ppt), encrypted with `password` when one is given. The open presentation and its
+    // own file stay as they are. Throws Failure when the copy cannot be written.
+    void saveCopy(const QString& path, const QString& password = {});
+
     // Marks the presentation unchanged, so that closing it neither stores nor asks.
     void setSaved();
     // Closes the presentation without storing it. Never throws; later calls do nothing.

@@ -284,10 +284,7 @@ std::unique_ptr<Presentation> Application::open(const QString& path, const QStri
         {"UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)},
     });
     if (!password.isEmpty()) {
-        descriptor.realloc(descriptor.getLength() + 1);
-        descriptor.getArray()[descriptor.getLength() - 1] =
-            css::beans::PropertyValue(OUString("Password"), 0, css::uno::Any(toOU(password)),
-                                      css::beans::PropertyState_DIRECT_VALUE);
+        addProperty(descriptor, "Password", css::uno::Any(toOU(password)));
     }
 
     Reference<css::lang::XComponent> document;
@@ -342,8 +339,9 @@ std::unique_ptr<Presentation> Application::open(const QString& path, const QStri
             service->supportsService(OUString("com.sun.star.presentation.PresentationDocument"));
     } catch (const css::uno::Exception&) {
     }
-    auto presentation =
-        std::make_unique<Presentation>(std::make_unique<Presentation::Impl>(d->context, document));
+    auto impl = std::make_unique<Presentation::Impl>(d->context, document);
+    impl->repaired = interaction->askedAnything();
+    auto presentation = std::make_unique<Presentation>(std::move(impl));
     if (!isPresentation) {
         presentation->close();
         throw Failure(

@@ -20,6 +20,8 @@ struct Presentation::Impl {
     com::sun::star::uno::Reference<com::sun::star::uno::XComponentContext> context;
     // The loaded presentation; empty once closed.
     com::sun::star::uno::Reference<com::sun::star::lang::XComponent> document;
+    // The office repaired the file, or read only part of it, while loading it.
+    bool repaired = false;
 };
 
 } // namespace office

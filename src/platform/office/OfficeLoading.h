@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <com/sun/star/task/XInteractionAbort.hpp>
+#include <com/sun/star/task/XInteractionApprove.hpp>
 #include <com/sun/star/task/XInteractionHandler.hpp>
 #include <com/sun/star/task/XInteractionRequest.hpp>
 #include <cppuhelper/implbase1.hxx>
@@ -26,35 +27,51 @@ using namespace uno;
 using css::uno::Reference;
 using css::uno::UNO_QUERY;
 
-// Answers every question the office asks while loading with "abort", so that loading never waits
-// for a user (a password, a repair offer); remembers what was asked, for the failure's text.
+// Answers the questions the office asks while loading without ever waiting for a user: an offer
+// to repair a damaged file is accepted (the presentation is then opened, marked as repaired), and
+// everything else (a password, a warning) is answered with "abort". Remembers what was asked, for
+// the failure's text and for telling a file read only in part.
 class AbortingInteraction : public cppu::WeakImplHelper1<css::task::XInteractionHandler> {
 public:
     void SAL_CALL handle(const Reference<css::task::XInteractionRequest>& request) override {
         if (!request.is())
             return;
+        const QString type = fromOU(request->getRequest().getValueTypeName());
+        const bool repairOffer = type.contains(QLatin1String("BrokenPackageRequest"));
         {
             const std::lock_guard lock(mutex_);
-            asked_ = fromOU(request->getRequest().getValueTypeName());
+            asked_ = type;
+            repairAccepted_ = repairAccepted_ || repairOffer;
         }
-        const auto continuations = request->getContinuations();
-        for (const auto& continuation : continuations) {
-            const Reference<css::task::XInteractionAbort> abort(continuation, UNO_QUERY);
-            if (abort.is()) {
-                abort->select();
-                return;
-            }
+        Reference<css::task::XInteractionContinuation> abort;
+        Reference<css::task::XInteractionContinuation> approve;
+        for (const auto& continuation : request->getContinuations()) {
+            if (Reference<css::task::XInteractionAbort>(continuation, UNO_QUERY).is())
+                abort = continuation;
+            else if (Reference<css::task::XInteractionApprove>(continuation, UNO_QUERY).is())
+                approve = continuation;
         }
+        // A notice that offers nothing but "OK" is acknowledged.
+        const auto& choice = repairOffer || !abort.is() ? approve : abort;
+        if (choice.is())
+            choice->select();
     }
 
     QString asked() const {
         const std::lock_guard lock(mutex_);
         return asked_;
     }
+    // True once the office offered a repair or reported anything: a file that still opens after
+    // that was repaired or read only in part.
+    bool askedAnything() const {
+        const std::lock_guard lock(mutex_);
+        return repairAccepted_ || !asked_.isEmpty();
+    }
 
 private:
     mutable std::mutex mutex_;
     QString asked_;
+    bool repairAccepted_ = false;
 };
 
 // True when the file's bytes show encryption: the stream in which an encrypted binary

@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QUrl>
 
+#include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -21,6 +22,7 @@
 #include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
 #include <com/sun/star/drawing/XGraphicExportFilter.hpp>
 #include <com/sun/star/drawing/XShape.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/presentation/XPresentationPage.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextRange.hpp>
@@ -291,6 +293,45 @@ void Presentation::deleteSlide(int slide) {
     guarded(QStringLiteral("Cannot delete slide %1").arg(slide), [&] {
         const auto page = slideOf(*d, slide);
         pagesOf(*d)->remove(page);
+    });
+}
+
+bool Presentation::repaired() const {
+    return d->repaired;
+}
+
+void Presentation::saveCopy(const QString& path, const QString& password) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const char* filter = suffix == QLatin1String("odp")    ? "impress8"
+                         : suffix == QLatin1String("pptx") ? "Impress MS PowerPoint 2007 XML"
+                         : suffix == QLatin1String("ppt")  ? "MS PowerPoint 97"
+                                                           : nullptr;
+    if (!filter)
+        throw Failure(QStringLiteral("Cannot store a presentation as %1").arg(path));
+    guarded(QStringLiteral("Cannot store a copy as %1").arg(path), [&] {
+        if (!d->document.is())
+            throw Failure(QStringLiteral("No presentation is open"));
+        auto descriptor = properties({
+            {"FilterName", css::uno::Any(OUString::createFromAscii(filter))},
+            {"Overwrite", css::uno::Any(true)},
+        });
+        if (!password.isEmpty()) {
+            // The office encrypts its own format with a password, the MS Office format with
+            // the key data derived from one.
+            if (suffix == QLatin1String("pptx")) {
+                css::uno::Sequence<css::beans::NamedValue> key(2);
+                key.getArray()[0] = css::beans::NamedValue(
+                    OUString("CryptoType"), css::uno::Any(OUString("StrongEncryptionDataSpace")));
+                key.getArray()[1] =
+                    css::beans::NamedValue(OUString("OOXPassword"), css::uno::Any(toOU(password)));
+                addProperty(descriptor, "EncryptionData", css::uno::Any(key));
+            } else
+                addProperty(descriptor, "Password", css::uno::Any(toOU(password)));
+        }
+        const QString url =
+            QString::fromUtf8(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded());
+        const Reference<css::frame::XStorable> storable(d->document, UNO_QUERY_THROW);
+        storable->storeToURL(toOU(url), descriptor);
     });
 }
 

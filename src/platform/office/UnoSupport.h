@@ -42,13 +42,23 @@ properties(std::initializer_list<std::pair<const char*, css::uno::Any>> values) 
     return result;
 }
 
+// Adds one property to such a list.
+inline void addProperty(css::uno::Sequence<css::beans::PropertyValue>& list, const char* name,
+                        const css::uno::Any& value) {
+    list.realloc(list.getLength() + 1);
+    list.getArray()[list.getLength() - 1] = css::beans::PropertyValue(
+        OUString::createFromAscii(name), 0, value, css::beans::PropertyState_DIRECT_VALUE);
+}
+
 // The text of a UNO exception, for a Failure's description.
 inline QString reason(const css::uno::Exception& e) {
     QString text = fromOU(e.Message).trimmed();
     // Messages from the office often carry a source location after the text; keep the text.
-    const qsizetype at = text.indexOf(QLatin1String(" at /"));
-    if (at > 0)
-        text.truncate(at);
+    for (const char* location : {" at /", " at ./"}) {
+        const qsizetype at = text.indexOf(QLatin1String(location));
+        if (at > 0)
+            text.truncate(at);
+    }
     return text.isEmpty() ? QStringLiteral("the office reported an error") : text;
 }
 
