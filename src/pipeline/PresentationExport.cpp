@@ -3,6 +3,7 @@
 #include "lecture/LectureRecord.h"
 #include "lecture/OneLine.h"
 #include "lecture/ProgressSink.h"
+#include "pipeline/SlideImageExport.h"
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
 #include "platform/WorkerThread.h"
@@ -129,6 +130,8 @@ void PresentationExport::openOnWorker(const QString& path, const QString& passwo
         } catch (const Failure& e) {
             lastOpenError = e.description();
         }
+        if (slideCount > 0)
+            helpers_.open(path, password, slideCount);
     }
 }
 
@@ -155,6 +158,7 @@ void PresentationExport::closeDocument() {
 
 void PresentationExport::closeDocumentOnWorker() {
     reader_.reset();
+    helpers_.closeDocuments();
     if (presentation_) {
         try {
             presentation_->setSaved();
@@ -175,6 +179,7 @@ void PresentationExport::closePresentation() {
             app_->quit();
         app_.reset();
     });
+    helpers_.quit();
     hasApp = false;
 }
 
@@ -191,15 +196,8 @@ void PresentationExport::exportSlides(ProgressSink& progress) {
     const int width = fields_.width;
     const int height = fields_.height;
 
-    for (int i = first; i <= last; ++i) {
-        if (progress.cancelRequested())
-            throw StoppedByUser();
-        progress.Add(QStringLiteral("Converting slide %1 to %2").arg(i).arg(format));
-        workerThread::run([&] {
-            presentation_->exportSlide(i, directory + QStringLiteral("/Slide") + QString::number(i),
-                                       format, width, height);
-        });
-    }
+    exportSlideImages(*presentation_, workerThread::instance(), helpers_,
+                      {first, last, directory, format, width, height}, progress);
 
     if (progress.cancelRequested())
         throw StoppedByUser();

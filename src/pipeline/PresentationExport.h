@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pipeline/HelperOffices.h"
 #include "pipeline/SlideReader.h"
 
 #include <QString>
@@ -29,6 +30,11 @@ public:
     // openPresentation() finds it ready. An office that cannot start is reported by that call.
     void startOfficeInBackground();
 
+    // The office processes that draw the slides, the first one included (see HelperOffices).
+    void setOfficeProcesses(int processes) { helpers_.setProcesses(processes); }
+    // Waits for the helpers to be ready; how many of them have the presentation open.
+    int readyHelpers() const { return helpers_.ready(); }
+
     // Closes any open presentation (keeping the office), attaches to the running office or starts
     // one, opens the file and reads its slide count. Reports nothing: a step that fails is skipped,
     // so a file that cannot be opened leaves slideCount at 0; lastOpenError then says why.
@@ -48,9 +54,10 @@ public:
     // Closes only the presentation, never storing it; the office stays for the next one.
     void closeDocument();
 
-    // Writes ExportPath/Slide<i>.<format> for each slide i of the range firstSlide..lastSlide and
-    // ExportPath/blank.<format> from a blank slide added after the last one and removed again,
-    // at getWidth() x getHeight() pixels, reporting each step to `progress`. Throws Failure when
+    // Writes ExportPath/Slide<i>.<format> for each slide i of the range firstSlide..lastSlide (on
+    // the first office and its helpers) and ExportPath/blank.<format> from a blank slide added
+    // after the last one and removed again, at getWidth() x getHeight() pixels, reporting each
+    // step to `progress`. Throws Failure when
     // an export, the addition or the removal fails; the blank slide is removed in any case.
     void exportSlides(ProgressSink& progress);
 
@@ -81,6 +88,7 @@ private:
     std::unique_ptr<office::Application> app_;
     std::unique_ptr<office::Presentation> presentation_;
     std::unique_ptr<SlideReader> reader_;
+    HelperOffices helpers_;
 };
 
 // The file name part of a path: the characters after its last "\" or "/" (the whole path when

@@ -15,6 +15,8 @@ int16_t leadingInt16(const QString& text);
 bool fitsInt16(const QString& text);
 
 // "##" / "###": decimal without leading zeros or fill.
-inline QString plain(int n) { return QString::number(n); }
+inline QString plain(int n) {
+    return QString::number(n);
+}
 
 } // namespace numberText

@@ -25,7 +25,9 @@ void endProgram() {
     std::_Exit(0);
 }
 
-bool hasEnded() { return ended(); }
+bool hasEnded() {
+    return ended();
+}
 
 void setHandler(Handler h) {
     handler() = std::move(h);

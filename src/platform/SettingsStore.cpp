@@ -38,6 +38,8 @@ void write(const QString& appName, const QString& section, const QString& key,
     s.sync();
 }
 
-void useDirectory(const QString& dir) { overrideDir() = dir; }
+void useDirectory(const QString& dir) {
+    overrideDir() = dir;
+}
 
 } // namespace settingsStore

@@ -8,22 +8,7 @@
 #include <memory>
 #include <mutex>
 
-namespace workerThread {
 namespace {
-
-// Made on first use and never destroyed: the program may end (std::_Exit) while a call runs,
-// and a running QThread must not be destroyed.
-QObject* workerContext() {
-    static QObject* context = [] {
-        auto* thread = new QThread;
-        thread->setObjectName(QStringLiteral("worker"));
-        thread->start();
-        auto* object = new QObject;
-        object->moveToThread(thread);
-        return object;
-    }();
-    return context;
-}
 
 struct Call {
     std::mutex mutex;
@@ -35,9 +20,28 @@ struct Call {
 
 } // namespace
 
-void post(std::function<void()> work) {
+SerialWorker::SerialWorker(const char* name) {
+    auto* thread = new QThread;
+    thread->setObjectName(QString::fromLatin1(name));
+    thread->start();
+    context_ = new QObject;
+    context_->moveToThread(thread);
+}
+
+SerialWorker::~SerialWorker() {
+    QThread* thread = context_->thread();
+    // The calls queued before run first; then the thread's loop ends.
     QMetaObject::invokeMethod(
-        workerContext(),
+        context_, [] {}, Qt::BlockingQueuedConnection);
+    thread->quit();
+    thread->wait();
+    delete context_;
+    delete thread;
+}
+
+void SerialWorker::post(std::function<void()> work) {
+    QMetaObject::invokeMethod(
+        context_,
         [work = std::move(work)] {
             try {
                 work();
@@ -47,8 +51,8 @@ void post(std::function<void()> work) {
         Qt::QueuedConnection);
 }
 
-void run(const std::function<void()>& work) {
-    QObject* context = workerContext();
+void SerialWorker::run(const std::function<void()>& work) {
+    QObject* context = context_;
     if (QThread::currentThread() == context->thread()) {
         work();
         return;
@@ -99,6 +103,13 @@ void run(const std::function<void()>& work) {
     call->doneChanged.wait(lock, [&] { return call->done; });
     if (call->error)
         std::rethrow_exception(call->error);
+}
+
+namespace workerThread {
+
+SerialWorker& instance() {
+    static auto* worker = new SerialWorker("worker");
+    return *worker;
 }
 
 } // namespace workerThread

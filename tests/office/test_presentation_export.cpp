@@ -8,6 +8,7 @@
 #include "platform/office/Office.h"
 
 #include <QImage>
+#include <QMap>
 #include <QTest>
 
 #include <csignal>
@@ -34,7 +35,7 @@ private slots:
     void cleanupTestCase() {
         if (office_)
             office_->quit();
-        QVERIFY(!officeRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(!officeRunning(), 10000); // forked children follow soon
     }
 
     void openReadsNameCountAndTitle_data() {
@@ -156,6 +157,63 @@ private slots:
         // No slide was left behind: slide 3 does not exist.
         QVERIFY_THROWS_EXCEPTION(Failure, presentation.slides()->shapeCount(3));
         QCOMPARE(presentation.slides()->shapeCount(2), 2);
+    }
+
+    // Helper offices draw their share of a range: the same image files, names and pixels as the
+    // first office alone, the lines in slide order. After the export, after a failed one, and
+    // after one whose helpers could not start, no helper office is left.
+    void helperOfficesShareTheExport() {
+        const QString path = copyPresentation(files_, "long-68-slides.ppt");
+        const auto helpersRunning = [] {
+            for (int k = 2; k <= 4; ++k)
+                if (officeTest::officeRunningOn(office::pipeName() + "_" + QString::number(k)))
+                    return true;
+            return false;
+        };
+        QMap<QString, QImage> alone;
+        for (const auto& [processes, range, program] : {std::tuple(1, "3-9", ""),
+                                                        {3, "3-9", ""},
+                                                        {3, "65-70", ""},
+                                                        {2, "3-9", "/no/office"}}) {
+            qputenv("SF_OFFICE_PROGRAM", program);
+            QTemporaryDir work;
+            LectureRecord fields;
+            fields.workDir = work.path();
+            const QStringList bounds = QString(range).split('-');
+            fields.firstSlide = " " + bounds[0];
+            fields.lastSlide = " " + bounds[1];
+            fields.imageFormat = "GIF";
+            fields.width = 320;
+            fields.height = 240;
+            PresentationExport presentation(fields);
+            presentation.setOfficeProcesses(processes);
+            presentation.openPresentation(path);
+            QCOMPARE(presentation.readyHelpers(), *program ? 0 : processes - 1);
+            RecordingProgress progress;
+            if (bounds[1] == "70") {
+                QVERIFY_THROWS_EXCEPTION(Failure, presentation.exportSlides(progress));
+            } else {
+                presentation.exportSlides(progress);
+                QStringList lines{"", "Converting slides to images..."};
+                for (int i = 3; i <= 9; ++i)
+                    lines << QStringLiteral("Converting slide %1 to GIF").arg(i);
+                QCOMPARE(progress.lines, lines << "Creating blank slide");
+                const QStringList names = filesIn(work.path());
+                QCOMPARE(names.size(), 8);
+                for (const QString& name : names) {
+                    const QImage image(work.filePath(name));
+                    QCOMPARE(image.size(), QSize(320, 240));
+                    if (processes == 1)
+                        alone[name] = image;
+                    else
+                        QVERIFY2(image == alone.value(name), qPrintable(name));
+                }
+            }
+            presentation.closePresentation();
+            QTRY_VERIFY_WITH_TIMEOUT(!helpersRunning(), 10000);
+        }
+        qunsetenv("SF_OFFICE_PROGRAM");
+        QVERIFY(office_->isAlive());
     }
 
     // With no office running the program starts one and quits it when the presentation is

@@ -41,6 +41,9 @@ public:
     static std::unique_ptr<Application> attach();
     // Starts an office listening on pipeName() and connects to it (bounded wait).
     static std::unique_ptr<Application> start();
+    // The same on another pipe, for offices that work beside the first one.
+    static std::unique_ptr<Application> attach(const QString& pipe);
+    static std::unique_ptr<Application> start(const QString& pipe);
 
     // Drops the connection; an office started here is ended as by quit().
     ~Application();

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -120,6 +121,7 @@ void setPipeName(const QString& name) {
 }
 
 struct Application::Impl {
+    QString pipe; // the pipe this office listens on
     Reference<css::uno::XComponentContext> context;
     Reference<css::frame::XDesktop2> desktop;
     std::unique_ptr<QProcess> process;
@@ -131,7 +133,10 @@ struct Application::Impl {
 
 void Application::Impl::startProcess(const QString& profileDir) {
     process = std::make_unique<QProcess>();
-    process->setProgram(QStringLiteral(SF_OFFICE_PROGRAM_DIR "/soffice.bin"));
+    // SF_OFFICE_PROGRAM names another office program (a test makes an office fail to start).
+    const QString program = qEnvironmentVariable("SF_OFFICE_PROGRAM");
+    process->setProgram(program.isEmpty() ? QStringLiteral(SF_OFFICE_PROGRAM_DIR "/soffice.bin")
+                                          : program);
     process->setArguments({
         QStringLiteral("-env:UserInstallation=") +
             QString::fromUtf8(QUrl::fromLocalFile(profileDir).toEncoded()),
@@ -141,7 +146,7 @@ void Application::Impl::startProcess(const QString& profileDir) {
         QStringLiteral("--nologo"),
         QStringLiteral("--nodefault"),
         QStringLiteral("--nolockcheck"),
-        QStringLiteral("--accept=pipe,name=%1;urp;").arg(pipeName()),
+        QStringLiteral("--accept=pipe,name=%1;urp;").arg(pipe),
     });
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
@@ -149,9 +154,10 @@ void Application::Impl::startProcess(const QString& profileDir) {
     process->start();
     if (!process->waitForStarted(10000)) {
         const QString error = process->errorString();
+        const QString started = process->program();
         process.reset();
-        throw Failure(QStringLiteral("Cannot start the office (") + SF_OFFICE_PROGRAM_DIR +
-                      QStringLiteral("/soffice.bin): ") + error);
+        throw Failure(QStringLiteral("Cannot start the office (") + started +
+                      QStringLiteral("): ") + error);
     }
 }
 
@@ -173,10 +179,15 @@ Application::~Application() {
 }
 
 std::unique_ptr<Application> Application::attach() {
-    auto context = connect(pipeName());
+    return attach(pipeName());
+}
+
+std::unique_ptr<Application> Application::attach(const QString& pipe) {
+    auto context = connect(pipe);
     if (!context.is())
         return nullptr;
     auto impl = std::make_unique<Impl>();
+    impl->pipe = pipe;
     try {
         impl->desktop = css::frame::Desktop::create(context);
     } catch (const css::uno::Exception&) {
@@ -187,14 +198,21 @@ std::unique_ptr<Application> Application::attach() {
 }
 
 std::unique_ptr<Application> Application::start() {
+    return start(pipeName());
+}
+
+std::unique_ptr<Application> Application::start(const QString& pipe) {
     auto impl = std::make_unique<Impl>();
+    impl->pipe = pipe;
     QString profileDir;
-    if (pipeName() == QLatin1String("slideferry_office")) {
-        // The program's own profile survives between runs, which makes later starts faster.
+    // The program's own offices ("slideferry_office", and "slideferry_office_2" ... for those
+    // that work beside it) keep their profiles between runs, which makes later starts faster.
+    static const QRegularExpression keptPipe(QStringLiteral("^slideferry_office(_[0-9]+)?$"));
+    if (const auto kept = keptPipe.match(pipe); kept.hasMatch()) {
         const QString cache =
             QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
         profileDir = (cache.isEmpty() ? QDir::tempPath() : cache) +
-                     QStringLiteral("/slide-ferry/office-profile");
+                     QStringLiteral("/slide-ferry/office-profile") + kept.captured(1);
     } else {
         // Any other pipe gets a private profile: two offices can never share one.
         impl->temporaryProfile =
@@ -211,7 +229,7 @@ std::unique_ptr<Application> Application::start() {
     QElapsedTimer waited;
     waited.start();
     for (;;) {
-        if (auto context = connect(pipeName()); context.is()) {
+        if (auto context = connect(pipe); context.is()) {
             try {
                 impl->desktop = css::frame::Desktop::create(context);
                 impl->context = context;

@@ -1,0 +1,191 @@
+#include "pipeline/SlideImageExport.h"
+
+#include "lecture/ProgressSink.h"
+#include "pipeline/HelperOffices.h"
+#include "platform/Failure.h"
+#include "platform/WorkerThread.h"
+#include "platform/office/Office.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+// The slides still to draw, shared by the offices' threads and the main thread.
+class SlidePlan : public std::enable_shared_from_this<SlidePlan> {
+public:
+    explicit SlidePlan(const SlideImages& images)
+        : images_(images), next_(images.first),
+          mainThreadWaits_(QCoreApplication::instance() &&
+                           QThread::currentThread() == QCoreApplication::instance()->thread()) {}
+
+    // The next slide for an office to draw; false when it should stop. The first office also
+    // takes the slides that helpers failed, and waits while helpers still draw (one of theirs
+    // may come back).
+    bool take(bool firstOffice, int& slide) {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            if (stop_)
+                return false;
+            if (firstOffice && !retry_.empty()) {
+                slide = retry_.front();
+                retry_.pop_front();
+                break;
+            }
+            if (next_ <= images_.last) {
+                slide = next_++;
+                break;
+            }
+            if (!firstOffice || inFlight_ == 0)
+                return false;
+            changed_.wait(lock);
+        }
+        ++inFlight_;
+        lock.unlock();
+        wakeMain();
+        return true;
+    }
+
+    // A slide drawn, or failed with `error`. Returns false when the office should stop.
+    bool finish(bool firstOffice, int slide, std::exception_ptr error) {
+        {
+            const std::lock_guard lock(mutex_);
+            --inFlight_;
+            if (!error) {
+                ++done_;
+            } else if (!firstOffice) {
+                retry_.push_back(slide);
+            } else if (!failure_ || slide < failedSlide_) {
+                failure_ = error;
+                failedSlide_ = slide;
+                stop_ = true;
+            }
+        }
+        changed_.notify_all();
+        wakeMain();
+        return !error;
+    }
+
+    void draw(office::Presentation& presentation, bool firstOffice) {
+        int slide = 0;
+        while (take(firstOffice, slide)) {
+            std::exception_ptr error;
+            try {
+                presentation.exportSlide(
+                    slide, images_.directory + QStringLiteral("/Slide") + QString::number(slide),
+                    images_.format, images_.width, images_.height);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            if (!finish(firstOffice, slide, error))
+                return; // a helper that failed once takes no more
+        }
+    }
+
+    // On the main thread: shows the lines of the slides taken, and waits until the export ends.
+    void follow(ProgressSink& progress) {
+        int shown = images_.first - 1;
+        QEventLoop loop;
+        QTimer tick; // Cancel is looked at even while a slide takes long
+        tick.setInterval(100);
+        QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
+        const bool takeEvents = mainThreadWaits_;
+        if (takeEvents) {
+            tick.start();
+            mainLoop_ = &loop;
+        }
+        for (;;) {
+            int taken = 0;
+            bool ended = false;
+            {
+                std::unique_lock lock(mutex_);
+                taken = next_ - 1;
+                ended = inFlight_ == 0 && (stop_ || (done_ == total() && retry_.empty()));
+                if (!ended && !takeEvents)
+                    changed_.wait_for(lock, std::chrono::milliseconds(100));
+            }
+            while (shown < taken)
+                progress.Add(
+                    QStringLiteral("Converting slide %1 to %2").arg(++shown).arg(images_.format));
+            if (ended)
+                break;
+            if (progress.cancelRequested()) {
+                {
+                    const std::lock_guard lock(mutex_);
+                    stop_ = true;
+                    cancelled_ = true;
+                }
+                changed_.notify_all();
+            }
+            if (takeEvents && !woken_)
+                loop.exec();
+            woken_ = false;
+        }
+        mainLoop_ = nullptr;
+        if (cancelled_)
+            throw StoppedByUser();
+        if (failure_)
+            std::rethrow_exception(failure_);
+    }
+
+private:
+    int total() const { return images_.last - images_.first + 1; }
+
+    // Wakes follow() from an office's thread.
+    void wakeMain() {
+        changed_.notify_all();
+        if (mainThreadWaits_)
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [self = weak_from_this()] {
+                    if (auto plan = self.lock()) {
+                        plan->woken_ = true;
+                        if (plan->mainLoop_)
+                            plan->mainLoop_->quit();
+                    }
+                },
+                Qt::QueuedConnection);
+    }
+    const SlideImages images_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int next_;
+    std::deque<int> retry_;
+    int inFlight_ = 0;
+    int done_ = 0;
+    bool stop_ = false;
+    bool cancelled_ = false;
+    std::exception_ptr failure_;
+    int failedSlide_ = 0;
+    const bool mainThreadWaits_; // follow() runs on the main thread, taking its events
+    // Touched on the main thread only.
+    QEventLoop* mainLoop_ = nullptr;
+    bool woken_ = false;
+};
+
+} // namespace
+
+void exportSlideImages(office::Presentation& first, SerialWorker& firstWorker,
+                       const HelperOffices& helpers, const SlideImages& images,
+                       ProgressSink& progress) {
+    if (images.first > images.last)
+        return;
+    auto plan = std::make_shared<SlidePlan>(images);
+    // A helper still starting or opening takes its first slide once it is ready, or none.
+    for (const auto& helper : helpers.helpers()) {
+        HelperOffices::Helper* h = helper.get();
+        h->worker->post([plan, h] {
+            if (h->presentation)
+                plan->draw(*h->presentation, false);
+        });
+    }
+    firstWorker.post([plan, &first] { plan->draw(first, true); });
+    plan->follow(progress);
+}
