@@ -103,9 +103,14 @@ bool typeHoldsText(const QString& type) {
 // inside a paragraph as code 11. The office separates paragraphs with LF and writes a line break
 // as LF inside its paragraph, so the paragraphs are read one by one.
 QString textOf(const Reference<css::text::XText>& text) {
+    const QString whole = fromOU(text->getString());
+    // One paragraph without breaks reads the same whole, in one call instead of one per part.
+    if (!whole.contains(QChar(u'\n')) && !whole.contains(QChar(u'\r')) &&
+        !whole.contains(QChar(0x2028)))
+        return whole;
     const Reference<css::container::XEnumerationAccess> access(text, UNO_QUERY);
     if (!access.is())
-        return fromOU(text->getString());
+        return whole;
     QString result;
     bool first = true;
     const Reference<css::container::XEnumeration> paragraphs = access->createEnumeration();
@@ -365,6 +370,45 @@ void Presentation::close() {
         // A vetoed close hands the document to the vetoing party; a lost connection has
         // closed it already.
     }
+}
+
+namespace {
+
+// Every shape's text of a page, in one pass; a shape that cannot be read keeps why.
+QList<ShapeText> textsOf(const Reference<css::drawing::XDrawPage>& page, int slide) {
+    QList<ShapeText> texts;
+    const int count = static_cast<int>(page->getCount());
+    for (int index = 1; index <= count; ++index) {
+        ShapeText text;
+        try {
+            const auto shape = shapeOf(page, slide, index);
+            text.hasTextFrame = holdsText(shape);
+            if (text.hasTextFrame)
+                text.text = textOf(Reference<css::text::XText>(shape, UNO_QUERY_THROW));
+        } catch (const css::uno::Exception& e) {
+            text.error = reason(e);
+        }
+        texts.append(text);
+    }
+    return texts;
+}
+
+} // namespace
+
+SlideTexts Presentation::slideTexts(int slide) {
+    SlideTexts texts;
+    guarded(QStringLiteral("Cannot read slide %1").arg(slide), [&] {
+        const auto page = slideOf(*d, slide);
+        texts.shapes = textsOf(page, slide);
+        try {
+            const Reference<css::presentation::XPresentationPage> presentationPage(page,
+                                                                                   UNO_QUERY_THROW);
+            texts.notes = textsOf(presentationPage->getNotesPage(), slide);
+        } catch (const css::uno::Exception& e) {
+            texts.notesError = reason(e);
+        }
+    });
+    return texts;
 }
 
 int Presentation::shapeCount(int slide) {
