@@ -84,9 +84,9 @@ int main(int argc, char** argv) {
     QDir().mkpath(work.filePath("images"));
     QDir().mkpath(work.filePath("pdf"));
 
-    // A pipe of its own, so that the bench never meets a running program's office.
-    office::setPipeName(
-        QStringLiteral("slideferry_bench_%1").arg(QCoreApplication::applicationPid()));
+    // A pipe of its own, so that the bench never meets a running program's office; its office
+    // keeps its profile between runs, as the program's own does.
+    office::setPipeName(QStringLiteral("slideferry_bench"));
 
     // The program's route, with 1, 2 and as many office processes as the program uses here.
     std::vector<int> counts{1, 2, HelperOffices::defaultProcesses()};

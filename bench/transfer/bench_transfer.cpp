@@ -434,9 +434,9 @@ int main(int argc, char** argv) {
     QStringList shown;
     messages::setSink([&](const QString& text, const QString&) { shown << text; });
     programEnd::setHandler([] {});
-    // A pipe of its own, so that the bench never meets a running program's office.
-    office::setPipeName(
-        QStringLiteral("slideferry_bench_%1").arg(QCoreApplication::applicationPid()));
+    // A pipe of its own, so that the bench never meets a running program's office; its office
+    // keeps its profile between runs, as the program's own does.
+    office::setPipeName(QStringLiteral("slideferry_bench"));
 
     QTemporaryDir work;
     const QString presentationPath = work.filePath(QFileInfo(source).fileName());

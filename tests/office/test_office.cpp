@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
+#include <QUrl>
 
 using officeTest::copyPresentation;
 
@@ -195,6 +196,56 @@ private slots:
         QCOMPARE(good->slideCount(), 2);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(),
                  QFileInfo(path).isFile() ? 1 : 0); // no lock or backup file left behind
+    }
+
+    // An office of the program keeps its profile in the user's cache between runs; one that
+    // another office version left is emptied first, one that a running process holds is not
+    // shared, and one the office cannot start with is replaced by a fresh one.
+    void keptProfileServesOrIsReplaced() {
+        QTemporaryDir cache;
+        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+        qunsetenv("SF_TEST");
+        const QString pipe = office::pipeName() + "_kept";
+        const auto startedProfile = [&] {
+            auto office = office::Application::start(pipe);
+            const QList<qint64> pids = officeTest::officeProcesses(pipe);
+            QString dir;
+            if (!pids.isEmpty()) {
+                QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pids.first()));
+                cmdline.open(QIODevice::ReadOnly);
+                for (const QByteArray& arg : cmdline.readAll().split('\0'))
+                    if (arg.startsWith("-env:UserInstallation="))
+                        dir = QUrl(QString::fromUtf8(arg.mid(22))).toLocalFile();
+            }
+            office->quit();
+            return dir;
+        };
+        const QString kept = startedProfile();
+        QVERIFY2(kept.startsWith(cache.path() + "/slide-ferry/"), qPrintable(kept));
+        QVERIFY(testEnv::writeFile(kept + "/marker", "kept"));
+        QCOMPARE(startedProfile(), kept);
+        QVERIFY(QFile::exists(kept + "/marker"));
+
+        QVERIFY(testEnv::writeFile(kept + "/slide-ferry-office-version", "an older office"));
+        QCOMPARE(startedProfile(), kept);
+        QVERIFY(!QFile::exists(kept + "/marker"));
+
+        QProcess holder; // a process that runs with the profile, as an office left behind would
+        holder.start("sh", {"-c", "sleep 60",
+                            "-env:UserInstallation=" + QUrl::fromLocalFile(kept).toString()});
+        QVERIFY(holder.waitForStarted());
+        const QString other = startedProfile();
+        QVERIFY2(!other.isEmpty() && other != kept, qPrintable(other));
+        holder.kill();
+        holder.waitForFinished();
+
+        // The office cannot make its user folder where a file stands in the way.
+        QVERIFY(QDir(kept + "/user").removeRecursively() &&
+                testEnv::writeFile(kept + "/user", "damaged"));
+        QCOMPARE(startedProfile(), kept);
+        QVERIFY(QFileInfo(kept + "/user").isDir());
+        qputenv("SF_TEST", "1");
+        qunsetenv("XDG_CACHE_HOME");
     }
 
     // Decks the office itself saved with a password, in each zipped format: refused without a

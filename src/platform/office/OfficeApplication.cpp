@@ -3,6 +3,7 @@
 #include "platform/office/Office.h"
 #include "platform/office/OfficeInternal.h"
 #include "platform/office/OfficeLoading.h"
+#include "platform/office/OfficeProfile.h"
 #include "platform/office/UnoSupport.h"
 
 #include <QCoreApplication>
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -204,28 +204,13 @@ std::unique_ptr<Application> Application::start() {
 std::unique_ptr<Application> Application::start(const QString& pipe) {
     auto impl = std::make_unique<Impl>();
     impl->pipe = pipe;
-    QString profileDir;
-    // The program's own offices ("slideferry_office", and "slideferry_office_2" ... for those
-    // that work beside it) keep their profiles between runs, which makes later starts faster.
-    static const QRegularExpression keptPipe(QStringLiteral("^slideferry_office(_[0-9]+)?$"));
-    if (const auto kept = keptPipe.match(pipe); kept.hasMatch()) {
-        const QString cache =
-            QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-        profileDir = (cache.isEmpty() ? QDir::tempPath() : cache) +
-                     QStringLiteral("/slide-ferry/office-profile") + kept.captured(1);
-    } else {
-        // Any other pipe gets a private profile: two offices can never share one.
-        impl->temporaryProfile =
-            std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/sf-office-XXXXXX"));
-        if (!impl->temporaryProfile->isValid())
-            throw Failure(QStringLiteral("Cannot create a profile directory for the office: ") +
-                          impl->temporaryProfile->errorString());
-        profileDir = impl->temporaryProfile->path();
-    }
-    QDir().mkpath(profileDir);
+    auto profile = profile::forPipe(pipe);
+    const QString profileDir = profile.dir;
+    impl->temporaryProfile = std::move(profile.temporary);
 
     impl->startProcess(profileDir);
     int restarts = 0;
+    bool freshProfile = false;
     QElapsedTimer waited;
     waited.start();
     for (;;) {
@@ -242,6 +227,13 @@ std::unique_ptr<Application> Application::start(const QString& pipe) {
             const int code = impl->process->exitCode();
             if (wantsRestart(code) && restarts < 3) {
                 ++restarts;
+                impl->startProcess(profileDir);
+                continue;
+            }
+            // A kept profile that the office cannot start with is replaced by a fresh one, once.
+            if (profile.kept && !freshProfile) {
+                freshProfile = true;
+                profile::reset(profileDir);
                 impl->startProcess(profileDir);
                 continue;
             }
