@@ -70,6 +70,7 @@ struct Route {
     QString check;              // "" when the lecture on the server is complete, else what is wrong
     double largestGapMs = 0;    // the longest the window went without taking events
     double warmOpenSeconds = 0; // opening again with the office already running
+    double helpersReadySeconds = 0; // after the open, until the helper offices have it open too
 
     double total() const {
         double sum = 0;
@@ -203,6 +204,9 @@ Route runSteps(const LumoraServer& server, const QString& presentationPath, cons
         warm.start();
         presentation.openPresentation(presentationPath);
         route.warmOpenSeconds = double(warm.nsecsElapsed()) / 1e9;
+        // The helper offices start and open it while the user fills in the lecture.
+        presentation.readyHelpers();
+        route.helpersReadySeconds = double(warm.nsecsElapsed()) / 1e9 - route.warmOpenSeconds;
         laps.restart();
     }
 
@@ -408,7 +412,7 @@ int main(int argc, char** argv) {
     QString source = QStringLiteral(SF_PRESENTATIONS_DIR "/long-68-slides.ppt");
     bool withDriver = true;
     bool withCommandLine = true;
-    int runs = 1;
+    int runs = 5;
     const QStringList args = app.arguments().mid(1);
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -443,6 +447,17 @@ int main(int argc, char** argv) {
     if (!QFile::copy(source, presentationPath)) {
         std::fprintf(stderr, "cannot copy %s\n", qPrintable(source));
         return 1;
+    }
+
+    // The program's offices keep their profile: made here by a first start of its own (timed
+    // apart, as the command line's first run with a new profile is), in a cache of the bench's.
+    qputenv("XDG_CACHE_HOME", work.filePath("cache").toUtf8());
+    double firstStartSeconds = 0;
+    {
+        QElapsedTimer first;
+        first.start();
+        office::Application::start()->quit();
+        firstStartSeconds = double(first.nsecsElapsed()) / 1e9;
     }
 
     LumoraServer server;
@@ -513,6 +528,12 @@ int main(int argc, char** argv) {
         std::printf("  open with the office already running (Next on the file page after the "
                     "background start): %s s\n",
                     qPrintable(cell(warm)));
+        std::vector<std::optional<double>> helpers;
+        for (const Route& r : steps)
+            helpers.push_back(r.helpersReadySeconds);
+        std::printf("  helper offices ready after that open (while the user fills in the "
+                    "lecture; not in the total): %s s\n",
+                    qPrintable(cell(helpers)));
     }
     if (!driver.empty()) {
         std::vector<std::optional<double>> gaps;
@@ -545,9 +566,19 @@ int main(int argc, char** argv) {
             setup.push_back(r.phase("profile-setup"));
         std::printf("  images: program %d GIF + blank GIF; command line %d PNG, no blank image\n",
                     slides, slides);
-        std::printf("  the program's office starts with a new profile every run; the command "
-                    "line's first office run with its new profile (%s s) is not in its total\n",
-                    qPrintable(cell(setup)));
+        std::vector<double> ratios;
+        for (const std::vector<Row>& rows : perRun)
+            if (rows.back().program && rows.back().commandLine && *rows.back().commandLine > 0)
+                ratios.push_back(*rows.back().program / *rows.back().commandLine);
+        if (!ratios.empty()) {
+            const auto [low, high] = std::minmax_element(ratios.begin(), ratios.end());
+            std::printf("  ratio of the totals, program / command line: %.2f (%.2f-%.2f; goal: "
+                        "at most 0.4)\n",
+                        median(ratios), *low, *high);
+        }
+        std::printf("  both keep their office profile: the first start that made it took %.3f s "
+                    "for the program and %s s for the command line, in neither total\n",
+                    firstStartSeconds, qPrintable(cell(setup)));
         if (!driver.empty()) {
             std::vector<std::optional<double>> totals;
             for (const Route& r : driver)

@@ -10,72 +10,35 @@
 #include "platform/office/Office.h"
 
 #include <limits>
-#include <map>
 
 namespace {
 
-// The slide and notes reads over an open presentation. Each slide's texts, those of its notes
-// page included, come from the office in one pass on the first read of that slide, and every
-// further read of the slide is answered from them. (The only change to the slides, the blank
-// one added after the last and removed again, happens within one step of the export: what was
-// read stays true.)
+// The slide and notes reads over an open presentation.
 class OfficeSlideReader : public SlideReader {
 public:
     explicit OfficeSlideReader(office::Presentation& presentation) : p_(presentation) {}
 
-    int shapeCount(int slide) override { return int(texts(slide).shapes.size()); }
+    int shapeCount(int slide) override {
+        return workerThread::call([&] { return p_.shapeCount(slide); });
+    }
     bool hasTextFrame(int slide, int shape) override {
-        return shapeOf(texts(slide).shapes, slide, shape, false).hasTextFrame;
+        return workerThread::call([&] { return p_.hasTextFrame(slide, shape); });
     }
     QString shapeText(int slide, int shape) override {
-        return textOf(shapeOf(texts(slide).shapes, slide, shape, false), slide, shape);
+        return workerThread::call([&] { return p_.shapeText(slide, shape); });
     }
-    int notesShapeCount(int slide) override { return int(notes(slide).size()); }
+    int notesShapeCount(int slide) override {
+        return workerThread::call([&] { return p_.notesShapeCount(slide); });
+    }
     bool notesHasText(int slide, int shape) override {
-        return !notesShapeText(slide, shape).isEmpty();
+        return workerThread::call([&] { return p_.notesHasText(slide, shape); });
     }
     QString notesShapeText(int slide, int shape) override {
-        return textOf(shapeOf(notes(slide), slide, shape, true), slide, shape);
+        return workerThread::call([&] { return p_.notesShapeText(slide, shape); });
     }
 
 private:
-    const office::SlideTexts& texts(int slide) {
-        auto found = slides_.find(slide);
-        if (found == slides_.end())
-            found = slides_.emplace(slide, workerThread::call([&] { return p_.slideTexts(slide); }))
-                        .first;
-        return found->second;
-    }
-    const QList<office::ShapeText>& notes(int slide) {
-        const office::SlideTexts& read = texts(slide);
-        if (!read.notesError.isEmpty())
-            throw Failure(QStringLiteral("Cannot read the notes of slide %1: %2")
-                              .arg(slide)
-                              .arg(read.notesError));
-        return read.notes;
-    }
-    static const office::ShapeText& shapeOf(const QList<office::ShapeText>& shapes, int slide,
-                                            int shape, bool notesPage) {
-        if (shape < 1 || shape > shapes.size())
-            throw Failure(
-                QStringLiteral("Shape %1 of slide %2 does not exist").arg(shape).arg(slide));
-        const office::ShapeText& read = shapes[shape - 1];
-        if (!read.error.isEmpty())
-            throw Failure((notesPage ? QStringLiteral("Cannot read the notes of slide %1: %2")
-                                     : QStringLiteral("Cannot read slide %1: %2"))
-                              .arg(slide)
-                              .arg(read.error));
-        return read;
-    }
-    static QString textOf(const office::ShapeText& read, int slide, int shape) {
-        if (!read.hasTextFrame)
-            throw Failure(
-                QStringLiteral("Shape %1 of slide %2 has no text frame").arg(shape).arg(slide));
-        return read.text;
-    }
-
     office::Presentation& p_;
-    std::map<int, office::SlideTexts> slides_;
 };
 
 // The layout number of the blank slide in the presentation application.

@@ -10,6 +10,7 @@
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -21,29 +22,32 @@ namespace {
 // The slides still to draw, shared by the offices' threads and the main thread.
 class SlidePlan : public std::enable_shared_from_this<SlidePlan> {
 public:
-    explicit SlidePlan(const SlideImages& images)
-        : images_(images), next_(images.first),
+    SlidePlan(const SlideImages& images, int offices)
+        : images_(images), offices_(offices), next_(images.first), tickets_(offices),
           mainThreadWaits_(QCoreApplication::instance() &&
                            QThread::currentThread() == QCoreApplication::instance()->thread()) {}
 
     // The next slide for an office to draw; false when it should stop. The first office also
     // takes the slides that helpers failed, and waits while helpers still draw (one of theirs
-    // may come back).
+    // may come back). A slide is taken only with a ticket, which the main thread hands out after
+    // it has looked for a Cancel: a Cancel seen while a slide is drawn stops the next one.
     bool take(bool firstOffice, int& slide) {
         std::unique_lock lock(mutex_);
         for (;;) {
             if (stop_)
                 return false;
-            if (firstOffice && !retry_.empty()) {
-                slide = retry_.front();
-                retry_.pop_front();
+            const bool retry = firstOffice && !retry_.empty();
+            if ((retry || next_ <= images_.last) && tickets_ > 0) {
+                --tickets_;
+                if (retry) {
+                    slide = retry_.front();
+                    retry_.pop_front();
+                } else {
+                    slide = next_++;
+                }
                 break;
             }
-            if (next_ <= images_.last) {
-                slide = next_++;
-                break;
-            }
-            if (!firstOffice || inFlight_ == 0)
+            if (!retry && next_ > images_.last && (!firstOffice || inFlight_ == 0))
                 return false;
             changed_.wait(lock);
         }
@@ -116,14 +120,15 @@ public:
                     QStringLiteral("Converting slide %1 to %2").arg(++shown).arg(images_.format));
             if (ended)
                 break;
-            if (progress.cancelRequested()) {
-                {
-                    const std::lock_guard lock(mutex_);
-                    stop_ = true;
-                    cancelled_ = true;
-                }
-                changed_.notify_all();
+            {
+                const bool cancel = progress.cancelRequested();
+                const std::lock_guard lock(mutex_);
+                if (cancel)
+                    stop_ = cancelled_ = true;
+                else
+                    tickets_ = std::max(0, offices_ - inFlight_);
             }
+            changed_.notify_all();
             if (takeEvents && !woken_)
                 loop.exec();
             woken_ = false;
@@ -154,9 +159,11 @@ private:
                 Qt::QueuedConnection);
     }
     const SlideImages images_;
+    const int offices_; // that may draw: the first one and the helpers
     std::mutex mutex_;
     std::condition_variable changed_;
     int next_;
+    int tickets_;
     std::deque<int> retry_;
     int inFlight_ = 0;
     int done_ = 0;
@@ -177,7 +184,7 @@ void exportSlideImages(office::Presentation& first, SerialWorker& firstWorker,
                        ProgressSink& progress) {
     if (images.first > images.last)
         return;
-    auto plan = std::make_shared<SlidePlan>(images);
+    auto plan = std::make_shared<SlidePlan>(images, 1 + int(helpers.helpers().size()));
     // A helper still starting or opening takes its first slide once it is ready, or none.
     for (const auto& helper : helpers.helpers()) {
         HelperOffices::Helper* h = helper.get();

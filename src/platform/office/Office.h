@@ -2,7 +2,6 @@
 
 #include "platform/Failure.h"
 
-#include <QList>
 #include <QString>
 #include <memory>
 
@@ -26,19 +25,6 @@ void setPipeName(const QString& name);
 constexpr int startTimeoutMs = 60000;
 
 class Presentation;
-
-// The text of one shape, as Presentation::slideTexts reads it.
-struct ShapeText {
-    bool hasTextFrame = false;
-    QString text;  // when it has a text frame
-    QString error; // why the shape could not be read; "" when it could
-};
-// Every shape's text of a slide and of its notes page, read in one pass.
-struct SlideTexts {
-    QList<ShapeText> shapes;
-    QList<ShapeText> notes;
-    QString notesError; // why the notes page could not be read; "" when it could
-};
 
 // Thrown by Application::open() for a password-protected presentation: opened without a
 // password, or with a wrong one.
@@ -127,7 +113,6 @@ public:
     bool isOpen() const;
 
     // Reads of the slides and of their notes pages.
-    SlideTexts slideTexts(int slide); // throws Failure when the slide cannot be read
     int shapeCount(int slide);
     bool hasTextFrame(int slide, int shape);
     QString shapeText(int slide, int shape);

@@ -5,6 +5,12 @@
 
 #include "platform/office/Office.h"
 
+#include <QString>
+#include <map>
+#include <tuple>
+
+#include <com/sun/star/drawing/XDrawPage.hpp>
+#include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/uno/Reference.hxx>
 #include <com/sun/star/uno/XComponentContext.hpp>
@@ -22,6 +28,23 @@ struct Presentation::Impl {
     com::sun::star::uno::Reference<com::sun::star::lang::XComponent> document;
     // The office repaired the file, or read only part of it, while loading it.
     bool repaired = false;
+
+    // What was read of the pages, so that the reads of one slide that follow each other (its
+    // shape count, whether a shape holds text, its text) ask the office each thing once.
+    // Forgotten whenever slides are added or removed. Keys: (notes page?, slide[, shape]).
+    struct Reads {
+        int slideCount = -1;
+        std::map<std::pair<bool, int>,
+                 com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPage>>
+            pages;
+        std::map<std::pair<bool, int>, int> shapeCounts;
+        std::map<std::tuple<bool, int, int>,
+                 com::sun::star::uno::Reference<com::sun::star::drawing::XShape>>
+            shapes;
+        std::map<std::tuple<bool, int, int>, bool> holdsText;
+        std::map<std::tuple<bool, int, int>, QString> texts;
+    };
+    Reads reads;
 };
 
 } // namespace office

@@ -151,25 +151,51 @@ Reference<css::drawing::XDrawPages> pagesOf(const Presentation::Impl& d) {
     return supplier->getDrawPages();
 }
 
-Reference<css::drawing::XDrawPage> slideOf(const Presentation::Impl& d, int slide) {
+// A page of the presentation: slide `slide` itself, or its notes page.
+Reference<css::drawing::XDrawPage> pageOf(Presentation::Impl& d, bool notes, int slide) {
+    auto& known = d.reads.pages[{notes, slide}];
+    if (known.is())
+        return known;
+    if (notes) {
+        const Reference<css::presentation::XPresentationPage> page(pageOf(d, false, slide),
+                                                                   UNO_QUERY_THROW);
+        known = page->getNotesPage();
+        return known;
+    }
     const auto pages = pagesOf(d);
-    if (slide < 1 || slide > pages->getCount())
+    if (d.reads.slideCount < 0)
+        d.reads.slideCount = static_cast<int>(pages->getCount());
+    if (slide < 1 || slide > d.reads.slideCount) {
+        d.reads.pages.erase({notes, slide});
         throw Failure(QStringLiteral("Slide %1 does not exist (the presentation has %2 slides)")
                           .arg(slide)
-                          .arg(pages->getCount()));
-    return Reference<css::drawing::XDrawPage>(pages->getByIndex(slide - 1), UNO_QUERY_THROW);
+                          .arg(d.reads.slideCount));
+    }
+    known = Reference<css::drawing::XDrawPage>(pages->getByIndex(slide - 1), UNO_QUERY_THROW);
+    return known;
 }
 
-Reference<css::drawing::XDrawPage> notesOf(const Presentation::Impl& d, int slide) {
-    const Reference<css::presentation::XPresentationPage> page(slideOf(d, slide), UNO_QUERY_THROW);
-    return page->getNotesPage();
+Reference<css::drawing::XDrawPage> slideOf(Presentation::Impl& d, int slide) {
+    return pageOf(d, false, slide);
 }
 
-Reference<css::drawing::XShape> shapeOf(const Reference<css::drawing::XDrawPage>& page, int slide,
-                                        int shape) {
-    if (shape < 1 || shape > page->getCount())
+int shapeCountOf(Presentation::Impl& d, bool notes, int slide) {
+    const auto known = d.reads.shapeCounts.find({notes, slide});
+    if (known != d.reads.shapeCounts.end())
+        return known->second;
+    const int count = static_cast<int>(pageOf(d, notes, slide)->getCount());
+    d.reads.shapeCounts[{notes, slide}] = count;
+    return count;
+}
+
+Reference<css::drawing::XShape> shapeOf(Presentation::Impl& d, bool notes, int slide, int shape) {
+    if (shape < 1 || shape > shapeCountOf(d, notes, slide))
         throw Failure(QStringLiteral("Shape %1 of slide %2 does not exist").arg(shape).arg(slide));
-    return Reference<css::drawing::XShape>(page->getByIndex(shape - 1), UNO_QUERY_THROW);
+    auto& known = d.reads.shapes[{notes, slide, shape}];
+    if (!known.is())
+        known = Reference<css::drawing::XShape>(pageOf(d, notes, slide)->getByIndex(shape - 1),
+                                                UNO_QUERY_THROW);
+    return known;
 }
 
 // The shape's type name, such as "com.sun.star.drawing.GraphicObjectShape". The interface that
@@ -181,15 +207,30 @@ QString typeOf(const Reference<css::drawing::XShape>& shape) {
 #pragma GCC diagnostic pop
 }
 
-bool holdsText(const Reference<css::drawing::XShape>& shape) {
-    return typeHoldsText(typeOf(shape)) && Reference<css::text::XText>(shape, UNO_QUERY).is();
+bool holdsText(Presentation::Impl& d, bool notes, int slide, int shape) {
+    const auto key = std::tuple(notes, slide, shape);
+    const auto known = d.reads.holdsText.find(key);
+    if (known != d.reads.holdsText.end())
+        return known->second;
+    const auto object = shapeOf(d, notes, slide, shape);
+    const bool holds =
+        typeHoldsText(typeOf(object)) && Reference<css::text::XText>(object, UNO_QUERY).is();
+    d.reads.holdsText[key] = holds;
+    return holds;
 }
 
-QString textOfShape(const Reference<css::drawing::XShape>& shape, int slide, int index) {
-    if (!holdsText(shape))
+QString textOfShape(Presentation::Impl& d, bool notes, int slide, int shape) {
+    if (!holdsText(d, notes, slide, shape))
         throw Failure(
-            QStringLiteral("Shape %1 of slide %2 has no text frame").arg(index).arg(slide));
-    return textOf(Reference<css::text::XText>(shape, UNO_QUERY_THROW));
+            QStringLiteral("Shape %1 of slide %2 has no text frame").arg(shape).arg(slide));
+    const auto key = std::tuple(notes, slide, shape);
+    const auto known = d.reads.texts.find(key);
+    if (known != d.reads.texts.end())
+        return known->second;
+    const QString text =
+        textOf(Reference<css::text::XText>(shapeOf(d, notes, slide, shape), UNO_QUERY_THROW));
+    d.reads.texts[key] = text;
+    return text;
 }
 
 // Runs one read or change of the presentation; the office's exceptions become Failure.
@@ -287,6 +328,7 @@ void Presentation::addSlide(int index, int layout) {
                               .arg(index)
                               .arg(count));
         // The office inserts the new page after the page with the given 0-based index.
+        d->reads = {};
         const Reference<css::drawing::XDrawPage> page = pages->insertNewByIndex(index - 2);
         const Reference<css::beans::XPropertySet> properties(page, UNO_QUERY_THROW);
         properties->setPropertyValue(OUString("Layout"),
@@ -297,6 +339,7 @@ void Presentation::addSlide(int index, int layout) {
 void Presentation::deleteSlide(int slide) {
     guarded(QStringLiteral("Cannot delete slide %1").arg(slide), [&] {
         const auto page = slideOf(*d, slide);
+        d->reads = {};
         pagesOf(*d)->remove(page);
     });
 }
@@ -354,6 +397,7 @@ void Presentation::close() {
         return;
     const Reference<css::lang::XComponent> document = d->document;
     d->document.clear();
+    d->reads = {};
     try {
         const Reference<css::util::XModifiable> modifiable(document, UNO_QUERY);
         if (modifiable.is())
@@ -372,69 +416,29 @@ void Presentation::close() {
     }
 }
 
-namespace {
-
-// Every shape's text of a page, in one pass; a shape that cannot be read keeps why.
-QList<ShapeText> textsOf(const Reference<css::drawing::XDrawPage>& page, int slide) {
-    QList<ShapeText> texts;
-    const int count = static_cast<int>(page->getCount());
-    for (int index = 1; index <= count; ++index) {
-        ShapeText text;
-        try {
-            const auto shape = shapeOf(page, slide, index);
-            text.hasTextFrame = holdsText(shape);
-            if (text.hasTextFrame)
-                text.text = textOf(Reference<css::text::XText>(shape, UNO_QUERY_THROW));
-        } catch (const css::uno::Exception& e) {
-            text.error = reason(e);
-        }
-        texts.append(text);
-    }
-    return texts;
-}
-
-} // namespace
-
-SlideTexts Presentation::slideTexts(int slide) {
-    SlideTexts texts;
-    guarded(QStringLiteral("Cannot read slide %1").arg(slide), [&] {
-        const auto page = slideOf(*d, slide);
-        texts.shapes = textsOf(page, slide);
-        try {
-            const Reference<css::presentation::XPresentationPage> presentationPage(page,
-                                                                                   UNO_QUERY_THROW);
-            texts.notes = textsOf(presentationPage->getNotesPage(), slide);
-        } catch (const css::uno::Exception& e) {
-            texts.notesError = reason(e);
-        }
-    });
-    return texts;
-}
-
 int Presentation::shapeCount(int slide) {
     return guarded(QStringLiteral("Cannot read slide %1").arg(slide),
-                   [&] { return static_cast<int>(slideOf(*d, slide)->getCount()); });
+                   [&] { return shapeCountOf(*d, false, slide); });
 }
 
 bool Presentation::hasTextFrame(int slide, int shape) {
     return guarded(QStringLiteral("Cannot read slide %1").arg(slide),
-                   [&] { return holdsText(shapeOf(slideOf(*d, slide), slide, shape)); });
+                   [&] { return holdsText(*d, false, slide, shape); });
 }
 
 QString Presentation::shapeText(int slide, int shape) {
-    return guarded(QStringLiteral("Cannot read slide %1").arg(slide), [&] {
-        return textOfShape(shapeOf(slideOf(*d, slide), slide, shape), slide, shape);
-    });
+    return guarded(QStringLiteral("Cannot read slide %1").arg(slide),
+                   [&] { return textOfShape(*d, false, slide, shape); });
 }
 
 int Presentation::notesShapeCount(int slide) {
     return guarded(QStringLiteral("Cannot read the notes of slide %1").arg(slide),
-                   [&] { return static_cast<int>(notesOf(*d, slide)->getCount()); });
+                   [&] { return shapeCountOf(*d, true, slide); });
 }
 
 bool Presentation::notesHasTextFrame(int slide, int shape) {
     return guarded(QStringLiteral("Cannot read the notes of slide %1").arg(slide),
-                   [&] { return holdsText(shapeOf(notesOf(*d, slide), slide, shape)); });
+                   [&] { return holdsText(*d, true, slide, shape); });
 }
 
 bool Presentation::notesHasText(int slide, int shape) {
@@ -442,9 +446,8 @@ bool Presentation::notesHasText(int slide, int shape) {
 }
 
 QString Presentation::notesShapeText(int slide, int shape) {
-    return guarded(QStringLiteral("Cannot read the notes of slide %1").arg(slide), [&] {
-        return textOfShape(shapeOf(notesOf(*d, slide), slide, shape), slide, shape);
-    });
+    return guarded(QStringLiteral("Cannot read the notes of slide %1").arg(slide),
+                   [&] { return textOfShape(*d, true, slide, shape); });
 }
 
 } // namespace office
