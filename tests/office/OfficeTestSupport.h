@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -34,15 +35,21 @@ inline QString copyPresentation(const QTemporaryDir& dir, const QString& name) {
     return target;
 }
 
-// The process ids of the offices listening on the given pipe.
+// The process ids of the offices listening on the given pipe, and of its helper offices (on
+// pipe_2, pipe_3, ...).
 inline QList<qint64> officeProcesses(const QString& pipe) {
     QList<qint64> found;
-    const QByteArray wanted = "--accept=pipe,name=" + pipe.toUtf8() + ";";
+    const QRegularExpression wanted("^--accept=pipe,name=" + QRegularExpression::escape(pipe) +
+                                    "(_[0-9]+)?;");
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
-        if (entry.toLongLong() > 0 && cmdline.open(QIODevice::ReadOnly) &&
-            ('\0' + cmdline.readAll()).contains('\0' + wanted))
-            found.append(entry.toLongLong());
+        if (entry.toLongLong() <= 0 || !cmdline.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& arg : cmdline.readAll().split('\0'))
+            if (wanted.match(QString::fromUtf8(arg)).hasMatch()) {
+                found.append(entry.toLongLong());
+                break;
+            }
     }
     return found;
 }

@@ -164,6 +164,7 @@ private slots:
     // after one whose helpers could not start, no helper office is left.
     void helperOfficesShareTheExport() {
         const QString path = copyPresentation(files_, "long-68-slides.ppt");
+        // The test's own office stays; only the helpers go.
         const auto helpersRunning = [] {
             for (int k = 2; k <= 4; ++k)
                 if (officeTest::officeRunningOn(office::pipeName() + "_" + QString::number(k)))
