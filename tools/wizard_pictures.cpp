@@ -1,7 +1,9 @@
 // Writes a picture of every wizard page and of the other windows into a folder, each in the
 // state a user meets it during a demo walk: a local demo server is started, the wizard is
 // driven through its pages with the demo accounts and a sample presentation (with the real
-// office), and the lecture is transferred to that server.
+// office), and the lecture is transferred to that server. The names are numbered in the order
+// of the walk (00-start.png, 01-lumora-info.png, ...). bash tools/wizard-pictures writes them
+// into docs/screenshots, where the README and the metainfo show them.
 //   QT_QPA_PLATFORM=offscreen build/tools/wizard-pictures OUTDIR
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
@@ -109,10 +111,14 @@ int main(int argc, char** argv) {
     settingsStore::useDirectory(work.filePath(QStringLiteral("settings")));
     QDir(work.path()).mkpath(QStringLiteral("talks"));
     QDir(work.path()).mkpath(QStringLiteral("export"));
-    const QString sample = QStringLiteral(SF_TESTDATA_DIR "/presentations/basic_test_ppt_file.ppt");
-    if (!QFile::copy(sample, work.filePath(QStringLiteral("talks/basic_test_ppt_file.ppt")))) {
-        std::fprintf(stderr, "wizard-pictures: cannot copy %s\n", qPrintable(sample));
-        return 1;
+    // The sample presentations of the demo; the first is the one transferred.
+    for (const QString& name :
+         {QStringLiteral("basic_test_ppt_file.ppt"), QStringLiteral("SampleShow.pptx")}) {
+        const QString sample = QStringLiteral(SF_TESTDATA_DIR "/presentations/") + name;
+        if (!QFile::copy(sample, work.filePath(QStringLiteral("talks/") + name))) {
+            std::fprintf(stderr, "wizard-pictures: cannot copy %s\n", qPrintable(sample));
+            return 1;
+        }
     }
     DemoServer server(work.filePath(QStringLiteral("server")));
     if (server.host().isEmpty()) {
@@ -132,43 +138,42 @@ int main(int argc, char** argv) {
     messages::setQuestionSink([](const QString&, const QString&) { return false; });
     programEnd::setHandler([] {});
 
-    FrmMain wizard;
-    wizard.resize(wizard.sizeHint());
+    FrmMain wizard; // at the size it opens with for the user
     wizard.show();
-    bool ok = save(wizard, out, QStringLiteral("wizard-0-start"));
+    bool ok = save(wizard, out, QStringLiteral("00-start"));
 
     ok = click(wizard.buttonNext()) && ok;
     wizard.lumoraInfo().ID()->setText(QStringLiteral("alice"));
     wizard.lumoraInfo().Password()->setText(QStringLiteral("wonder"));
     wizard.lumoraInfo().CVID()->setText(QStringLiteral("corvane"));
     wizard.lumoraInfo().CVPassword()->setText(QStringLiteral("secret"));
-    ok = save(wizard, out, QStringLiteral("wizard-1-lumora-info")) && ok;
+    ok = save(wizard, out, QStringLiteral("01-lumora-info")) && ok;
 
     ok = click(wizard.buttonNext()) && wizard.currentPage() == 2 && ok;
     const auto files = wizard.powerPointFile().fileList()->findItems(
         QStringLiteral("basic_test_ppt_file.ppt"), Qt::MatchExactly);
     if (!files.isEmpty())
         wizard.powerPointFile().fileList()->setCurrentItem(files.first());
-    ok = !files.isEmpty() && save(wizard, out, QStringLiteral("wizard-2-file")) && ok;
+    ok = !files.isEmpty() && save(wizard, out, QStringLiteral("02-powerpoint-file")) && ok;
 
     ok = click(wizard.buttonNext()) && wizard.currentPage() == 3 && ok;
     wizard.lectureInfo().Classes()->setCurrentText(QStringLiteral("cs101fall26"));
-    ok = save(wizard, out, QStringLiteral("wizard-3-lecture-info")) && ok;
+    ok = save(wizard, out, QStringLiteral("03-lecture-info")) && ok;
 
     ok = click(wizard.buttonNext()) && wizard.currentPage() == 4 && ok;
-    ok = save(wizard, out, QStringLiteral("wizard-4-advanced")) && ok;
+    ok = save(wizard, out, QStringLiteral("04-advanced")) && ok;
     wizard.advanced().Resolution()->setCurrentIndex(0);
     wizard.advanced().imageWidth()->setText(QStringLiteral("640"));
     wizard.advanced().imageHeight()->setText(QStringLiteral("480"));
-    ok = save(wizard, out, QStringLiteral("wizard-4-advanced-custom")) && ok;
+    ok = save(wizard, out, QStringLiteral("04-advanced-custom-size")) && ok;
     wizard.advanced().Resolution()->setCurrentText(QStringLiteral("XGA"));
 
     ok = click(wizard.buttonNext()) && wizard.currentPage() == 5 && ok;
-    ok = save(wizard, out, QStringLiteral("wizard-5-finish")) && ok;
+    ok = save(wizard, out, QStringLiteral("05-finish")) && ok;
 
     FrmHelp::showHelp(&wizard);
     if (FrmHelp* help = FrmHelp::existing())
-        ok = save(*help, out, QStringLiteral("help")) && ok;
+        ok = save(*help, out, QStringLiteral("06-help")) && ok;
 
     // The progress window once mid-transfer (with Cancel), once at the end (with Done).
     FrmProgress& progress = wizard.frmProgress();
@@ -178,17 +183,17 @@ int main(int argc, char** argv) {
         const QListWidget* list = progress.progressList();
         if (list->count() > 0 && list->item(list->count() - 1)->text().startsWith("FTPing")) {
             midway.stop();
-            midwayShot = save(progress, out, QStringLiteral("progress-running"));
+            midwayShot = save(progress, out, QStringLiteral("07-progress-running"));
         }
     });
     midway.start(0);
     wizard.Finish()->click();
-    ok = midwayShot && save(progress, out, QStringLiteral("progress")) && ok;
+    ok = midwayShot && save(progress, out, QStringLiteral("08-progress-done")) && ok;
 
     // The lecture now exists: the dialog the next transfer to the same day shows.
     FrmFTPError& dialog = wizard.frmFTPError();
     dialog.show();
-    ok = save(dialog, out, QStringLiteral("lecture-exists")) && ok;
+    ok = save(dialog, out, QStringLiteral("09-lecture-exists")) && ok;
     dialog.hide();
 
     for (const QString& message : std::as_const(shown))

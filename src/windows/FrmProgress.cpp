@@ -51,9 +51,6 @@ FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
     Cancel = new QPushButton(QStringLiteral("Cancel"), this);
     Cancel->setObjectName(QStringLiteral("Cancel"));
     Cancel->setVisible(false);
-    QSizePolicy cancelPolicy = Cancel->sizePolicy();
-    cancelPolicy.setRetainSizeWhenHidden(true);
-    Cancel->setSizePolicy(cancelPolicy);
     connect(Cancel, &QPushButton::clicked, this, [this] { requestCancel(); });
 
     summary_ = new QLabel(this);
@@ -62,10 +59,12 @@ FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
     summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     summary_->setVisible(false);
 
+    // Cancel (while the transfer runs) and Done (after it) stand at the right edge, in turn:
+    // Cancel after Done's reserved place, which it leaves to Done when it hides.
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(Cancel);
     buttons->addWidget(Done);
+    buttons->addWidget(Cancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame1, 1);

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 #include <QVBoxLayout>
 
 AdvancedPage::AdvancedPage(QWidget* parent)
@@ -50,17 +51,25 @@ AdvancedPage::AdvancedPage(QWidget* parent)
     imageWidthText_->setVisible(false);
     imageHeightText_->setVisible(false);
 
-    auto* form = new QFormLayout;
+    auto* form = form_ = new QFormLayout;
     form->setVerticalSpacing(10);
+    auto* resolution = new QHBoxLayout;
+    resolution->addWidget(Resolution_);
+    resolution->addStretch(1);
+    form->addRow(QStringLiteral("Lumora Resolution:"), resolution);
+    // The custom size on a row of its own below the list, so that its boxes have room for five
+    // digits (beside the list they were squeezed, and kept the window from fitting a screen at
+    // 200%). Each label stands apart from its box, as the style spaces its controls.
     auto* size = new QHBoxLayout;
-    size->addWidget(Resolution_);
-    size->addSpacing(8);
+    size->setSpacing(style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing));
     size->addWidget(imageWidthText_);
     size->addWidget(imageWidth_);
+    size->addSpacing(8);
     size->addWidget(imageHeightText_);
     size->addWidget(imageHeight_);
     size->addStretch(1);
-    form->addRow(QStringLiteral("Lumora Resolution:"), size);
+    form->addRow(QString(), size);
+    form->setRowVisible(1, false);
     form->addRow(QStringLiteral("Image Format:"), imageFormat_);
     form->addRow(QStringLiteral("Local temporary file path:"), ExportPath_);
     v->addLayout(form);
@@ -113,6 +122,7 @@ bool AdvancedPage::eventFilter(QObject* watched, QEvent* event) {
 
 void AdvancedPage::showCustomSize() {
     const bool custom = Resolution_->currentIndex() == 0;
+    form_->setRowVisible(1, custom); // a hidden row takes no room
     for (QWidget* w : std::initializer_list<QWidget*>{imageWidth_, imageHeight_, imageWidthText_,
                                                       imageHeightText_})
         w->setVisible(custom);

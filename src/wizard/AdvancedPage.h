@@ -4,6 +4,7 @@
 #include "wizard/WizardPage.h"
 
 class QComboBox;
+class QFormLayout;
 class QGroupBox;
 class QLineEdit;
 
@@ -60,6 +61,7 @@ private:
     QGroupBox* rangeFrame_;
     QComboBox* firstSlide_;
     QComboBox* lastSlide_;
+    QFormLayout* form_ = nullptr; // its row 1 holds the custom size
     ImageSizes imageSizes_;
     bool sizeValid_ = true;
 };

@@ -12,6 +12,10 @@ DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
         roots.append(QStringLiteral("/"));
     roots.sort();
     addItems(roots);
+    // A long mount point must not widen the box, and with it the folder column of the file
+    // page; the open list still shows every root in full.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(12);
     setCurrentIndex(findText(QStringLiteral("/")));
     connect(this, &QComboBox::currentIndexChanged, this, &DriveList::driveChanged);
 }

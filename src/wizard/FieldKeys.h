@@ -13,9 +13,15 @@ inline bool isWindowKey(const QString& text) {
            text == QLatin1String("\x1b");
 }
 
-// A key press that types a character (as opposed to Delete, the arrows, Return or Escape).
+// Tab and Shift+Tab move the cursor to the next or the previous field, never type.
+inline bool isFocusKey(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+}
+
+// A key press that types a character (as opposed to Delete, the arrows, Tab, Return or
+// Escape).
 inline bool typesCharacter(const QKeyEvent* key) {
-    return !key->text().isEmpty() && !isWindowKey(key->text());
+    return !key->text().isEmpty() && !isWindowKey(key->text()) && !isFocusKey(key);
 }
 
 inline bool isDigit(const QString& text) {

@@ -12,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -91,7 +92,9 @@ void FrmMain::buildWindow() {
     outer->addLayout(top, 1);
     outer->addWidget(line);
     outer->addLayout(bottom);
-    resize(660, 440);
+    // A screen too small for the usual size (or enlarged by a scale factor) gets a window that
+    // fits on it, leaving room for the window frame.
+    resize(QSize(660, 440).boundedTo(screen()->availableGeometry().size() - QSize(8, 40)));
 }
 
 QWidget* FrmMain::buildStepPanel() {

@@ -87,6 +87,8 @@ void FrmMain::updateButtons() {
     // No transfer may start before the lecture page: it needs the open presentation and the
     // lecture directory that Next on that page settles.
     Finish_->setEnabled(free && currentPage_ >= LectureInfo && lectureInfo_->titleGiven());
+    // Enter presses Finish on the last page, where Next has nothing to do, and Next elsewhere.
+    (currentPage_ == Finished ? Finish_ : buttonNext_)->setDefault(true);
     // A Next that is off says why, unless a step is only waiting or the wizard is at its end.
     const bool saysWhy = free && !page(currentPage_)->complete();
     nextHint_->setText(saysWhy ? page(currentPage_)->missing() : QString());

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -54,15 +55,16 @@ LectureInfoPage::LectureInfoPage(QWidget* parent)
 
     auto* form = new QFormLayout;
     form->setVerticalSpacing(10);
-    auto* filters = new QHBoxLayout;
-    filters->addWidget(Term_, 1);
-    filters->addWidget(new QLabel(QStringLiteral("Year:"), this));
-    filters->addWidget(cbYear_, 1);
-    form->addRow(QStringLiteral("Term:"), filters);
+    // Each filter on a row of its own, so that its box stands in line with the fields below.
+    form->addRow(QStringLiteral("Term:"), Term_);
+    form->addRow(QStringLiteral("Year:"), cbYear_);
     form->addRow(QStringLiteral("Classes:"), Classes_);
     form->addRow(QStringLiteral("Lecture title:"), Title_);
     form->addRow(QString(), codePageNote_);
     auto* date = new QHBoxLayout;
+    // The three lists stand apart, as the style spaces its controls (a row inside a form
+    // would otherwise set them edge to edge).
+    date->setSpacing(style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing));
     date->addWidget(comboMonth_);
     date->addWidget(comboDay_);
     date->addWidget(comboYear_);

@@ -37,6 +37,9 @@ PowerPointFilePage::PowerPointFilePage(QWidget* parent)
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
     v->addLayout(grid, 1);
+    // Tab runs as the page reads: folders, presentations, then the drive below the folders.
+    setTabOrder(dirList_, fileList_);
+    setTabOrder(fileList_, driveList_);
 
     connect(fileList_, &QListWidget::itemSelectionChanged, this, &PowerPointFilePage::fileClicked);
     connect(fileList_, &QListWidget::itemDoubleClicked, this, [this] {

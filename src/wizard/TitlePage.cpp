@@ -1,13 +1,17 @@
 #include "wizard/TitlePage.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
 
 namespace {
-// The decorative picture: a slide flying to a server.
+// The decorative picture: a slide flying to a server. It is drawn for the screen's pixel
+// density, so that it stays sharp on a scaled display (it would be blurred if enlarged).
 QLabel* picture(QWidget* parent) {
-    QPixmap pm(120, 90);
+    const qreal ratio = qGuiApp->devicePixelRatio();
+    QPixmap pm(QSize(120, 90) * ratio);
+    pm.setDevicePixelRatio(ratio);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);

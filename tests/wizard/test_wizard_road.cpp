@@ -107,6 +107,8 @@ private slots:
                  QString("640x480"));
         QCOMPARE(r.w->advanced().getWidth(), 640);
         QVERIFY(r.w->buttonNext()->isEnabled());
+        QTest::keyClick(r.w->advanced().Resolution(), Qt::Key_Tab); // Tab is not typing
+        QCOMPARE(r.w->focusWidget(), r.w->advanced().imageWidth());
         r.w->advanced().imageWidth()->setText("0");
         QVERIFY(!r.w->buttonNext()->isEnabled() && r.w->Finish()->isEnabled());
         r.w->advanced().imageWidth()->setText("640");
