@@ -31,7 +31,6 @@ public:
     // Starts the server (creating the tree on the first start); false with error() on failure.
     // Started again, it keeps its port and tree (the clients' connections are dropped).
     virtual bool start() = 0;
-    virtual QString kind() const = 0; // "pyftpdlib" or "proftpd", for messages
     void stop() { stopProcess(process_); }
     bool restart() { return start(); }
     bool isRunning() const { return process_ && process_->state() == QProcess::Running; }
