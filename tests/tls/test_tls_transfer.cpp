@@ -88,38 +88,31 @@ private slots:
         server_.reset();
     }
 
-    // The first connection to a host, by the certificate it shows and the user's answer. (A
-    // self-signed certificate refused, then trusted, is met by the TLS wizard test.)
-    void firstConnection_data() {
+    // A first connection to a host whose certificate does not verify is refused unless the user
+    // trusts it (trusted: the transfers below): the question tells the certificate, and the
+    // connection ends at the handshake, before any login. With nobody to ask it is refused too.
+    // (A self-signed certificate refused, then trusted, is met by the TLS wizard test.)
+    void refusedFirstConnection_data() {
         QTest::addColumn<QString>("certificate");
-        QTest::addColumn<int>("answer");          // 1 trust, 0 refuse, -1 nobody to ask
-        QTest::addColumn<QString>("askedReason"); // "" when nothing may be asked
-        QTest::addColumn<int>("code");            // 0: the login was sent, and encrypted
-        QTest::newRow("another host's name, refused")
-            << "wrongname" << 0 << "IP address mismatch" << 12045;
-        QTest::newRow("another host's name, trusted")
-            << "wrongname" << 1 << "IP address mismatch" << 0;
-        QTest::newRow("self-signed, nobody to ask") << "selfA" << -1 << "" << 12045;
+        QTest::addColumn<QString>("askedReason"); // "": nobody to ask
+        QTest::newRow("another host's name") << "wrongname"
+                                             << "IP address mismatch";
+        QTest::newRow("self-signed, nobody to ask") << "selfA"
+                                                    << "";
     }
-    void firstConnection() {
+    void refusedFirstConnection() {
         QFETCH(QString, certificate);
-        QFETCH(int, answer);
         QFETCH(QString, askedReason);
-        QFETCH(int, code);
         startServer(certificate);
         newComponent();
-        answer_ = answer == 1;
-        if (answer < 0)
+        if (askedReason.isEmpty())
             inet_->askTrust = nullptr;
-
         const FtpOutcome out = ls();
-        QCOMPARE(out.code, code);
-        QCOMPARE(out.states, QList<int>{code == 0 ? TransferControl::icResponseCompleted
-                                                  : TransferControl::icError});
-        if (askedReason.isEmpty()) {
-            QVERIFY(asked_.isEmpty());
-        } else {
-            QCOMPARE(asked_.size(), 1);
+        QCOMPARE(out.code, 12045);
+        QCOMPARE(out.states, QList<int>{TransferControl::icError});
+        QVERIFY2(out.info.contains(askedReason), qPrintable(out.info));
+        QCOMPARE(asked_.size(), askedReason.isEmpty() ? 0 : 1);
+        if (!asked_.isEmpty()) {
             const CertificateInfo& c = asked_.first();
             QCOMPARE(c.host, server_->host());
             QCOMPARE(c.fingerprint, certs_.fingerprint(pairs_[certificate].cert));
@@ -128,36 +121,24 @@ private slots:
             QVERIFY(c.trustedBefore.isEmpty());
             QVERIFY(!c.validUntil.isEmpty());
         }
-        // Remembered exactly when the user trusted an unverified certificate.
-        const QString remembered = TransferControl::trustedFingerprint(server_->host());
-        QCOMPARE(remembered, answer == 1 && !askedReason.isEmpty()
-                                 ? certs_.fingerprint(pairs_[certificate].cert)
-                                 : QString());
-
-        const QList<TlsServer::Command> log = server_->commands();
-        QVERIFY(!log.isEmpty());
-        QCOMPARE(log.first().name, QStringLiteral("AUTH"));
-        if (code == 0) {
-            QVERIFY2(server_->loggedInEncrypted(), qPrintable(names(log).join(' ')));
-        } else {
-            // Refused: the connection ended at the handshake, before any login.
-            QVERIFY2(!names(log).contains("USER") && !names(log).contains("PASS"),
-                     qPrintable(names(log).join(' ')));
-            QVERIFY2(out.info.contains(askedReason), qPrintable(out.info));
-        }
+        QVERIFY(TransferControl::trustedFingerprint(server_->host()).isEmpty());
+        const QStringList log = names(server_->commands());
+        QVERIFY2(log.value(0) == "AUTH" && !log.contains("USER") && !log.contains("PASS"),
+                 qPrintable(log.join(' ')));
     }
 
     // Uploads and downloads run over protected data connections and keep every byte, also on a
-    // host whose certificate was trusted by the user (accepted by fingerprint on every
+    // host whose certificate the user trusted (remembered, and accepted by fingerprint on every
     // connection, the data connections included).
     void transfersAreEncrypted_data() {
-        QTest::addColumn<bool>("selfSigned");
+        QTest::addColumn<bool>("trusted");
         QTest::newRow("verified") << false;
-        QTest::newRow("trusted by the user") << true;
+        QTest::newRow("another host's name, trusted by the user") << true;
     }
     void transfersAreEncrypted() {
-        QFETCH(bool, selfSigned);
-        startServer(selfSigned ? "selfA" : "signed");
+        QFETCH(bool, trusted);
+        const QString certificate = trusted ? "wrongname" : "signed";
+        startServer(certificate);
         newComponent();
         answer_ = true;
         QByteArray data;
@@ -170,69 +151,21 @@ private slots:
         QCOMPARE(runFtp(*inet_, FtpOperation::put(dst, "~/lumora/back.bin")).code, 0);
         QCOMPARE(runFtp(*inet_, FtpOperation::mkdir("~/lumora/made")).code, 0);
         QCOMPARE(runFtp(*inet_, FtpOperation::cd("~/lumora/made")).code, 0);
-        QCOMPARE(asked_.size(), selfSigned ? 1 : 0);
+        QCOMPARE(asked_.size(), trusted ? 1 : 0);
+        QCOMPARE(TransferControl::trustedFingerprint(server_->host()),
+                 trusted ? certs_.fingerprint(pairs_[certificate].cert) : QString());
         QCOMPARE(server_->readFile("lumora/back.bin"), data);
         const QStringList log = names(server_->commands());
         QVERIFY2(log.contains("STOR") && log.contains("RETR") && server_->loggedInEncrypted(),
                  qPrintable(log.join(' ')));
     }
 
-    // The same host with another certificate is asked about again and never accepted silently;
-    // refusing keeps the old trust, trusting replaces it.
-    void changedCertificateAsksAgain() {
-        startServer("selfA");
-        newComponent();
-        answer_ = true;
-        QCOMPARE(ls().code, 0);
-        const QString host = server_->host();
-
-        startServer("selfB"); // same port
-        QCOMPARE(server_->host(), host);
-        newComponent();
-        asked_.clear();
-        answer_ = false;
-        const FtpOutcome refused = ls();
-        QCOMPARE(refused.code, 12045);
-        QCOMPARE(asked_.size(), 1);
-        QCOMPARE(asked_.first().fingerprint, fingerprintB_);
-        QCOMPARE(asked_.first().trustedBefore, fingerprintA_);
-        QVERIFY(!names(server_->commands()).contains("PASS"));
-        QCOMPARE(TransferControl::trustedFingerprint(host), fingerprintA_);
-
-        asked_.clear();
-        answer_ = true;
-        QCOMPARE(ls().code, 0);
-        QCOMPARE(asked_.size(), 1);
-        QCOMPARE(TransferControl::trustedFingerprint(host), fingerprintB_);
-    }
-
-    // A server without TLS is still served, the login in clear text as before; a host trusted
-    // earlier never gets the login in clear text when TLS disappears. (With TLS, verified or
-    // trusted, the login arrives encrypted: see the tests above and the TLS wizard test.)
-    void serverWithoutTls_data() {
-        QTest::addColumn<bool>("trustedEarlier");
-        QTest::newRow("new host") << false;
-        QTest::newRow("host trusted earlier") << true;
-    }
-    void serverWithoutTls() {
-        QFETCH(bool, trustedEarlier);
-        startServer("");
-        if (trustedEarlier)
-            TransferControl::rememberTrust(server_->host(), fingerprintA_);
-        newComponent();
-        const FtpOutcome out = ls();
-        QCOMPARE(out.code, trustedEarlier ? 12157 : 0);
-        QVERIFY2(!trustedEarlier || out.info.contains("no longer offers an encrypted connection"),
-                 qPrintable(out.info));
-        QVERIFY(asked_.isEmpty());
-        const QStringList log = names(server_->commands());
-        QCOMPARE(log.value(0), QStringLiteral("AUTH"));
-        QCOMPARE(log.contains("USER") || log.contains("PASS"), !trustedEarlier);
-    }
-
-    // CLOSE issued while the question is open ends the waiting operation (state 11 first) and
-    // the session; the late answer changes nothing.
-    void closeWhileAsking() {
+    // One host through its certificates. CLOSE issued while the question is open ends the
+    // waiting operation (state 11 first) and the session, and the late answer changes nothing.
+    // Another certificate on the same host is asked about again, never accepted silently:
+    // refusing keeps the old trust, trusting replaces it. When TLS then disappears, the host
+    // never gets the login in clear text.
+    void oneHostThroughItsCertificates() {
         startServer("selfA");
         newComponent();
         QList<int> states;
@@ -248,10 +181,52 @@ private slots:
         QCOMPARE(states,
                  (QList<int>{TransferControl::icError, TransferControl::icResponseCompleted}));
         QVERIFY(!inet_->StillExecuting());
-        QVERIFY(TransferControl::trustedFingerprint(server_->host()).isEmpty());
+        const QString host = server_->host();
+        QVERIFY(TransferControl::trustedFingerprint(host).isEmpty());
         // The close discarded the question: the next operation asks again.
         QCOMPARE(ls().code, 0);
         QCOMPARE(asked_.size(), 2);
+
+        startServer("selfB"); // same port
+        QCOMPARE(server_->host(), host);
+        newComponent();
+        asked_.clear();
+        const FtpOutcome refused = ls();
+        QCOMPARE(refused.code, 12045);
+        QCOMPARE(asked_.size(), 1);
+        QCOMPARE(asked_.first().fingerprint, fingerprintB_);
+        QCOMPARE(asked_.first().trustedBefore, fingerprintA_);
+        QVERIFY(!names(server_->commands()).contains("PASS"));
+        QCOMPARE(TransferControl::trustedFingerprint(host), fingerprintA_);
+
+        answer_ = true;
+        QCOMPARE(ls().code, 0);
+        QCOMPARE(asked_.size(), 2);
+        QCOMPARE(TransferControl::trustedFingerprint(host), fingerprintB_);
+
+        startServer("");
+        newComponent();
+        const FtpOutcome plain = ls();
+        QCOMPARE(plain.code, 12157);
+        QVERIFY2(plain.info.contains("no longer offers an encrypted connection"),
+                 qPrintable(plain.info));
+        QCOMPARE(asked_.size(), 2);
+        const QStringList log = names(server_->commands());
+        QVERIFY2(log.value(0) == "AUTH" && !log.contains("USER") && !log.contains("PASS"),
+                 qPrintable(log.join(' ')));
+    }
+
+    // A server without TLS is still served, the login in clear text as before. (With TLS,
+    // verified or trusted, the login arrives encrypted: see the tests above and the TLS wizard
+    // test.)
+    void serverWithoutTls() {
+        startServer("");
+        newComponent();
+        QCOMPARE(ls().code, 0);
+        QVERIFY(asked_.isEmpty());
+        const QStringList log = names(server_->commands());
+        QVERIFY2(log.value(0) == "AUTH" && log.contains("USER") && log.contains("PASS"),
+                 qPrintable(log.join(' ')));
     }
 };
 
