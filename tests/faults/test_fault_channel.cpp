@@ -3,8 +3,6 @@
 // of the data, a lost class listing, and the server lost while the slide-text file is replaced.
 // (A damaged slide-text file on the server is merged by the slide-text tests; its bytes travel
 // exactly, see the transfer component's copies.)
-#include "FaultSupport.h"
-
 #include "platform/Failure.h"
 #include "server/ClassCatalogue.h"
 #include "server/LectureUpload.h"
@@ -15,7 +13,6 @@
 #include <QTest>
 #include <QTimer>
 #include <atomic>
-#include <optional>
 #include <thread>
 
 namespace {
@@ -93,9 +90,9 @@ private slots:
         QFETCH(bool, stalled);
         ServerRun& r = connected();
         r.inet.setTimeouts(2000, 2000);
-        std::optional<faults::Freeze> freeze;
+        const auto thaw = qScopeGuard([&] { fx_.server->sendSignal(SIGCONT); });
         if (stalled)
-            freeze.emplace(*fx_.server);
+            QVERIFY(fx_.server->sendSignal(SIGSTOP));
         else
             fx_.server->stop();
         // A failure, not an empty class list; the front end reports it.

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <csignal>
 #include <memory>
 
 // A real local FTP server for tests, run as a child process in a temporary directory of its own
@@ -35,6 +36,9 @@ public:
     bool restart() { return start(); }
     bool isRunning() const { return process_ && process_->state() == QProcess::Running; }
     qint64 pid() const { return isRunning() ? process_->processId() : 0; }
+    // Sends the server process a signal: SIGSTOP freezes it (its connections stay open, nothing
+    // is answered), SIGCONT thaws it. False when it is not running or the signal failed.
+    bool sendSignal(int sig) const { return pid() > 0 && ::kill(pid_t(pid()), sig) == 0; }
 
     quint16 port() const { return port_; }
     QString root() const { return dir_.path() + QStringLiteral("/home"); } // the login directory
