@@ -3,8 +3,9 @@
 #include <QTest>
 
 // The text rules of the class listing and its filters. (The account file's rules are checked
-// through the server in the bad-input tests; dot entries, the slash of a directory, an empty line
-// after the entries, and the "All" filters on every kept input of the class-listing fuzz target.)
+// through the server in the server-faults tests; dot entries, the slash of a directory, an empty
+// line after the entries, and the "All" filters on every kept input of the class-listing fuzz
+// target.)
 class TestServerTexts : public QObject {
     Q_OBJECT
 private slots:

@@ -37,7 +37,9 @@ struct ServerRun {
         lecture.corvanePassword = user.isEmpty() ? server.password() : password;
         lecture.workDir = work.path();
         lecture.className = QStringLiteral("cs101");
-        setDate("Mar", "5", "1999");
+        lecture.month = QStringLiteral("Mar");
+        lecture.day = QStringLiteral("5");
+        lecture.year = QStringLiteral("1999");
         lecture.session = QStringLiteral("1");
         m.progress = &progress;
         m.askLectureExists = [this] { return ++asked, choice; };
@@ -51,12 +53,6 @@ struct ServerRun {
         }
     }
     ~ServerRun() { programEnd::setHandler({}); }
-
-    void setDate(const QString& month, const QString& day, const QString& year) {
-        lecture.month = month;
-        lecture.day = day;
-        lecture.year = year;
-    }
 
     // Runs a server step that must fail and gives the message the front end shows for it ("" when
     // it did not fail).
