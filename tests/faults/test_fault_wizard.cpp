@@ -2,8 +2,8 @@
 // the real office: the server gone in the middle of the upload, a read-only account, the
 // connection dropped between steps, a stalled server, and a working directory that cannot be used.
 // Each checks what the user saw, whether the program ended, and what the server holds afterwards.
-// (Window events delivered while the program waits for the server: the channel's wait test of
-// test_module_ftp and the stall test of test_server_faults.)
+// (Window events delivered while the program waits for the server: the wait test of
+// test_server_session and the stall test of test_server_faults.)
 #include "wizard/WizardRun.h"
 
 #include "platform/ftp/TransferControl.h"

@@ -156,8 +156,8 @@ private slots:
     // The server stops answering in the middle of a slide bigger than the connection's
     // buffers hold: the stalled-transfer time-out ends the wait with a message holding the
     // time-out's number, and the cut slide never takes its real name. (Window events during the
-    // wait, and nothing sent after a failed step: the channel's wait test and the server
-    // session's failed-put test.)
+    // wait, and nothing sent after a failed step: the server session's wait and failed-put
+    // tests.)
     void stalledServerTimesOut() {
         ServerRun& r = connected();
         const int slideSize = 32 << 20;

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QTest>
+#include <QTimer>
 #include <optional>
 
 namespace {
@@ -227,6 +228,89 @@ private slots:
             s.lecture.lumoraPassword = password;
             QVERIFY2(ftpCheckAccount(s.m), id);
         }
+    }
+
+    // The wait lets other events run and returns after the end: intermediate states from other
+    // sources do not end it (only 11 and 12 do), and an operation started by an event handler
+    // is refused; the waiting caller still gets its own operation's complete result. (That the
+    // wait does not judge the outcome is met by the appends to an existing lecture, whose mkdir
+    // is refused; a program ended during the wait stops the caller: the fault tests' cancel while
+    // the server stalls.)
+    void eventsDuringTheWait() {
+        ServerRun& run = fx_.connect();
+        ModuleFtp& ftp = run.m;
+        bool refused = false;
+        QTimer::singleShot(0, [&] {
+            for (int s : {-1, 0, 4, 8, 10, 13, 40, 32767})
+                ftp.ftpStateChanged(s);
+            QVERIFY(!ftp.ftpDone);
+            try {
+                ftp.ftpExecute(FtpOperation::cd("~/lumora"));
+            } catch (const Failure&) {
+                refused = true;
+            }
+        });
+        ftp.ftpExecute(FtpOperation::ls("~/lumora/*"));
+        QVERIFY(refused);
+        QVERIFY(ftp.ftpDone);
+        QVERIFY(!run.inet.StillExecuting());
+        QCOMPARE(run.inet.GetChunk(1024).split("\r\n", Qt::SkipEmptyParts),
+                 (QStringList{"admin", "classes"}));
+    }
+
+    // The connection test: true, or InputRefused whose message is
+    // "Error: <description>, <host>" (with advice for a refused login).
+    void connectTest_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("description"); // "" for success
+        QTest::addColumn<int>("code");            // ResponseCode, -1: not started
+        QTest::newRow("good") << fx_.server->host() << "" << 0;
+        QTest::newRow("empty host") << QString() << "No server host name was given" << -1;
+        QTest::newRow("bad host") << QString("lumora server") << "The server host name is not valid"
+                                  << -1;
+        QTest::newRow("wrong password")
+            << fx_.server->host()
+            << "did not accept the Corvane account \"" + fx_.server->user() + "\""
+            << int(TransferControl::LoginRefused);
+        QTest::newRow("no server")
+            << QStringLiteral("127.0.0.1:%1").arg(TestFtpServer::freeLoopbackPort())
+            << "Cannot connect to the server" << int(TransferControl::CannotConnect);
+    }
+    void connectTest() {
+        QFETCH(QString, host);
+        QFETCH(QString, description);
+        QFETCH(int, code);
+        const QString password = QTest::currentDataTag() == QByteArray("wrong password")
+                                     ? "wrong"
+                                     : fx_.server->password();
+        LectureRecord fields;
+        fields.host = host;
+        fields.corvaneId = fx_.server->user();
+        fields.corvanePassword = password;
+        TransferControl inet;
+        // The server answers a wrong password only after a pause of about 3 s.
+        inet.setTimeouts(10000, 10000);
+        ModuleFtp ftp(inet, fields);
+        QString text;
+        try {
+            QVERIFY(ftp.ftpConnect());
+        } catch (const InputRefused& refused) {
+            text = refused.message(host);
+        }
+        QCOMPARE(text.isEmpty(), description.isEmpty());
+        QCOMPARE(inet.URL, "FTP://" + host); // the settings stay as the test set them
+        QCOMPARE(inet.UserName, fx_.server->user());
+        QCOMPARE(inet.Password, password);
+        QVERIFY(ftp.ftpDone); // also after input refused before anything started
+        if (code >= 0)
+            QCOMPARE(inet.ResponseCode(), code);
+        if (description.isEmpty())
+            return;
+        // The server is named once, after the reason.
+        QVERIFY2(text.startsWith("Error: ") && text.contains(", " + host) &&
+                     (host.isEmpty() || text.count(host) == 1),
+                 qPrintable(text));
+        QVERIFY2(text.contains(description), qPrintable(text));
     }
 };
 
