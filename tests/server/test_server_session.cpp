@@ -13,10 +13,10 @@
 namespace {
 const QString kLecture = QStringLiteral("classes/cs101/Mar.5.1999.1/");
 
-// A lookup: the session of the lecture directory it finds (or "refused", "failure", "end"), the
-// lecture directories of cs101 for Mar 5 1999 that exist ("session/file" for files), the
-// lecture's fields and the answer to the lecture-exists dialog, and the slides found to append
-// to (-1: a new lecture).
+// A lookup: the session of the lecture directory it finds (or "refused", "failure", "lost",
+// "end"), the lecture directories of cs101 for Mar 5 1999 that exist ("session/file" for files),
+// the lecture's fields and the answer to the lecture-exists dialog, and the slides found to
+// append to (-1: a new lecture).
 struct Find {
     QString found;
     QStringList dirs = {};
@@ -59,10 +59,11 @@ private slots:
     void init() { QVERIFY(fx_.reset()); }
 
     // Finding the lecture directory for a class, date and session: the session found, or
-    // "refused" (the wizard stays on its page, with a message), "failure" (a raised error) or
-    // "end" (clean-up and end). The lookup never creates anything on the server. (Going back to
-    // change the date, or with nothing chosen, is driven through the wizard end to end; a lecture
-    // directory that exists already is sent to by the wizard-road and batch appends.)
+    // "refused" (the wizard stays on its page, with a message), "failure" (a raised error, also
+    // when the server is "lost") or "end" (clean-up and end). The lookup never creates anything on
+    // the server. (Going back to change the date, or with nothing chosen, is driven through the
+    // wizard end to end; a lecture directory that exists already is sent to by the wizard-road and
+    // batch appends.)
     void findLecture_data() {
         QTest::addColumn<Find>("find");
         QStringList seven;
@@ -71,6 +72,8 @@ private slots:
         const QStringList gap{"1/Slide1.gif", "1/Slide2.gif", "1/Slide4.gif", "1/blank.gif"};
         QTest::newRow("new") << Find{.found = "1"};
         QTest::newRow("abort") << Find{.found = "end", .dirs = seven, .choice = AbortProgram};
+        // A server that cannot be reached does not make an existing lecture look new.
+        QTest::newRow("server lost") << Find{.found = "lost", .dirs = seven};
         QTest::newRow("next free session")
             << Find{.found = "3", .dirs = {"1", "2", "4"}, .choice = NextSession};
         QTest::newRow("append seven")
@@ -110,6 +113,10 @@ private slots:
         if (find.found == "failure") {
             const QString message = s.failureOf([&] { ftpFindLecture(s.m, append); });
             QVERIFY2(message.contains("No free session number up to 32767"), qPrintable(message));
+        } else if (find.found == "lost") {
+            fx_.server->stop();
+            QVERIFY_THROWS_EXCEPTION(Failure, ftpFindLecture(s.m, append));
+            QCOMPARE(s.asked, 0);
         } else if (find.found == "end") {
             QVERIFY_THROWS_EXCEPTION(StoppedByUser, ftpFindLecture(s.m, append));
         } else if (find.found == "refused") {
@@ -125,16 +132,6 @@ private slots:
         QCOMPARE(fx_.names("classes/cs101"), before);
         if (!find.dirs.isEmpty() && find.dirs.first().contains('/'))
             QCOMPARE(fx_.names().size(), find.dirs.size());
-    }
-
-    // A server that cannot be reached does not make an existing lecture look new.
-    void lostServerIsNoNewLecture() {
-        QVERIFY(lecture("Mar.5.1999.1", slides(3, "gif")));
-        ServerRun& s = fx_.connect();
-        fx_.server->stop();
-        bool append = false;
-        QVERIFY_THROWS_EXCEPTION(Failure, ftpFindLecture(s.m, append));
-        QCOMPARE(s.asked, 0);
     }
 
     // Slides first..last are sent as offset+1.., numbers of any length written in full, in

@@ -88,16 +88,14 @@ bool ProftpdServer::writeConfig() {
     // Loopback only (SocketBindTight binds to DefaultAddress instead of all addresses); no delay
     // engine, so that a wrong password is answered at once; in the foreground the daemon logs to
     // its standard error, which goes to logPath(); uploads replace existing files, as the
-    // Lumora server's do.
+    // Lumora server's do. (Standalone, umask 022 and no hidden stores are the defaults.)
     QString config = QStringLiteral(R"(ServerName "Lumora test server"
-ServerType standalone
 DefaultAddress 127.0.0.1
 SocketBindTight on
 UseIPv6 off
 Port %1
 User %2
 Group %3
-Umask 022
 MaxInstances 64
 AuthOrder mod_auth_file.c
 AuthPAM off
@@ -116,7 +114,6 @@ PidFile "%4/proftpd.pid"
 SystemLog "%4/system.log"
 TransferLog none
 AllowOverwrite on
-HiddenStores off
 )")
                          .arg(port_)
                          .arg(QString::fromLocal8Bit(userName()),

@@ -5,7 +5,6 @@
 #include "support/TestEnv.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -17,10 +16,6 @@ bool TestFtpServer::writeFile(const QString& relativePath, const QByteArray& dat
 
 QByteArray TestFtpServer::readFile(const QString& relativePath) const {
     return testEnv::readFile(root() + QLatin1Char('/') + relativePath);
-}
-
-bool TestFtpServer::exists(const QString& relativePath) const {
-    return QFileInfo::exists(root() + QLatin1Char('/') + relativePath);
 }
 
 bool TestFtpServer::makeDir(const QString& relativePath) const {

@@ -52,7 +52,6 @@ public:
     // Files of the served tree, by path relative to root() (directories are created).
     bool writeFile(const QString& relativePath, const QByteArray& data) const;
     QByteArray readFile(const QString& relativePath) const;
-    bool exists(const QString& relativePath) const;
     bool makeDir(const QString& relativePath) const;
 
     // A loopback port free at the moment of asking (bound to port 0 and released).
