@@ -1,13 +1,17 @@
-// Encrypted sessions of the transfer component against a real local FTP server offering TLS:
+// Encrypted sessions against a real local FTP server offering TLS. The transfer component:
 // certificate verification, the trust question, remembered trust, a changed certificate, and
-// servers without TLS. The server's command log shows every command it received and whether it
-// came encrypted.
+// servers without TLS; the server's command log shows every command it received and whether it
+// came encrypted. And the wizard: the certificate question comes at the connection test of the
+// server page, through the one place where it is put (answered here by the test).
 #include "TlsServer.h"
 
 #include "platform/SettingsStore.h"
 #include "support/FtpRun.h"
+#include "windows/FrmCertificate.h"
+#include "wizard/WizardRun.h"
 
 #include <QMap>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <tuple>
@@ -24,7 +28,7 @@ QStringList names(const QList<TlsServer::Command>& commands) {
 
 } // namespace
 
-class TestTlsTransfer : public QObject {
+class TestTls : public QObject {
     Q_OBJECT
     QTemporaryDir settingsDir_;
     QTemporaryDir work_;
@@ -91,7 +95,7 @@ private slots:
     // A first connection to a host whose certificate does not verify is refused unless the user
     // trusts it (trusted: the transfers below): the question tells the certificate, and the
     // connection ends at the handshake, before any login. With nobody to ask it is refused too.
-    // (A self-signed certificate refused, then trusted, is met by the TLS wizard test.)
+    // (A self-signed certificate refused, then trusted, is met by the wizard case below.)
     void refusedFirstConnection_data() {
         QTest::addColumn<QString>("certificate");
         QTest::addColumn<QString>("askedReason"); // "": nobody to ask
@@ -162,7 +166,7 @@ private slots:
 
     // One host through its certificates. Without TLS at first, it is still served, the login
     // in clear text as before (with TLS, verified or trusted, the login arrives encrypted: the
-    // tests above and the TLS wizard test). CLOSE issued while the question is open ends the
+    // tests above and the wizard case below). CLOSE issued while the question is open ends the
     // waiting operation (state 11 first) and the session, and the late answer changes nothing.
     // Another certificate on the same host is asked about again, never accepted silently:
     // refusing keeps the old trust, trusting replaces it. When TLS then disappears, the host
@@ -225,7 +229,52 @@ private slots:
         QVERIFY2(log.value(0) == "AUTH" && !log.contains("USER") && !log.contains("PASS"),
                  qPrintable(log.join(' ')));
     }
+
+    // Refused: the connection test fails, and the wizard stays on the page without a message (the
+    // user has just said no). Trusted at the next try: the wizard goes on, and the next run of the
+    // program asks nothing.
+    void wizardRefusedThenTrustedThenRemembered() {
+        int asked = 0;
+        bool answer = false;
+        FrmCertificate::setAnswerer([&](const CertificateInfo&) {
+            ++asked;
+            return answer;
+        });
+        const auto restore = qScopeGuard([this] {
+            FrmCertificate::setAnswerer({});
+            settingsStore::useDirectory(settingsDir_.path());
+        });
+        LectureWizard fx; // its own settings: nothing trusted
+        auto server = std::make_unique<TlsServer>();
+        TlsServer& tls = *server;
+        tls.certificate = pairs_["selfA"];
+        QVERIFY2(fx.start({}, std::move(server)), qPrintable(tls.error()));
+        {
+            WizardRun r;
+            fx.toAccounts(r);
+            r.next();
+            QCOMPARE(r.w->currentPage(), 1);
+            QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
+            QCOMPARE(asked, 1);
+            QVERIFY(TransferControl::trustedFingerprint(tls.host()).isEmpty());
+
+            answer = true;
+            r.next();
+            QCOMPARE(r.w->currentPage(), 2);
+            QVERIFY(r.messages.isEmpty());
+            QCOMPARE(asked, 2);
+            QCOMPARE(TransferControl::trustedFingerprint(tls.host()), fingerprintA_);
+        }
+        asked = 0;
+        answer = false;
+        tls.clearLog();
+        WizardRun again;
+        QVERIFY(fx.toFilePage(again));
+        QVERIFY2(again.messages.isEmpty(), qPrintable(again.shown()));
+        QCOMPARE(asked, 0);
+        QVERIFY(tls.loggedInEncrypted());
+    }
 };
 
-QTEST_GUILESS_MAIN(TestTlsTransfer)
-#include "test_tls_transfer.moc"
+QTEST_MAIN(TestTls)
+#include "test_tls.moc"
