@@ -10,8 +10,6 @@
 #include <QThread>
 
 #include <crypt.h>
-#include <grp.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -32,15 +30,6 @@ QByteArray cryptHash(const QString& password) {
 bool writePrivateFile(const QString& path, const QByteArray& data) {
     return testEnv::writeFile(path, data) &&
            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-}
-
-QByteArray userName() {
-    const passwd* pw = ::getpwuid(::getuid());
-    return pw ? QByteArray(pw->pw_name) : QByteArray();
-}
-QByteArray groupName() {
-    const group* gr = ::getgrgid(::getgid());
-    return gr ? QByteArray(gr->gr_name) : QByteArray();
 }
 
 } // namespace
@@ -74,10 +63,11 @@ bool ProftpdServer::prepare() {
     for (const auto& [name, password] : accounts)
         users += name.toUtf8() + ':' + cryptHash(password) + ':' + ids + "::" + root().toUtf8() +
                  ":/bin/sh\n";
-    if (userName().isEmpty() || groupName().isEmpty() ||
-        !writePrivateFile(dir_.filePath("ftpd.passwd"), users) ||
-        !writePrivateFile(dir_.filePath("ftpd.group"),
-                          groupName() + ":x:" + QByteArray::number(::getgid()) + ":\n")) {
+    // The group of the user running the test: the server directory's (and its owner the user).
+    const QByteArray groups = QFileInfo(dir_.path()).group().toLocal8Bit() +
+                              ":x:" + QByteArray::number(::getgid()) + ":\n";
+    if (!writePrivateFile(dir_.filePath("ftpd.passwd"), users) ||
+        !writePrivateFile(dir_.filePath("ftpd.group"), groups)) {
         error_ = QStringLiteral("Cannot write the server's account files");
         return false;
     }
@@ -89,7 +79,8 @@ bool ProftpdServer::writeConfig() {
     // engine, so that a wrong password is answered at once; in the foreground the daemon logs to
     // its standard error, which goes to logPath(); uploads replace existing files, as the
     // Lumora server's do. (Standalone, umask 022 and no hidden stores are the defaults.)
-    QString config = QStringLiteral(R"(ServerName "Lumora test server"
+    QString config =
+        QStringLiteral(R"(ServerName "Lumora test server"
 DefaultAddress 127.0.0.1
 SocketBindTight on
 UseIPv6 off
@@ -115,9 +106,8 @@ SystemLog "%4/system.log"
 TransferLog none
 AllowOverwrite on
 )")
-                         .arg(port_)
-                         .arg(QString::fromLocal8Bit(userName()),
-                              QString::fromLocal8Bit(groupName()), dir_.path());
+            .arg(port_)
+            .arg(QFileInfo(dir_.path()).owner(), QFileInfo(dir_.path()).group(), dir_.path());
     QStringList c;
     // Run by root the accounts are root's too; the session is then locked into the tree.
     if (::getuid() == 0)
