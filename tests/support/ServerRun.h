@@ -28,13 +28,12 @@ struct ServerRun {
     int asked = 0;
     int choice = -1; // the lecture-exists dialog's answer
 
-    // Connects with the server's own account unless another is given.
-    explicit ServerRun(const TestFtpServer& server, const QString& user = {},
-                       const QString& password = {}) {
+    // Connects with the server's own account.
+    explicit ServerRun(const TestFtpServer& server) {
         programEnd::setHandler([] {});
         lecture.host = server.host();
-        lecture.corvaneId = user.isEmpty() ? server.user() : user;
-        lecture.corvanePassword = user.isEmpty() ? server.password() : password;
+        lecture.corvaneId = server.user();
+        lecture.corvanePassword = server.password();
         lecture.workDir = work.path();
         lecture.className = QStringLiteral("cs101");
         lecture.month = QStringLiteral("Mar");

@@ -47,11 +47,15 @@ bool closeFromFrame(FrmHelp* help) {
 }
 } // namespace
 
-// The help window: the guide it shows, and the geometry it stores (in twips, 15 a pixel here)
-// and restores.
+// The settings store, and the help window: the guide it shows, and the geometry it stores there
+// (in twips, 15 a pixel here) and restores.
 class TestHelpWindow : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir_;
+
+    static QString readOr(const QString& app, const QString& section, const QString& key) {
+        return settingsStore::read(app, section, key, QStringLiteral("<default>"));
+    }
 
 private slots:
     void init() {
@@ -61,6 +65,38 @@ private slots:
     void cleanup() {
         if (FrmHelp* help = FrmHelp::existing())
             QVERIFY(closeFromFrame(help));
+    }
+
+    // Whatever text is stored comes back exactly.
+    void valuesComeBackExactly_data() {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("blanks") << QString("  two  blanks  ");
+        QTest::newRow("backslashes") << QString("C:\\TEMP\\deep\\");
+        QTest::newRow("non-ascii")
+            << QString::fromUtf8("Vorlesung \xc3\xa4\xe2\x82\xac \xe4\xb8\xad");
+        QTest::newRow("ini syntax") << QString("a=b;c,d \"q\" [s] #x");
+        QTest::newRow("newline") << QString("one\ntwo\r\n");
+    }
+    void valuesComeBackExactly() {
+        QFETCH(QString, value);
+        settingsStore::write("Slide-Ferry", "Settings", "Directory", value);
+        QCOMPARE(readOr("Slide-Ferry", "Settings", "Directory"), value);
+    }
+
+    // A key is told apart by application, section and name (in its case); a missing one gives
+    // the default, a second write replaces.
+    void keysAreSeparatedByApplicationSectionAndKey() {
+        QCOMPARE(readOr("Slide-Ferry", "Settings", "Term"), QString("<default>"));
+        settingsStore::write("Slide-Ferry", "Settings", "Term", "Fall");
+        settingsStore::write("Other", "Settings", "Term", "Winter");
+        settingsStore::write("Slide-Ferry", "Else", "Term", "Spring");
+        settingsStore::write("Slide-Ferry", "Settings", "Term", "Summer");
+        QCOMPARE(
+            (QStringList{readOr("Slide-Ferry", "Settings", "Term"),
+                         readOr("Other", "Settings", "Term"), readOr("Slide-Ferry", "Else", "Term"),
+                         readOr("Slide-Ferry", "Settings", "term")}),
+            (QStringList{"Summer", "Winter", "Spring", "<default>"}));
     }
 
     // Activation restores the stored geometry and the guide's start, scrolled to the top; the
