@@ -24,11 +24,6 @@
 
 namespace {
 const QString kLecture = QStringLiteral("classes/cs101/Mar.5.1999.1/");
-
-// A byte string with the NUL bytes its literal holds.
-template <size_t N> QByteArray bytes(const char (&text)[N]) {
-    return QByteArray(text, static_cast<qsizetype>(N - 1));
-}
 } // namespace
 
 class TestServerFaults : public QObject {
@@ -75,8 +70,9 @@ private slots:
         QTest::newRow("a line of 1 MB of colons") << QByteArray(1 << 20, ':') + "\n"
                                                   << "ann:pw" << false;
         QTest::newRow("NUL bytes around the match")
-            << bytes("\0\0\n\0:\0:\nann:pw:\0\n") << "ann:pw" << true;
-        QTest::newRow("NUL inside the password") << bytes("ann:p\0w:Ann\n") << "ann:pw" << false;
+            << QByteArrayLiteral("\0\0\n\0:\0:\nann:pw:\0\n") << "ann:pw" << true;
+        QTest::newRow("NUL inside the password")
+            << QByteArrayLiteral("ann:p\0w:Ann\n") << "ann:pw" << false;
         QTest::newRow("binary junk") << QByteArray(4096, '\xff') << "ann:pw" << false;
     }
     void accountFile() {

@@ -19,8 +19,6 @@ class TestTransferControl : public QObject {
     QTemporaryDir local_;
     TransferControl inet_;
 
-    void login() { loginTo(inet_, *server_); }
-
 private slots:
     void initTestCase() {
         QVERIFY2(server_->start(), qPrintable(server_->error()));
@@ -32,7 +30,7 @@ private slots:
     }
 
     void init() {
-        login();
+        loginTo(inet_, *server_);
         inet_.setTimeouts(15000, 30000);
     }
 
@@ -194,7 +192,7 @@ private slots:
         QCOMPARE(out.states, QList<int>{11});
         QCOMPARE(out.code, 12002);
         QVERIFY(!out.info.isEmpty() && out.text.isEmpty());
-        login();
+        loginTo(inet_, *server_);
         QCOMPARE(runFtp(inet_, FtpOperation::cd("~/lumora")).code, 0);
     }
 

@@ -160,11 +160,8 @@ private slots:
             names << QStringLiteral("Slide%1.gif").arg(offset + i - first + 1);
             progress << QStringLiteral("FTPing slide %1").arg(i);
         }
-        names << "blank.gif"
-              << "description"
-              << "extract.stml";
-        progress << "FTPing description"
-                 << "FTPing STML file";
+        names += QStringList{"blank.gif", "description", "extract.stml"};
+        progress += QStringList{"FTPing description", "FTPing STML file"};
 
         ftpUploadLecture(s.m);
         QCOMPARE(s.progress.lines, progress);
