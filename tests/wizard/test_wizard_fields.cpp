@@ -158,7 +158,8 @@ private slots:
         QCOMPARE(w_->advanced().Resolution()->currentText(), QString("XGA"));
     }
 
-    void customSizeRules() {
+    // The Advanced page's rules: the custom size, and the slide range.
+    void advancedPageRules() {
         w_->advanced().Resolution()->setCurrentIndex(0);
         QVERIFY(!w_->advanced().imageWidth()->isHidden() &&
                 !w_->advanced().imageHeightText()->isHidden());
@@ -175,17 +176,16 @@ private slots:
         QTest::keyClicks(w_->advanced().imageWidth(), "7");
         QCOMPARE(w_->advanced().getWidth(), 32767);
 
-        w_->advanced().Resolution()->setCurrentIndex(
-            2); // a fixed size hides the boxes, leaves Next alone
+        // A fixed size hides the boxes and leaves Next alone.
+        w_->advanced().Resolution()->setCurrentIndex(2);
         QVERIFY(w_->advanced().imageWidth()->isHidden() &&
                 w_->advanced().imageWidthText()->isHidden());
         QVERIFY(w_->advanced().getWidth() != 32767);
         w_->advanced().imageWidth()->setText("0"); // the custom size still decides Next
         QVERIFY(!w_->advanced().sizeValid());
-    }
 
-    // The slide range stays in order. (Next and Finish follow the title: the wizard-road test.)
-    void slideRangeStaysInOrder() {
+        // The slide range stays in order. (Next and Finish follow the title: the wizard-road
+        // test.)
         for (int i = 1; i <= 12; ++i) {
             w_->advanced().firstSlide()->addItem(" " + QString::number(i));
             w_->advanced().lastSlide()->addItem(" " + QString::number(i));
