@@ -139,8 +139,10 @@ bool ProftpdServer::launch(bool& portInUse) {
     process_->start(kProgram, {QStringLiteral("-n"), QStringLiteral("-c"), configPath()});
     const QDeadlineTimer deadline(20000);
     while (!deadline.hasExpired()) {
+        // The state first: the log read after it holds all that a stopped daemon wrote.
+        const bool stopped = process_->state() == QProcess::NotRunning;
         const QByteArray log = testEnv::readFile(logPath());
-        if (process_->state() == QProcess::NotRunning) {
+        if (stopped) {
             portInUse = log.contains("Address already in use");
             error_ = QStringLiteral("ProFTPD stopped at once: %1 %2")
                          .arg(process_->errorString(), QString::fromUtf8(log.right(2000)));
