@@ -1,6 +1,8 @@
-// The transfer component against a real local FTP server.
+// The transfer component: its plain rules without a server (addresses, paths, the listing's
+// filter and the outcome of a curl result), and its operations against a real local FTP server.
 #include "platform/Failure.h"
 #include "platform/ftp/TransferControl.h"
+#include "platform/ftp/TransferHelpers.h"
 #include "support/FtpRun.h"
 #include "support/TestEnv.h"
 
@@ -17,24 +19,23 @@ class TestTransferControl : public QObject {
     QTemporaryDir local_;
     TransferControl inet_;
 
-    void login() { loginTo(inet_, *server_); }
-
 private slots:
     void initTestCase() {
         QVERIFY2(server_->start(), qPrintable(server_->error()));
         QVERIFY(local_.isValid());
         QVERIFY(server_->makeDir("lumora/classes/hist200spring27"));
+        QVERIFY(server_->makeDir("lumora/classes/empty"));
         QVERIFY(server_->writeFile("lumora/classes/cs101fall26/9.14.2026.1/Slide12.gif", "x"));
         QVERIFY(server_->writeFile("lumora/classes/with blanks/a file.txt", "blank name"));
     }
 
     void init() {
-        login();
+        loginTo(inet_, *server_);
         inet_.setTimeouts(15000, 30000);
     }
 
     // Unusable input is refused at once, before anything is started or reported. (The server
-    // addresses refused are listed by the transfer helpers' test.)
+    // addresses refused are listed by serverAddresses.)
     void unusableInputRaises_data() {
         QTest::addColumn<QString>("url");
         QTest::addColumn<FtpOperation>("op");
@@ -58,69 +59,62 @@ private slots:
         QVERIFY(!inet_.StillExecuting());
     }
 
-    // End state and ResponseCode of each form. (Successful ends of each form are checked by
-    // the tests below; a glob or a trailing slash lists alike on every server, see the
-    // server-differences test.)
+    // End state, ResponseCode and listing of each form: listings of a directory and of a name
+    // in it, one name a line, each ended by CR LF. (Successful ends of each form are checked
+    // by the tests below; the patterns are matched by the listing filter's test, and a glob or
+    // a trailing slash lists alike on every server, see the server-differences test.)
     void endStates_data() {
         QTest::addColumn<FtpOperation>("op");
         QTest::addColumn<int>("code");
-        QTest::newRow("cd login dir") << FtpOperation::cd("~/") << 0;
-        QTest::newRow("cd missing") << FtpOperation::cd("~/lumora/classes/nothere") << 12003;
-        QTest::newRow("cd a file")
-            << FtpOperation::cd("~/lumora/classes/with blanks/a file.txt") << 12003;
+        QTest::addColumn<QStringList>("listing"); // in any order
+        const QString lecture = "~/lumora/classes/cs101fall26/9.14.2026.1";
+        QTest::newRow("cd login dir") << FtpOperation::cd("~/") << 0 << QStringList{};
+        QTest::newRow("cd missing")
+            << FtpOperation::cd("~/lumora/classes/nothere") << 12003 << QStringList{};
+        QTest::newRow("cd a file") << FtpOperation::cd("~/lumora/classes/with blanks/a file.txt")
+                                   << 12003 << QStringList{};
         QTest::newRow("mkdir existing")
-            << FtpOperation::mkdir("~/lumora/classes/cs101fall26/9.14.2026.1/") << 12003;
-        QTest::newRow("mkdir missing parent") << FtpOperation::mkdir("~/lumora/none/x") << 12003;
+            << FtpOperation::mkdir(lecture + "/") << 12003 << QStringList{};
+        QTest::newRow("mkdir missing parent")
+            << FtpOperation::mkdir("~/lumora/none/x") << 12003 << QStringList{};
         QTest::newRow("put to missing dir")
-            << FtpOperation::put(SF_TOOLS_DIR "/lumora_server.py", "~/lumora/none/x.py") << 12003;
-        QTest::newRow("ls missing dir") << FtpOperation::ls("~/lumora/none/*") << 12003;
+            << FtpOperation::put(SF_TOOLS_DIR "/lumora_server.py", "~/lumora/none/x.py") << 12003
+            << QStringList{};
+        QTest::newRow("ls missing dir")
+            << FtpOperation::ls("~/lumora/none/*") << 12003 << QStringList{};
         // A fetch into a folder that does not exist is a local-file error naming the path. (A
         // missing local file to send is met by the server session's failed-put test.)
         QTest::newRow("get into missing folder")
             << FtpOperation::get("~/lumora/classes/with blanks/a file.txt",
                                  local_.path() + "/no such dir/file")
-            << 12004;
+            << 12004 << QStringList{};
+        QTest::newRow("ls exact file")
+            << FtpOperation::ls(lecture + "/Slide12.gif") << 0 << QStringList{"Slide12.gif"};
+        QTest::newRow("ls exact dir")
+            << FtpOperation::ls(lecture) << 0 << QStringList{"9.14.2026.1"};
+        QTest::newRow("ls missing name")
+            << FtpOperation::ls(lecture + "/Slide2.gif") << 0 << QStringList{};
+        QTest::newRow("ls empty dir")
+            << FtpOperation::ls("~/lumora/classes/empty/*") << 0 << QStringList{};
+        QTest::newRow("ls blanks") << FtpOperation::ls("~/lumora/classes/with blanks/a file.txt")
+                                   << 0 << QStringList{"a file.txt"};
     }
     void endStates() {
         QFETCH(FtpOperation, op);
         QFETCH(int, code);
+        QFETCH(QStringList, listing);
         const FtpOutcome out = runFtp(inet_, op);
         QCOMPARE(out.states, QList<int>{code == 0 ? 12 : 11});
         QCOMPARE(out.code, code);
         QCOMPARE(out.info.isEmpty(), code == 0);
         QVERIFY2(code != 12004 || out.info.contains(local_.path() + "/no such dir/file"),
                  qPrintable(out.info));
-        QVERIFY(out.text.isEmpty());
-        QVERIFY(!inet_.StillExecuting());
-    }
-
-    // Listings of a directory and a name in it. (The patterns are matched by the listing filter's
-    // test, and listed alike by every server, see the server-differences test.)
-    void listings_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QStringList>("expected");
-        const QString lecture = "~/lumora/classes/cs101fall26/9.14.2026.1/";
-        QTest::newRow("exact file") << lecture + "Slide12.gif" << QStringList{"Slide12.gif"};
-        QTest::newRow("exact dir")
-            << "~/lumora/classes/cs101fall26/9.14.2026.1" << QStringList{"9.14.2026.1"};
-        QTest::newRow("missing name") << lecture + "Slide2.gif" << QStringList{};
-        QTest::newRow("empty dir") << "~/lumora/classes/empty/*" << QStringList{};
-        QTest::newRow("blanks") << "~/lumora/classes/with blanks/a file.txt"
-                                << QStringList{"a file.txt"};
-    }
-    void listings() {
-        QFETCH(QString, path);
-        QFETCH(QStringList, expected);
-        server_->makeDir("lumora/classes/empty");
-        const FtpOutcome out = runFtp(inet_, FtpOperation::ls(path));
-        QCOMPARE(out.states, QList<int>{12});
-        QCOMPARE(out.code, 0);
-        // One name a line, each ended by CR LF, in the server's order.
         QStringList lines = out.text.split("\r\n");
         QCOMPARE(lines.takeLast(), QString());
         lines.sort();
-        expected.sort();
-        QCOMPARE(lines, expected);
+        listing.sort();
+        QCOMPARE(lines, listing);
+        QVERIFY(!inet_.StillExecuting());
     }
 
     // Files travel byte for byte, whatever their bytes, size and names, and replace the file
@@ -198,7 +192,7 @@ private slots:
         QCOMPARE(out.states, QList<int>{11});
         QCOMPARE(out.code, 12002);
         QVERIFY(!out.info.isEmpty() && out.text.isEmpty());
-        login();
+        loginTo(inet_, *server_);
         QCOMPARE(runFtp(inet_, FtpOperation::cd("~/lumora")).code, 0);
     }
 
@@ -214,7 +208,12 @@ private slots:
         }
     }
 
-    void oneOperationAtATime() {
+    // One operation at a time: another is refused while one runs, which still ends with its own
+    // result. CLOSE while an operation runs ends it (11), then reports its own end (12); the
+    // next operation opens a new session. (A session dropped by the server is met by the
+    // wizard-level fault tests and the ProFTPD idle time-out; the scheme in any case by
+    // serverAddresses.)
+    void oneOperationAtATimeAndClose() {
         QList<int> states;
         auto c = connect(&inet_, &TransferControl::StateChanged, [&](int s) { states << s; });
         inet_.Execute(inet_.URL, FtpOperation::ls("~/lumora/*"));
@@ -222,18 +221,10 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Failure, inet_.Execute(inet_.URL, FtpOperation::cd("~/lumora")));
         QTRY_COMPARE_WITH_TIMEOUT(states.size(), 1, 60000);
         QCoreApplication::processEvents();
-        disconnect(c);
         QCOMPARE(states, QList<int>{12});
         QVERIFY(inet_.GetChunk(1024).contains("classes\r\n"));
-    }
 
-    // CLOSE while an operation runs ends it (11), then reports its own end (12); the next
-    // operation opens a new session. (A session dropped by the server is met by the wizard-level
-    // fault tests and the ProFTPD idle time-out; the scheme in any case by the helpers' test.)
-    void closeWhileRunningReportsBoth() {
-        QList<int> states;
-        auto c = connect(&inet_, &TransferControl::StateChanged,
-                         [&](int state) { states.append(state); });
+        states.clear();
         inet_.Execute(inet_.URL, FtpOperation::ls("~/lumora/*"));
         inet_.Execute(inet_.URL, FtpOperation::close());
         QTRY_COMPARE_WITH_TIMEOUT(states.size(), 2, 30000);
@@ -242,6 +233,107 @@ private slots:
         QCOMPARE(states, (QList<int>{11, 12}));
         QCOMPARE(inet_.ResponseCode(), 0);
         QCOMPARE(runFtp(inet_, FtpOperation::cd("~/lumora")).code, 0);
+    }
+
+    // The host keeps its port and brackets; anything but a DNS name or a bracketed IPv6
+    // address with a port of 1 to 65535 is refused before a connection is tried.
+    void serverAddresses() {
+        QCOMPARE(hostFromUrl("FtP://Lumora.example:2121/"), QString("Lumora.example:2121"));
+        QCOMPARE(hostFromUrl("ftp://[::1]:21"), QString("[::1]:21"));
+        QCOMPARE(hostFromUrl("ftp://my_host.local."), QString("my_host.local."));
+        for (const char* bad : {"http://host", "ftp://", "ftp:///", "ftp://host:0",
+                                "ftp://host:65536", "ftp://host:", "ftp://-host", "ftp://ho st",
+                                "ftp://host/dir", "ftp://::1", "ftp://[::1", "ftp://a..b"})
+            QVERIFY_THROWS_EXCEPTION(Failure, hostFromUrl(QString::fromLatin1(bad)));
+        // The name a certificate must carry.
+        QCOMPARE(hostNameOf("[fe80::1]:2121"), QString("fe80::1"));
+        QCOMPARE(hostNameOf("Lumora.example.:21"), QString("Lumora.example"));
+        QCOMPARE(hostNameOf("lumora"), QString("lumora"));
+    }
+
+    void serverPaths() {
+        RemotePath p = splitRemote("~/lumora//a b/notes.txt");
+        QVERIFY(!p.absolute);
+        QCOMPARE(p.dirs, (QStringList{"lumora", "a b"}));
+        QCOMPARE(p.last, QString("notes.txt"));
+        p = splitRemote("/srv/x#1;?/");
+        QVERIFY(p.absolute);
+        QCOMPARE(p.last, QString());
+        QCOMPARE(dirUrl("h:21", p), QByteArray("ftp://h:21/%2Fsrv/x%231%3B%3F/"));
+        p = splitRemote("~");
+        QVERIFY(!p.absolute && p.dirs.isEmpty() && p.last.isEmpty());
+        QCOMPARE(dirUrl("h", splitRemote("~/")), QByteArray("ftp://h/"));
+    }
+
+    void listingFilter_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("all, sorted by code") << ""
+                                             << "B.txt|a.txt|notes.md|sub/|";
+        QTest::newRow("star") << "*"
+                              << "B.txt|a.txt|notes.md|sub/|";
+        QTest::newRow("suffix") << "*.txt"
+                                << "B.txt|a.txt|";
+        QTest::newRow("one character") << "?.txt"
+                                       << "B.txt|a.txt|";
+        QTest::newRow("backtracking") << "n*t*.m?"
+                                      << "notes.md|";
+        QTest::newRow("directory by bare name") << "sub"
+                                                << "sub/|";
+        QTest::newRow("hidden only for a dot pattern") << ".*"
+                                                       << ".hidden|";
+        QTest::newRow("no match") << "*.pdf"
+                                  << "";
+    }
+    void listingFilter() {
+        QFETCH(QString, pattern);
+        QFETCH(QString, expected);
+        const QByteArray received = "./\r\n../\r\n.hidden\r\nnotes.md\na.txt\r\n\r\n"
+                                    "lumora/sub/\r\nB.txt\r\n";
+        QCOMPARE(listingOf(received, pattern).replace("\r\n", "|"), expected);
+    }
+
+    void curlOutcomes_data() {
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("refused names the operation")
+            << int(CURLE_REMOTE_FILE_NOT_FOUND) << QByteArray("550 No such file") << 12003
+            << "The server refused CD x (detail: 550 No such file)";
+        QTest::newRow("421 ends the session whatever curl says")
+            << int(CURLE_REMOTE_ACCESS_DENIED) << QByteArray("421 Idle") << 12030
+            << "The server ended the session (421 Idle)";
+        QTest::newRow("partial file is a lost connection")
+            << int(CURLE_PARTIAL_FILE) << QByteArray() << 12030
+            << "The connection to the server was lost (detail)";
+        QTest::newRow("code without its own meaning")
+            << int(CURLE_BAD_FUNCTION_ARGUMENT) << QByteArray("500 ?") << 12004
+            << "The FTP transfer failed (detail: 500 ?)";
+        QTest::newRow("code curl does not know")
+            << 9999 << QByteArray() << 12004 << "The FTP transfer failed (detail)";
+    }
+    void curlOutcomes() {
+        QFETCH(int, result);
+        QFETCH(QByteArray, reply);
+        QFETCH(int, code);
+        QFETCH(QString, words);
+        const TransferOutcome o =
+            outcomeOf(static_cast<CURLcode>(result), reply, "detail", "CD x", std::nullopt);
+        QCOMPARE(o.code, code);
+        QCOMPARE(o.info, words);
+    }
+
+    // Without a text of its own, curl's general words for the result; the certificate's own
+    // reason in place of curl's when one was seen.
+    void outcomeWords() {
+        QCOMPARE(outcomeOf(CURLE_COULDNT_CONNECT, {}, {}, "CD x", std::nullopt).info,
+                 QString("Cannot connect to the server (%1)")
+                     .arg(QString::fromUtf8(curl_easy_strerror(CURLE_COULDNT_CONNECT))));
+        const TransferOutcome o =
+            outcomeOf(CURLE_PEER_FAILED_VERIFICATION, {}, "detail", "CD x", "self-signed");
+        QCOMPARE(o.code, int(TransferControl::CertificateRefused));
+        QCOMPARE(o.info, QString("The server's certificate was not trusted (self-signed)"));
     }
 
     void cleanupTestCase() { server_->stop(); }

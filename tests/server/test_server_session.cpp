@@ -1,20 +1,22 @@
 #include "platform/Failure.h"
 #include "server/AccountCheck.h"
+#include "server/ClassListing.h"
 #include "server/LectureDirectory.h"
 #include "server/LectureUpload.h"
 #include "support/ServerRun.h"
 
 #include <QDir>
 #include <QTest>
+#include <QTimer>
 #include <optional>
 
 namespace {
 const QString kLecture = QStringLiteral("classes/cs101/Mar.5.1999.1/");
 
-// A lookup: the session of the lecture directory it finds (or "refused", "failure", "end"), the
-// lecture directories of cs101 for Mar 5 1999 that exist ("session/file" for files), the
-// lecture's fields and the answer to the lecture-exists dialog, and the slides found to append
-// to (-1: a new lecture).
+// A lookup: the session of the lecture directory it finds (or "refused", "failure", "lost",
+// "end"), the lecture directories of cs101 for Mar 5 1999 that exist ("session/file" for files),
+// the lecture's fields and the answer to the lecture-exists dialog, and the slides found to
+// append to (-1: a new lecture).
 struct Find {
     QString found;
     QStringList dirs = {};
@@ -57,10 +59,11 @@ private slots:
     void init() { QVERIFY(fx_.reset()); }
 
     // Finding the lecture directory for a class, date and session: the session found, or
-    // "refused" (the wizard stays on its page, with a message), "failure" (a raised error) or
-    // "end" (clean-up and end). The lookup never creates anything on the server. (Going back to
-    // change the date, or with nothing chosen, is driven through the wizard end to end; a lecture
-    // directory that exists already is sent to by the wizard-road and batch appends.)
+    // "refused" (the wizard stays on its page, with a message), "failure" (a raised error, also
+    // when the server is "lost") or "end" (clean-up and end). The lookup never creates anything on
+    // the server. (Going back to change the date, or with nothing chosen, is driven through the
+    // wizard end to end; a lecture directory that exists already is sent to by the wizard-road and
+    // batch appends.)
     void findLecture_data() {
         QTest::addColumn<Find>("find");
         QStringList seven;
@@ -69,6 +72,8 @@ private slots:
         const QStringList gap{"1/Slide1.gif", "1/Slide2.gif", "1/Slide4.gif", "1/blank.gif"};
         QTest::newRow("new") << Find{.found = "1"};
         QTest::newRow("abort") << Find{.found = "end", .dirs = seven, .choice = AbortProgram};
+        // A server that cannot be reached does not make an existing lecture look new.
+        QTest::newRow("server lost") << Find{.found = "lost", .dirs = seven};
         QTest::newRow("next free session")
             << Find{.found = "3", .dirs = {"1", "2", "4"}, .choice = NextSession};
         QTest::newRow("append seven")
@@ -108,6 +113,10 @@ private slots:
         if (find.found == "failure") {
             const QString message = s.failureOf([&] { ftpFindLecture(s.m, append); });
             QVERIFY2(message.contains("No free session number up to 32767"), qPrintable(message));
+        } else if (find.found == "lost") {
+            fx_.server->stop();
+            QVERIFY_THROWS_EXCEPTION(Failure, ftpFindLecture(s.m, append));
+            QCOMPARE(s.asked, 0);
         } else if (find.found == "end") {
             QVERIFY_THROWS_EXCEPTION(StoppedByUser, ftpFindLecture(s.m, append));
         } else if (find.found == "refused") {
@@ -123,16 +132,6 @@ private slots:
         QCOMPARE(fx_.names("classes/cs101"), before);
         if (!find.dirs.isEmpty() && find.dirs.first().contains('/'))
             QCOMPARE(fx_.names().size(), find.dirs.size());
-    }
-
-    // A server that cannot be reached does not make an existing lecture look new.
-    void lostServerIsNoNewLecture() {
-        QVERIFY(lecture("Mar.5.1999.1", slides(3, "gif")));
-        ServerRun& s = fx_.connect();
-        fx_.server->stop();
-        bool append = false;
-        QVERIFY_THROWS_EXCEPTION(Failure, ftpFindLecture(s.m, append));
-        QCOMPARE(s.asked, 0);
     }
 
     // Slides first..last are sent as offset+1.., numbers of any length written in full, in
@@ -161,11 +160,8 @@ private slots:
             names << QStringLiteral("Slide%1.gif").arg(offset + i - first + 1);
             progress << QStringLiteral("FTPing slide %1").arg(i);
         }
-        names << "blank.gif"
-              << "description"
-              << "extract.stml";
-        progress << "FTPing description"
-                 << "FTPing STML file";
+        names += QStringList{"blank.gif", "description", "extract.stml"};
+        progress += QStringList{"FTPing description", "FTPing STML file"};
 
         ftpUploadLecture(s.m);
         QCOMPARE(s.progress.lines, progress);
@@ -227,6 +223,125 @@ private slots:
             s.lecture.lumoraPassword = password;
             QVERIFY2(ftpCheckAccount(s.m), id);
         }
+    }
+
+    // The wait lets other events run and returns after the end: intermediate states from other
+    // sources do not end it (only 11 and 12 do), and an operation started by an event handler
+    // is refused; the waiting caller still gets its own operation's complete result. (That the
+    // wait does not judge the outcome is met by the appends to an existing lecture, whose mkdir
+    // is refused; a program ended during the wait stops the caller: the fault tests' cancel while
+    // the server stalls.)
+    void eventsDuringTheWait() {
+        ServerRun& run = fx_.connect();
+        ModuleFtp& ftp = run.m;
+        bool refused = false;
+        QTimer::singleShot(0, [&] {
+            for (int s : {-1, 0, 4, 8, 10, 13, 40, 32767})
+                ftp.ftpStateChanged(s);
+            QVERIFY(!ftp.ftpDone);
+            try {
+                ftp.ftpExecute(FtpOperation::cd("~/lumora"));
+            } catch (const Failure&) {
+                refused = true;
+            }
+        });
+        ftp.ftpExecute(FtpOperation::ls("~/lumora/*"));
+        QVERIFY(refused);
+        QVERIFY(ftp.ftpDone);
+        QVERIFY(!run.inet.StillExecuting());
+        QCOMPARE(run.inet.GetChunk(1024).split("\r\n", Qt::SkipEmptyParts),
+                 (QStringList{"admin", "classes"}));
+    }
+
+    // The connection test: true, or InputRefused whose message is
+    // "Error: <description>, <host>" (with advice for a refused login).
+    void connectTest_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("description"); // "" for success
+        QTest::addColumn<int>("code");            // ResponseCode, -1: not started
+        QTest::newRow("good") << fx_.server->host() << "" << 0;
+        QTest::newRow("empty host") << QString() << "No server host name was given" << -1;
+        QTest::newRow("bad host") << QString("lumora server") << "The server host name is not valid"
+                                  << -1;
+        QTest::newRow("wrong password")
+            << fx_.server->host()
+            << "did not accept the Corvane account \"" + fx_.server->user() + "\""
+            << int(TransferControl::LoginRefused);
+        QTest::newRow("no server")
+            << QStringLiteral("127.0.0.1:%1").arg(TestFtpServer::freeLoopbackPort())
+            << "Cannot connect to the server" << int(TransferControl::CannotConnect);
+    }
+    void connectTest() {
+        QFETCH(QString, host);
+        QFETCH(QString, description);
+        QFETCH(int, code);
+        const QString password = QTest::currentDataTag() == QByteArray("wrong password")
+                                     ? "wrong"
+                                     : fx_.server->password();
+        LectureRecord fields;
+        fields.host = host;
+        fields.corvaneId = fx_.server->user();
+        fields.corvanePassword = password;
+        TransferControl inet;
+        // The server answers a wrong password only after a pause of about 3 s.
+        inet.setTimeouts(10000, 10000);
+        ModuleFtp ftp(inet, fields);
+        QString text;
+        try {
+            QVERIFY(ftp.ftpConnect());
+        } catch (const InputRefused& refused) {
+            text = refused.message(host);
+        }
+        QCOMPARE(text.isEmpty(), description.isEmpty());
+        QCOMPARE(inet.URL, "FTP://" + host); // the settings stay as the test set them
+        QCOMPARE(inet.UserName, fx_.server->user());
+        QCOMPARE(inet.Password, password);
+        QVERIFY(ftp.ftpDone); // also after input refused before anything started
+        if (code >= 0)
+            QCOMPARE(inet.ResponseCode(), code);
+        if (description.isEmpty())
+            return;
+        // The server is named once, after the reason.
+        QVERIFY2(text.startsWith("Error: ") && text.contains(", " + host) &&
+                     (host.isEmpty() || text.count(host) == 1),
+                 qPrintable(text));
+        QVERIFY2(text.contains(description), qPrintable(text));
+    }
+
+    // The text rules of the class listing and its filters. (The account file's rules are
+    // checked through the server in the server-faults tests; dot entries, the slash of a
+    // directory, an empty line after the entries, and the "All" filters on every kept input of
+    // the class-listing fuzz target.)
+    void classListing_data() {
+        QTest::addColumn<QString>("listing");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("empty first line") << QStringLiteral("\r\ncs101/\r\n") << QStringList{};
+        QTest::newRow("last entry without CR LF")
+            << QStringLiteral("a/\r\nb") << QStringList{"a", "b"};
+        QTest::newRow("odd names") << QStringLiteral("/\r\n...\r\n cs 1 /\r\nÜbung\r\n")
+                                   << QStringList{"...", " cs 1 ", "Übung"};
+    }
+
+    void classListing() {
+        QFETCH(QString, listing);
+        QFETCH(QStringList, names);
+        QCOMPARE(parseClassListing(listing), names);
+    }
+
+    // The term and year filters: {term, year, class name}.
+    void classFilters_data() {
+        QTest::addColumn<QStringList>("filter");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("fall 1999, any case") << QStringList{"fall", "1999", "CS101FALL99"} << true;
+        QTest::newRow("other term") << QStringList{"Winter", "All years", "cs101fall99"} << false;
+        QTest::newRow("other year") << QStringList{"All terms", "2000", "cs101fall99"} << false;
+        QTest::newRow("short year text") << QStringList{"All terms", "199", "cs1999"} << false;
+        QTest::newRow("one-character name") << QStringList{"All terms", "1999", "9"} << false;
+    }
+    void classFilters() {
+        QFETCH(QStringList, filter);
+        QFETCH(bool, passes);
+        QCOMPARE(termMatches(filter[0], filter[2]) && yearMatches(filter[1], filter[2]), passes);
     }
 };
 

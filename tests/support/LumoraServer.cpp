@@ -8,18 +8,10 @@ bool LumoraServer::start() {
         error_ = QStringLiteral("Cannot create a temporary directory for the server");
         return false;
     }
-    QStringList args{testEnv::toolsDir() + "/lumora_server.py",
-                     "--root",
-                     root(),
-                     "--user",
-                     options_.user,
-                     "--password",
-                     options_.password,
-                     "--port",
-                     QString::number(port_),
-                     "--seed",
-                     options_.demoSeed ? "demo" : "layout",
-                     "--exit-on-stdin-eof"};
+    QStringList args{testEnv::toolsDir() + "/lumora_server.py"};
+    args << "--root" << root() << "--user" << options_.user << "--password" << options_.password
+         << "--port" << QString::number(port_) << "--seed"
+         << (options_.demoSeed ? "demo" : "layout") << "--exit-on-stdin-eof";
     if (!options_.readonlyUser.isEmpty())
         args << "--readonly-user" << options_.readonlyUser + ':' + options_.readonlyPassword;
     process_ = std::make_unique<QProcess>();

@@ -18,5 +18,4 @@ public:
     explicit LumoraServer(const Options& options = Options{}) : TestFtpServer(options) {}
 
     bool start() override;
-    QString kind() const override { return QStringLiteral("pyftpdlib"); }
 };

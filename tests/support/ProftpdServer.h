@@ -12,13 +12,12 @@
 // the test writes have one owner. Run as root, the session is also locked into the tree.
 //
 // The server's log (its standard error: logins, sessions ended, failures) is logPath(); on a
-// failed start its tail is in error().
+// failed start its tail is in error(). The daemon is /usr/sbin/proftpd.
 class ProftpdServer : public TestFtpServer {
 public:
     explicit ProftpdServer(const Options& options = Options{}) : TestFtpServer(options) {}
 
     bool start() override;
-    QString kind() const override { return QStringLiteral("proftpd"); }
 
     // Directives added to the configuration at the next start, to run the tests against a
     // server set up differently (for example "ListOptions -a" or "TimeoutIdle 2"). For a whole
@@ -28,14 +27,10 @@ public:
     QString configPath() const { return dir_.path() + QStringLiteral("/proftpd.conf"); }
     QString logPath() const { return dir_.path() + QStringLiteral("/proftpd.log"); }
 
-    // The daemon: $SF_PROFTPD when set, else /usr/sbin/proftpd.
-    static QString program();
-
 private:
     bool prepare();
     bool writeConfig();
     bool launch(bool& portInUse);
-    QString logTail() const;
 
     QStringList extraConfig_;
 };

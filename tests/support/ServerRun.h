@@ -28,16 +28,17 @@ struct ServerRun {
     int asked = 0;
     int choice = -1; // the lecture-exists dialog's answer
 
-    // Connects with the server's own account unless another is given.
-    explicit ServerRun(const TestFtpServer& server, const QString& user = {},
-                       const QString& password = {}) {
+    // Connects with the server's own account.
+    explicit ServerRun(const TestFtpServer& server) {
         programEnd::setHandler([] {});
         lecture.host = server.host();
-        lecture.corvaneId = user.isEmpty() ? server.user() : user;
-        lecture.corvanePassword = user.isEmpty() ? server.password() : password;
+        lecture.corvaneId = server.user();
+        lecture.corvanePassword = server.password();
         lecture.workDir = work.path();
         lecture.className = QStringLiteral("cs101");
-        setDate("Mar", "5", "1999");
+        lecture.month = QStringLiteral("Mar");
+        lecture.day = QStringLiteral("5");
+        lecture.year = QStringLiteral("1999");
         lecture.session = QStringLiteral("1");
         m.progress = &progress;
         m.askLectureExists = [this] { return ++asked, choice; };
@@ -51,12 +52,6 @@ struct ServerRun {
         }
     }
     ~ServerRun() { programEnd::setHandler({}); }
-
-    void setDate(const QString& month, const QString& day, const QString& year) {
-        lecture.month = month;
-        lecture.day = day;
-        lecture.year = year;
-    }
 
     // Runs a server step that must fail and gives the message the front end shows for it ("" when
     // it did not fail).

@@ -4,9 +4,7 @@
 #include "support/ProftpdServer.h"
 #include "support/TestEnv.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QFileInfo>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -18,10 +16,6 @@ bool TestFtpServer::writeFile(const QString& relativePath, const QByteArray& dat
 
 QByteArray TestFtpServer::readFile(const QString& relativePath) const {
     return testEnv::readFile(root() + QLatin1Char('/') + relativePath);
-}
-
-bool TestFtpServer::exists(const QString& relativePath) const {
-    return QFileInfo::exists(root() + QLatin1Char('/') + relativePath);
 }
 
 bool TestFtpServer::makeDir(const QString& relativePath) const {
@@ -52,21 +46,13 @@ quint16 TestFtpServer::startPortPrinter(QProcess& process, const QStringList& ar
         error = QStringLiteral("Cannot start %1: %2").arg(args.value(0), process.errorString());
         return 0;
     }
-    QByteArray out;
-    const QDeadlineTimer deadline(20000);
-    while (!out.contains('\n') && !deadline.hasExpired()) {
-        if (!process.waitForReadyRead(
-                static_cast<int>(std::max<qint64>(1, deadline.remainingTime()))) &&
-            process.state() != QProcess::Running)
-            break;
-        out += process.readAllStandardOutput();
+    while (!process.canReadLine() && process.waitForReadyRead(20000)) {
     }
-    const QByteArray line = out.left(out.indexOf('\n')).trimmed();
-    bool ok = false;
-    const int port = line.startsWith("PORT ") ? line.mid(5).toInt(&ok) : 0;
-    if (!ok || port <= 0 || port > 65535) {
+    const QByteArray line = process.readLine().trimmed();
+    const int port = line.startsWith("PORT ") ? line.mid(5).toInt() : 0;
+    if (port <= 0 || port > 65535) {
         error = QStringLiteral("%1 did not start (output: \"%2\")")
-                    .arg(args.value(0), QString::fromUtf8(out));
+                    .arg(args.value(0), QString::fromUtf8(line));
         return 0;
     }
     error.clear();

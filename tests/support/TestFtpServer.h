@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <csignal>
 #include <memory>
 
 // A real local FTP server for tests, run as a child process in a temporary directory of its own
@@ -31,11 +32,13 @@ public:
     // Starts the server (creating the tree on the first start); false with error() on failure.
     // Started again, it keeps its port and tree (the clients' connections are dropped).
     virtual bool start() = 0;
-    virtual QString kind() const = 0; // "pyftpdlib" or "proftpd", for messages
     void stop() { stopProcess(process_); }
     bool restart() { return start(); }
     bool isRunning() const { return process_ && process_->state() == QProcess::Running; }
     qint64 pid() const { return isRunning() ? process_->processId() : 0; }
+    // Sends the server process a signal: SIGSTOP freezes it (its connections stay open, nothing
+    // is answered), SIGCONT thaws it. False when it is not running or the signal failed.
+    bool sendSignal(int sig) const { return pid() > 0 && ::kill(pid_t(pid()), sig) == 0; }
 
     quint16 port() const { return port_; }
     QString root() const { return dir_.path() + QStringLiteral("/home"); } // the login directory
@@ -49,7 +52,6 @@ public:
     // Files of the served tree, by path relative to root() (directories are created).
     bool writeFile(const QString& relativePath, const QByteArray& data) const;
     QByteArray readFile(const QString& relativePath) const;
-    bool exists(const QString& relativePath) const;
     bool makeDir(const QString& relativePath) const;
 
     // A loopback port free at the moment of asking (bound to port 0 and released).

@@ -104,6 +104,8 @@ private slots:
         QTest::newRow("body and notes reads fail")
             << FakeSlide{{{true, "T"}, {true, "B"}}, {{}, {true, "n"}}, {"body", "notes"}}
             << lines({"<title>T</title>"}) << QByteArray();
+        QTest::newRow("beyond the presentation: every read fails")
+            << FakeSlide{{}, {}, {"count", ""}} << QByteArray() << QByteArray();
     }
     void slideContent() {
         QFETCH(FakeSlide, slide);
@@ -126,21 +128,15 @@ private slots:
                 lines({"</slide>", "<slide>", "<sentence>y</sentence>", "</slide>", "</ntml>"}));
     }
 
-    void ranges() {
+    // First beyond last: an earlier file is replaced by two lines.
+    void firstBeyondLast() {
         reader_.slides[1] = titled("Intro", "Hello\rWorld");
-        // First beyond last: an earlier file is replaced by two lines.
         put("extract.stml", "old");
         setRange(" 3", " 2");
         writeSlideText(reader_, fields_, false, {});
         writeNotesText(reader_, fields_, false, {});
         QCOMPARE(read("extract.stml"), lines({"<stml>", "</stml>"}));
         QCOMPARE(read("extract.ntml"), lines({"<ntml>", "</ntml>"}));
-
-        // Slides beyond the presentation give empty slide elements.
-        setRange("2", "3");
-        writeSlideText(reader_, fields_, false, {});
-        QCOMPARE(read("extract.stml"),
-                 lines({"<stml>", "<slide>", "</slide>", "<slide>", "</slide>", "</stml>"}));
     }
 
     // Appending to the server's slide-text file. (A server without the file, and the file of an

@@ -47,11 +47,15 @@ bool closeFromFrame(FrmHelp* help) {
 }
 } // namespace
 
-// The help window: the guide it shows, and the geometry it stores (in twips, 15 a pixel here)
-// and restores.
+// The settings store, and the help window: the guide it shows, and the geometry it stores there
+// (in twips, 15 a pixel here) and restores.
 class TestHelpWindow : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> dir_;
+
+    static QString readOr(const QString& app, const QString& section, const QString& key) {
+        return settingsStore::read(app, section, key, QStringLiteral("<default>"));
+    }
 
 private slots:
     void init() {
@@ -63,20 +67,36 @@ private slots:
             QVERIFY(closeFromFrame(help));
     }
 
-    // Deactivation and a frame close store the geometry, except while minimised; the guide
-    // follows the window's size.
-    void minimisedStoresNothing() {
-        FrmHelp* help = shownHelp();
-        QVERIFY(help);
-        setOuter(help, QRect(100, 80, 600, 400));
-        QCOMPARE(help->browser()->geometry(), QRect(8, 8, 584, 317));
-        help->onDeactivate();
-        QCOMPARE(storedGeometry(), (QStringList{"1500", "1200", "9000", "6000"}));
-        storeGeometry(QStringList(4, absent));
-        help->setWindowState(Qt::WindowMinimized);
-        help->onDeactivate();
-        QVERIFY(closeFromFrame(help));
-        QCOMPARE(storedGeometry(), QStringList(4, absent));
+    // Whatever text is stored comes back exactly.
+    void valuesComeBackExactly_data() {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("blanks") << QString("  two  blanks  ");
+        QTest::newRow("backslashes") << QString("C:\\TEMP\\deep\\");
+        QTest::newRow("non-ascii")
+            << QString::fromUtf8("Vorlesung \xc3\xa4\xe2\x82\xac \xe4\xb8\xad");
+        QTest::newRow("ini syntax") << QString("a=b;c,d \"q\" [s] #x");
+        QTest::newRow("newline") << QString("one\ntwo\r\n");
+    }
+    void valuesComeBackExactly() {
+        QFETCH(QString, value);
+        settingsStore::write("Slide-Ferry", "Settings", "Directory", value);
+        QCOMPARE(readOr("Slide-Ferry", "Settings", "Directory"), value);
+    }
+
+    // A key is told apart by application, section and name (in its case); a missing one gives
+    // the default, a second write replaces.
+    void keysAreSeparatedByApplicationSectionAndKey() {
+        QCOMPARE(readOr("Slide-Ferry", "Settings", "Term"), QString("<default>"));
+        settingsStore::write("Slide-Ferry", "Settings", "Term", "Fall");
+        settingsStore::write("Other", "Settings", "Term", "Winter");
+        settingsStore::write("Slide-Ferry", "Else", "Term", "Spring");
+        settingsStore::write("Slide-Ferry", "Settings", "Term", "Summer");
+        QCOMPARE(
+            (QStringList{readOr("Slide-Ferry", "Settings", "Term"),
+                         readOr("Other", "Settings", "Term"), readOr("Slide-Ferry", "Else", "Term"),
+                         readOr("Slide-Ferry", "Settings", "term")}),
+            (QStringList{"Summer", "Winter", "Spring", "<default>"}));
     }
 
     // Activation restores the stored geometry and the guide's start, scrolled to the top; the
@@ -141,7 +161,9 @@ private slots:
     }
 
     // Close hides the window (the next Help shows the same one); a frame close destroys it
-    // (the next Help makes a new one). Both store the geometry the next showing uses.
+    // (the next Help makes a new one). Both store the geometry the next showing uses, but not
+    // while the window is minimised, nor does a deactivation then. The guide follows the
+    // window's size.
     void closingStoresTheGeometry_data() {
         QTest::addColumn<bool>("fromFrame");
         QTest::newRow("Close button") << false;
@@ -154,7 +176,8 @@ private slots:
         // The guide is part of the program.
         for (const char* part : {"Lumora Info", "Lecture Info", "Bad user id or password"})
             QVERIFY2(first->browser()->toPlainText().contains(QLatin1String(part)), part);
-        setOuter(first, QRect(120, 90, 450, 360));
+        setOuter(first, QRect(100, 80, 600, 400));
+        QCOMPARE(first->browser()->geometry(), QRect(8, 8, 584, 317));
         if (fromFrame) {
             QVERIFY(closeFromFrame(first));
         } else {
@@ -162,11 +185,17 @@ private slots:
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QVERIFY(first && !first->isVisible());
         }
-        QCOMPARE(storedGeometry(), (QStringList{"1800", "1350", "6750", "5400"}));
+        QCOMPARE(storedGeometry(), (QStringList{"1500", "1200", "9000", "6000"}));
         FrmHelp* second = shownHelp();
         QVERIFY(second);
         QCOMPARE(second == first.data(), !fromFrame);
-        QCOMPARE(second->frameGeometry(), QRect(120, 90, 450, 360));
+        QCOMPARE(second->frameGeometry(), QRect(100, 80, 600, 400));
+
+        storeGeometry(QStringList(4, absent));
+        second->setWindowState(Qt::WindowMinimized);
+        second->onDeactivate();
+        QVERIFY(closeFromFrame(second));
+        QCOMPARE(storedGeometry(), QStringList(4, absent));
     }
 
     // Opened from a window with nothing stored, the help goes beside that window (not over it),

@@ -118,14 +118,6 @@ struct WizardRun {
     }
 };
 
-// The presentation the end-to-end runs convert: SF_E2E_PRESENTATION, or a file of the test data.
-inline QString e2ePresentation() {
-    const QString chosen = qEnvironmentVariable("SF_E2E_PRESENTATION");
-    return chosen.isEmpty()
-               ? testEnv::presentationsDir() + QStringLiteral("/basic_test_ppt_file.ppt")
-               : chosen;
-}
-
 inline void writeSetting(const QString& key, const QString& value) {
     settingsStore::write(QStringLiteral("Slide-Ferry"), QStringLiteral("Settings"), key, value);
 }
@@ -219,6 +211,12 @@ public:
     QStringList lectures() const {
         return QDir(server->lumoraDir() + "/classes/cs101fall26")
             .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    // The working files of a transfer left in `work`: none once a run has ended.
+    QStringList workingFilesLeft() const {
+        return QDir(work.path())
+            .entryList({"Slide*", "blank.*", "extract*", "description", ".slide-ferry*"},
+                       QDir::Files | QDir::Hidden);
     }
     // The files of lecture session 1 on the server.
     QStringList lectureFiles(const QString& session = QStringLiteral("1")) const {

@@ -144,13 +144,29 @@ private slots:
     }
 
     // `slide-ferry FILE`: the file page opens on the file's drive and folder with it chosen,
-    // over the remembered folder; a name the list does not hold chooses nothing.
-    void commandLineFileIsChosenOnTheFilePage() {
+    // over the remembered folder, whenever it is entered; a name the list does not hold chooses
+    // nothing. A presentation dropped anywhere on the window is chosen the same way: on the file
+    // page at once, from a later page the wizard goes back, from the start page it moves on to
+    // the accounts; of several files the first is taken and the user told.
+    void commandLineAndDroppedFilesAreChosen() {
         QTemporaryDir other;
         for (const char* name : {"Talk.PPTX", "talk.pptx", "notes.txt"})
             QVERIFY(
                 QFile::copy(fx_.talks.filePath("basic_test_ppt_file.ppt"), other.filePath(name)));
         const QString folder = QDir(other.path()).canonicalPath();
+        auto drop = [&](QWidget* on, const QStringList& names) {
+            QMimeData data;
+            QList<QUrl> urls;
+            for (const QString& n : names)
+                urls << QUrl::fromLocalFile(other.filePath(n));
+            data.setUrls(urls);
+            // As a drag does it: the drop goes to the widget that accepted the drag's entry.
+            QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(on, &enter);
+            QDropEvent event(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(on, &event);
+        };
         WizardRun r;
         r.w->setCommandLineFile(other.filePath("Talk.PPTX"));
         QVERIFY(fx_.toFilePage(r));
@@ -171,36 +187,9 @@ private slots:
         QCOMPARE(r.w->powerPointFile().dirList()->path(), folder);
         QVERIFY(!r.w->powerPointFile().fileChosen() && !r.w->buttonNext()->isEnabled());
         QCOMPARE(r.messages, QStringList());
-    }
 
-    // A presentation dropped anywhere on the window is chosen on the file page: from the start
-    // page the wizard moves on to the accounts, from a later page it goes back; of several
-    // files the first is taken and the user told; a file the page does not list chooses none.
-    void droppedPresentationIsChosen() {
-        QTemporaryDir other;
-        for (const char* name : {"Talk.PPTX", "notes.txt"})
-            QVERIFY(
-                QFile::copy(fx_.talks.filePath("basic_test_ppt_file.ppt"), other.filePath(name)));
-        auto drop = [&](QWidget* on, const QStringList& names) {
-            QMimeData data;
-            QList<QUrl> urls;
-            for (const QString& n : names)
-                urls << QUrl::fromLocalFile(other.filePath(n));
-            data.setUrls(urls);
-            // As a drag does it: the drop goes to the widget that accepted the drag's entry.
-            QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton,
-                                  Qt::NoModifier);
-            QApplication::sendEvent(on, &enter);
-            QDropEvent event(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(on, &event);
-        };
-        WizardRun r;
-        drop(r.w.get(), {"Talk.PPTX"});
-        QCOMPARE(r.w->currentPage(), 1);
-        r.typeAccounts("ann", "pw123", *fx_.server);
-        r.next();
-        QCOMPARE(r.w->currentPage(), 2);
-        QCOMPARE(r.w->powerPointFile().fileList()->fileName(), QString("Talk.PPTX"));
+        drop(r.w->powerPointFile().fileList(), {"Talk.PPTX"});
+        QVERIFY(r.w->powerPointFile().fileChosen() && r.w->buttonNext()->isEnabled());
         r.next();
         QCOMPARE(r.w->currentPage(), 3);
         // A title the server's code page cannot hold is warned of on the page.
@@ -220,45 +209,26 @@ private slots:
                      r.messages[0].contains("notes.txt is chosen") &&
                      r.messages[1].startsWith("notes.txt is not a presentation"),
                  qPrintable(r.shown()));
-        drop(r.w->powerPointFile().fileList(), {"Talk.PPTX"});
-        QVERIFY(r.w->powerPointFile().fileChosen() && r.w->buttonNext()->isEnabled());
-    }
 
-    void refusedAccountKeepsTheWizardOnItsPage() {
-        WizardRun r;
-        r.next();
-        r.typeAccounts("ann", "PW123", *server_);
-        r.next();
-        QCOMPARE(r.messages.size(), 1);
-        QVERIFY2(r.messages.first().startsWith("Bad user id or password\n") &&
-                     r.messages.first().contains("Lumora account \"ann\""),
-                 qPrintable(r.shown()));
+        r.back();
+        r.back();
+        drop(r.w.get(), {"Talk.PPTX"});
         QCOMPARE(r.w->currentPage(), 1);
-        QVERIFY(r.w->buttonNext()->isEnabled() && r.w->buttonBack()->isEnabled());
-        QVERIFY(r.w->lumoraInfo().connecting()->isHidden());
-        QVERIFY(!r.w->lumoraInfo().serverChanged());
-
-        // Without the account file the user hears why and may correct the server.
-        QVERIFY(QFile::remove(server_->root() + "/lumora/admin/passwd"));
-        r.w->lumoraInfo().Password()->setText("pw123");
+        r.typeAccounts("ann", "pw123", *server_);
         r.next();
-        QCOMPARE(r.messages.size(), 2);
-        QVERIFY2(r.messages[1].startsWith("Error: ") &&
-                     r.messages[1].endsWith(", " + server_->host()),
-                 qPrintable(r.messages[1]));
-        QCOMPARE(r.w->currentPage(), 1);
-        QCOMPARE(r.ends, 0);
-        QVERIFY(!QFile::exists(fx_.work.filePath("passwd")));
+        QCOMPARE(r.w->currentPage(), 2);
+        QCOMPARE(r.w->powerPointFile().fileList()->fileName(), QString("Talk.PPTX"));
     }
 
     // A server where nothing listens is reported once and keeps the wizard on its page; typing
-    // another server asks for a new connection test, which succeeds.
-    void unreachableServerIsReportedOnce() {
+    // another server asks for a new connection test. A refused account keeps the wizard on its
+    // page too; without the account file the user hears why and may correct the server.
+    void refusedServerOrAccountKeepsTheWizardOnItsPage() {
         WizardRun r;
         r.next();
         r.w->lumoraInfo().FTPMachine()->setText("127.0.0.1:1");
         r.w->lumoraInfo().setServerChanged(true);
-        r.typeAccounts("ann", "pw123", *server_);
+        r.typeAccounts("ann", "PW123", *server_);
         r.next();
         QCOMPARE(r.messages.size(), 1);
         QVERIFY2(r.messages[0].startsWith("Error: ") && r.messages[0].endsWith(", 127.0.0.1:1"),
@@ -269,8 +239,29 @@ private slots:
         r.w->lumoraInfo().FTPMachine()->selectAll();
         QTest::keyClicks(r.w->lumoraInfo().FTPMachine(), server_->host());
         r.next();
+        QCOMPARE(r.messages.size(), 2);
+        QVERIFY2(r.messages[1].startsWith("Bad user id or password\n") &&
+                     r.messages[1].contains("Lumora account \"ann\""),
+                 qPrintable(r.shown()));
+        QCOMPARE(r.w->currentPage(), 1);
+        QVERIFY(r.w->buttonNext()->isEnabled() && r.w->buttonBack()->isEnabled());
+        QVERIFY(r.w->lumoraInfo().connecting()->isHidden());
+        QVERIFY(!r.w->lumoraInfo().serverChanged());
+
+        QVERIFY(QFile::remove(server_->root() + "/lumora/admin/passwd"));
+        r.w->lumoraInfo().Password()->setText("pw123");
+        r.next();
+        QCOMPARE(r.messages.size(), 3);
+        QVERIFY2(r.messages[2].startsWith("Error: ") &&
+                     r.messages[2].endsWith(", " + server_->host()),
+                 qPrintable(r.messages[2]));
+        QCOMPARE(r.w->currentPage(), 1);
+        QCOMPARE(r.ends, 0);
+        QVERIFY(!QFile::exists(fx_.work.filePath("passwd")));
+        QVERIFY(server_->writeFile("lumora/admin/passwd", "ann:pw123:Ann\n"));
+        r.next();
         QCOMPARE(r.w->currentPage(), 2);
-        QCOMPARE(r.messages.size(), 1);
+        QCOMPARE(r.messages.size(), 3);
     }
 
     // The class the user chose stays chosen through focus changes and through filters that
