@@ -3,13 +3,16 @@
 // The inside of an open presentation, shared by the office layer's implementation files.
 // Includes UNO headers: never include this outside src/platform/office.
 
+#include "platform/Failure.h"
 #include "platform/office/Office.h"
+#include "platform/office/UnoSupport.h"
 
 #include <QString>
 #include <map>
 #include <tuple>
 
 #include <com/sun/star/drawing/XDrawPage.hpp>
+#include <com/sun/star/drawing/XDrawPages.hpp>
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/uno/Reference.hxx>
@@ -46,5 +49,20 @@ struct Presentation::Impl {
     };
     Reads reads;
 };
+
+// The presentation's pages, and slide `slide` (1-based; Failure when there is none).
+com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPages>
+pagesOf(const Presentation::Impl& d);
+com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPage> slideOf(Presentation::Impl& d,
+                                                                           int slide);
+
+// Runs one read or change of the presentation; the office's exceptions become Failure.
+template <typename F> auto guarded(const QString& what, F&& body) -> decltype(body()) {
+    try {
+        return body();
+    } catch (const com::sun::star::uno::Exception& e) {
+        throw Failure(what + QStringLiteral(": ") + uno::reason(e));
+    }
+}
 
 } // namespace office

@@ -1,5 +1,5 @@
-// An open presentation: slide count, image export, adding and removing slides, and the shape and
-// text reads, in the terms the program uses (1-based indexes, CR between paragraphs).
+// An open presentation: slide count, image export, adding and removing slides, storing a copy and
+// closing, in the terms the program uses (1-based indexes). The text reads are in OfficeReads.cpp.
 
 #include "platform/office/Office.h"
 #include "platform/office/OfficeInternal.h"
@@ -14,18 +14,10 @@
 
 #include <com/sun/star/beans/NamedValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
-#include <com/sun/star/container/XEnumeration.hpp>
-#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/drawing/GraphicExportFilter.hpp>
 #include <com/sun/star/drawing/XDrawPage.hpp>
-#include <com/sun/star/drawing/XDrawPages.hpp>
-#include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
 #include <com/sun/star/drawing/XGraphicExportFilter.hpp>
-#include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
-#include <com/sun/star/presentation/XPresentationPage.hpp>
-#include <com/sun/star/text/XText.hpp>
-#include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XModifiable.hpp>
 
@@ -82,54 +74,6 @@ int officeLayout(int layout) {
     }
 }
 
-// Shapes that cannot hold text in the presentation application: pictures, charts, tables and
-// other embedded objects, media, groups, lines and connectors, and the slide image of a notes
-// page.
-bool typeHoldsText(const QString& type) {
-    static const char* const withoutText[] = {
-        "GroupShape", "GraphicObjectShape", "OLE2Shape",          "ChartShape", "TableShape",
-        "MediaShape", "PluginShape",        "AppletShape",        "FrameShape", "PageShape",
-        "LineShape",  "ConnectorShape",     "Shape3DSceneObject",
-    };
-    const QString local = type.mid(type.lastIndexOf(QLatin1Char('.')) + 1);
-    for (const char* name : withoutText) {
-        if (local == QLatin1String(name))
-            return false;
-    }
-    return true;
-}
-
-// The text of a shape in the program's convention: paragraphs separated by CR, a line break
-// inside a paragraph as code 11. The office separates paragraphs with LF and writes a line break
-// as LF inside its paragraph, so the paragraphs are read one by one.
-QString textOf(const Reference<css::text::XText>& text) {
-    const QString whole = fromOU(text->getString());
-    // One paragraph without breaks reads the same whole, in one call instead of one per part.
-    if (!whole.contains(QChar(u'\n')) && !whole.contains(QChar(u'\r')) &&
-        !whole.contains(QChar(0x2028)))
-        return whole;
-    const Reference<css::container::XEnumerationAccess> access(text, UNO_QUERY);
-    if (!access.is())
-        return whole;
-    QString result;
-    bool first = true;
-    const Reference<css::container::XEnumeration> paragraphs = access->createEnumeration();
-    while (paragraphs->hasMoreElements()) {
-        const Reference<css::text::XTextRange> paragraph(paragraphs->nextElement(), UNO_QUERY);
-        if (!first)
-            result += QChar(13);
-        first = false;
-        if (!paragraph.is())
-            continue;
-        QString part = fromOU(paragraph->getString());
-        part.replace(QChar(u'\r'), QChar(11));
-        part.replace(QChar(u'\n'), QChar(11));
-        part.replace(QChar(0x2028), QChar(11));
-        result += part;
-    }
-    return result;
-}
-
 } // namespace
 
 Presentation::Presentation(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
@@ -141,108 +85,6 @@ Presentation::~Presentation() {
 bool Presentation::isOpen() const {
     return d->document.is();
 }
-
-namespace {
-
-Reference<css::drawing::XDrawPages> pagesOf(const Presentation::Impl& d) {
-    if (!d.document.is())
-        throw Failure(QStringLiteral("No presentation is open"));
-    const Reference<css::drawing::XDrawPagesSupplier> supplier(d.document, UNO_QUERY_THROW);
-    return supplier->getDrawPages();
-}
-
-// A page of the presentation: slide `slide` itself, or its notes page.
-Reference<css::drawing::XDrawPage> pageOf(Presentation::Impl& d, bool notes, int slide) {
-    auto& known = d.reads.pages[{notes, slide}];
-    if (known.is())
-        return known;
-    if (notes) {
-        const Reference<css::presentation::XPresentationPage> page(pageOf(d, false, slide),
-                                                                   UNO_QUERY_THROW);
-        known = page->getNotesPage();
-        return known;
-    }
-    const auto pages = pagesOf(d);
-    if (d.reads.slideCount < 0)
-        d.reads.slideCount = static_cast<int>(pages->getCount());
-    if (slide < 1 || slide > d.reads.slideCount) {
-        d.reads.pages.erase({notes, slide});
-        throw Failure(QStringLiteral("Slide %1 does not exist (the presentation has %2 slides)")
-                          .arg(slide)
-                          .arg(d.reads.slideCount));
-    }
-    known = Reference<css::drawing::XDrawPage>(pages->getByIndex(slide - 1), UNO_QUERY_THROW);
-    return known;
-}
-
-Reference<css::drawing::XDrawPage> slideOf(Presentation::Impl& d, int slide) {
-    return pageOf(d, false, slide);
-}
-
-int shapeCountOf(Presentation::Impl& d, bool notes, int slide) {
-    const auto known = d.reads.shapeCounts.find({notes, slide});
-    if (known != d.reads.shapeCounts.end())
-        return known->second;
-    const int count = static_cast<int>(pageOf(d, notes, slide)->getCount());
-    d.reads.shapeCounts[{notes, slide}] = count;
-    return count;
-}
-
-Reference<css::drawing::XShape> shapeOf(Presentation::Impl& d, bool notes, int slide, int shape) {
-    if (shape < 1 || shape > shapeCountOf(d, notes, slide))
-        throw Failure(QStringLiteral("Shape %1 of slide %2 does not exist").arg(shape).arg(slide));
-    auto& known = d.reads.shapes[{notes, slide, shape}];
-    if (!known.is())
-        known = Reference<css::drawing::XShape>(pageOf(d, notes, slide)->getByIndex(shape - 1),
-                                                UNO_QUERY_THROW);
-    return known;
-}
-
-// The shape's type name, such as "com.sun.star.drawing.GraphicObjectShape". The interface that
-// gives it is marked deprecated in the office's API but remains the only direct way to ask.
-QString typeOf(const Reference<css::drawing::XShape>& shape) {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    return fromOU(shape->getShapeType());
-#pragma GCC diagnostic pop
-}
-
-bool holdsText(Presentation::Impl& d, bool notes, int slide, int shape) {
-    const auto key = std::tuple(notes, slide, shape);
-    const auto known = d.reads.holdsText.find(key);
-    if (known != d.reads.holdsText.end())
-        return known->second;
-    const auto object = shapeOf(d, notes, slide, shape);
-    const bool holds =
-        typeHoldsText(typeOf(object)) && Reference<css::text::XText>(object, UNO_QUERY).is();
-    d.reads.holdsText[key] = holds;
-    return holds;
-}
-
-QString textOfShape(Presentation::Impl& d, bool notes, int slide, int shape) {
-    if (!holdsText(d, notes, slide, shape))
-        throw Failure(
-            QStringLiteral("Shape %1 of slide %2 has no text frame").arg(shape).arg(slide));
-    const auto key = std::tuple(notes, slide, shape);
-    const auto known = d.reads.texts.find(key);
-    if (known != d.reads.texts.end())
-        return known->second;
-    const QString text =
-        textOf(Reference<css::text::XText>(shapeOf(d, notes, slide, shape), UNO_QUERY_THROW));
-    d.reads.texts[key] = text;
-    return text;
-}
-
-// Runs one read or change of the presentation; the office's exceptions become Failure.
-template <typename F> auto guarded(const QString& what, F&& body) -> decltype(body()) {
-    try {
-        return body();
-    } catch (const css::uno::Exception& e) {
-        throw Failure(what + QStringLiteral(": ") + reason(e));
-    }
-}
-
-} // namespace
 
 int Presentation::slideCount() {
     return guarded(QStringLiteral("Cannot count the slides"),
@@ -414,40 +256,6 @@ void Presentation::close() {
         // A vetoed close hands the document to the vetoing party; a lost connection has
         // closed it already.
     }
-}
-
-int Presentation::shapeCount(int slide) {
-    return guarded(QStringLiteral("Cannot read slide %1").arg(slide),
-                   [&] { return shapeCountOf(*d, false, slide); });
-}
-
-bool Presentation::hasTextFrame(int slide, int shape) {
-    return guarded(QStringLiteral("Cannot read slide %1").arg(slide),
-                   [&] { return holdsText(*d, false, slide, shape); });
-}
-
-QString Presentation::shapeText(int slide, int shape) {
-    return guarded(QStringLiteral("Cannot read slide %1").arg(slide),
-                   [&] { return textOfShape(*d, false, slide, shape); });
-}
-
-int Presentation::notesShapeCount(int slide) {
-    return guarded(QStringLiteral("Cannot read the notes of slide %1").arg(slide),
-                   [&] { return shapeCountOf(*d, true, slide); });
-}
-
-bool Presentation::notesHasTextFrame(int slide, int shape) {
-    return guarded(QStringLiteral("Cannot read the notes of slide %1").arg(slide),
-                   [&] { return holdsText(*d, true, slide, shape); });
-}
-
-bool Presentation::notesHasText(int slide, int shape) {
-    return !notesShapeText(slide, shape).isEmpty();
-}
-
-QString Presentation::notesShapeText(int slide, int shape) {
-    return guarded(QStringLiteral("Cannot read the notes of slide %1").arg(slide),
-                   [&] { return textOfShape(*d, true, slide, shape); });
 }
 
 } // namespace office
