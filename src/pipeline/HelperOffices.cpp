@@ -20,12 +20,14 @@ HelperOffices::Helper::Helper(int number)
 
 HelperOffices::Helper::~Helper() {
     // The office objects belong to the helper's thread: they go there, before the thread ends.
-    worker->run([this] {
-        presentation.reset();
-        if (app)
-            app->quit();
-        app.reset();
-    });
+    worker->run([this] { end(); });
+}
+
+void HelperOffices::Helper::end() {
+    presentation.reset();
+    if (app)
+        app->quit();
+    app.reset();
 }
 
 HelperOffices::HelperOffices() : processes_(defaultProcesses()) {}
@@ -88,5 +90,10 @@ int HelperOffices::ready() const {
 }
 
 void HelperOffices::quit() {
+    // Every helper's office is told to end first, so that they end side by side.
+    for (const auto& helper : helpers_) {
+        Helper* h = helper.get();
+        h->worker->post([h] { h->end(); });
+    }
     helpers_.clear();
 }

@@ -19,6 +19,7 @@ public:
     struct Helper {
         explicit Helper(int number);
         ~Helper();
+        void end(); // on the helper's thread: closes the presentation and ends the office
         QString pipe;
         std::unique_ptr<SerialWorker> worker; // every call on this helper's office runs here
         std::unique_ptr<office::Application> app;
