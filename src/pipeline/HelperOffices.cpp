@@ -89,11 +89,15 @@ int HelperOffices::ready() const {
     return open;
 }
 
-void HelperOffices::quit() {
-    // Every helper's office is told to end first, so that they end side by side.
+void HelperOffices::endInBackground() {
     for (const auto& helper : helpers_) {
         Helper* h = helper.get();
         h->worker->post([h] { h->end(); });
     }
+}
+
+void HelperOffices::quit() {
+    // Every helper's office is told to end first, so that they end side by side.
+    endInBackground();
     helpers_.clear();
 }

@@ -46,6 +46,8 @@ public:
     // Waits until every helper has done what it was handed (started, opened), and returns how
     // many have the presentation open.
     int ready() const;
+    // Has every helper end its office, without waiting; quit() then waits.
+    void endInBackground();
     // Ends the helpers' offices, waiting for them. Never throws.
     void quit();
 

@@ -172,6 +172,8 @@ void PresentationExport::closeDocumentOnWorker() {
 }
 
 void PresentationExport::closePresentation() {
+    // The helpers end beside the first office.
+    helpers_.endInBackground();
     workerThread::run([this] {
         closeDocumentOnWorker();
         // Only an office this program started is quit; one the user was running stays.
