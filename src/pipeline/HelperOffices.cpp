@@ -25,7 +25,8 @@ HelperOffices::Helper::~Helper() {
 
 void HelperOffices::Helper::end() {
     presentation.reset();
-    if (app)
+    // As with the first office: one that another run of the program started is left running.
+    if (app && app->startedHere())
         app->quit();
     app.reset();
 }

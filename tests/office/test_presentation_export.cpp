@@ -189,6 +189,7 @@ private slots:
             PresentationExport presentation(fields);
             presentation.setOfficeProcesses(processes);
             presentation.openPresentation(path);
+            QVERIFY2(presentation.isOpen(), qPrintable(presentation.lastOpenError));
             QCOMPARE(presentation.readyHelpers(), *program ? 0 : processes - 1);
             RecordingProgress progress;
             if (bounds[1] == "70") {
