@@ -1,8 +1,8 @@
 #include "pipeline/CodePageCheck.h"
 
 #include "pipeline/SlideReader.h"
+#include "pipeline/SlideText.h"
 #include "platform/AnsiText.h"
-#include "platform/Failure.h"
 
 namespace {
 void addLost(QStringList& lost, const QString& text) {
@@ -22,17 +22,9 @@ QString firstFew(const QStringList& characters) {
 
 QStringList charactersLostInSlides(SlideReader& reader, int slideCount) {
     QStringList lost;
-    for (int slide = 1; slide <= slideCount; ++slide) {
-        try {
-            for (int shape = 1, n = reader.shapeCount(slide); shape <= n; ++shape)
-                if (reader.hasTextFrame(slide, shape))
-                    addLost(lost, reader.shapeText(slide, shape));
-            for (int shape = 1, n = reader.notesShapeCount(slide); shape <= n; ++shape)
-                if (reader.notesHasText(slide, shape))
-                    addLost(lost, reader.notesShapeText(slide, shape));
-        } catch (const Failure&) {
-        }
-    }
+    for (int slide = 1; slide <= slideCount; ++slide)
+        for (const QString& line : slideTextLines(reader, slide))
+            addLost(lost, line);
     return lost;
 }
 

@@ -9,8 +9,9 @@ class SlideReader;
 // reaches the server as "?". These find such characters before anything is sent, so that the
 // user can be told.
 
-// The characters of the slides' texts and notes (slides 1..slideCount) that become "?", each
-// once, in slide order. A read that fails is skipped.
+// The characters of the slide texts and notes that reach the server (the lines the text files
+// get for slides 1..slideCount) that become "?", each once, in slide order. Texts that no file
+// takes (a third shape, say) are not looked at; a read that fails is skipped.
 QStringList charactersLostInSlides(SlideReader& reader, int slideCount);
 
 // The warning for the characters lost from the title and from the slides ("" when none): names

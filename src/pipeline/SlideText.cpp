@@ -27,7 +27,7 @@ struct TextFile {
     QByteArray openingTag;
     QByteArray closingTag;
     // Appends the lines of one slide's content (between "<slide>" and "</slide>").
-    std::function<void(SlideReader&, int, QByteArray&)> slideContent;
+    std::function<void(SlideReader&, int, QStringList&)> slideContent;
 };
 
 void addLine(QByteArray& out, const QString& line) {
@@ -37,7 +37,7 @@ void addLine(QByteArray& out, const QString& line) {
 
 // Title and body of slide i. A failing read in the title leaves out the title line only; one in
 // the body leaves out the rest of the body.
-void slideTitleAndBody(SlideReader& reader, int i, QByteArray& out) {
+void slideTitleAndBody(SlideReader& reader, int i, QStringList& out) {
     try {
         // A slide without shapes has no first shape to read the title from.
         if (reader.shapeCount(i) < 1)
@@ -46,24 +46,22 @@ void slideTitleAndBody(SlideReader& reader, int i, QByteArray& out) {
         if (reader.hasTextFrame(i, 1))
             line += oneLine(reader.shapeText(i, 1));
         line += QStringLiteral("</title>");
-        addLine(out, line);
+        out.append(line);
     } catch (const Failure&) {
     }
     try {
         if (reader.shapeCount(i) == 2 && reader.hasTextFrame(i, 2)) {
-            for (const QString& line : slideSentences(reader.shapeText(i, 2)))
-                addLine(out, line);
+            out += slideSentences(reader.shapeText(i, 2));
         }
     } catch (const Failure&) {
     }
 }
 
 // Notes of slide i; a failing read leaves out the slide's notes.
-void slideNotes(SlideReader& reader, int i, QByteArray& out) {
+void slideNotes(SlideReader& reader, int i, QStringList& out) {
     try {
         if (reader.notesShapeCount(i) == 2 && reader.notesHasText(i, 2)) {
-            for (const QString& line : notesSentences(reader.notesShapeText(i, 2)))
-                addLine(out, line);
+            out += notesSentences(reader.notesShapeText(i, 2));
         }
     } catch (const Failure&) {
     }
@@ -101,8 +99,11 @@ void writeTextFile(const TextFile& kind, SlideReader& reader, const LectureRecor
     const int first = numberText::leadingInt16(fields.firstSlide);
     const int last = numberText::leadingInt16(fields.lastSlide);
     for (int i = first; i <= last; ++i) {
+        QStringList lines;
+        kind.slideContent(reader, i, lines);
         QByteArray slide("<slide>\r\n");
-        kind.slideContent(reader, i, slide);
+        for (const QString& line : lines)
+            addLine(slide, line);
         slide += "</slide>\r\n";
         writeBytes(file, slide);
     }
@@ -135,6 +136,13 @@ QStringList notesSentences(const QString& notes) {
     text.remove(kCR);
     text.remove(kLF);
     return {sentence(text)};
+}
+
+QStringList slideTextLines(SlideReader& reader, int slide) {
+    QStringList lines;
+    slideTitleAndBody(reader, slide, lines);
+    slideNotes(reader, slide, lines);
+    return lines;
 }
 
 void writeSlideText(SlideReader& reader, const LectureRecord& fields, bool appendSlides,

@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "lecture/LectureRecord.h"
+#include "pipeline/CodePageCheck.h"
 #include "pipeline/Description.h"
 #include "pipeline/SlideText.h"
 #include "pipeline/WorkingFiles.h"
@@ -251,6 +252,16 @@ private slots:
     }
 
     // The description's date line, in English whatever the user's locale, always "EDT".
+    // The code-page check looks at what the text files carry (title, body, notes), not at a
+    // text that no file takes.
+    void charactersLostAreThoseSent() {
+        reader_.slides[1] = titled(u"\u03A9"_qs, u"\u0416"_qs, u"\u4E2D"_qs);
+        reader_.slides[2] =
+            FakeSlide{{{true, "T"}, {true, u"\u05E9"_qs}, {true, u"\u03A8"_qs}}, {}, {}};
+        QCOMPARE(charactersLostInSlides(reader_, 2),
+                 (QStringList{u"\u03A9"_qs, u"\u0416"_qs, u"\u4E2D"_qs}));
+    }
+
     void dateLine_data() {
         QTest::addColumn<QDateTime>("when");
         QTest::addColumn<QString>("line");
