@@ -401,6 +401,14 @@ QString cell(const std::vector<std::optional<double>>& values) {
     return present.empty() ? QStringLiteral("-") : QString::number(median(present), 'f', 3);
 }
 
+// The median of one figure over a route's runs.
+QString cellOf(const std::vector<Route>& runs, double Route::*figure) {
+    std::vector<std::optional<double>> values;
+    for (const Route& r : runs)
+        values.push_back(r.*figure);
+    return cell(values);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -522,27 +530,17 @@ int main(int argc, char** argv) {
     }
 
     if (!steps.empty()) {
-        std::vector<std::optional<double>> warm;
-        for (const Route& r : steps)
-            warm.push_back(r.warmOpenSeconds);
         std::printf("  open with the office already running (Next on the file page after the "
                     "background start): %s s\n",
-                    qPrintable(cell(warm)));
-        std::vector<std::optional<double>> helpers;
-        for (const Route& r : steps)
-            helpers.push_back(r.helpersReadySeconds);
+                    qPrintable(cellOf(steps, &Route::warmOpenSeconds)));
         std::printf("  helper offices ready after that open (while the user fills in the "
                     "lecture; not in the total): %s s\n",
-                    qPrintable(cell(helpers)));
+                    qPrintable(cellOf(steps, &Route::helpersReadySeconds)));
     }
-    if (!driver.empty()) {
-        std::vector<std::optional<double>> gaps;
-        for (const Route& r : driver)
-            gaps.push_back(r.largestGapMs);
+    if (!driver.empty())
         std::printf("  largest event-loop gap of the transfer driver's run: %s ms (goal: under "
                     "100 ms)\n",
-                    qPrintable(cell(gaps)));
-    }
+                    qPrintable(cellOf(driver, &Route::largestGapMs)));
 
     // Side by side: the program's steps against the command line, row by row (medians of the
     // runs' rows, so that the total is the median total, not a sum of medians).
