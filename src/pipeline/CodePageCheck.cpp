@@ -22,6 +22,7 @@ QString firstFew(const QStringList& characters) {
 
 QStringList charactersLostInSlides(SlideReader& reader, int slideCount) {
     QStringList lost;
+    reader.readAhead(1, slideCount);
     for (int slide = 1; slide <= slideCount; ++slide)
         for (const QString& line : slideTextLines(reader, slide))
             addLost(lost, line);

@@ -3,6 +3,7 @@
 #include "lecture/LectureRecord.h"
 #include "lecture/OneLine.h"
 #include "lecture/ProgressSink.h"
+#include "pipeline/OfficeSlideReader.h"
 #include "pipeline/SlideImageExport.h"
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
@@ -12,34 +13,6 @@
 #include <limits>
 
 namespace {
-
-// The slide and notes reads over an open presentation.
-class OfficeSlideReader : public SlideReader {
-public:
-    explicit OfficeSlideReader(office::Presentation& presentation) : p_(presentation) {}
-
-    int shapeCount(int slide) override {
-        return workerThread::call([&] { return p_.shapeCount(slide); });
-    }
-    bool hasTextFrame(int slide, int shape) override {
-        return workerThread::call([&] { return p_.hasTextFrame(slide, shape); });
-    }
-    QString shapeText(int slide, int shape) override {
-        return workerThread::call([&] { return p_.shapeText(slide, shape); });
-    }
-    int notesShapeCount(int slide) override {
-        return workerThread::call([&] { return p_.notesShapeCount(slide); });
-    }
-    bool notesHasText(int slide, int shape) override {
-        return workerThread::call([&] { return p_.notesHasText(slide, shape); });
-    }
-    QString notesShapeText(int slide, int shape) override {
-        return workerThread::call([&] { return p_.notesShapeText(slide, shape); });
-    }
-
-private:
-    office::Presentation& p_;
-};
 
 // The layout number of the blank slide in the presentation application.
 constexpr int blankLayout = 12;
@@ -198,8 +171,13 @@ void PresentationExport::exportSlides(ProgressSink& progress) {
     const int width = fields_.width;
     const int height = fields_.height;
 
+    // The first office reads the range's texts for the text files while the helpers start
+    // drawing: those reads mostly wait for the office's answers, and the drawing keeps the
+    // processors busy meanwhile.
+    SlideReader* reader = slides();
     exportSlideImages(*presentation_, workerThread::instance(), helpers_,
-                      {first, last, directory, format, width, height}, progress);
+                      {first, last, directory, format, width, height}, progress,
+                      [reader, first, last] { reader->readAhead(first, last); });
 
     if (progress.cancelRequested())
         throw StoppedByUser();

@@ -181,7 +181,7 @@ private:
 
 void exportSlideImages(office::Presentation& first, SerialWorker& firstWorker,
                        const HelperOffices& helpers, const SlideImages& images,
-                       ProgressSink& progress) {
+                       ProgressSink& progress, const std::function<void()>& firstOfficeBefore) {
     if (images.first > images.last)
         return;
     auto plan = std::make_shared<SlidePlan>(images, 1 + int(helpers.helpers().size()));
@@ -193,6 +193,14 @@ void exportSlideImages(office::Presentation& first, SerialWorker& firstWorker,
                 plan->draw(*h->presentation, false);
         });
     }
-    firstWorker.post([plan, &first] { plan->draw(first, true); });
+    firstWorker.post([plan, &first, firstOfficeBefore] {
+        if (firstOfficeBefore) {
+            try {
+                firstOfficeBefore();
+            } catch (...) {
+            }
+        }
+        plan->draw(first, true);
+    });
     plan->follow(progress);
 }

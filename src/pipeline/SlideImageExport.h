@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class HelperOffices;
 class ProgressSink;
@@ -25,6 +26,8 @@ struct SlideImages {
 // fails is drawn again by the first office, whose failure is the one reported (the lowest
 // slide's, when several fail). Returns when every slide is written, or once the export stopped
 // and no slide is being drawn any more; throws StoppedByUser after a Cancel, or the failure.
+// `firstOfficeBefore` runs on the first office's thread before it draws, while the helpers do;
+// what it throws is dropped.
 void exportSlideImages(office::Presentation& first, SerialWorker& firstWorker,
                        const HelperOffices& helpers, const SlideImages& images,
-                       ProgressSink& progress);
+                       ProgressSink& progress, const std::function<void()>& firstOfficeBefore = {});

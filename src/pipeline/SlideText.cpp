@@ -98,6 +98,7 @@ void writeTextFile(const TextFile& kind, SlideReader& reader, const LectureRecor
 
     const int first = numberText::leadingInt16(fields.firstSlide);
     const int last = numberText::leadingInt16(fields.lastSlide);
+    reader.readAhead(first, last);
     for (int i = first; i <= last; ++i) {
         QStringList lines;
         kind.slideContent(reader, i, lines);

@@ -248,7 +248,8 @@ std::unique_ptr<Application> Application::start(const QString& pipe) {
             throw Failure(QStringLiteral("The office did not start within %1 seconds")
                               .arg(startTimeoutMs / 1000));
         }
-        impl->process->waitForFinished(100);
+        // The office answers about a second after its start; look often, it costs little.
+        impl->process->waitForFinished(10);
     }
     return std::unique_ptr<Application>(new Application(std::move(impl)));
 }

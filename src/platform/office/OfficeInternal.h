@@ -37,6 +37,7 @@ struct Presentation::Impl {
     // Forgotten whenever slides are added or removed. Keys: (notes page?, slide[, shape]).
     struct Reads {
         int slideCount = -1;
+        com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPages> allPages;
         std::map<std::pair<bool, int>,
                  com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPage>>
             pages;

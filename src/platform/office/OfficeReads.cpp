@@ -88,7 +88,9 @@ Reference<css::drawing::XDrawPage> pageOf(Presentation::Impl& d, bool notes, int
         known = page->getNotesPage();
         return known;
     }
-    const auto pages = pagesOf(d);
+    if (!d.reads.allPages.is())
+        d.reads.allPages = pagesOf(d);
+    const auto& pages = d.reads.allPages;
     if (d.reads.slideCount < 0)
         d.reads.slideCount = static_cast<int>(pages->getCount());
     if (slide < 1 || slide > d.reads.slideCount) {
