@@ -13,6 +13,7 @@
 
 #include <com/sun/star/drawing/XDrawPage.hpp>
 #include <com/sun/star/drawing/XDrawPages.hpp>
+#include <com/sun/star/drawing/XGraphicExportFilter.hpp>
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/uno/Reference.hxx>
@@ -31,6 +32,8 @@ struct Presentation::Impl {
     com::sun::star::uno::Reference<com::sun::star::lang::XComponent> document;
     // The office repaired the file, or read only part of it, while loading it.
     bool repaired = false;
+    // The office's image exporter, made at the first slide's export and used for every slide.
+    com::sun::star::uno::Reference<com::sun::star::drawing::XGraphicExportFilter> exporter;
 
     // What was read of the pages, so that the reads of one slide that follow each other (its
     // shape count, whether a shape holds text, its text) ask the office each thing once.

@@ -115,8 +115,9 @@ void Presentation::exportSlide(int slide, const QString& fileName, const QString
         converted ? target + QStringLiteral(".export.png") : target; // the file the office writes
     guarded(QStringLiteral("Cannot export slide %1").arg(slide), [&] {
         const auto page = slideOf(*d, slide);
-        const Reference<css::drawing::XGraphicExportFilter> exporter =
-            css::drawing::GraphicExportFilter::create(d->context);
+        if (!d->exporter.is())
+            d->exporter = css::drawing::GraphicExportFilter::create(d->context);
+        const auto& exporter = d->exporter;
         exporter->setSourceDocument(Reference<css::lang::XComponent>(page, UNO_QUERY_THROW));
         const auto filterData = properties({
             {"PixelWidth", css::uno::Any(sal_Int32(width))},
@@ -240,6 +241,7 @@ void Presentation::close() {
     const Reference<css::lang::XComponent> document = d->document;
     d->document.clear();
     d->reads = {};
+    d->exporter.clear(); // it holds the last slide it drew
     try {
         const Reference<css::util::XModifiable> modifiable(document, UNO_QUERY);
         if (modifiable.is())
