@@ -61,12 +61,8 @@ void HelperOffices::open(const QString& path, const QString& password, int slide
         h->worker->post([h, path, password] {
             h->presentation.reset();
             try {
-                if (h->app && !h->app->isAlive())
-                    h->app.reset();
-                if (!h->app)
-                    h->app = office::Application::attach(h->pipe);
-                if (!h->app)
-                    h->app = office::Application::start(h->pipe);
+                bool attachFailed = false;
+                h->app = office::Application::keepOrFind(std::move(h->app), h->pipe, attachFailed);
                 h->presentation = h->app->open(path, password);
             } catch (const Failure&) {
                 // This helper draws nothing; the others and the first office do.

@@ -40,27 +40,17 @@ void PresentationExport::startOfficeInBackground() {
 }
 
 QString PresentationExport::findOrStartOffice() {
-    QString error;
     // An office kept from the last presentation (or started in the background) is used again
-    // while it answers; one that died (a damaged file can take it down) is dropped and another
-    // is found or started.
-    if (app_ && !app_->isAlive())
-        app_.reset();
-    // Attach to a running office; when none answers, this program starts (and later quits) one.
-    if (!app_) {
-        try {
-            app_ = office::Application::attach();
-        } catch (const Failure& e) {
-            error = e.description();
-        }
-    }
-    if (!app_) {
+    // while it answers; otherwise the running one is attached to, or this program starts (and
+    // later quits) one.
+    QString error;
+    try {
+        bool attachFailed = false;
+        app_ = office::Application::keepOrFind(std::move(app_), office::pipeName(), attachFailed);
+        appStartedHere = appStartedHere || attachFailed;
+    } catch (const Failure& e) {
         appStartedHere = true;
-        try {
-            app_ = office::Application::start();
-        } catch (const Failure& e) {
-            error = e.description();
-        }
+        error = e.description();
     }
     hasApp = app_ != nullptr;
     return hasApp ? QString() : error;

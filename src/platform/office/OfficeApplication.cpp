@@ -254,6 +254,22 @@ std::unique_ptr<Application> Application::start(const QString& pipe) {
     return std::unique_ptr<Application>(new Application(std::move(impl)));
 }
 
+std::unique_ptr<Application> Application::keepOrFind(std::unique_ptr<Application> running,
+                                                     const QString& pipe, bool& attachFailed) {
+    attachFailed = false;
+    if (running && running->isAlive())
+        return running;
+    running.reset();
+    try {
+        if (auto found = attach(pipe))
+            return found;
+    } catch (const Failure&) {
+        // The connection could not be set up; starting an office tells why again, or works.
+    }
+    attachFailed = true;
+    return start(pipe);
+}
+
 bool Application::startedHere() const {
     return d && d->process != nullptr;
 }
