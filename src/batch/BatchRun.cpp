@@ -56,8 +56,8 @@ int BatchRun::run() {
     ModuleSlideFerry pipeline(lecture, ftp, inet);
     TerminalProgress progress(lines_, stopRequested_);
     ftp.progress = &progress;
-    // The office starts while the server is asked about the account and the class.
-    pipeline.presentation.startOfficeInBackground();
+    // The offices start while the server is asked about the account and the class.
+    pipeline.presentation.startOfficesInBackground();
 
     // A certificate that cannot be verified is refused: nobody is there to look at it. One the
     // wizard was told to trust is accepted as there.

@@ -51,11 +51,30 @@ void HelperOffices::setProcesses(int processes) {
         helpers_.pop_back();
 }
 
+void HelperOffices::addHelpers() {
+    while (int(helpers_.size()) < processes_ - 1)
+        helpers_.push_back(std::make_unique<Helper>(int(helpers_.size()) + 2));
+}
+
+void HelperOffices::startInBackground() {
+    addHelpers();
+    for (const auto& helper : helpers_) {
+        Helper* h = helper.get();
+        h->worker->post([h] {
+            try {
+                bool attachFailed = false;
+                h->app = office::Application::keepOrFind(std::move(h->app), h->pipe, attachFailed);
+            } catch (const Failure&) {
+                // Tried again when a presentation is opened.
+            }
+        });
+    }
+}
+
 void HelperOffices::open(const QString& path, const QString& password, int slideCount) {
     if (slideCount < slidesWorthHelpers)
         return;
-    while (int(helpers_.size()) < processes_ - 1)
-        helpers_.push_back(std::make_unique<Helper>(int(helpers_.size()) + 2));
+    addHelpers();
     for (const auto& helper : helpers_) {
         Helper* h = helper.get();
         h->worker->post([h, path, password] {

@@ -37,6 +37,9 @@ public:
     static int defaultProcesses();
     void setProcesses(int processes);
 
+    // Starts every helper's office in the background, before the presentation is known, so
+    // that a transfer that follows at once finds them ready.
+    void startInBackground();
     // Has every helper open `path` in the background, starting its office first when needed.
     // Presentations with few slides are drawn by the first office alone: starting another costs
     // more than it saves.
@@ -56,6 +59,7 @@ public:
     const std::vector<std::unique_ptr<Helper>>& helpers() const { return helpers_; }
 
 private:
+    void addHelpers();
     int processes_;
     std::vector<std::unique_ptr<Helper>> helpers_;
 };

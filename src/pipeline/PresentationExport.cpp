@@ -39,6 +39,11 @@ void PresentationExport::startOfficeInBackground() {
     workerThread::post([this] { findOrStartOffice(); });
 }
 
+void PresentationExport::startOfficesInBackground() {
+    startOfficeInBackground();
+    helpers_.startInBackground();
+}
+
 QString PresentationExport::findOrStartOffice() {
     // An office kept from the last presentation (or started in the background) is used again
     // while it answers; otherwise the running one is attached to, or this program starts (and

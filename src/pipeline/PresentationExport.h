@@ -29,6 +29,10 @@ public:
     // Finds or starts the office on the worker thread without waiting for it, so that the first
     // openPresentation() finds it ready. An office that cannot start is reported by that call.
     void startOfficeInBackground();
+    // The same for the helper offices too, for a caller that converts without a pause for the
+    // user: the helpers then draw from the first slide on. Costs their start even when the
+    // presentations turn out too small for them.
+    void startOfficesInBackground();
 
     // The office processes that draw the slides, the first one included (see HelperOffices).
     void setOfficeProcesses(int processes) { helpers_.setProcesses(processes); }

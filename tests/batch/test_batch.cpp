@@ -1,5 +1,6 @@
 // The batch command as a user runs it: the real executable, the real local Lumora server and the
 // real office. Its lectures are compared with one the wizard makes of the same presentation.
+#include "office/OfficeTestSupport.h"
 #include "support/LumoraServer.h"
 #include "wizard/WizardRun.h"
 
@@ -36,6 +37,7 @@ class TestBatch : public QObject {
         p.setProcessEnvironment(env);
         p.setStandardInputFile(QProcess::nullDevice()); // no terminal to ask on
         p.start(SF_BATCH_PROGRAM, args);
+        const QString pipe = QStringLiteral("slideferry_office_test_%1").arg(p.processId());
         BatchResult r;
         if (!p.waitForFinished(300000)) {
             p.kill();
@@ -46,6 +48,11 @@ class TestBatch : public QObject {
         r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
         r.err = QString::fromLocal8Bit(p.readAllStandardError());
+        // Every office the command started (its helpers too) has ended with it.
+        if (const auto left = officeTest::officeProcesses(pipe); !left.isEmpty()) {
+            r.exitCode = -2;
+            r.err += QStringLiteral("\n%1 office processes left running").arg(left.size());
+        }
         return r;
     }
 
