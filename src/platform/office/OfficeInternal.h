@@ -16,6 +16,7 @@
 #include <com/sun/star/drawing/XGraphicExportFilter.hpp>
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/uno/Reference.hxx>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
@@ -49,6 +50,10 @@ struct Presentation::Impl {
                  com::sun::star::uno::Reference<com::sun::star::drawing::XShape>>
             shapes;
         std::map<std::tuple<bool, int, int>, bool> holdsText;
+        std::map<std::tuple<bool, int, int>,
+                 com::sun::star::uno::Reference<com::sun::star::text::XText>>
+            textObjects; // of the shapes that hold text
+
         std::map<std::tuple<bool, int, int>, QString> texts;
     };
     Reads reads;

@@ -99,7 +99,12 @@ Reference<css::drawing::XDrawPage> pageOf(Presentation::Impl& d, bool notes, int
                           .arg(slide)
                           .arg(d.reads.slideCount));
     }
-    known = Reference<css::drawing::XDrawPage>(pages->getByIndex(slide - 1), UNO_QUERY_THROW);
+    // Taken out of the answer as it is: asking the page for the interface again would be one
+    // more round trip to the office.
+    if (!(pages->getByIndex(slide - 1) >>= known) || !known.is()) {
+        d.reads.pages.erase({notes, slide});
+        throw Failure(QStringLiteral("Slide %1 cannot be read").arg(slide));
+    }
     return known;
 }
 
@@ -116,9 +121,11 @@ Reference<css::drawing::XShape> shapeOf(Presentation::Impl& d, bool notes, int s
     if (shape < 1 || shape > shapeCountOf(d, notes, slide))
         throw Failure(QStringLiteral("Shape %1 of slide %2 does not exist").arg(shape).arg(slide));
     auto& known = d.reads.shapes[{notes, slide, shape}];
-    if (!known.is())
-        known = Reference<css::drawing::XShape>(pageOf(d, notes, slide)->getByIndex(shape - 1),
-                                                UNO_QUERY_THROW);
+    if (!known.is() &&
+        (!(pageOf(d, notes, slide)->getByIndex(shape - 1) >>= known) || !known.is())) {
+        d.reads.shapes.erase({notes, slide, shape});
+        throw Failure(QStringLiteral("Shape %1 of slide %2 cannot be read").arg(shape).arg(slide));
+    }
     return known;
 }
 
@@ -137,10 +144,13 @@ bool holdsText(Presentation::Impl& d, bool notes, int slide, int shape) {
     if (known != d.reads.holdsText.end())
         return known->second;
     const auto object = shapeOf(d, notes, slide, shape);
-    const bool holds =
-        typeHoldsText(typeOf(object)) && Reference<css::text::XText>(object, UNO_QUERY).is();
-    d.reads.holdsText[key] = holds;
-    return holds;
+    Reference<css::text::XText> text;
+    if (typeHoldsText(typeOf(object)))
+        text.set(object, UNO_QUERY);
+    d.reads.holdsText[key] = text.is();
+    if (text.is())
+        d.reads.textObjects[key] = text;
+    return text.is();
 }
 
 QString textOfShape(Presentation::Impl& d, bool notes, int slide, int shape) {
@@ -151,8 +161,7 @@ QString textOfShape(Presentation::Impl& d, bool notes, int slide, int shape) {
     const auto known = d.reads.texts.find(key);
     if (known != d.reads.texts.end())
         return known->second;
-    const QString text =
-        textOf(Reference<css::text::XText>(shapeOf(d, notes, slide, shape), UNO_QUERY_THROW));
+    const QString text = textOf(d.reads.textObjects.at(key));
     d.reads.texts[key] = text;
     return text;
 }
