@@ -62,8 +62,7 @@ void HelperOffices::startInBackground() {
         Helper* h = helper.get();
         h->worker->post([h] {
             try {
-                bool attachFailed = false;
-                h->app = office::Application::keepOrFind(std::move(h->app), h->pipe, attachFailed);
+                h->app = office::Application::keepOrFind(std::move(h->app), h->pipe);
             } catch (const Failure&) {
                 // Tried again when a presentation is opened.
             }
@@ -80,8 +79,7 @@ void HelperOffices::open(const QString& path, const QString& password, int slide
         h->worker->post([h, path, password] {
             h->presentation.reset();
             try {
-                bool attachFailed = false;
-                h->app = office::Application::keepOrFind(std::move(h->app), h->pipe, attachFailed);
+                h->app = office::Application::keepOrFind(std::move(h->app), h->pipe);
                 h->presentation = h->app->open(path, password);
             } catch (const Failure&) {
                 // This helper draws nothing; the others and the first office do.

@@ -50,9 +50,8 @@ QString PresentationExport::findOrStartOffice() {
     // later quits) one.
     QString error;
     try {
-        bool attachFailed = false;
-        app_ = office::Application::keepOrFind(std::move(app_), office::pipeName(), attachFailed);
-        appStartedHere = appStartedHere || attachFailed;
+        app_ = office::Application::keepOrFind(std::move(app_), office::pipeName());
+        appStartedHere = appStartedHere || app_->startedHere();
     } catch (const Failure& e) {
         appStartedHere = true;
         error = e.description();

@@ -45,10 +45,10 @@ public:
     static std::unique_ptr<Application> attach(const QString& pipe);
     static std::unique_ptr<Application> start(const QString& pipe);
     // `running` while it still answers (a damaged file can take an office down); else the office
-    // that listens on `pipe`; else one started on it. `attachFailed` tells whether no running
-    // office answered. Throws Failure when an office can be neither found nor started.
+    // that listens on `pipe`; else one started on it (startedHere()). Throws Failure when an
+    // office can be neither found nor started.
     static std::unique_ptr<Application> keepOrFind(std::unique_ptr<Application> running,
-                                                   const QString& pipe, bool& attachFailed);
+                                                   const QString& pipe);
 
     // Drops the connection; an office started here is ended as by quit().
     ~Application();

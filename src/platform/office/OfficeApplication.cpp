@@ -255,8 +255,7 @@ std::unique_ptr<Application> Application::start(const QString& pipe) {
 }
 
 std::unique_ptr<Application> Application::keepOrFind(std::unique_ptr<Application> running,
-                                                     const QString& pipe, bool& attachFailed) {
-    attachFailed = false;
+                                                     const QString& pipe) {
     if (running && running->isAlive())
         return running;
     running.reset();
@@ -266,7 +265,6 @@ std::unique_ptr<Application> Application::keepOrFind(std::unique_ptr<Application
     } catch (const Failure&) {
         // The connection could not be set up; starting an office tells why again, or works.
     }
-    attachFailed = true;
     return start(pipe);
 }
 
