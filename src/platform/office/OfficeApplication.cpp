@@ -63,10 +63,11 @@ QString& pipeNameSetting() {
 
 // The process-local UNO environment that the connection to the office runs through. Created
 // once and kept for the life of the process: tearing UNO down during static destruction is not
-// safe, so it is deliberately never released.
+// safe, so it is deliberately never released. The first office and its helpers may start side
+// by side, each on its own thread: the first caller makes it while the others wait, and a
+// failed set-up is tried again by the next caller.
 Reference<css::uno::XComponentContext> localContext() {
-    static Reference<css::uno::XComponentContext>* context = nullptr;
-    if (context == nullptr) {
+    static Reference<css::uno::XComponentContext>* const context = [] {
         // The bridge writes to the office's pipe from its own thread; an office that dies must
         // make that write fail, not kill the program with SIGPIPE.
         std::signal(SIGPIPE, SIG_IGN);
@@ -75,7 +76,7 @@ Reference<css::uno::XComponentContext> localContext() {
             ::setenv("URE_BOOTSTRAP",
                      "vnd.sun.star.pathname:" SF_OFFICE_PROGRAM_DIR "/fundamentalrc", 0);
         try {
-            context = new Reference<css::uno::XComponentContext>(
+            return new Reference<css::uno::XComponentContext>(
                 cppu::defaultBootstrap_InitialComponentContext());
         } catch (const css::uno::Exception& e) {
             throw Failure(QStringLiteral("Cannot set up the connection to the office: ") +
@@ -86,7 +87,7 @@ Reference<css::uno::XComponentContext> localContext() {
         } catch (...) {
             throw Failure(QStringLiteral("Cannot set up the connection to the office"));
         }
-    }
+    }();
     return *context;
 }
 
