@@ -49,11 +49,9 @@ struct Presentation::Impl {
         std::map<std::tuple<bool, int, int>,
                  com::sun::star::uno::Reference<com::sun::star::drawing::XShape>>
             shapes;
-        std::map<std::tuple<bool, int, int>, bool> holdsText;
         std::map<std::tuple<bool, int, int>,
                  com::sun::star::uno::Reference<com::sun::star::text::XText>>
-            textObjects; // of the shapes that hold text
-
+            textObjects; // empty for a shape that holds no text
         std::map<std::tuple<bool, int, int>, QString> texts;
     };
     Reads reads;

@@ -138,30 +138,34 @@ QString typeOf(const Reference<css::drawing::XShape>& shape) {
 #pragma GCC diagnostic pop
 }
 
-bool holdsText(Presentation::Impl& d, bool notes, int slide, int shape) {
+// The shape's text, or an empty reference when it holds none.
+Reference<css::text::XText> textObjectOf(Presentation::Impl& d, bool notes, int slide, int shape) {
     const auto key = std::tuple(notes, slide, shape);
-    const auto known = d.reads.holdsText.find(key);
-    if (known != d.reads.holdsText.end())
+    const auto known = d.reads.textObjects.find(key);
+    if (known != d.reads.textObjects.end())
         return known->second;
     const auto object = shapeOf(d, notes, slide, shape);
     Reference<css::text::XText> text;
     if (typeHoldsText(typeOf(object)))
         text.set(object, UNO_QUERY);
-    d.reads.holdsText[key] = text.is();
-    if (text.is())
-        d.reads.textObjects[key] = text;
-    return text.is();
+    d.reads.textObjects[key] = text;
+    return text;
+}
+
+bool holdsText(Presentation::Impl& d, bool notes, int slide, int shape) {
+    return textObjectOf(d, notes, slide, shape).is();
 }
 
 QString textOfShape(Presentation::Impl& d, bool notes, int slide, int shape) {
-    if (!holdsText(d, notes, slide, shape))
+    const auto object = textObjectOf(d, notes, slide, shape);
+    if (!object.is())
         throw Failure(
             QStringLiteral("Shape %1 of slide %2 has no text frame").arg(shape).arg(slide));
     const auto key = std::tuple(notes, slide, shape);
     const auto known = d.reads.texts.find(key);
     if (known != d.reads.texts.end())
         return known->second;
-    const QString text = textOf(d.reads.textObjects.at(key));
+    const QString text = textOf(object);
     d.reads.texts[key] = text;
     return text;
 }
