@@ -148,11 +148,14 @@ void mergeText(const std::uint8_t* data, std::size_t size) {
         FUZZ_CHECK(failed);
         return;
     }
-    // Only the directory in the way of the merge's temporary file may stop a merge.
+    // Only the directory in the way of the merge's temporary file, and a server file without
+    // its closing-tag line (cut short or damaged), may stop a merge.
+    const bool textCut = !old.isEmpty() && !textMerge::hasClosingLine(old, closingTag);
     if (failed) {
-        FUZZ_CHECK(tempIsDirectory && fetchKind == 0);
+        FUZZ_CHECK(fetchKind == 0 && (tempIsDirectory || textCut));
         return;
     }
+    FUZZ_CHECK(!(fetchKind == 0 && textCut));
     // The merge's temporary file is gone once a merge ran (one left from an earlier transfer stays
     // when the server holds no file: the clean-up removes it).
     if (!tempIsDirectory && !(leftoverTemp && fetchKind == 1))

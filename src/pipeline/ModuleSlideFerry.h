@@ -22,10 +22,13 @@ public:
     // of the same run (the presentation closed, its working files deleted).
     enum class AfterTransfer { EndSession, KeepSession };
 
-    // Runs the export, the two text files, the description, the upload and the clean-up,
+    // Opens the lecture on the server (claims a new one, locks and counts an existing one),
+    // runs the export, the two text files, the description, the upload and the clean-up,
     // reporting each step in `progress`, then "Slide-Ferry complete" and the summary. A step
-    // that fails throws Failure; a Cancel seen at a step throws StoppedByUser. Either way the
-    // caller reports, cleans up (cleanUp(), or endLecture() to go on) and ends.
+    // that fails throws Failure; a Cancel seen at a step throws StoppedByUser. Either way what
+    // the transfer added to the server is removed first, and a failure's advice says whether
+    // the server is as it was or exactly what is left (a stop that could not be undone becomes
+    // a Failure). The caller reports, cleans up (cleanUp(), or endLecture() to go on) and ends.
     void transferLecture(bool appendSlides, ProgressSink& progress,
                          AfterTransfer after = AfterTransfer::EndSession);
 
@@ -44,6 +47,7 @@ public:
 
 private:
     int expectedProgressLines(bool appendSlides) const;
+    void makeLectureFiles(bool appendSlides, ProgressSink& progress);
 
     LectureRecord& fields_;
     ModuleFtp& ftp_;

@@ -7,6 +7,19 @@
 
 namespace textMerge {
 
+bool hasClosingLine(const QByteArray& existing, const QByteArray& closingTag) {
+    qsizetype lineStart = 0;
+    while (lineStart < existing.size()) {
+        if (existing.mid(lineStart, closingTag.size()) == closingTag)
+            return true;
+        const qsizetype end = existing.indexOf('\n', lineStart);
+        if (end < 0)
+            return false;
+        lineStart = end + 1;
+    }
+    return false;
+}
+
 QByteArray keptPart(const QByteArray& existing, const QByteArray& closingTag) {
     static const QByteArray crlf("\r\n");
     // Lines end with LF: CR LF as this program writes them, or a bare LF when the file was
@@ -86,7 +99,20 @@ bool mergeFile(const QString& dir, const QString& fileName, const QString& tempN
     if (!fileSystem::renameFile(path, tempPath))
         throw Failure(QStringLiteral("Cannot rename %1 to %2").arg(path, tempPath));
 
-    const QByteArray kept = keptPart(readAll(tempPath), closingTag);
+    const QByteArray existing = readAll(tempPath);
+    // The server's file ends with its closing tag; one without it was cut short on its way (a
+    // server that does not tell a file's size cannot be checked otherwise), or is damaged
+    // beyond what an append may build on. Either way the lecture's old text would be lost.
+    if (!existing.isEmpty() && !hasClosingLine(existing, closingTag)) {
+        fileSystem::removeFile(tempPath);
+        throw Failure(QStringLiteral("The %1 of the lecture on the server could not be read "
+                                     "whole; nothing was changed (it has no %2 line)")
+                          .arg(fileName.endsWith(QLatin1String(".ntml"))
+                                   ? QStringLiteral("notes text")
+                                   : QStringLiteral("slide text"),
+                               QString::fromLatin1(closingTag)));
+    }
+    const QByteArray kept = keptPart(existing, closingTag);
     if (kept.isEmpty()) {
         // Nothing precedes the closing tag, not even the opening tag: the file is written new.
         fileSystem::removeFile(tempPath);

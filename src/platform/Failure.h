@@ -26,6 +26,7 @@ public:
         advice_ = advice;
         return *this;
     }
+    const QString& advice() const { return advice_; }
 
     QString message(const QString& host) const {
         QString text = QStringLiteral("Error: ") + description_ + QStringLiteral(", ");

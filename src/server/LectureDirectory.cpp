@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
 #include "platform/ftp/FtpOperation.h"
+#include "server/LectureListing.h"
 #include "server/ModuleFtp.h"
 
 #include <limits>
@@ -14,27 +15,23 @@ void run(ModuleFtp& m, const FtpOperation& op) {
     m.ftpExecute(op);
 }
 
-// A failure of the channel itself (no connection, time-out, ...) as opposed to the server's
-// answer. It must not be taken for "no such lecture" or "no more slides": the upload would then
-// overwrite the lecture that is there.
-[[noreturn]] void channelFailure(ModuleFtp& m, const FtpOperation& op) {
-    QString info = m.inet.ResponseInfo().trimmed();
-    if (info.isEmpty())
-        info = QStringLiteral("No answer from the server to ") + op.text();
-    throw Failure(info, m.inet.ResponseCode());
-}
-
-// Changes into "~/lumora/" + path; true when the directory exists, false when the server
-// refuses. Any other outcome throws Failure.
-bool cdExists(ModuleFtp& m, const QString& path) {
-    const FtpOperation op = FtpOperation::cd(kHome + QLatin1Char('/') + path);
+// Whether the lecture exists, as the server says it: listed in its class. A lecture that is
+// listed but cannot be entered, and a class that cannot be listed, are failures: neither may be
+// taken for a lecture that is not there, which the upload would then overwrite.
+bool lectureExists(ModuleFtp& m, const QString& classDir, const QString& name) {
+    if (!listNames(m, classDir, name).contains(name))
+        return false;
+    const FtpOperation op = FtpOperation::cd(kHome + QLatin1Char('/') + classDir + name);
     run(m, op);
-    const int code = m.inet.ResponseCode();
-    if (code == TransferControl::NoError)
+    if (m.inet.ResponseCode() == TransferControl::NoError)
         return true;
-    if (code != TransferControl::ServerRefused)
-        channelFailure(m, op);
-    return false;
+    QString why = m.inet.ResponseInfo().trimmed();
+    if (why.isEmpty())
+        why = QStringLiteral("no answer");
+    throw Failure(QStringLiteral("The lecture ~/lumora/%1%2 is on the server but cannot be opened "
+                                 "(%3); nothing was changed")
+                      .arg(classDir, name, why),
+                  m.inet.ResponseCode());
 }
 
 // A class or session text becomes one directory name; anything that would name another place
@@ -49,8 +46,9 @@ QString badNamePart(const QString& text, const QString& what) {
     return {};
 }
 
-// Moves the session field on to the first number whose lecture directory does not exist.
+// Moves the session field on to the first number whose lecture is not in the class listing.
 void takeNextFreeSession(ModuleFtp& m, const QString& classDir, const QString& datePart) {
+    const QStringList taken = listNames(m, classDir, datePart + QLatin1Char('*'));
     for (;;) {
         const int16_t current = numberText::leadingInt16(m.lecture.session);
         if (current == std::numeric_limits<int16_t>::max() ||
@@ -58,33 +56,11 @@ void takeNextFreeSession(ModuleFtp& m, const QString& classDir, const QString& d
             throw Failure(QStringLiteral("No free session number up to %1 for this date")
                               .arg(std::numeric_limits<int16_t>::max()));
         m.lecture.session = numberText::plain(current + 1);
-        if (!cdExists(m, classDir + datePart + m.lecture.session))
+        if (!taken.contains(datePart + m.lecture.session))
             return;
     }
 }
 
-// Counts the slides "Slide1.<ext>", "Slide2.<ext>", ... of the existing lecture up to the first
-// number that is missing.
-void countExistingSlides(ModuleFtp& m, const QString& lecturePath) {
-    const QString ext = m.lecture.imageFormat.toLower();
-    for (;;) {
-        if (m.slideOffset == std::numeric_limits<int16_t>::max())
-            throw Failure(QStringLiteral("The lecture already holds %1 slides")
-                              .arg(std::numeric_limits<int16_t>::max()));
-        ++m.slideOffset;
-        const FtpOperation op =
-            FtpOperation::ls(kHome + QLatin1Char('/') + lecturePath + QStringLiteral("/Slide") +
-                             numberText::plain(m.slideOffset) + QLatin1Char('.') + ext);
-        run(m, op);
-        const int code = m.inet.ResponseCode();
-        if (code != TransferControl::NoError && code != TransferControl::ServerRefused)
-            channelFailure(m, op);
-        const QString chunk = m.inet.GetChunk(1024);
-        if (!chunk.startsWith(QLatin1String("Slide")))
-            break;
-    }
-    --m.slideOffset;
-}
 } // namespace
 
 bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
@@ -104,14 +80,15 @@ bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
     const QString datePart = m.lecture.month + QLatin1Char('.') + m.lecture.day + QLatin1Char('.') +
                              m.lecture.year + QLatin1Char('.');
 
-    if (cdExists(m, m.lectureDir + datePart + m.lecture.session)) {
+    if (lectureExists(m, m.lectureDir, datePart + m.lecture.session)) {
         const int choice = m.askLectureExists ? m.askLectureExists() : -1;
         switch (choice) {
         case NextSession:
             takeNextFreeSession(m, m.lectureDir, datePart);
             break;
         case AppendSlides:
-            countExistingSlides(m, m.lectureDir + datePart + m.lecture.session);
+            m.slideOffset = countExistingSlides(m, m.lectureDir + datePart + m.lecture.session,
+                                                m.lecture.imageFormat.toLower());
             appendSlides = true;
             break;
         case AbortProgram:
@@ -129,9 +106,27 @@ bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
     return true;
 }
 
-void ftpMakeLectureDir(ModuleFtp& m) {
-    const QString path = kHome + QLatin1Char('/') + m.lectureDir;
-    run(m, FtpOperation::mkdir(path));
-    if (m.inet.ResponseCode() == TransferControl::ServerRefused)
-        run(m, FtpOperation::cd(path));
+int16_t countExistingSlides(ModuleFtp& m, const QString& lecturePath, const QString& ext) {
+    const int highest = readLectureContents(m, lecturePath, ext).highestSlide;
+    constexpr int limit = std::numeric_limits<int16_t>::max();
+    if (highest >= limit)
+        throw Failure(QStringLiteral("The lecture already holds slides up to number %1; no more "
+                                     "can follow (the last slide number is %2); nothing was "
+                                     "changed")
+                          .arg(highest)
+                          .arg(limit));
+    return static_cast<int16_t>(highest);
+}
+
+bool ftpMakeLectureDir(ModuleFtp& m) {
+    run(m, FtpOperation::mkdir(kHome + QLatin1Char('/') + m.lectureDir));
+    return m.inet.ResponseCode() == TransferControl::NoError;
+}
+
+void ftpTakeNextFreeSession(ModuleFtp& m) {
+    const QString classDir = QStringLiteral("classes/") + m.lecture.className + QLatin1Char('/');
+    const QString datePart = m.lecture.month + QLatin1Char('.') + m.lecture.day + QLatin1Char('.') +
+                             m.lecture.year + QLatin1Char('.');
+    takeNextFreeSession(m, classDir, datePart);
+    m.lectureDir = classDir + datePart + m.lecture.session + QLatin1Char('/');
 }

@@ -16,23 +16,32 @@ enum LectureExistsChoice : int {
 // "~/lumora/" from the lecture record and leaves it in m.lectureDir; m.slideOffset holds the
 // number of slides already in the lecture when appending (0 otherwise).
 //
-// When the directory already exists the lecture-exists dialog decides:
+// The lecture exists only when the class listing shows it, and does not exist only when the
+// listing does not: a listing that fails, or a listed lecture that cannot be entered, throws
+// Failure before anything is written. When it exists the lecture-exists dialog decides:
 // - change the date (also when the dialog was closed with nothing chosen, so that an existing
 //   lecture is never taken for a new one): returns false, the wizard stays on its page;
-// - next session: the session field moves on to the first number whose directory does not
-//   exist;
-// - append: the existing slides "Slide1", "Slide2", ... with the current image extension are
-//   counted, appendSlides becomes true;
+// - next session: the session field moves on to the first number the class listing lacks;
+// - append: the existing slides "Slide<n>.<ext>" (ext = the image format in lower case) are
+//   counted from one listing of the lecture, appendSlides becomes true;
 // - abort: throws StoppedByUser (the front end cleans up and ends).
-// Every return leaves the server's current directory at "~/lumora". Nothing is created here.
+// Every return leaves the server's current directory at "~/lumora". Nothing is created here;
+// the transfer claims the lecture when it starts (LectureOpening.h).
 //
 // A class or session that cannot name one directory (empty, holding "/" or a backslash, "." or
 // "..") throws InputRefused, for the user to correct.
-// Throws Failure when the session number or the slide count would pass 32767, and when the
-// server cannot be asked (no connection, time-out): only the server's refusal means that a
-// directory or slide is not there.
+// Throws Failure when the session number or the slide numbers would pass 32767.
 bool ftpFindLecture(ModuleFtp& m, bool& appendSlides);
 
-// Creates the lecture directory m.lectureDir; when the server refuses (it exists already),
-// changes into it instead.
-void ftpMakeLectureDir(ModuleFtp& m);
+// The highest slide number n of "Slide<n>.<ext>" in the lecture "classes/.../<lecture>" (one
+// listing): the new slides follow it, so none takes the name of one the lecture holds. Throws
+// Failure when the listing fails or no slide number is left.
+int16_t countExistingSlides(ModuleFtp& m, const QString& lecturePath, const QString& ext);
+
+// Creates the lecture directory m.lectureDir: true when created, false when the server refused
+// (because it exists, or for another reason, which the caller tells apart by listing).
+bool ftpMakeLectureDir(ModuleFtp& m);
+
+// Moves the session field on to the first number of the lecture's date that the class listing
+// lacks, and points m.lectureDir at that lecture.
+void ftpTakeNextFreeSession(ModuleFtp& m);

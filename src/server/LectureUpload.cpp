@@ -3,10 +3,11 @@
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
 #include "platform/ftp/FtpOperation.h"
-#include "server/LectureDirectory.h"
+#include "server/LectureOpening.h"
 #include "server/ModuleFtp.h"
 
 #include <QFile>
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -36,14 +37,19 @@ void stopIfCancelled(ModuleFtp& m) {
         throw StoppedByUser();
 }
 
-// One upload; a transfer that ends in error is a failure of the whole upload.
-void put(ModuleFtp& m, const QString& localName, const QString& remoteName) {
+// One upload; a transfer that ends in error is a failure of the whole upload. A name the
+// lecture did not hold before is recorded, so that a transfer that fails later removes it.
+void put(ModuleFtp& m, const QString& localName, const QString& remoteName, bool isNew) {
     const QString remote = remotePath(m, remoteName);
+    m.changes.sending = remoteName;
     m.ftpExecute(FtpOperation::put(localPath(m, localName), remote));
     const int code = m.inet.ResponseCode();
     if (code != 0)
         throw Failure(reason(m, QStringLiteral("Cannot send %1 to %2").arg(localName, remote)),
                       code);
+    m.changes.sending.clear();
+    if (isNew || m.changes.createdDirectory)
+        m.changes.added.append(remoteName);
 }
 
 // Fetches the lecture's file `name` into the working directory. True when fetched, false when
@@ -51,7 +57,6 @@ void put(ModuleFtp& m, const QString& localName, const QString& remoteName) {
 bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
     {
         stopIfCancelled(m);
-        ftpMakeLectureDir(m);
         add(m, QString());
         add(m, progressLine);
 
@@ -80,7 +85,13 @@ bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
                 }
             }
         }
-        throw Failure(why, code);
+        // The lecture's text cannot be had whole: appending now would lose the rest of it.
+        throw Failure(QStringLiteral("The %1 of the lecture on the server could not be read "
+                                     "whole; nothing was changed (%2)")
+                          .arg(name.endsWith(QLatin1String(".ntml")) ? QStringLiteral("notes text")
+                                                                     : QStringLiteral("slide text"),
+                               why),
+                      code);
     }
 }
 
@@ -88,40 +99,51 @@ bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
 
 void ftpUploadLecture(ModuleFtp& m) {
     try {
+        if (!m.changes.open)
+            throw Failure(QStringLiteral("The lecture was not opened for the transfer"));
         // Slide numbers are 16-bit: a range that would number a slide past the largest is
         // refused before anything is sent, rather than failing half-way through the upload.
-        const int rangeFirst = numberText::leadingInt16(m.lecture.firstSlide);
-        const int rangeLast = numberText::leadingInt16(m.lecture.lastSlide);
-        if (rangeLast >= rangeFirst &&
-            m.slideOffset + (rangeLast - rangeFirst + 1) > std::numeric_limits<int16_t>::max())
+        const int first = numberText::leadingInt16(m.lecture.firstSlide);
+        const int last = numberText::leadingInt16(m.lecture.lastSlide);
+        m.changes.slidesToSend = std::max(0, last - first + 1);
+        if (m.slideOffset + m.changes.slidesToSend > std::numeric_limits<int16_t>::max())
             throw Failure(QStringLiteral("The lecture would hold more than %1 slides")
                               .arg(std::numeric_limits<int16_t>::max()));
-        ftpMakeLectureDir(m);
         add(m, QString());
         add(m, QStringLiteral("FTPing slides..."));
 
         const QString format = m.lecture.imageFormat;
         const QString ext = format.toLower();
-        stopIfCancelled(m);
-        put(m, QStringLiteral("blank.") + format, QStringLiteral("blank.") + ext);
-
-        const int first = numberText::leadingInt16(m.lecture.firstSlide);
-        const int last = numberText::leadingInt16(m.lecture.lastSlide);
+        const auto sendBlank = [&] {
+            stopIfCancelled(m);
+            put(m, QStringLiteral("blank.") + format, QStringLiteral("blank.") + ext, false);
+        };
+        // A new lecture gets its blank image first; an existing one keeps its own until the new
+        // slides are all there, since a replaced file cannot be taken back.
+        if (m.changes.createdDirectory)
+            sendBlank();
         for (int i = first; i <= last; ++i) {
             stopIfCancelled(m);
             add(m, QStringLiteral("FTPing slide ") + numberText::plain(i));
             put(m, QStringLiteral("Slide") + numberText::plain(i) + QLatin1Char('.') + format,
                 QStringLiteral("Slide") + numberText::plain(m.slideOffset + i - first + 1) +
-                    QLatin1Char('.') + ext);
+                    QLatin1Char('.') + ext,
+                true);
+            ++m.changes.slidesSent;
         }
+        if (!m.changes.createdDirectory)
+            sendBlank();
 
-        // The description and the slide text go together and last: a stop before them leaves
-        // an existing lecture's own ones in place.
+        // The description and the slide text go together and last, each replacing the old one
+        // in one step: a stop before them leaves an existing lecture's own ones in place.
         stopIfCancelled(m);
         add(m, QStringLiteral("FTPing description"));
-        put(m, QStringLiteral("description"), QStringLiteral("description"));
+        put(m, QStringLiteral("description"), QStringLiteral("description"), false);
+        m.changes.descriptionSent = true;
         add(m, QStringLiteral("FTPing STML file"));
-        put(m, QStringLiteral("extract.stml"), QStringLiteral("extract.stml"));
+        put(m, QStringLiteral("extract.stml"), QStringLiteral("extract.stml"), false);
+        m.changes.slideTextSent = true;
+        ftpCloseLecture(m);
     } catch (Failure& failure) {
         // The upload's message names the failure's number too.
         failure.withNumberShown();

@@ -4,6 +4,7 @@
 #include "platform/ProgramEnd.h"
 
 #include <QEventLoop>
+#include <QTimer>
 
 ModuleFtp::ModuleFtp(TransferControl& inetControl, LectureRecord& lectureRecord)
     : inet(inetControl), lecture(lectureRecord) {
@@ -31,14 +32,29 @@ void ModuleFtp::ftpExecute(const FtpOperation& op) {
     }
     // The end state always arrives later from the event loop; window events keep being
     // delivered while we wait here.
+    // A Cancel is looked for while waiting, so that a server that stays silent never holds
+    // the user: the operation is stopped and reports its end at once.
+    bool cancelled = false;
+    QTimer cancelWatch;
+    cancelWatch.setInterval(100);
+    QObject::connect(&cancelWatch, &QTimer::timeout, [this, &cancelled] {
+        if (!cancelled && stopOnCancel && progress && progress->cancelRequested()) {
+            cancelled = true;
+            inet.Abort();
+        }
+    });
+    cancelWatch.start();
     while (!ftpDone) {
         QEventLoop loop;
         waitLoop_ = &loop;
         loop.exec();
         waitLoop_ = nullptr;
     }
+    cancelWatch.stop();
     if (programEnd::hasEnded())
         throw programEnd::ProgramEnded();
+    if (cancelled)
+        throw StoppedByUser();
 }
 
 void ModuleFtp::ftpStateChanged(int state) {

@@ -4,6 +4,7 @@
 #include "lecture/ProgressSink.h"
 #include "platform/ftp/FtpOperation.h"
 #include "platform/ftp/TransferControl.h"
+#include "server/LectureChanges.h"
 
 #include <QString>
 #include <cstdint>
@@ -25,6 +26,8 @@ public:
     // Runs one operation to its end. The outcome is not examined: callers read
     // inet.ResponseCode() or inet.GetChunk(). Errors that Execute raises at once (Failure)
     // propagate. Throws programEnd::ProgramEnded when the program was ended during the wait.
+    // A Cancel (progress->cancelRequested()) during the wait stops the operation at once and
+    // throws StoppedByUser, unless stopOnCancel is off.
     void ftpExecute(const FtpOperation& op);
     // The transfer component's state report: 11 and 12 end the wait, other states do nothing.
     void ftpStateChanged(int state);
@@ -41,6 +44,10 @@ public:
     int16_t slideOffset = 0;               // slides the lecture already holds
     ProgressSink* progress = nullptr;      // where upload steps are reported
     std::function<int()> askLectureExists; // lecture-exists dialog: choice 0..3, or -1
+    bool stopOnCancel = true;              // off while a stopped transfer is undone
+    LectureChanges changes;                // what the current transfer did to its lecture
+    int lockWaitMs = 120000;               // how long to wait for another transfer's lock
+    int staleLockSeconds = 3600;           // a lock older than this was left by a dead transfer
 
 private:
     QEventLoop* waitLoop_ = nullptr;

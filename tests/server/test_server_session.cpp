@@ -2,6 +2,7 @@
 #include "server/AccountCheck.h"
 #include "server/ClassListing.h"
 #include "server/LectureDirectory.h"
+#include "server/LectureOpening.h"
 #include "server/LectureUpload.h"
 #include "support/ServerRun.h"
 
@@ -80,8 +81,9 @@ private slots:
             << Find{.found = "1", .dirs = seven, .choice = AppendSlides, .offset = 7};
         QTest::newRow("slides of the other format") << Find{
             .found = "1", .dirs = seven, .choice = AppendSlides, .format = "JPG", .offset = 0};
-        QTest::newRow("gap ends the count")
-            << Find{.found = "1", .dirs = gap, .choice = AppendSlides, .offset = 2};
+        // New slides follow the highest number, so that none takes the name of one there.
+        QTest::newRow("a gap: after the highest")
+            << Find{.found = "1", .dirs = gap, .choice = AppendSlides, .offset = 4};
         // Session numbers at the 16-bit limit: the next free number never wraps around.
         QTest::newRow("32767, new") << Find{.found = "32767", .session = "32767"};
         QTest::newRow("32768 typed, new") << Find{.found = "32768", .session = "32768"};
@@ -150,11 +152,16 @@ private slots:
         QFETCH(int, first);
         QFETCH(int, last);
         QFETCH(int, offset);
+        // The lecture's slides 1..7 (at most) and its highest one: the new ones follow that.
         QStringList names = slides(std::min(offset, 7), "gif");
-        QVERIFY(lecture("Mar.5.1999.1", names + QStringList{"description"}));
+        if (offset > 7)
+            names << QStringLiteral("Slide%1.gif").arg(offset);
+        if (offset > 0)
+            QVERIFY(lecture("Mar.5.1999.1", names + QStringList{"description"}));
         ServerRun& s = fx_.connect();
         QVERIFY(s.writeLecture(first, last));
-        s.m.slideOffset = int16_t(offset);
+        QCOMPARE(s.open(offset > 0), offset > 0);
+        QCOMPARE(int(s.m.slideOffset), offset);
         QStringList progress{"", "FTPing slides..."};
         for (int i = first; i <= last; ++i) {
             names << QStringLiteral("Slide%1.gif").arg(offset + i - first + 1);
@@ -173,16 +180,20 @@ private slots:
             QCOMPARE(remote(QStringLiteral("Slide%1.gif").arg(offset + i - first + 1)),
                      "slide " + QByteArray::number(i));
         QCOMPARE(remote("description"), QByteArray("d"));
+        // The lecture's lock is given back.
+        QCOMPARE(fx_.names("classes/cs101"), QStringList{"Mar.5.1999.1"});
+        QVERIFY(!QDir(fx_.server->lumoraDir() + "/classes/cs101/.Mar.5.1999.1.lock").exists());
     }
 
     // A local slide that cannot be read stops the upload at once, with a failure whose message
-    // names the error number before the host; nothing after the failed step is sent.
+    // names the error number before the host; nothing after the failed step is sent. Undoing
+    // the transfer then removes the new lecture whole, its lock too.
     // (A slide the server refuses is met the same way by the wizard-level fault tests.)
     void failedPutEndsUpload() {
-        QVERIFY(lecture("Mar.5.1999.1"));
         ServerRun& s = fx_.connect();
         QVERIFY(s.writeLecture(3, 5));
         QVERIFY(QFile::remove(s.work.filePath("Slide4.GIF")));
+        QVERIFY(!s.open(false));
 
         QString message;
         try {
@@ -194,6 +205,11 @@ private slots:
                  qPrintable(message));
         QVERIFY(!s.progress.lines.contains("FTPing description"));
         QCOMPARE(fx_.names(), (QStringList{"Slide1.gif", "blank.gif"}));
+
+        const Abandoned undone = ftpAbandonLecture(s.m);
+        QVERIFY(undone.complete);
+        QCOMPARE(undone.text, "The server was left as it was before the transfer.");
+        QCOMPARE(fx_.names("classes/cs101"), QStringList());
     }
 
     // A lecture without a notes-text file: the fetch says so and leaves no stale local copy; a

@@ -6,6 +6,7 @@
 #include "platform/Failure.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ftp/TransferControl.h"
+#include "server/LectureOpening.h"
 #include "server/ModuleFtp.h"
 #include "support/TestEnv.h"
 #include "support/TestFtpServer.h"
@@ -62,6 +63,12 @@ struct ServerRun {
             return f.message(lecture.host);
         }
         return {};
+    }
+
+    // Opens m.lectureDir for a transfer, as a new lecture or an append; true when appending.
+    bool open(bool append) {
+        ftpOpenLecture(m, append);
+        return append;
     }
 
     bool writeLocal(const QString& name, const QByteArray& data) {

@@ -153,15 +153,7 @@ private slots:
             << QByteArray("<stml>\r\n</stml>\r\n<slide>\r\n</stml>\r\n") << open;
         const QByteArray odd = "<stml>\r\n</STML>\r\n<title></stml></title>\r\nx\r</stml>\r\n";
         QTest::newRow("closing tag only at a line start") << odd + "</stml>x" << odd;
-        // Damaged files: whatever precedes the first closing-tag line is kept, byte for byte.
         const QByteArray old = "<stml>\r\n<slide>\r\n<title>Old</title>\r\n</slide>\r\n";
-        QTest::newRow("no closing tag") << old << old;
-        QTest::newRow("cut in the middle of a line")
-            << old.left(old.size() - 5) << old.left(old.size() - 5) + "\r\n";
-        QByteArray junk = old;
-        for (int b = 0; b < 256; ++b)
-            junk.append(char(b));
-        QTest::newRow("binary junk, no closing tag") << junk << junk + "\r\n";
         QTest::newRow("line feeds only") << QByteArray(old).replace("\r\n", "\n") + "</stml>\n"
                                          << QByteArray(old).replace("\r\n", "\n");
     }
@@ -172,6 +164,34 @@ private slots:
         writeSlideText(reader_, fields_, true, fetchOf("extract.stml", server));
         QCOMPARE(read("extract.stml"),
                  kept + lines({"<slide>", "<title>New</title>", "</slide>", "</stml>"}));
+        QVERIFY(!QFile::exists(work("extract1.stml")));
+    }
+
+    // A server file without its closing-tag line was cut short on its way or is damaged:
+    // appending to it would lose the rest of the lecture's text, so the append stops and no
+    // file to upload is left.
+    void mergeRefusesTextWithoutItsEnd_data() {
+        QTest::addColumn<QByteArray>("server");
+        const QByteArray old = "<stml>\r\n<slide>\r\n<title>Old</title>\r\n</slide>\r\n";
+        QTest::newRow("no closing tag") << old;
+        QTest::newRow("cut in the middle of a line") << old.left(old.size() - 5);
+        QByteArray junk = old;
+        for (int b = 0; b < 256; ++b)
+            junk.append(char(b));
+        QTest::newRow("binary junk, no closing tag") << junk;
+    }
+    void mergeRefusesTextWithoutItsEnd() {
+        QFETCH(QByteArray, server);
+        reader_.slides[1] = titled("New");
+        try {
+            writeSlideText(reader_, fields_, true, fetchOf("extract.stml", server));
+            QFAIL("no Failure");
+        } catch (const Failure& f) {
+            QVERIFY2(f.description().startsWith("The slide text of the lecture on the server "
+                                                "could not be read whole; nothing was changed"),
+                     qPrintable(f.description()));
+        }
+        QVERIFY(!QFile::exists(work("extract.stml")));
         QVERIFY(!QFile::exists(work("extract1.stml")));
     }
 

@@ -9,6 +9,12 @@ FtpOperation FtpOperation::cd(const QString& remote) {
 FtpOperation FtpOperation::mkdir(const QString& remote) {
     return {Kind::MakeDir, remote, {}};
 }
+FtpOperation FtpOperation::rmdir(const QString& remote) {
+    return {Kind::RemoveDir, remote, {}};
+}
+FtpOperation FtpOperation::remove(const QString& remote) {
+    return {Kind::Delete, remote, {}};
+}
 FtpOperation FtpOperation::get(const QString& remote, const QString& local) {
     return {Kind::Get, remote, local};
 }
@@ -27,6 +33,10 @@ QString FtpOperation::text() const {
         return QStringLiteral("CD ") + remote;
     case Kind::MakeDir:
         return QStringLiteral("MKDIR ") + remote;
+    case Kind::RemoveDir:
+        return QStringLiteral("RMDIR ") + remote;
+    case Kind::Delete:
+        return QStringLiteral("DELETE ") + remote;
     case Kind::Get:
         return QStringLiteral("GET ") + remote + QLatin1Char(' ') + local;
     case Kind::Put:

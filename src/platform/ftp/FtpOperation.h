@@ -6,7 +6,7 @@
 // Server paths beginning "~/" (and bare relative paths such as "lumora") are taken from the FTP
 // login directory; a path beginning "/" is absolute on the server.
 struct FtpOperation {
-    enum class Kind { List, ChangeDir, MakeDir, Get, Put, Close };
+    enum class Kind { List, ChangeDir, MakeDir, RemoveDir, Delete, Get, Put, Close };
 
     Kind kind = Kind::Close;
     QString remote; // server path (List, ChangeDir, MakeDir, Get, Put)
@@ -19,6 +19,10 @@ struct FtpOperation {
     static FtpOperation cd(const QString& remote);
     // Creates a server directory; refused when it already exists.
     static FtpOperation mkdir(const QString& remote);
+    // Removes an empty server directory.
+    static FtpOperation rmdir(const QString& remote);
+    // Deletes a server file.
+    static FtpOperation remove(const QString& remote);
     // Copies a server file to a local file, byte for byte.
     static FtpOperation get(const QString& remote, const QString& local);
     // Copies a local file to a server file, byte for byte.
@@ -27,7 +31,7 @@ struct FtpOperation {
     static FtpOperation close();
 
     // The operation in the text form used in messages and tests: "LS path", "CD path",
-    // "MKDIR path", "GET remote local", "PUT local remote", "CLOSE".
+    // "MKDIR path", "RMDIR path", "DELETE path", "GET remote local", "PUT local remote", "CLOSE".
     QString text() const;
 
     bool operator==(const FtpOperation&) const = default;

@@ -28,6 +28,8 @@ void initCurlOnce() {
 TransferControl::Impl::Impl(TransferControl* owner) : q(owner) {
     timer.setSingleShot(true);
     QObject::connect(&timer, &QTimer::timeout, q, [this] { onTimeout(); });
+    watchdog.setInterval(500);
+    QObject::connect(&watchdog, &QTimer::timeout, q, [this] { onWatchdog(); });
 }
 
 TransferControl::Impl::~Impl() {
@@ -122,6 +124,44 @@ void TransferControl::Impl::onTimeout() {
     keepGoing();
 }
 
+void TransferControl::Impl::noteActivity() {
+    sinceActivity.restart();
+}
+
+// curl's own time-outs do not cover every wait: a command that gets no reply, or only a line
+// that is no reply, can wait for good. The watchdog ends any operation during which nothing
+// has come from the server, and no data has moved, for the stall time (before the first
+// command, for the connect time-out as well, so that curl's own report of a failed connect
+// comes first).
+void TransferControl::Impl::onWatchdog() {
+    if (!running) {
+        watchdog.stop();
+        return;
+    }
+    const qint64 limit = lastCommand.isEmpty() ? qint64(connectMs) + stallMs : stallMs;
+    if (sinceActivity.elapsed() < limit)
+        return;
+    QString what;
+    if (lastCommand.isEmpty())
+        what = QStringLiteral("no greeting from the server");
+    else if (dataMoved)
+        what = QStringLiteral("no data for %1 s during %2")
+                   .arg((stallMs + 999) / 1000)
+                   .arg(QString::fromUtf8(lastCommand));
+    else
+        what = QStringLiteral("no reply to %1").arg(QString::fromUtf8(lastCommand));
+    stopOperation(Timeout, QStringLiteral("The server did not answer in time (%1)").arg(what));
+}
+
+void TransferControl::Impl::stopOperation(int failureCode, const QString& description) {
+    // The connection is in the middle of an exchange: it is closed, never used again.
+    asking = false;
+    closeSession();
+    code = failureCode;
+    info = description;
+    endOperation();
+}
+
 // libcurl (7.88) sometimes moves an FTP transfer to its next step without asking to be
 // called again: when the server's passive-mode reply arrives together with the command's
 // own processing, the data connection is never started and the transfer would sit until
@@ -145,6 +185,7 @@ void TransferControl::Impl::checkDone() {
             const CURLcode result = msg->data.result;
             curl_multi_remove_handle(multi, easy);
             running = false;
+            watchdog.stop();
             finish(result);
             return;
         }
@@ -187,6 +228,7 @@ void TransferControl::Impl::closeSession() {
     }
     dropAllWatches();
     timer.stop();
+    watchdog.stop();
     curl_slist_free_all(postQuote);
     postQuote = nullptr;
     curl_slist_free_all(preQuote);
@@ -202,11 +244,9 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
     if (op.kind == FtpOperation::Kind::Close) {
         if (d->running || d->asking) {
             // The operation still running is cut short; it still reports its own end first.
-            d->asking = false;
-            d->closeSession();
-            d->code = ConnectionLost;
-            d->info = QStringLiteral("The operation was stopped because the session was closed");
-            d->endOperation();
+            d->stopOperation(
+                ConnectionLost,
+                QStringLiteral("The operation was stopped because the session was closed"));
         } else if (d->busy()) {
             throw Failure(QStringLiteral("Still executing last request"), kStillExecuting);
         }
@@ -235,6 +275,12 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
 
     d->op = op;
     d->host = host;
+    if (d->abilitiesHost != host) {
+        d->abilitiesHost = host;
+        d->abilities = {};
+    }
+    d->step = Impl::Step::Store;
+    d->storeDirect = d->abilities.noRename;
     d->retried = false;
     d->askedTrust = false;
     d->userRefused = false;
@@ -244,6 +290,11 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
     d->info.clear();
     if (!d->start(false))
         d->endOperation();
+}
+
+void TransferControl::Abort() {
+    if (d->running || d->asking)
+        d->stopOperation(Cancelled, QStringLiteral("The operation was stopped"));
 }
 
 bool TransferControl::certificateRefusedByUser() const {
@@ -256,6 +307,10 @@ int TransferControl::ResponseCode() const {
 
 QString TransferControl::ResponseInfo() const {
     return d->info;
+}
+
+QString TransferControl::ServerReply() const {
+    return d->busy() ? QString() : QString::fromUtf8(d->lastReply);
 }
 
 QString TransferControl::GetChunk(int size) {
@@ -277,4 +332,13 @@ void TransferControl::setCaFile(const QString& path) {
 void TransferControl::setTimeouts(int connectMs, int stallMs) {
     d->connectMs = std::max(1, connectMs);
     d->stallMs = std::max(1, stallMs);
+    d->watchdog.setInterval(std::clamp(d->stallMs / 8, 20, 500));
+}
+
+int TransferControl::connectTimeout() const {
+    return d->connectMs;
+}
+
+int TransferControl::stallTimeout() const {
+    return d->stallMs;
 }

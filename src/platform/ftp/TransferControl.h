@@ -18,26 +18,37 @@
 // Outcomes:
 //   LS     the matching bare names sorted by character code, each followed by CR LF, read
 //          back with GetChunk(). No match in an existing directory: empty text, state 12, code 0.
-//          A directory that does not exist: empty text, state 11, code 12003. "." and ".." are
-//          never listed, and names beginning with "." only for a pattern beginning with ".".
+//          A directory that does not exist, or a listing the server refuses (any error reply,
+//          450 included): empty text, state 11, code 12003. "." and ".." are never listed, and
+//          names beginning with "." only for a pattern beginning with ".".
 //   CD     code 0 when the directory exists, 12003 otherwise (the session stays anchored at
 //          the login directory, so "~/" paths always mean the same place).
 //   MKDIR  code 0 when created, 12003 when refused (for example because it exists).
-//   GET    the local file holds the server file's bytes. On any failure no file is left at the
-//          local path (a previous file of that name is removed), so a stale copy is never
-//          mistaken for the server's.
+//   RMDIR, DELETE  code 0 when removed, 12003 when refused.
+//   GET    the local file holds the server file's bytes (a transfer shorter than the size the
+//          server gave fails). On any failure no file is left at the local path (a previous
+//          file of that name is removed), so a stale copy is never mistaken for the server's.
 //   PUT    the server file holds the local file's bytes. A missing or unreadable local file
 //          ends in state 11 without contacting the server. The bytes go to "." + name +
-//          ".part" first, renamed to the name once complete, so a cut transfer never replaces
-//          the server's earlier file with a partial one.
+//          ".part" first, and only once the server's size of that file (SIZE, or its directory
+//          listing where SIZE is refused) equals the local file's is it renamed to the name, so
+//          a cut transfer never replaces the server's earlier file, even when the server
+//          acknowledged it. A wrong size ends in code 12030. A server that refuses renaming
+//          gets the file under its own name, checked the same way afterwards (remembered for
+//          the host).
 //   CLOSE  quits the session; state 12. Issued while another operation runs, it stops that
 //          operation, which first reports its own end (state 11, code 12030).
 //
+// Every operation ends: when nothing comes from the server and no data moves for the stall
+// time (a command without reply, a junk line, silence after "150"), it ends with 12002 and a
+// description naming the command that went unanswered. Abort() ends it at once.
+//
 // ResponseCode(): 0 after success; 12003 server refused (error reply, file not found, access
-// denied, upload refused); 12002 time-out (connect or stalled transfer); 12029 cannot connect;
-// 12007 host not resolved; 12014 login refused; 12030 connection lost; 12045 the server's
-// certificate was not trusted; 12157 the encrypted connection failed; 12004 other failures,
-// including local file errors. ResponseInfo() describes the failure in words.
+// denied, upload refused); 12002 time-out (connect, stalled transfer or unanswered command);
+// 12029 cannot connect; 12007 host not resolved; 12014 login refused; 12017 stopped by Abort();
+// 12030 connection lost or data cut short; 12045 the server's certificate was not trusted;
+// 12157 the encrypted connection failed; 12004 other failures, including local file errors.
+// ResponseInfo() describes the failure in words.
 //
 // Encryption: a server that offers TLS (AUTH TLS) gets the login, the commands and the data
 // encrypted; one that does not is used in clear text. The certificate must verify against the
@@ -55,6 +66,7 @@ public:
         Timeout = 12002,
         ServerRefused = 12003,
         OtherFailure = 12004,
+        Cancelled = 12017,
         HostNotResolved = 12007,
         LoginRefused = 12014,
         CannotConnect = 12029,
@@ -75,8 +87,15 @@ public:
     // GET or PUT lacks a file name, or an operation is still running (number 35764).
     void Execute(const QString& url, const FtpOperation& op);
 
+    // Stops the running operation at once (its connection is closed); it reports its end,
+    // state 11 with code 12017. Nothing happens when no operation runs.
+    void Abort();
+
     int ResponseCode() const;
     QString ResponseInfo() const; // "" after success
+    // The server's last reply line of the last operation ("550 Permission denied"), "" when
+    // none came.
+    QString ServerReply() const;
     // True when the last operation ended because the user refused the server's certificate:
     // the user has just said no, so there is nothing to report.
     bool certificateRefusedByUser() const;
@@ -88,6 +107,8 @@ public:
     // Connect time-out, and the time after which a transfer or a server reply that makes no
     // progress is given up (both in milliseconds; defaults 15 s and 30 s).
     void setTimeouts(int connectMs, int stallMs);
+    int connectTimeout() const;
+    int stallTimeout() const;
 
     // Decides about a certificate that could not be verified: true trusts it for its host from
     // now on. Unset, such certificates are refused.

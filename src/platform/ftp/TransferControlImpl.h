@@ -5,6 +5,7 @@
 #include "platform/ftp/TransferControl.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 #include <QTimer>
@@ -18,6 +19,7 @@ class QSocketNotifier;
 // The inner state of a TransferControl, shared by the files that implement it:
 //   TransferControl.cpp  the public class, the curl handles and the Qt event loop glue
 //   TransferOperation.cpp  one operation: setting up curl for it, its callbacks, its end
+//   TransferStore.cpp  the steps of an upload: temporary name, size check, rename, fallbacks
 //   CertificateTrust.cpp  encryption and the trust given to server certificates
 //
 // libcurl's multi interface runs inside the Qt event loop: curl tells us which sockets to watch
@@ -32,9 +34,28 @@ struct TransferControl::Impl {
     };
 
     TransferControl* q;
+    // The steps of an upload (TransferStore.cpp). Each is one request on the kept connection.
+    enum class Step {
+        Store,        // STOR to the temporary name (or the real one), then SIZE, RNFR, RNTO
+        CheckListing, // LIST of the directory, for a server that does not answer SIZE
+        Rename,       // RNFR/RNTO of the temporary file, once its size was checked by listing
+        DropTemp,     // DELE of the temporary file, when the server refuses to rename
+    };
+    // What a server was found not to do, remembered for the host's later uploads.
+    struct ServerAbilities {
+        bool noSize = false;   // SIZE is refused
+        bool noRename = false; // RNFR/RNTO is refused
+    };
+
     CURLM* multi = nullptr;
     CURL* easy = nullptr;
     QTimer timer;
+    // Every command's deadline: the operation ends when nothing has come from the server and
+    // no data has moved for stallMs, whatever curl waits for.
+    QTimer watchdog;
+    QElapsedTimer sinceActivity;
+    QByteArray lastCommand; // the last command sent to the server (a password masked)
+    bool dataMoved = false; // data moved since lastCommand was sent
     QList<SocketWatch*> watches;
     quint64 watchChanges = 0; // counts every change of the sockets curl wants watched
 
@@ -58,7 +79,15 @@ struct TransferControl::Impl {
     QString listPattern; // last component of a listing
     QSaveFile* download = nullptr;
     QFile* upload = nullptr;
-    QString localError;   // set when a local file fails during the transfer
+    QString localError; // set when a local file fails during the transfer
+    QString sizeError;  // set when the server's size of a stored file is wrong
+
+    // The upload in progress (TransferStore.cpp).
+    Step step = Step::Store;
+    bool storeDirect = false; // stored under the real name, without the temporary one
+    qint64 uploadSize = 0;
+    QString abilitiesHost;
+    ServerAbilities abilities;
     QByteArray lastReply; // the server's last reply line
     char errorBuffer[CURL_ERROR_SIZE] = {};
 
@@ -83,6 +112,8 @@ struct TransferControl::Impl {
     void dropAllWatches();
     void onSocket(curl_socket_t s, int flags);
     void onTimeout();
+    void onWatchdog();
+    void noteActivity();
     void keepGoing();
     void checkDone();
     // Reports the end of the current operation later, from the event loop.
@@ -90,6 +121,8 @@ struct TransferControl::Impl {
     bool busy() const { return running || pendingEnds > 0 || asking; }
     // Stops a running transfer and closes every kept connection (with QUIT).
     void closeSession();
+    // Ends the running operation now with code and description: its connection is dropped.
+    void stopOperation(int failureCode, const QString& description);
 
     // ---- encryption (CertificateTrust.cpp) ----
     void configureTls();
@@ -101,12 +134,30 @@ struct TransferControl::Impl {
     static size_t writeCallback(char* data, size_t size, size_t count, void* userp);
     static size_t readCallback(char* buffer, size_t size, size_t count, void* userp);
     static size_t headerCallback(char* data, size_t size, size_t count, void* userp);
+    static int debugCallback(CURL*, curl_infotype type, char* data, size_t size, void* userp);
     // Prepares the easy handle and local files for op and adds it to the multi handle. Returns
     // false (with code and info set) when the operation fails before reaching the server.
     bool start(bool freshConnection);
+    // The settings every request shares: account, callbacks, time-outs, encryption.
+    void configureRequest(const QByteArray& url, bool freshConnection);
+    // A request that sends commands after reaching the directory and transfers nothing.
+    void setCommandsOnly(curl_slist* commands);
+
+    // ---- an upload's steps (TransferStore.cpp) ----
+    // Sets the easy handle up for the current step; false (with code and info) when the
+    // upload cannot start.
+    bool setUpStore();
+    // Reads the server's reply to a SIZE of the stored file; false when the size is wrong.
+    bool checkSizeReply(const QByteArray& reply);
+    // Moves an upload on after a step ended with result; true when another step started.
+    bool nextStoreStep(CURLcode result);
+    QByteArray storeUrl() const;
+    QByteArray tempName() const;
+    QByteArray storedName() const;
     bool failLocal(int failureCode, const QString& description);
     // A failed GET leaves no file at the local path, not even an older one.
     void discardLocalFiles();
     void finish(CURLcode result);
     void describe(CURLcode result);
+    bool listingRefused = false; // a listing ended with an error reply that curl let pass
 };

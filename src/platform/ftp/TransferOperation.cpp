@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 // One operation of the transfer component: the easy handle set up for it, the data and reply
 // callbacks curl calls during the transfer, and the handling of its result.
@@ -20,6 +21,8 @@ constexpr qsizetype kMaxListing = 16 * 1024 * 1024; // a listing larger than thi
 size_t TransferControl::Impl::writeCallback(char* data, size_t size, size_t count, void* userp) {
     auto* self = static_cast<Impl*>(userp);
     const size_t bytes = size * count;
+    self->noteActivity();
+    self->dataMoved = true;
     if (self->download) {
         if (self->download->write(data, static_cast<qint64>(bytes)) != static_cast<qint64>(bytes)) {
             self->localError = QStringLiteral("Cannot write the local file \"%1\" (%2)")
@@ -41,6 +44,10 @@ size_t TransferControl::Impl::readCallback(char* buffer, size_t size, size_t cou
     if (!self->upload)
         return 0;
     const qint64 n = self->upload->read(buffer, static_cast<qint64>(size * count));
+    if (n > 0) {
+        self->noteActivity();
+        self->dataMoved = true;
+    }
     if (n < 0) {
         self->localError = QStringLiteral("Cannot read the local file \"%1\" (%2)")
                                .arg(self->op.local, self->upload->errorString());
@@ -52,16 +59,48 @@ size_t TransferControl::Impl::readCallback(char* buffer, size_t size, size_t cou
 size_t TransferControl::Impl::headerCallback(char* data, size_t size, size_t count, void* userp) {
     auto* self = static_cast<Impl*>(userp);
     const size_t bytes = size * count;
+    self->noteActivity();
     const QByteArray line = QByteArray(data, static_cast<qsizetype>(bytes)).trimmed();
-    if (line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0])))
+    if (line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0]))) {
         self->lastReply = line.left(300);
+        // The size of a stored file decides before the file takes its name: a wrong one stops
+        // the upload here, so the rename that would follow is never sent.
+        if (self->op.kind == FtpOperation::Kind::Put && self->lastCommand.startsWith("SIZE ") &&
+            !self->checkSizeReply(line))
+            return 0;
+    }
     return bytes;
+}
+
+// Records the commands sent, for the deadline and for saying which command went unanswered;
+// with SF_FTP_TRACE the whole dialogue goes to standard error.
+int TransferControl::Impl::debugCallback(CURL*, curl_infotype type, char* data, size_t size,
+                                         void* userp) {
+    auto* self = static_cast<Impl*>(userp);
+    const QByteArray text(data, static_cast<qsizetype>(size));
+    if (type == CURLINFO_HEADER_OUT) {
+        QByteArray command = text.trimmed();
+        if (command.startsWith("PASS "))
+            command = "PASS ***";
+        self->lastCommand = command.left(300);
+        self->dataMoved = false;
+        self->noteActivity();
+    }
+    if (qEnvironmentVariableIsSet("SF_FTP_TRACE") && type <= CURLINFO_HEADER_OUT) {
+        const QByteArray shown = text.startsWith("PASS ") ? QByteArray("PASS ***\r\n") : text;
+        static const char* const marks[] = {"* ", "< ", "> "};
+        std::fputs(marks[type], stderr);
+        std::fwrite(shown.constData(), 1, static_cast<size_t>(shown.size()), stderr);
+    }
+    return 0;
 }
 
 bool TransferControl::Impl::start(bool freshConnection) {
     received.clear();
     localError.clear();
+    sizeError.clear();
     lastReply.clear();
+    lastCommand.clear();
     errorBuffer[0] = '\0';
     curl_slist_free_all(postQuote);
     postQuote = nullptr;
@@ -79,20 +118,23 @@ bool TransferControl::Impl::start(bool freshConnection) {
     case FtpOperation::Kind::ChangeDir:
         if (!path.last.isEmpty())
             url += QUrl::toPercentEncoding(path.last) + "/";
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        setCommandsOnly(nullptr);
         break;
-    case FtpOperation::Kind::MakeDir: {
-        // The directory is created from inside its parent, so the name needs no path.
+    case FtpOperation::Kind::MakeDir:
+    case FtpOperation::Kind::RemoveDir:
+    case FtpOperation::Kind::Delete: {
+        // The command is sent from inside the parent directory, so the name needs no path.
         RemotePath parent = path;
         QString name = parent.last;
         if (name.isEmpty() && !parent.dirs.isEmpty())
             name = parent.dirs.takeLast();
         if (name.isEmpty())
-            return failLocal(ServerRefused, QStringLiteral("No directory name was given"));
+            return failLocal(ServerRefused, QStringLiteral("No name was given"));
         url = dirUrl(host, parent);
-        postQuote = curl_slist_append(nullptr, ("MKD " + name.toUtf8()).constData());
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-        curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postQuote);
+        const char* verb = op.kind == FtpOperation::Kind::MakeDir     ? "MKD "
+                           : op.kind == FtpOperation::Kind::RemoveDir ? "RMD "
+                                                                      : "DELE ";
+        setCommandsOnly(curl_slist_append(nullptr, (verb + name.toUtf8()).constData()));
         break;
     }
     case FtpOperation::Kind::Get:
@@ -105,38 +147,38 @@ bool TransferControl::Impl::start(bool freshConnection) {
                              QStringLiteral("Cannot create the local file \"%1\" (%2)")
                                  .arg(op.local, download->errorString()));
         break;
-    case FtpOperation::Kind::Put: {
-        // The file is stored under a temporary name and renamed over its real name only
-        // once it has arrived whole: a transfer cut short never leaves a partial file in
-        // place of the server's earlier one (a lecture's slide text, say).
-        const QByteArray temp = "." + path.last.toUtf8() + ".part";
-        url += QUrl::toPercentEncoding(QString::fromUtf8(temp));
-        postQuote = curl_slist_append(nullptr, "RNFR " + temp);
-        postQuote = curl_slist_append(postQuote, "RNTO " + path.last.toUtf8());
-        curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postQuote);
-        delete upload;
-        upload = new QFile(op.local);
-        if (!upload->open(QIODevice::ReadOnly))
-            return failLocal(OtherFailure, QStringLiteral("Cannot read the local file \"%1\" (%2)")
-                                               .arg(op.local, upload->errorString()));
-        curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(easy, CURLOPT_READFUNCTION, &Impl::readCallback);
-        curl_easy_setopt(easy, CURLOPT_READDATA, this);
-        curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(upload->size()));
+    case FtpOperation::Kind::Put:
+        if (!setUpStore())
+            return false;
+        url = storeUrl();
         break;
-    }
     case FtpOperation::Kind::Close:
         break;
     }
-    if (op.kind == FtpOperation::Kind::ChangeDir || op.kind == FtpOperation::Kind::MakeDir) {
-        // Without a transfer, and in the directory the kept connection is already in, curl
-        // would send no command before waiting and measure the reply time-out from the
-        // connection's last exchange, so an idle connection would fail at once. A NOOP
-        // first makes it a fresh exchange.
-        preQuote = curl_slist_append(nullptr, "NOOP");
-        curl_easy_setopt(easy, CURLOPT_QUOTE, preQuote);
-    }
+    configureRequest(url, freshConnection);
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK)
+        return failLocal(OtherFailure, QStringLiteral("The FTP transfer could not be started"));
+    running = true;
+    sinceActivity.restart();
+    watchdog.start();
+    return true;
+}
 
+void TransferControl::Impl::setCommandsOnly(curl_slist* commands) {
+    // Without a transfer, and in the directory the kept connection is already in, curl would
+    // send no command before waiting and measure the reply time-out from the connection's
+    // last exchange, so an idle connection would fail at once. A NOOP first makes it a fresh
+    // exchange.
+    preQuote = curl_slist_append(nullptr, "NOOP");
+    curl_easy_setopt(easy, CURLOPT_QUOTE, preQuote);
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    if (commands) {
+        postQuote = commands;
+        curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postQuote);
+    }
+}
+
+void TransferControl::Impl::configureRequest(const QByteArray& url, bool freshConnection) {
     const QByteArray user = q->UserName.toUtf8();
     const QByteArray password = q->Password.toUtf8();
     curl_easy_setopt(easy, CURLOPT_URL, url.constData());
@@ -149,6 +191,9 @@ bool TransferControl::Impl::start(bool freshConnection) {
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Impl::headerCallback);
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &Impl::debugCallback);
+    curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this);
+    curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMs));
     const long stallSeconds = std::max(1L, static_cast<long>((stallMs + 999) / 1000));
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -156,15 +201,8 @@ bool TransferControl::Impl::start(bool freshConnection) {
     curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, stallSeconds);
     curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
     configureTls();
-    if (qEnvironmentVariableIsSet("SF_FTP_TRACE"))
-        curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
     if (freshConnection)
         curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
-
-    if (curl_multi_add_handle(multi, easy) != CURLM_OK)
-        return failLocal(OtherFailure, QStringLiteral("The FTP transfer could not be started"));
-    running = true;
-    return true;
 }
 
 bool TransferControl::Impl::failLocal(int failureCode, const QString& description) {
@@ -219,6 +257,15 @@ void TransferControl::Impl::finish(CURLcode result) {
         return;
     }
 
+    if (op.kind == FtpOperation::Kind::Put && nextStoreStep(result))
+        return;
+    // curl takes an error reply to a listing (450) for "no files"; but the directory's listing
+    // asked for here was refused, and a refused listing must never read as an empty one.
+    listingRefused = result == CURLE_OK && op.kind == FtpOperation::Kind::List &&
+                     (lastReply.startsWith('4') || lastReply.startsWith('5'));
+    if (listingRefused)
+        result = CURLE_REMOTE_ACCESS_DENIED;
+
     if (result == CURLE_OK) {
         if (download && !download->commit()) {
             localError = QStringLiteral("Cannot write the local file \"%1\" (%2)")
@@ -243,6 +290,17 @@ void TransferControl::Impl::describe(CURLcode result) {
     if (!localError.isEmpty()) {
         code = OtherFailure;
         info = localError;
+        return;
+    }
+    if (!sizeError.isEmpty()) {
+        code = ConnectionLost;
+        info = sizeError;
+        return;
+    }
+    if (listingRefused) {
+        code = ServerRefused;
+        info = QStringLiteral("The server refused %1 (%2)")
+                   .arg(op.text(), QString::fromUtf8(lastReply));
         return;
     }
     const TransferOutcome outcome =

@@ -1,0 +1,154 @@
+#include "server/LectureLock.h"
+
+#include "platform/Failure.h"
+#include "platform/ftp/FtpOperation.h"
+#include "server/LectureListing.h"
+#include "server/ModuleFtp.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QRandomGenerator>
+#include <QTimer>
+
+namespace {
+
+const QString kStampFormat = QStringLiteral("yyyyMMdd'T'HHmmss'Z'");
+constexpr int kPollMs = 500;
+constexpr int kUnstampedGraceMs = 10000; // a lock's stamp follows its directory at once
+
+QString lockPathOf(const QString& lecturePath) {
+    QString lecture = lecturePath;
+    if (lecture.endsWith(QLatin1Char('/')))
+        lecture.chop(1);
+    const qsizetype slash = lecture.lastIndexOf(QLatin1Char('/'));
+    return lecture.left(slash + 1) + QLatin1Char('.') + lecture.mid(slash + 1) +
+           QStringLiteral(".lock");
+}
+
+QString serverPath(const QString& path) {
+    return QStringLiteral("~/lumora/") + path;
+}
+
+bool runOk(ModuleFtp& m, const FtpOperation& op) {
+    m.ftpExecute(op);
+    return m.inet.ResponseCode() == 0;
+}
+
+// Waits without blocking the windows; a Cancel meanwhile stops the transfer.
+void pause(ModuleFtp& m, int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (m.progress && m.progress->cancelRequested())
+        throw StoppedByUser();
+}
+
+// The server's own words about the last operation, or the transfer component's.
+QString serverWords(const ModuleFtp& m) {
+    const QString reply = m.inet.ServerReply().trimmed();
+    return reply.isEmpty() ? m.inet.ResponseInfo().trimmed() : reply;
+}
+
+QString newStamp() {
+    return QDateTime::currentDateTimeUtc().toString(kStampFormat) + QLatin1Char('-') +
+           QString::number(QRandomGenerator::global()->generate64(), 16);
+}
+
+// The time a stamp names; invalid for a name that is no stamp.
+QDateTime stampTime(const QString& stamp) {
+    QDateTime t = QDateTime::fromString(stamp.section(QLatin1Char('-'), 0, 0), kStampFormat);
+    t.setTimeSpec(Qt::UTC);
+    return t;
+}
+
+void breakLock(ModuleFtp& m, const QString& lock, const QStringList& stamps, const QString& why) {
+    for (const QString& stamp : stamps)
+        runOk(m, FtpOperation::rmdir(serverPath(lock + QLatin1Char('/') + stamp)));
+    if (!runOk(m, FtpOperation::rmdir(serverPath(lock))))
+        throw Failure(QStringLiteral("Cannot remove the lock ~/lumora/%1 that %2 (%3); nothing "
+                                     "was changed")
+                          .arg(lock, why, serverWords(m)),
+                      m.inet.ResponseCode());
+    if (m.progress)
+        m.progress->Add(QStringLiteral("Removed the lock of a transfer that %1").arg(why));
+}
+
+// True when this transfer now holds the lock.
+bool tryCreate(ModuleFtp& m, const QString& lock) {
+    if (!runOk(m, FtpOperation::mkdir(serverPath(lock))))
+        return false;
+    const QString stamp = newStamp();
+    if (!runOk(m, FtpOperation::mkdir(serverPath(lock + QLatin1Char('/') + stamp)))) {
+        const QString why = serverWords(m);
+        runOk(m, FtpOperation::rmdir(serverPath(lock)));
+        throw Failure(
+            QStringLiteral("Cannot lock the lecture on the server (%1); nothing was changed")
+                .arg(why));
+    }
+    m.changes.lockPath = lock;
+    m.changes.lockStamp = stamp;
+    return true;
+}
+
+} // namespace
+
+void takeLectureLock(ModuleFtp& m) {
+    const QString lock = lockPathOf(m.changes.lecturePath);
+    QElapsedTimer waited;
+    waited.start();
+    int vanished = 0;
+    for (;;) {
+        if (tryCreate(m, lock))
+            return;
+        const QString refusal = serverWords(m);
+        const int refusalCode = m.inet.ResponseCode();
+        QStringList stamps;
+        try {
+            stamps = listNames(m, lock, QString());
+        } catch (const Failure&) {
+            // No lock to list: it was given back just now, or the server refuses to create
+            // directories here at all.
+            if (++vanished < 3)
+                continue;
+            throw Failure(QStringLiteral("The server refused to create ~/lumora/%1, the lecture's "
+                                         "lock (%2): the Corvane account may not be allowed to "
+                                         "write there; nothing was changed")
+                              .arg(lock, refusal),
+                          refusalCode);
+        }
+        const QDateTime taken = stamps.isEmpty() ? QDateTime() : stampTime(stamps.first());
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        if (taken.isValid() && taken.secsTo(now) > m.staleLockSeconds) {
+            breakLock(m, lock, stamps,
+                      QStringLiteral("did not finish (taken at %1 UTC)")
+                          .arg(taken.toString(QStringLiteral("yyyy-MM-dd hh:mm"))));
+            continue;
+        }
+        if (!taken.isValid() && waited.elapsed() > kUnstampedGraceMs) {
+            breakLock(m, lock, stamps, QStringLiteral("did not finish (the lock has no time)"));
+            continue;
+        }
+        if (waited.elapsed() >= m.lockWaitMs)
+            throw Failure(QStringLiteral("Another transfer is working on the lecture ~/lumora/%1 "
+                                         "(since %2 UTC); nothing was changed. Try again when it "
+                                         "has finished")
+                              .arg(m.changes.lecturePath,
+                                   taken.isValid() ? taken.toString(QStringLiteral("hh:mm:ss"))
+                                                   : QStringLiteral("a moment ago")));
+        pause(m, kPollMs);
+    }
+}
+
+void releaseLectureLock(ModuleFtp& m) {
+    if (m.changes.lockPath.isEmpty())
+        return;
+    const QString lock = m.changes.lockPath;
+    m.changes.lockPath.clear();
+    try {
+        runOk(m, FtpOperation::rmdir(serverPath(lock + QLatin1Char('/') + m.changes.lockStamp)));
+        runOk(m, FtpOperation::rmdir(serverPath(lock)));
+    } catch (const Failure&) {
+        // Left behind: a later transfer finds it stale and breaks it.
+    }
+}

@@ -1,0 +1,110 @@
+#include "platform/Failure.h"
+#include "platform/ftp/FtpOperation.h"
+#include "server/LectureLock.h"
+#include "server/LectureOpening.h"
+#include "server/ModuleFtp.h"
+
+#include <algorithm>
+
+// Undoing a transfer that failed or was stopped, and saying what could not be undone.
+
+namespace {
+
+// The clean-up waits for the server only briefly: one that has stopped answering must not hold
+// the user for another full time-out per file.
+constexpr int kTidyTimeoutMs = 5000;
+
+class TidyingUp {
+public:
+    explicit TidyingUp(ModuleFtp& m)
+        : m_(m), connectMs_(m.inet.connectTimeout()), stallMs_(m.inet.stallTimeout()) {
+        m_.stopOnCancel = false;
+        m_.inet.setTimeouts(std::min(connectMs_, kTidyTimeoutMs),
+                            std::min(stallMs_, kTidyTimeoutMs));
+    }
+    ~TidyingUp() {
+        m_.stopOnCancel = true;
+        m_.inet.setTimeouts(connectMs_, stallMs_);
+    }
+    TidyingUp(const TidyingUp&) = delete;
+    TidyingUp& operator=(const TidyingUp&) = delete;
+
+private:
+    ModuleFtp& m_;
+    int connectMs_;
+    int stallMs_;
+};
+
+bool runOk(ModuleFtp& m, const FtpOperation& op) {
+    m.ftpExecute(op);
+    return m.inet.ResponseCode() == 0;
+}
+
+QString lectureName(const ModuleFtp& m) {
+    QString path = m.changes.lecturePath;
+    if (path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    return path;
+}
+
+// What is left after an undo that stopped part-way.
+QString leftOver(const ModuleFtp& m) {
+    const LectureChanges& c = m.changes;
+    const int slidesLeft = static_cast<int>(std::count_if(
+        c.added.begin(), c.added.end(), [](const QString& n) { return n.startsWith("Slide"); }));
+    const QString where =
+        QStringLiteral("The lecture %1 on %2").arg(lectureName(m), m.lecture.host);
+    if (c.createdDirectory) {
+        QString text =
+            where + QStringLiteral(" holds %1 of %2 slides").arg(slidesLeft).arg(c.slidesToSend);
+        text += c.descriptionSent ? QStringLiteral(" and no slide text")
+                                  : QStringLiteral(" and no description");
+        return text + QStringLiteral(". The server could not be reached to remove it: remove the "
+                                     "directory on the server, or send the presentation again "
+                                     "and choose \"Create new lecture for same date\".");
+    }
+    return where + QStringLiteral(" holds %1 of the %2 new slides after its own ones, and its "
+                                  "old description and slide text. The server could not be "
+                                  "reached to remove them: delete them on the server (the "
+                                  "slides numbered after %3), or append the presentation again "
+                                  "once they are gone.")
+                       .arg(slidesLeft)
+                       .arg(c.slidesToSend)
+                       .arg(m.slideOffset);
+}
+
+} // namespace
+
+Abandoned ftpAbandonLecture(ModuleFtp& m) {
+    if (!m.changes.open)
+        return {};
+    const TidyingUp tidy(m);
+    const bool changed =
+        m.changes.createdDirectory || !m.changes.added.isEmpty() || !m.changes.sending.isEmpty();
+    const QString dir = QStringLiteral("~/lumora/") + m.changes.lecturePath;
+    try {
+        while (!m.changes.added.isEmpty()) {
+            if (!runOk(m, FtpOperation::remove(dir + m.changes.added.last())))
+                break;
+            m.changes.added.removeLast();
+        }
+        // The file that was on its way may have left its temporary copy.
+        if (!m.changes.sending.isEmpty())
+            runOk(m, FtpOperation::remove(dir + QLatin1Char('.') + m.changes.sending +
+                                          QStringLiteral(".part")));
+        const bool filesGone = m.changes.added.isEmpty();
+        const bool directoryGone =
+            filesGone && (!m.changes.createdDirectory || runOk(m, FtpOperation::rmdir(dir)));
+        releaseLectureLock(m);
+        if (filesGone && directoryGone) {
+            m.changes.open = false;
+            return {true, changed ? QStringLiteral("The server was left as it was before the "
+                                                   "transfer.")
+                                  : QString()};
+        }
+    } catch (const Failure&) {
+    } catch (const StoppedByUser&) {
+    }
+    m.changes.open = false;
+    return {false, leftOver(m)};
+}
