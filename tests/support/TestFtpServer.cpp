@@ -3,6 +3,7 @@
 #include "support/LumoraServer.h"
 #include "support/ProftpdServer.h"
 #include "support/TestEnv.h"
+#include "support/VsftpdServer.h"
 
 #include <QDir>
 
@@ -76,8 +77,11 @@ std::unique_ptr<TestFtpServer> selectedFtpServer(const TestFtpServer::Options& o
     const QString kind = qEnvironmentVariable("SF_TEST_FTP_SERVER").trimmed().toLower();
     if (kind == QLatin1String("proftpd"))
         return std::make_unique<ProftpdServer>(options);
+    if (kind == QLatin1String("vsftpd"))
+        return std::make_unique<VsftpdServer>(options);
     if (!kind.isEmpty() && kind != QLatin1String("pyftpdlib"))
-        qFatal("SF_TEST_FTP_SERVER=\"%s\" names no test server (choices: pyftpdlib, proftpd)",
+        qFatal("SF_TEST_FTP_SERVER=\"%s\" names no test server (choices: pyftpdlib, proftpd, "
+               "vsftpd)",
                qPrintable(kind));
     return std::make_unique<LumoraServer>(options);
 }
