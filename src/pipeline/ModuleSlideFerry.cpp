@@ -9,7 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/NumberText.h"
 #include "platform/ftp/TransferControl.h"
-#include "server/LectureOpening.h"
+#include "server/LectureTransfer.h"
 #include "server/LectureUpload.h"
 #include "server/ModuleFtp.h"
 
@@ -78,28 +78,9 @@ void ModuleSlideFerry::transferLecture(bool appendSlides, ProgressSink& progress
                                        AfterTransfer after) {
     progress.begin(expectedProgressLines(appendSlides));
     ftp_.progress = &progress;
-    try {
-        checkWorkingDirectory(fields_.workDir);
-        // The lecture is claimed (a new one) or locked and counted (an append) before anything
-        // is made: the slide numbers and the merged text must be those of the lecture as it
-        // is while this transfer holds it.
-        ftpOpenLecture(ftp_, appendSlides);
-        makeLectureFiles(appendSlides, progress);
-        ftpUploadLecture(ftp_);
-    } catch (Failure& failure) {
-        const Abandoned left = ftpAbandonLecture(ftp_);
-        if (!left.text.isEmpty())
-            failure.withAdvice(failure.advice().isEmpty()
-                                   ? left.text
-                                   : failure.advice() + QStringLiteral("\n\n") + left.text);
-        throw;
-    } catch (const StoppedByUser&) {
-        // The user's own choice needs no message, unless the server could not be put back.
-        const Abandoned left = ftpAbandonLecture(ftp_);
-        if (!left.complete)
-            throw Failure(QStringLiteral("The transfer was stopped")).withAdvice(left.text);
-        throw;
-    }
+    checkWorkingDirectory(fields_.workDir);
+    ftpTransferLecture(ftp_, appendSlides,
+                       [this, &progress](bool append) { makeLectureFiles(append, progress); });
     if (after == AfterTransfer::EndSession)
         cleanUp();
     else

@@ -45,7 +45,8 @@ int slideNumberOf(const QString& name, const QString& ext) {
 
 LectureContents readLectureContents(ModuleFtp& m, const QString& lecturePath, const QString& ext) {
     LectureContents contents;
-    for (const QString& name : listNames(m, lecturePath, QString())) {
+    contents.names = listNames(m, lecturePath, QString());
+    for (const QString& name : std::as_const(contents.names)) {
         if (name == QLatin1String("description"))
             contents.hasDescription = true;
         if (const int n = slideNumberOf(name, ext)) {

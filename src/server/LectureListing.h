@@ -15,6 +15,7 @@ QStringList listNames(ModuleFtp& m, const QString& dir, const QString& pattern);
 
 // What a lecture directory holds, from one listing of it (and one of its hidden names).
 struct LectureContents {
+    QStringList names;    // every name it holds, hidden ones aside
     int highestSlide = 0; // the highest n of "Slide<n>.<ext>" (0 when none)
     int slides = 0;       // how many "Slide<n>.<ext>" there are
     bool hasDescription = false;

@@ -47,7 +47,8 @@ void pause(ModuleFtp& m, int ms) {
 // The server's own words about the last operation, or the transfer component's.
 QString serverWords(const ModuleFtp& m) {
     const QString reply = m.inet.ServerReply().trimmed();
-    return reply.isEmpty() ? m.inet.ResponseInfo().trimmed() : reply;
+    const bool refused = m.inet.ResponseCode() == TransferControl::ServerRefused;
+    return refused && !reply.isEmpty() ? reply : m.inet.ResponseInfo().trimmed();
 }
 
 QString newStamp() {

@@ -29,6 +29,7 @@ void note(ModuleFtp& m, const QString& line) {
 void openForAppend(ModuleFtp& m) {
     const QString ext = m.lecture.imageFormat.toLower();
     const LectureContents contents = readLectureContents(m, m.lectureDir, ext);
+    m.changes.held = contents.names;
     if (contents.unfinished()) {
         note(m,
              QStringLiteral("The lecture ~/lumora/%1 was left unfinished by an earlier "
@@ -55,10 +56,10 @@ void openForAppend(ModuleFtp& m) {
 // The lecture directory could not be created. True when it exists now (another transfer made
 // it); a refusal for any other reason throws.
 bool createdMeanwhile(ModuleFtp& m) {
-    QString refusal = m.inet.ServerReply().trimmed();
-    if (refusal.isEmpty())
-        refusal = m.inet.ResponseInfo().trimmed();
     const int code = m.inet.ResponseCode();
+    QString refusal = m.inet.ServerReply().trimmed();
+    if (refusal.isEmpty() || code != TransferControl::ServerRefused)
+        refusal = m.inet.ResponseInfo().trimmed();
     const QString name = lectureNameOf(m.lectureDir);
     if (listNames(m, classDirOf(m.lectureDir), name).contains(name))
         return true;

@@ -12,7 +12,7 @@ namespace {
 
 // The clean-up waits for the server only briefly: one that has stopped answering must not hold
 // the user for another full time-out per file.
-constexpr int kTidyTimeoutMs = 5000;
+constexpr int kTidyTimeoutMs = 3000;
 
 class TidyingUp {
 public:
@@ -63,14 +63,15 @@ QString leftOver(const ModuleFtp& m) {
                                      "directory on the server, or send the presentation again "
                                      "and choose \"Create new lecture for same date\".");
     }
-    return where + QStringLiteral(" holds %1 of the %2 new slides after its own ones, and its "
-                                  "old description and slide text. The server could not be "
-                                  "reached to remove them: delete them on the server (the "
-                                  "slides numbered after %3), or append the presentation again "
-                                  "once they are gone.")
-                       .arg(slidesLeft)
-                       .arg(c.slidesToSend)
-                       .arg(m.slideOffset);
+    QString text = where + QStringLiteral(" holds %1 of the %2 new slides after its own ones")
+                               .arg(slidesLeft)
+                               .arg(c.slidesToSend);
+    if (!c.replaced.isEmpty())
+        text += QStringLiteral(", and the new %1 in place of its own").arg(c.replaced.join(", "));
+    return text + QStringLiteral(". The server could not be reached to undo that: delete the "
+                                 "slides numbered after %1 on the server, or append the "
+                                 "presentation again once they are gone.")
+                      .arg(m.slideOffset);
 }
 
 } // namespace
@@ -82,8 +83,17 @@ Abandoned ftpAbandonLecture(ModuleFtp& m) {
     const bool changed =
         m.changes.createdDirectory || !m.changes.added.isEmpty() || !m.changes.sending.isEmpty();
     const QString dir = QStringLiteral("~/lumora/") + m.changes.lecturePath;
+    if (changed && m.progress)
+        m.progress->Add(QStringLiteral("Removing what this transfer sent..."));
     try {
-        while (!m.changes.added.isEmpty()) {
+        // Files it replaced get the server's own copies back, then what it added goes.
+        while (!m.changes.replaced.isEmpty()) {
+            const QString name = m.changes.replaced.last();
+            if (!runOk(m, FtpOperation::put(m.changes.originals->filePath(name), dir + name)))
+                break;
+            m.changes.replaced.removeLast();
+        }
+        while (m.changes.replaced.isEmpty() && !m.changes.added.isEmpty()) {
             if (!runOk(m, FtpOperation::remove(dir + m.changes.added.last())))
                 break;
             m.changes.added.removeLast();
@@ -92,7 +102,7 @@ Abandoned ftpAbandonLecture(ModuleFtp& m) {
         if (!m.changes.sending.isEmpty())
             runOk(m, FtpOperation::remove(dir + QLatin1Char('.') + m.changes.sending +
                                           QStringLiteral(".part")));
-        const bool filesGone = m.changes.added.isEmpty();
+        const bool filesGone = m.changes.added.isEmpty() && m.changes.replaced.isEmpty();
         const bool directoryGone =
             filesGone && (!m.changes.createdDirectory || runOk(m, FtpOperation::rmdir(dir)));
         releaseLectureLock(m);

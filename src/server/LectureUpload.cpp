@@ -37,9 +37,24 @@ void stopIfCancelled(ModuleFtp& m) {
         throw StoppedByUser();
 }
 
-// One upload; a transfer that ends in error is a failure of the whole upload. A name the
-// lecture did not hold before is recorded, so that a transfer that fails later removes it.
-void put(ModuleFtp& m, const QString& localName, const QString& remoteName, bool isNew) {
+// Before a file the lecture holds is sent anew, the server's copy of it is fetched, so that a
+// transfer that fails later can put it back.
+void keepOriginal(ModuleFtp& m, const QString& name) {
+    if (!m.changes.originals)
+        m.changes.originals = std::make_shared<QTemporaryDir>();
+    const QString copy = m.changes.originals->filePath(name);
+    m.ftpExecute(FtpOperation::get(remotePath(m, name), copy));
+    if (!m.changes.originals->isValid() || m.inet.ResponseCode() != 0)
+        throw Failure(reason(m, QStringLiteral("Cannot keep a copy of %1").arg(name)),
+                      m.inet.ResponseCode());
+}
+
+// One upload; a transfer that ends in error is a failure of the whole upload. What it adds to
+// the lecture, or replaces there, is recorded, so that a transfer that fails later undoes it.
+void put(ModuleFtp& m, const QString& localName, const QString& remoteName) {
+    const bool replacing = !m.changes.createdDirectory && m.changes.held.contains(remoteName);
+    if (replacing)
+        keepOriginal(m, remoteName);
     const QString remote = remotePath(m, remoteName);
     m.changes.sending = remoteName;
     m.ftpExecute(FtpOperation::put(localPath(m, localName), remote));
@@ -48,8 +63,7 @@ void put(ModuleFtp& m, const QString& localName, const QString& remoteName, bool
         throw Failure(reason(m, QStringLiteral("Cannot send %1 to %2").arg(localName, remote)),
                       code);
     m.changes.sending.clear();
-    if (isNew || m.changes.createdDirectory)
-        m.changes.added.append(remoteName);
+    (replacing ? m.changes.replaced : m.changes.added).append(remoteName);
 }
 
 // Fetches the lecture's file `name` into the working directory. True when fetched, false when
@@ -116,10 +130,10 @@ void ftpUploadLecture(ModuleFtp& m) {
         const QString ext = format.toLower();
         const auto sendBlank = [&] {
             stopIfCancelled(m);
-            put(m, QStringLiteral("blank.") + format, QStringLiteral("blank.") + ext, false);
+            put(m, QStringLiteral("blank.") + format, QStringLiteral("blank.") + ext);
         };
         // A new lecture gets its blank image first; an existing one keeps its own until the new
-        // slides are all there, since a replaced file cannot be taken back.
+        // slides are all there.
         if (m.changes.createdDirectory)
             sendBlank();
         for (int i = first; i <= last; ++i) {
@@ -127,21 +141,21 @@ void ftpUploadLecture(ModuleFtp& m) {
             add(m, QStringLiteral("FTPing slide ") + numberText::plain(i));
             put(m, QStringLiteral("Slide") + numberText::plain(i) + QLatin1Char('.') + format,
                 QStringLiteral("Slide") + numberText::plain(m.slideOffset + i - first + 1) +
-                    QLatin1Char('.') + ext,
-                true);
+                    QLatin1Char('.') + ext);
             ++m.changes.slidesSent;
         }
         if (!m.changes.createdDirectory)
             sendBlank();
 
         // The description and the slide text go together and last, each replacing the old one
-        // in one step: a stop before them leaves an existing lecture's own ones in place.
+        // in one step: a stop before them leaves an existing lecture's own ones in place (and
+        // those replaced before a failure are put back).
         stopIfCancelled(m);
         add(m, QStringLiteral("FTPing description"));
-        put(m, QStringLiteral("description"), QStringLiteral("description"), false);
+        put(m, QStringLiteral("description"), QStringLiteral("description"));
         m.changes.descriptionSent = true;
         add(m, QStringLiteral("FTPing STML file"));
-        put(m, QStringLiteral("extract.stml"), QStringLiteral("extract.stml"), false);
+        put(m, QStringLiteral("extract.stml"), QStringLiteral("extract.stml"));
         m.changes.slideTextSent = true;
         ftpCloseLecture(m);
     } catch (Failure& failure) {

@@ -371,6 +371,32 @@ private slots:
         r.w->saveSettings();
         QCOMPARE(readSetting("ImageType") + readSetting("Resolution"), QString("JPGVGA"));
     }
+
+    // Append chosen while GIF was the format, then JPG chosen on the Advanced page, the format
+    // the lecture's slides already have: the slides are counted again at Finish, for JPG, and
+    // the new ones follow them; no slide of the lecture is written over.
+    void formatChangedAfterChoosingAppend() {
+        const QString lecture = "lumora/classes/cs101fall26/Mar.5.2026.1/";
+        const QStringList old{"Slide1.jpg", "Slide2.jpg", "Slide3.jpg", "Slide1.gif"};
+        for (const QString& name : old)
+            QVERIFY(server_->writeFile(lecture + name, "old " + name.toUtf8()));
+        QVERIFY(server_->writeFile(lecture + "description", "Old\nann\ndate\r\n"));
+        QVERIFY(server_->writeFile(lecture + "extract.stml", "<stml>\r\n</stml>\r\n"));
+        writeSetting("ImageType", "GIF");
+        WizardRun r;
+        QVERIFY(fx_.toLecturePage(r, "basic_test_ppt_file.ppt"));
+        r.answerLectureExists(FrmFTPError::AppendSlides);
+        r.next();
+        QCOMPARE(r.w->currentPage(), 4);
+        r.w->advanced().imageFormat()->setCurrentText("JPG");
+        r.finish();
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
+        for (const QString& name : old)
+            QCOMPARE(server_->readFile(lecture + name), "old " + name.toUtf8());
+        QCOMPARE(fx_.lectureFiles(),
+                 (QStringList{"Slide1.gif", "Slide1.jpg", "Slide2.jpg", "Slide3.jpg", "Slide4.jpg",
+                              "Slide5.jpg", "blank.jpg", "description", "extract.stml"}));
+    }
 };
 
 QTEST_MAIN(TestWizardRoad)

@@ -130,20 +130,21 @@ void TransferControl::Impl::noteActivity() {
 
 // curl's own time-outs do not cover every wait: a command that gets no reply, or only a line
 // that is no reply, can wait for good. The watchdog ends any operation during which nothing
-// has come from the server, and no data has moved, for the stall time (before the first
-// command, for the connect time-out as well, so that curl's own report of a failed connect
-// comes first).
+// has come from the server, and no data has moved, for the stall time (the connect time-out
+// while a new connection has not been greeted yet).
 void TransferControl::Impl::onWatchdog() {
     if (!running) {
         watchdog.stop();
         return;
     }
-    const qint64 limit = lastCommand.isEmpty() ? qint64(connectMs) + stallMs : stallMs;
+    const qint64 limit = lastCommand.isEmpty() && !heard ? connectMs : stallMs;
     if (sinceActivity.elapsed() < limit)
         return;
     QString what;
     if (lastCommand.isEmpty())
-        what = QStringLiteral("no greeting from the server");
+        what = heard ? QStringLiteral("the login stalled")
+                     : QStringLiteral("no answer to the connection within %1 s")
+                           .arg((connectMs + 999) / 1000);
     else if (dataMoved)
         what = QStringLiteral("no data for %1 s during %2")
                    .arg((stallMs + 999) / 1000)

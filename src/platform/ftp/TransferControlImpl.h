@@ -56,6 +56,7 @@ struct TransferControl::Impl {
     QElapsedTimer sinceActivity;
     QByteArray lastCommand; // the last command sent to the server (a password masked)
     bool dataMoved = false; // data moved since lastCommand was sent
+    bool heard = false;     // the server has said something during this request
     QList<SocketWatch*> watches;
     quint64 watchChanges = 0; // counts every change of the sockets curl wants watched
 

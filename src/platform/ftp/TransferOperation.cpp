@@ -60,6 +60,7 @@ size_t TransferControl::Impl::headerCallback(char* data, size_t size, size_t cou
     auto* self = static_cast<Impl*>(userp);
     const size_t bytes = size * count;
     self->noteActivity();
+    self->heard = true;
     const QByteArray line = QByteArray(data, static_cast<qsizetype>(bytes)).trimmed();
     if (line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0]))) {
         self->lastReply = line.left(300);
@@ -101,6 +102,7 @@ bool TransferControl::Impl::start(bool freshConnection) {
     sizeError.clear();
     lastReply.clear();
     lastCommand.clear();
+    heard = false;
     errorBuffer[0] = '\0';
     curl_slist_free_all(postQuote);
     postQuote = nullptr;
@@ -194,7 +196,10 @@ void TransferControl::Impl::configureRequest(const QByteArray& url, bool freshCo
     curl_easy_setopt(easy, CURLOPT_DEBUGFUNCTION, &Impl::debugCallback);
     curl_easy_setopt(easy, CURLOPT_DEBUGDATA, this);
     curl_easy_setopt(easy, CURLOPT_VERBOSE, 1L);
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMs));
+    // curl's connect time-out covers the whole login; the watchdog keeps connectMs for the
+    // connection itself and gives each reply of the login the stall time, so a slow server's
+    // login is waited for as long as its replies keep coming.
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMs) + 8L * stallMs);
     const long stallSeconds = std::max(1L, static_cast<long>((stallMs + 999) / 1000));
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stallSeconds);
