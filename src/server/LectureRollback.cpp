@@ -98,10 +98,15 @@ Abandoned ftpAbandonLecture(ModuleFtp& m) {
                 break;
             m.changes.added.removeLast();
         }
-        // The file that was on its way may have left its temporary copy.
-        if (!m.changes.sending.isEmpty())
-            runOk(m, FtpOperation::remove(dir + QLatin1Char('.') + m.changes.sending +
-                                          QStringLiteral(".part")));
+        // The file that was on its way may have left part of itself: under its temporary name,
+        // or under its own when the lecture did not hold it.
+        const QString sending = m.changes.sending;
+        if (!sending.isEmpty()) {
+            runOk(m,
+                  FtpOperation::remove(dir + QLatin1Char('.') + sending + QStringLiteral(".part")));
+            if (m.changes.createdDirectory || !m.changes.held.contains(sending))
+                runOk(m, FtpOperation::remove(dir + sending));
+        }
         const bool filesGone = m.changes.added.isEmpty() && m.changes.replaced.isEmpty();
         const bool directoryGone =
             filesGone && (!m.changes.createdDirectory || runOk(m, FtpOperation::rmdir(dir)));

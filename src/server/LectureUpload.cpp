@@ -57,7 +57,9 @@ void put(ModuleFtp& m, const QString& localName, const QString& remoteName) {
         keepOriginal(m, remoteName);
     const QString remote = remotePath(m, remoteName);
     m.changes.sending = remoteName;
-    m.ftpExecute(FtpOperation::put(localPath(m, localName), remote));
+    // A name the lecture does not hold has nothing to protect: it goes there directly.
+    m.ftpExecute(replacing ? FtpOperation::put(localPath(m, localName), remote)
+                           : FtpOperation::putNew(localPath(m, localName), remote));
     const int code = m.inet.ResponseCode();
     if (code != 0)
         throw Failure(reason(m, QStringLiteral("Cannot send %1 to %2").arg(localName, remote)),

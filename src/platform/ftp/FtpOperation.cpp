@@ -21,6 +21,9 @@ FtpOperation FtpOperation::get(const QString& remote, const QString& local) {
 FtpOperation FtpOperation::put(const QString& local, const QString& remote) {
     return {Kind::Put, remote, local};
 }
+FtpOperation FtpOperation::putNew(const QString& local, const QString& remote) {
+    return {Kind::Put, remote, local, true};
+}
 FtpOperation FtpOperation::close() {
     return {Kind::Close, {}, {}};
 }

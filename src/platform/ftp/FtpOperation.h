@@ -9,8 +9,9 @@ struct FtpOperation {
     enum class Kind { List, ChangeDir, MakeDir, RemoveDir, Delete, Get, Put, Close };
 
     Kind kind = Kind::Close;
-    QString remote; // server path (List, ChangeDir, MakeDir, Get, Put)
-    QString local;  // local file path (Get, Put)
+    QString remote;       // server path (List, ChangeDir, MakeDir, Get, Put)
+    QString local;        // local file path (Get, Put)
+    bool newName = false; // Put: the server holds no file of that name (see putNew)
 
     // Lists the names in the path's directory that match its last component: a pattern with
     // "*" and "?" or an exact name (an empty last component lists everything).
@@ -27,6 +28,10 @@ struct FtpOperation {
     static FtpOperation get(const QString& remote, const QString& local);
     // Copies a local file to a server file, byte for byte.
     static FtpOperation put(const QString& local, const QString& remote);
+    // The same for a name the server does not hold (the caller made sure, and keeps others
+    // away): with nothing there to replace, the file goes to its name directly, one exchange
+    // fewer. Its size is checked all the same.
+    static FtpOperation putNew(const QString& local, const QString& remote);
     // Ends the FTP session.
     static FtpOperation close();
 

@@ -281,7 +281,7 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
         d->abilities = {};
     }
     d->step = Impl::Step::Store;
-    d->storeDirect = d->abilities.noRename;
+    d->storeDirect = d->abilities.noRename || op.newName;
     d->retried = false;
     d->askedTrust = false;
     d->userRefused = false;

@@ -35,7 +35,8 @@
 //          a cut transfer never replaces the server's earlier file, even when the server
 //          acknowledged it. A wrong size ends in code 12030. A server that refuses renaming
 //          gets the file under its own name, checked the same way afterwards (remembered for
-//          the host).
+//          the host). A putNew (a name the server does not hold) goes to its name directly, its
+//          size checked the same way.
 //   CLOSE  quits the session; state 12. Issued while another operation runs, it stops that
 //          operation, which first reports its own end (state 11, code 12030).
 //
