@@ -355,13 +355,20 @@ private slots:
         QVERIFY(!QFile::exists(server().root() + "/" + kLecture + ".Slide3.gif.part"));
     }
 
-    // A server that refuses renaming still takes the lecture whole: each file under its own
-    // name, after the first refusal without trying again.
+    // A server that refuses renaming still takes an append whole: the files it replaces go
+    // under their own names, after the first refusal without trying again.
     void serverRefusingRenames() {
-        ServerRun& r = connected(3);
+        existingLecture(2);
+        ServerRun& r = connected(1);
         QVERIFY(server().setRules({FaultRule::refuse("RNFR", "502 Not implemented")}));
-        QCOMPARE(send(r), QString());
-        QCOMPARE(server().readFile(kLecture + "Slide3.gif"), QByteArray("slide 3"));
+        QCOMPARE(send(r, AppendSlides), QString());
+        QCOMPARE(server().readFile(kLecture + "Slide3.gif"), QByteArray("slide 1"));
+        QCOMPARE(server().readFile(kLecture + "blank.gif"), QByteArray("blank"));
+        QCOMPARE(server().readFile(kLecture + "description"), QByteArray("d"));
+        QVERIFY(server()
+                    .readFile(kLecture + "extract.stml")
+                    .endsWith("<title>New</title>\r\n"
+                              "</slide>\r\n</stml>\r\n"));
         QCOMPARE(server().commandsNamed("RNFR").size(), 1);
         QVERIFY(!tree().keys().join('|').contains(".part"));
     }

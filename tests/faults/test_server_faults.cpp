@@ -152,20 +152,22 @@ private slots:
         QCOMPARE(fx_.names(), QStringList{"Slide32766.gif"});
     }
 
-    // The server stops answering in the middle of a slide bigger than the connection's
-    // buffers hold: the stalled-transfer time-out ends the wait with a message holding the
-    // time-out's number, and the cut slide never takes its real name. (Window events during the
-    // wait, and nothing sent after a failed step: the server session's wait and failed-put
-    // tests.)
+    // The server stops answering in the middle of a replacement slide text bigger than the
+    // connection's buffers hold: the stalled-transfer time-out ends the wait with a message
+    // holding the time-out's number, and the cut file never takes the place of the lecture's
+    // own. (Window events during the wait, and nothing sent after a failed step: the server
+    // session's wait and failed-put tests.)
     void stalledServerTimesOut() {
+        const QByteArray old = "<stml>\r\n</stml>\r\n";
+        QVERIFY(fx_.server->writeFile("lumora/" + kLecture + "extract.stml", old));
         ServerRun& r = connected();
-        const int slideSize = 32 << 20;
-        QVERIFY(r.writeLocal("Slide2.GIF", QByteArray(slideSize, 'x')));
+        const int size = 32 << 20;
+        QVERIFY(r.writeLocal("extract.stml", QByteArray(size, 'x')));
         r.inet.setTimeouts(2000, 2000);
-        // Frozen from a watcher thread as soon as the server has begun to write the slide (under
+        // Frozen from a watcher thread as soon as the server has begun to write the file (under
         // its temporary name until complete; this thread's event loop is too coarse to catch it).
         const QString dir = fx_.server->root() + "/lumora/" + kLecture;
-        const QString arriving = dir + ".Slide2.gif.part";
+        const QString arriving = dir + ".extract.stml.part";
         const pid_t pid = pid_t(fx_.server->pid());
         std::atomic<bool> frozen{false}, done{false};
         std::thread watcher([&] {
@@ -179,7 +181,7 @@ private slots:
                 watcher.join();
             ::kill(pid, SIGCONT);
         });
-        r.open(false);
+        QVERIFY(r.open(true));
         const QString message = r.failureOf([&] { ftpUploadLecture(r.m); });
         done = true;
         watcher.join();
@@ -188,8 +190,8 @@ private slots:
                      message.endsWith(",  12002" + fx_.server->host()),
                  qPrintable(message));
         const qint64 arrived = QFileInfo(arriving).size();
-        QVERIFY2(arrived > 0 && arrived < slideSize, qPrintable(QString::number(arrived)));
-        QVERIFY(!QFile::exists(dir + "Slide2.gif"));
+        QVERIFY2(arrived > 0 && arrived < size, qPrintable(QString::number(arrived)));
+        QCOMPARE(fx_.server->readFile("lumora/" + kLecture + "extract.stml"), old);
     }
 
     // The class listing cannot be had because the server is gone or stalled: that is reported
