@@ -8,6 +8,7 @@
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
 #include "platform/NumberText.h"
+#include "platform/PrivateFolder.h"
 #include "platform/ftp/TransferControl.h"
 #include "server/LectureTransfer.h"
 #include "server/LectureUpload.h"
@@ -15,7 +16,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <algorithm>
 #include <new>
 
@@ -40,9 +40,10 @@ private:
     ProgressSink& window_;
 };
 
-// Every file of the transfer is made in the working directory. One that is missing, is no
-// folder or takes no files is reported before any slide is converted and anything is sent.
-void checkWorkingDirectory(const QString& dir) {
+// Every file of the transfer is made in a private folder inside the working directory. A
+// working directory that is missing, is no folder or takes no folder is reported before any
+// slide is converted and anything is sent.
+std::unique_ptr<PrivateFolder> privateFolderIn(const QString& dir) {
     if (dir.isEmpty())
         throw Failure(QStringLiteral("No working directory is given"));
     const QFileInfo info(dir);
@@ -50,16 +51,36 @@ void checkWorkingDirectory(const QString& dir) {
         throw Failure(QStringLiteral("The working directory %1 does not exist").arg(dir));
     if (!info.isDir())
         throw Failure(QStringLiteral("The working directory %1 is not a folder").arg(dir));
-    QTemporaryFile probe(fileSystem::joinPath(dir, QStringLiteral(".slide-ferry-XXXXXX")));
-    if (!probe.open())
+    auto folder = std::make_unique<PrivateFolder>(dir);
+    if (!folder->isValid())
         throw Failure(QStringLiteral("The working directory %1 cannot be written (%2)")
-                          .arg(dir, probe.errorString()));
+                          .arg(dir, folder->errorString()));
+    return folder;
 }
+
+// The lecture's files are made in the run's private folder while the transfer runs; the
+// working directory the user chose is the lecture record's again afterwards.
+class WorkingIn {
+public:
+    WorkingIn(LectureRecord& fields, const QString& folder)
+        : fields_(fields), chosen_(fields.workDir) {
+        fields_.workDir = folder;
+    }
+    ~WorkingIn() { fields_.workDir = chosen_; }
+    WorkingIn(const WorkingIn&) = delete;
+    WorkingIn& operator=(const WorkingIn&) = delete;
+
+private:
+    LectureRecord& fields_;
+    QString chosen_;
+};
 
 } // namespace
 
 ModuleSlideFerry::ModuleSlideFerry(LectureRecord& fields, ModuleFtp& ftp, TransferControl& inet)
     : presentation(fields), fields_(fields), ftp_(ftp), inet_(inet) {}
+
+ModuleSlideFerry::~ModuleSlideFerry() = default;
 
 void ModuleSlideFerry::forgetPresentationApp() {
     presentation.hasApp = false;
@@ -78,9 +99,12 @@ void ModuleSlideFerry::transferLecture(bool appendSlides, ProgressSink& progress
                                        AfterTransfer after) {
     progress.begin(expectedProgressLines(appendSlides));
     ftp_.progress = &progress;
-    checkWorkingDirectory(fields_.workDir);
-    ftpTransferLecture(ftp_, appendSlides,
-                       [this, &progress](bool append) { makeLectureFiles(append, progress); });
+    workFolder_ = privateFolderIn(fields_.workDir);
+    {
+        const WorkingIn working(fields_, workFolder_->path());
+        ftpTransferLecture(ftp_, appendSlides,
+                           [this, &progress](bool append) { makeLectureFiles(append, progress); });
+    }
     if (after == AfterTransfer::EndSession)
         cleanUp();
     else
@@ -124,7 +148,12 @@ QString ModuleSlideFerry::lectureSummary() const {
 
 void ModuleSlideFerry::endLecture() {
     presentation.closeDocument();
-    deleteWorkingFiles(fields_.workDir, fields_.imageFormat);
+    // Only the run's own folder is cleaned up and removed: the working directory may be shared
+    // with other runs and other users, whose files are theirs.
+    if (workFolder_) {
+        deleteWorkingFiles(workFolder_->path(), fields_.imageFormat);
+        workFolder_.reset();
+    }
 }
 
 void ModuleSlideFerry::cleanUp() {

@@ -3,7 +3,9 @@
 #include "pipeline/PresentationExport.h"
 
 #include <functional>
+#include <memory>
 
+class PrivateFolder;
 class ProgressSink;
 class ModuleFtp;
 class TransferControl;
@@ -14,6 +16,7 @@ struct LectureRecord;
 class ModuleSlideFerry {
 public:
     ModuleSlideFerry(LectureRecord& fields, ModuleFtp& ftp, TransferControl& inet);
+    ~ModuleSlideFerry();
 
     PresentationExport presentation;
 
@@ -35,11 +38,11 @@ public:
     // Where the finished lecture went: class, server, directory and how many slides.
     QString lectureSummary() const;
 
-    // Closes the presentation, deletes the working files and starts the FTP "CLOSE" without
-    // waiting for it. Never fails.
+    // Closes the presentation, removes the transfer's private working folder and starts the
+    // FTP "CLOSE" without waiting for it. Never fails.
     void cleanUp();
-    // Closes the presentation and deletes the working files, keeping the office and the server
-    // connection for another lecture. Never fails.
+    // Closes the presentation and removes the private working folder, keeping the office and
+    // the server connection for another lecture. Never fails.
     void endLecture();
 
     // Drops any reference to the presentation application (the wizard's start).
@@ -52,4 +55,7 @@ private:
     LectureRecord& fields_;
     ModuleFtp& ftp_;
     TransferControl& inet_;
+    // The transfer's own folder inside the working directory (unique name, owner-only), where
+    // its files are made; gone with endLecture().
+    std::unique_ptr<PrivateFolder> workFolder_;
 };

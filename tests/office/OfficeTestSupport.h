@@ -36,7 +36,7 @@ inline QString copyPresentation(const QTemporaryDir& dir, const QString& name) {
 }
 
 // The process ids of the offices listening on the given pipe, and of its helper offices (on
-// pipe_2, pipe_3, ...).
+// pipe_2, pipe_3, ...); not those of the shells that guard them.
 inline QList<qint64> officeProcesses(const QString& pipe) {
     QList<qint64> found;
     const QRegularExpression wanted("^--accept=pipe,name=" + QRegularExpression::escape(pipe) +
@@ -45,7 +45,11 @@ inline QList<qint64> officeProcesses(const QString& pipe) {
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
         if (entry.toLongLong() <= 0 || !cmdline.open(QIODevice::ReadOnly))
             continue;
-        for (const QByteArray& arg : cmdline.readAll().split('\0'))
+        const QList<QByteArray> args = cmdline.readAll().split('\0');
+        // The office itself, not the shell that guards it.
+        if (args.first() == "/bin/sh")
+            continue;
+        for (const QByteArray& arg : args)
             if (wanted.match(QString::fromUtf8(arg)).hasMatch()) {
                 found.append(entry.toLongLong());
                 break;

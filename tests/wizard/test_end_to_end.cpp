@@ -61,9 +61,22 @@ private slots:
         QTest::keyClicks(r.w->advanced().imageHeight(), "600");
         r.next();
         QCOMPARE(r.w->currentPage(), 5);
+        // A working directory that others can write to, with links named like the working
+        // files: the run makes its files in a folder of its own, never through the links.
+        QTemporaryDir elsewhere;
+        const QStringList linked{"description", "extract.stml"};
+        for (const QString& name : linked) {
+            QVERIFY(testEnv::writeFile(elsewhere.filePath(name), "not the program's"));
+            QVERIFY(QFile::link(elsewhere.filePath(name), fx_.work.filePath(name)));
+        }
         r.finish();
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
         QVERIFY(r.w->isHidden());
+        for (const QString& name : linked) {
+            QCOMPARE(testEnv::readFile(elsewhere.filePath(name)), QByteArray("not the program's"));
+            QVERIFY(QFileInfo(fx_.work.filePath(name)).isSymLink());
+            QVERIFY(QFile::remove(fx_.work.filePath(name)));
+        }
 
         QStringList expected{"", "Converting slides to images..."}, sent, files{"blank.gif"};
         for (int i = 1; i <= slides_; ++i) {
@@ -98,8 +111,11 @@ private slots:
                      stml.count("<slide>\r\n") == slides_ && stml.count('\n') == stml.count("\r\n"),
                  stml.constData());
 
-        // The working files are gone; Done saves the choices and ends the program.
+        // The working files are gone, with the run's own folder; Done saves the choices and ends
+        // the program.
         QCOMPARE(fx_.workingFilesLeft(), QStringList());
+        QCOMPARE(QDir(fx_.work.path()).entryList({"slide-ferry-*"}, QDir::AllEntries),
+                 QStringList());
         QTest::mouseClick(progress.doneButton(), Qt::LeftButton);
         QCOMPARE(r.ends, 1);
         QCOMPARE((QStringList{readSetting("Class"), readSetting("UserID"), readSetting("CorvaneID"),

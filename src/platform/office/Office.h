@@ -15,9 +15,9 @@
 // throws Failure with a description the user can read.
 namespace office {
 
-// The pipe on which the program's office listens. "slideferry_office" unless set otherwise; test
-// executables (environment SF_TEST set) get a pipe of their own per process, so that parallel
-// test runs never share, or quit, each other's office.
+// The pipe on which the program's office listens: one of each process's own
+// ("slideferry_office_<pid>", in test executables "slideferry_office_test_<pid>"), so that runs
+// side by side never share, or quit, each other's office.
 QString pipeName();
 void setPipeName(const QString& name);
 

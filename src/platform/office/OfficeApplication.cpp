@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -56,9 +57,29 @@ QString& pipeNameSetting() {
         if (qEnvironmentVariableIsSet("SF_TEST"))
             return QStringLiteral("slideferry_office_test_%1")
                 .arg(QCoreApplication::applicationPid());
-        return QStringLiteral("slideferry_office");
+        return QStringLiteral("slideferry_office_%1").arg(QCoreApplication::applicationPid());
     }();
     return name;
+}
+
+// The office runs under a small guard: a shell that starts it, passes on its exit code, and
+// ends it when this program is gone (killed outright, so that it could not quit the office
+// itself), checking once a second. Office and guard form a process group of their own, so that
+// a terminal's Ctrl-C reaches only this program, which then quits its offices in order.
+const char* const kGuard =
+    "program=$1; shift; \"$@\" & office=$!; "
+    "( while kill -0 \"$program\" 2>/dev/null; do sleep 1; done; kill -TERM $office; sleep 3; "
+    "kill -KILL $office ) 2>/dev/null & watcher=$!; "
+    "wait $office; code=$?; kill $watcher 2>/dev/null; exit $code";
+
+// The office's environment: this program's, without any password it was given.
+QProcessEnvironment officeEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& key : env.keys())
+        if (key.startsWith(QLatin1String("SLIDE_FERRY_")) &&
+            key.contains(QLatin1String("PASSWORD")))
+            env.remove(key);
+    return env;
 }
 
 // The process-local UNO environment that the connection to the office runs through. Created
@@ -130,15 +151,22 @@ struct Application::Impl {
 
     void startProcess(const QString& profileDir);
     void endProcess();
+    void killProcess();
 };
 
 void Application::Impl::startProcess(const QString& profileDir) {
     process = std::make_unique<QProcess>();
     // SF_OFFICE_PROGRAM names another office program (a test makes an office fail to start).
-    const QString program = qEnvironmentVariable("SF_OFFICE_PROGRAM");
-    process->setProgram(program.isEmpty() ? QStringLiteral(SF_OFFICE_PROGRAM_DIR "/soffice.bin")
-                                          : program);
+    QString office = qEnvironmentVariable("SF_OFFICE_PROGRAM");
+    if (office.isEmpty())
+        office = QStringLiteral(SF_OFFICE_PROGRAM_DIR "/soffice.bin");
+    process->setProgram(QStringLiteral("/bin/sh"));
     process->setArguments({
+        QStringLiteral("-c"),
+        QString::fromLatin1(kGuard),
+        QStringLiteral("slide-ferry-office-guard"),
+        QString::number(QCoreApplication::applicationPid()),
+        office,
         QStringLiteral("-env:UserInstallation=") +
             QString::fromUtf8(QUrl::fromLocalFile(profileDir).toEncoded()),
         QStringLiteral("--headless"),
@@ -149,27 +177,32 @@ void Application::Impl::startProcess(const QString& profileDir) {
         QStringLiteral("--nolockcheck"),
         QStringLiteral("--accept=pipe,name=%1;urp;").arg(pipe),
     });
+    process->setProcessEnvironment(officeEnvironment());
+    process->setChildProcessModifier([] { ::setpgid(0, 0); });
     process->setStandardInputFile(QProcess::nullDevice());
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     process->start();
     if (!process->waitForStarted(10000)) {
         const QString error = process->errorString();
-        const QString started = process->program();
         process.reset();
-        throw Failure(QStringLiteral("Cannot start the office (") + started +
-                      QStringLiteral("): ") + error);
+        throw Failure(QStringLiteral("Cannot start the office (") + office + QStringLiteral("): ") +
+                      error);
     }
 }
 
 void Application::Impl::endProcess() {
     if (!process)
         return;
-    if (process->state() != QProcess::NotRunning && !process->waitForFinished(20000)) {
-        process->kill();
-        process->waitForFinished(5000);
-    }
+    if (process->state() != QProcess::NotRunning && !process->waitForFinished(20000))
+        killProcess();
     process.reset();
+}
+
+void Application::Impl::killProcess() {
+    // The office's whole group: the guard and the office under it.
+    ::kill(-static_cast<pid_t>(process->processId()), SIGKILL);
+    process->waitForFinished(5000);
 }
 
 Application::Application(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
@@ -243,8 +276,7 @@ std::unique_ptr<Application> Application::start(const QString& pipe) {
                 QStringLiteral("The office ended while starting (exit code %1)").arg(code));
         }
         if (waited.elapsed() > startTimeoutMs) {
-            impl->process->kill();
-            impl->process->waitForFinished(5000);
+            impl->killProcess();
             impl->process.reset();
             throw Failure(QStringLiteral("The office did not start within %1 seconds")
                               .arg(startTimeoutMs / 1000));

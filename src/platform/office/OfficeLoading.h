@@ -96,8 +96,8 @@ inline bool looksEncrypted(const QString& path) {
 // How long loading one presentation may take before the office is considered hung.
 constexpr int loadTimeoutMs = 120000;
 
-// Kills the office process (when there is one of our own) if it is still busy after a timeout;
-// the call waiting on it then returns with a lost connection.
+// Kills the office (its process group, when it is one of our own) if it is still busy after a
+// timeout; the call waiting on it then returns with a lost connection.
 class LoadWatchdog {
 public:
     LoadWatchdog(qint64 pid, int timeoutMs) {
@@ -108,7 +108,7 @@ public:
             if (!wake_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                 [this] { return done_; })) {
                 fired_ = true;
-                ::kill(pid_t(pid), SIGKILL);
+                ::kill(-pid_t(pid), SIGKILL); // the office's process group
             }
         });
     }

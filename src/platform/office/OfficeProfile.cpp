@@ -1,5 +1,7 @@
 #include "platform/office/OfficeProfile.h"
 
+#include "platform/office/Office.h"
+
 #include "platform/Failure.h"
 
 #include <QDir>
@@ -43,8 +45,10 @@ QString keptDir(const QString& pipe) {
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     const QString base =
         (cache.isEmpty() ? QDir::tempPath() : cache) + QStringLiteral("/slide-ferry/");
-    // "office-profile" for the program's first office, "office-profile_2" ... for its helpers.
-    const QString program = QStringLiteral("slideferry_office");
+    // "office-profile" for the program's first office, "office-profile_2" ... for its helpers,
+    // whichever run of the program they belong to (a profile that a running office holds is
+    // not shared: the run takes a temporary one then).
+    const QString program = pipeName();
     if (pipe.startsWith(program))
         return base + QStringLiteral("office-profile") + pipe.mid(program.size());
     return base + QStringLiteral("office-profile-") + pipe;
