@@ -88,6 +88,49 @@ def seed_tree(root, demo):
         write(os.path.join(lecture, name), text.encode("cp1252"))
 
 
+def make_authorizer(args, root):
+    """The Corvane account (and the read-only ones) of the arguments, with root as home."""
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, root, perm="elradfmwMT")
+    for entry in args.readonly_user:
+        name, _, password = entry.partition(":")
+        authorizer.add_user(name, password, root, perm="elr")
+    return authorizer
+
+
+def serve(handler, authorizer, args):
+    """Serves with handler on args.host and args.port, prints "PORT <n>" once listening, and
+    returns 0 on SIGTERM or SIGINT (or, with --exit-on-stdin-eof, when standard input closes)."""
+    handler.authorizer = authorizer
+    handler.banner = "Lumora FTP server ready."
+    handler.permit_foreign_addresses = False
+    server = FTPServer((args.host, args.port), handler)
+    server.max_cons = 256
+
+    def stop(_signum, _frame):
+        raise SystemExit(0)
+
+    signal.signal(signal.SIGTERM, stop)
+    signal.signal(signal.SIGINT, stop)
+    if args.exit_on_stdin_eof:
+        def watch_stdin():
+            try:
+                while os.read(0, 4096):
+                    pass
+            finally:
+                os.kill(os.getpid(), signal.SIGTERM)
+        threading.Thread(target=watch_stdin, daemon=True).start()
+
+    print("PORT %d" % server.socket.getsockname()[1], flush=True)
+    try:
+        server.serve_forever(handle_exit=False)
+    except SystemExit:
+        pass
+    finally:
+        server.close_all()
+    return 0
+
+
 def parse_args(argv):
     p = argparse.ArgumentParser(description="Local Lumora FTP server")
     p.add_argument("--root", required=True, help="home directory of the FTP account")
@@ -118,11 +161,7 @@ def main(argv):
     if args.seed != "none":
         seed_tree(root, args.seed == "demo")
 
-    authorizer = DummyAuthorizer()
-    authorizer.add_user(args.user, args.password, root, perm="elradfmwMT")
-    for entry in args.readonly_user:
-        name, _, password = entry.partition(":")
-        authorizer.add_user(name, password, root, perm="elr")
+    authorizer = make_authorizer(args, root)
 
     if bool(args.tls_cert) != bool(args.tls_key):
         print("--tls-cert and --tls-key go together", file=sys.stderr)
@@ -160,36 +199,7 @@ def main(argv):
         Handler.certfile = os.path.abspath(args.tls_cert)
         Handler.keyfile = os.path.abspath(args.tls_key)
         Handler.get_ssl_context()  # an unusable certificate or key fails here, at start
-    Handler.authorizer = authorizer
-    Handler.banner = "Lumora FTP server ready."
-    Handler.permit_foreign_addresses = False
-
-    server = FTPServer((args.host, args.port), Handler)
-    server.max_cons = 256
-
-    def stop(_signum, _frame):
-        raise SystemExit(0)
-
-    signal.signal(signal.SIGTERM, stop)
-    signal.signal(signal.SIGINT, stop)
-    if args.exit_on_stdin_eof:
-        def watch_stdin():
-            try:
-                while os.read(0, 4096):
-                    pass
-            finally:
-                os.kill(os.getpid(), signal.SIGTERM)
-        threading.Thread(target=watch_stdin, daemon=True).start()
-
-    print("PORT %d" % server.socket.getsockname()[1], flush=True)
-    try:
-        server.serve_forever(handle_exit=False)
-    except SystemExit:
-        pass
-    finally:
-        server.close_all()
-    return 0
-
+    return serve(Handler, authorizer, args)
 
 if __name__ == "__main__":
     sys.exit(main(sys.argv[1:]))

@@ -90,27 +90,9 @@ FaultRule FaultRule::doThenClose(const QString& command, int nth) {
 }
 
 bool FaultFtpServer::start() {
-    stop();
-    if (!dir_.isValid()) {
-        error_ = QStringLiteral("Cannot create a temporary directory for the server");
-        return false;
-    }
-    QStringList args{QStringLiteral(SF_TEST_SUPPORT_DIR "/fault_ftp_server.py")};
-    args << "--root" << root() << "--user" << options_.user << "--password" << options_.password
-         << "--port" << QString::number(port_) << "--seed"
-         << (options_.demoSeed ? "demo" : "layout") << "--exit-on-stdin-eof"
-         << "--tools-dir" << testEnv::toolsDir() << "--rules" << rulesPath() << "--command-log"
-         << commandLogPath();
-    if (!options_.readonlyUser.isEmpty())
-        args << "--readonly-user" << options_.readonlyUser + ':' + options_.readonlyPassword;
-    process_ = std::make_unique<QProcess>();
-    const quint16 port = startPortPrinter(*process_, args + options_.extraArguments, error_);
-    if (port == 0) {
-        stop();
-        return false;
-    }
-    port_ = port;
-    return true;
+    return startScript(QStringLiteral(SF_TEST_SUPPORT_DIR "/fault_ftp_server.py"),
+                       {"--tools-dir", testEnv::toolsDir(), "--rules", rulesPath(), "--command-log",
+                        commandLogPath()});
 }
 
 bool FaultFtpServer::setRules(const QList<FaultRule>& rules) {

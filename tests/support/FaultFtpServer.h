@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/TestFtpServer.h"
+#include "support/LumoraServer.h"
 
 #include <QList>
 
@@ -61,9 +61,9 @@ struct FaultRule {
 //     QVERIFY(server.setRules({FaultRule::refuse("CWD", "550 Permission denied", "cs101")}));
 //     ... run the client ...
 //     QCOMPARE(server.commandsNamed("STOR"), QStringList{".Slide1.gif.part"});
-class FaultFtpServer : public TestFtpServer {
+class FaultFtpServer : public LumoraServer {
 public:
-    explicit FaultFtpServer(const Options& options = Options{}) : TestFtpServer(options) {}
+    explicit FaultFtpServer(const Options& options = Options{}) : LumoraServer(options) {}
 
     bool start() override;
 

@@ -18,4 +18,8 @@ public:
     explicit LumoraServer(const Options& options = Options{}) : TestFtpServer(options) {}
 
     bool start() override;
+
+protected:
+    // Starts a server script that takes lumora_server.py's arguments, and `more`.
+    bool startScript(const QString& script, const QStringList& more);
 };

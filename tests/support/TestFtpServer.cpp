@@ -6,6 +6,7 @@
 #include "support/VsftpdServer.h"
 
 #include <QDir>
+#include <QThread>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -58,6 +59,22 @@ quint16 TestFtpServer::startPortPrinter(QProcess& process, const QStringList& ar
     }
     error.clear();
     return static_cast<quint16>(port);
+}
+
+bool TestFtpServer::launchOnAPort(const std::function<bool(bool& portInUse)>& launch) {
+    const bool choosePort = port_ == 0;
+    bool portInUse = true;
+    for (int attempt = 0; attempt < 10 && portInUse; ++attempt) {
+        if (choosePort)
+            port_ = freeLoopbackPort();
+        else if (attempt > 0)
+            QThread::msleep(200);
+        if (launch(portInUse))
+            return true;
+    }
+    if (choosePort)
+        port_ = 0;
+    return false;
 }
 
 void TestFtpServer::stopProcess(std::unique_ptr<QProcess>& process) {

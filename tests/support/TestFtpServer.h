@@ -6,12 +6,13 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <csignal>
+#include <functional>
 #include <memory>
 
 // A real local FTP server for tests, run as a child process in a temporary directory of its own
 // and serving a temporary home tree for the Corvane account on 127.0.0.1 only. Implemented by
-// LumoraServer (pyftpdlib) and ProftpdServer (ProFTPD); selectedFtpServer() picks one of them
-// for the test run.
+// LumoraServer (pyftpdlib), ProftpdServer (ProFTPD) and VsftpdServer (vsftpd);
+// selectedFtpServer() picks one of them for the test run.
 //
 // The tree holds lumora/admin/ and lumora/classes/ (with the demo seed also lumora/admin/passwd,
 // a few classes and one lecture).
@@ -63,6 +64,11 @@ public:
     static void stopProcess(std::unique_ptr<QProcess>& process);
 
 protected:
+    // Runs launch (which starts the daemon on port_ and tells whether the port was taken) on a
+    // free loopback port, another one while the chosen one turns out taken; started again, the
+    // server keeps its port and waits until it is released.
+    bool launchOnAPort(const std::function<bool(bool& portInUse)>& launch);
+
     Options options_;
     QTemporaryDir dir_;
     std::unique_ptr<QProcess> process_;

@@ -199,19 +199,5 @@ bool VsftpdServer::start() {
     stop();
     if (!prepare())
         return false;
-    // A port chosen here may be taken before the daemon binds it: then another one. Started
-    // again on its own port, the server waits until the port is released.
-    const bool choosePort = port_ == 0;
-    bool portInUse = true;
-    for (int attempt = 0; attempt < 10 && portInUse; ++attempt) {
-        if (choosePort)
-            port_ = freeLoopbackPort();
-        else if (attempt > 0)
-            QThread::msleep(200);
-        if (launch(portInUse))
-            return true;
-    }
-    if (choosePort)
-        port_ = 0;
-    return false;
+    return launchOnAPort([this](bool& portInUse) { return launch(portInUse); });
 }

@@ -42,16 +42,12 @@ import itertools
 import json
 import logging
 import os
-import signal
 import socket
 import sys
-import threading
 
-from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.filesystems import FilesystemError
 from pyftpdlib.handlers import DTPHandler, FTPHandler, _strerror
 from pyftpdlib.ioloop import RetryError
-from pyftpdlib.servers import FTPServer
 
 ACTIONS = {"reply", "silence", "junk", "close", "delay", "cut", "after"}
 TRANSFERS = {"STOR", "RETR", "LIST", "NLST"}
@@ -317,52 +313,17 @@ def main(argv):
     logging.basicConfig(level=logging.INFO if args.verbose else logging.WARNING,
                         format="fault_ftp_server: %(message)s")
     sys.path.insert(0, os.path.abspath(args.tools_dir))
-    from lumora_server import seed_tree
+    from lumora_server import make_authorizer, seed_tree, serve
 
     root = os.path.abspath(args.root)
     os.makedirs(root, exist_ok=True)
     if args.seed != "none":
         seed_tree(root, args.seed == "demo")
 
-    authorizer = DummyAuthorizer()
-    authorizer.add_user(args.user, args.password, root, perm="elradfmwMT")
-    for entry in args.readonly_user:
-        name, _, password = entry.partition(":")
-        authorizer.add_user(name, password, root, perm="elr")
-
     command_log = open(args.command_log, "a", encoding="utf-8") if args.command_log else None
     rules = Rules(os.path.abspath(args.rules) if args.rules else None)
-    Handler = make_handler(FTPHandler, rules, command_log)
-    Handler.authorizer = authorizer
-    Handler.banner = "Lumora FTP server ready."
-    Handler.permit_foreign_addresses = False
-
-    server = FTPServer((args.host, args.port), Handler)
-    server.max_cons = 256
-
-    def stop(_signum, _frame):
-        raise SystemExit(0)
-
-    signal.signal(signal.SIGTERM, stop)
-    signal.signal(signal.SIGINT, stop)
-    if args.exit_on_stdin_eof:
-        def watch_stdin():
-            try:
-                while os.read(0, 4096):
-                    pass
-            finally:
-                os.kill(os.getpid(), signal.SIGTERM)
-        threading.Thread(target=watch_stdin, daemon=True).start()
-
-    print("PORT %d" % server.socket.getsockname()[1], flush=True)
-    try:
-        server.serve_forever(handle_exit=False)
-    except SystemExit:
-        pass
-    finally:
-        server.close_all()
-    return 0
-
+    handler = make_handler(FTPHandler, rules, command_log)
+    return serve(handler, make_authorizer(args, root), args)
 
 if __name__ == "__main__":
     sys.exit(main(sys.argv[1:]))
