@@ -1,3 +1,8 @@
+#include "platform/ProcessSetup.h"
+#include "platform/StopSignals.h"
+#include "platform/Terminal.h"
+#include "windows/FrmProgress.h"
+#include "windows/Messages.h"
 #include "wizard/FrmMain.h"
 
 #include <QApplication>
@@ -42,7 +47,30 @@ struct CommandLine {
 };
 
 void print(FILE* stream, const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), stream);
+    terminal::write(stream, text);
+}
+
+// SIGTERM or SIGHUP (the session ends) or SIGINT: the wizard ends as Cancel ends it, without
+// asking, since nobody may be there to answer. A transfer under way is stopped at its next step
+// and undone first, as its own Cancel does.
+void endOnSignal(FrmMain& wizard, int signal) {
+    messages::setSink([](const QString& text, const QString&) {
+        print(stderr, kCommand + QStringLiteral(": ") + text + QLatin1Char('\n'));
+    });
+    messages::setPasswordSink([](const QString&, QString&) { return false; });
+    print(stderr, kCommand + QStringLiteral(": ") + stopSignals::name(signal) +
+                      QStringLiteral(" received: ending\n"));
+    FrmProgress& progress = wizard.frmProgress();
+    if (progress.transferRunning()) {
+        progress.requestCancel();
+        // A dialog the transfer waits on (a certificate to trust) is turned down.
+        if (QWidget* dialog = QApplication::activeModalWidget())
+            dialog->close();
+        return;
+    }
+    // "Quit Slide-Ferry? What you entered is lost." is answered yes.
+    messages::setQuestionSink([](const QString&, const QString&) { return true; });
+    wizard.Cancel_Click();
 }
 
 QStringList rawArguments(int argc, char** argv) {
@@ -54,6 +82,14 @@ QStringList rawArguments(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before the application object reads the command line: file names in UTF-8 also under
+    // LC_ALL=C.
+    processSetup::useUtf8Locale();
+    // The wizard holds the passwords typed into it.
+    processSetup::forbidCoreDumps();
+    // A signal from here on is kept until the event loop runs.
+    stopSignals::install();
+
     // --help and --version answer before the application object exists, so that they work
     // without a display (help2man runs them at build time).
     {
@@ -102,5 +138,6 @@ int main(int argc, char** argv) {
     FrmMain wizard;
     wizard.setCommandLineFile(file);
     wizard.show();
+    stopSignals::whenReceived(&wizard, [&wizard](int signal) { endOnSignal(wizard, signal); });
     return QApplication::exec();
 }

@@ -9,6 +9,8 @@
 #include <vector>
 
 class ModuleFtp;
+class PresentationExport;
+struct LectureRecord;
 class ModuleSlideFerry;
 class TerminalProgress;
 
@@ -25,31 +27,42 @@ public:
         double seconds = 0;
         QString result = QStringLiteral("failed"); // "done", "failed" or "stopped"
         QString message;                           // why it failed, as the wizard says it
+        bool started = true;                       // false: the run ended before it
     };
 
-    // `options` carries the passwords in its lecture record. `stopRequested` is asked at each
-    // step (Ctrl-C).
-    BatchRun(const BatchOptions& options, std::function<bool()> stopRequested);
+    // `options` carries the passwords in its lecture record. `stopReason` is asked at each step:
+    // "" while the run may go on, else why it stops ("SIGTERM"). The lecture under way is then
+    // undone and cleaned up after, and it and those not started are reported "stopped".
+    BatchRun(const BatchOptions& options, std::function<QString()> stopReason);
 
     // Runs everything; 0 when every lecture was sent, 1 otherwise.
     int run();
+
+    // True when a stop request ended the run before every lecture was sent.
+    bool stopped() const { return stopped_; }
 
     const std::vector<Lecture>& lectures() const { return lectures_; }
 
 private:
     QString connectAndCheck(ModuleFtp& ftp);
+    // Reports the presentations not started when the run stopped (or could not begin).
+    void reportUnsent(const QString& failure, TerminalProgress& progress);
+    QString stopMessage() const;
     Lecture send(const QString& file, bool first, ModuleFtp& ftp, ModuleSlideFerry& pipeline,
                  TerminalProgress& progress);
+    int openAndCheck(const QString& file, LectureRecord& lecture, PresentationExport& presentation,
+                     TerminalProgress& progress);
     // Says what became of a presentation: its failure on standard error (unless said already)
     // and, with --json, its JSON object on standard output.
     void report(const Lecture& lecture, TerminalProgress& progress, bool sayFailure = true);
     void summarize(double seconds, TerminalProgress& progress);
 
     BatchOptions options_;
-    std::function<bool()> stopRequested_;
+    std::function<QString()> stopReason_;
     std::FILE* lines_; // where the steps go: standard output, or standard error beside --json
     std::vector<Lecture> lectures_;
     int previousSession_; // the session of the last lecture sent, or the one before --session
     bool stopped_ = false;
+    QString stoppedBy_;                  // the stop request's reason, once one was seen
     CertificateInfo refusedCertificate_; // the last certificate that could not be verified
 };

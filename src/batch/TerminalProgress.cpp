@@ -4,41 +4,58 @@
 
 #include <algorithm>
 
-namespace {
-void put(std::FILE* stream, const QString& text) {
-    std::fputs(text.toLocal8Bit().constData(), stream);
-}
-} // namespace
-
-TerminalProgress::TerminalProgress(std::FILE* lines, std::function<bool()> stopRequested)
-    : lines_(lines), stopRequested_(std::move(stopRequested)),
-      barWanted_(terminal::isTerminal(stderr)) {}
+TerminalProgress::TerminalProgress(std::FILE* lines, std::function<QString()> stopReason,
+                                   bool showBar)
+    : lines_(lines), stopReason_(std::move(stopReason)), barWanted_(showBar) {}
 
 TerminalProgress::~TerminalProgress() {
     clearBar();
+}
+
+bool TerminalProgress::isBarWanted() {
+    return terminal::isTerminal(stderr);
 }
 
 void TerminalProgress::startPresentation(const QString& name) {
     name_ = name;
     steps_ = 0;
     expected_ = 1;
+    slides_ = drawn_ = sent_ = 0;
+}
+
+void TerminalProgress::setSlides(int slides) {
+    slides_ = std::max(0, slides);
 }
 
 void TerminalProgress::Add(const QString& text) {
+    // The slides are counted from the pipeline's own step lines: "Converting slide 3 to GIF"
+    // and "FTPing slide 3" (not the headings "Converting slides..." and "FTPing slides...").
+    if (text.startsWith(QLatin1String("Converting slide ")))
+        ++drawn_;
+    else if (text.startsWith(QLatin1String("FTPing slide ")))
+        ++sent_;
     clearBar();
-    put(lines_, text + QLatin1Char('\n'));
-    std::fflush(lines_);
+    terminal::write(lines_, text + QLatin1Char('\n'));
     ++steps_;
     drawBar();
 }
 
 bool TerminalProgress::cancelRequested() const {
-    return stopRequested_ && stopRequested_();
+    const QString reason = stopReason_ ? stopReason_() : QString();
+    if (reason.isEmpty())
+        return false;
+    if (!stopSaid_) {
+        stopSaid_ = true;
+        const_cast<TerminalProgress*>(this)->note(
+            lines_, QStringLiteral("Stopping (%1): cleaning up...").arg(reason));
+    }
+    return true;
 }
 
 void TerminalProgress::begin(int expectedSteps) {
     steps_ = 0;
     expected_ = std::max(1, expectedSteps);
+    clock_.start();
     drawBar();
 }
 
@@ -48,34 +65,59 @@ void TerminalProgress::finish(const QString& summary) {
 
 void TerminalProgress::note(std::FILE* stream, const QString& text) {
     clearBar();
-    put(stream, text + QLatin1Char('\n'));
-    std::fflush(stream);
+    terminal::write(stream, text + QLatin1Char('\n'));
 }
 
 void TerminalProgress::clearBar() {
     if (!barShown_)
         return;
-    std::fputs("\r\033[K", stderr);
-    std::fflush(stderr);
+    terminal::clearStatus();
     barShown_ = false;
 }
 
 void TerminalProgress::drawBar() {
     if (!barWanted_)
         return;
+    terminal::showStatus(barText(terminal::columns(), clock_.isValid() ? clock_.elapsed() : 0));
+    barShown_ = true;
+}
+
+QString TerminalProgress::barText(int columns, qint64 elapsedMs) const {
     const int done = std::min(steps_, expected_);
-    const QString count = QStringLiteral(" %1%").arg(100 * done / expected_, 3);
-    const int room = terminal::columns() - 1 - static_cast<int>(count.size());
+    QString count = QStringLiteral(" %1%").arg(100 * done / expected_, 3);
+    if (slides_ > 0) {
+        // Each slide is drawn, then sent: the time left counts both.
+        const bool sending = sent_ > 0;
+        count +=
+            QStringLiteral(" %1/%2").arg(std::min(sending ? sent_ : drawn_, slides_)).arg(slides_);
+        const QString left =
+            timeLeftText(elapsedMs, std::min(drawn_ + sent_, 2 * slides_), 2 * slides_);
+        if (!left.isEmpty())
+            count += QLatin1Char(' ') + left;
+    }
+    const int room = columns - 1 - static_cast<int>(count.size());
     // The bar takes at most 40 columns; the name gets what is left.
     const int width = std::clamp(room / 2, 10, 40);
     const int filled = width * done / expected_;
     QString bar = QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
                   QString(width - filled, QLatin1Char('-')) + QLatin1Char(']') + count;
     const int nameRoom = room - width - 3;
+    const QString name = terminal::escapeControls(name_);
     if (nameRoom > 3)
         bar += QLatin1Char(' ') +
-               (name_.size() > nameRoom ? name_.left(nameRoom - 1) + QChar(0x2026) : name_);
-    std::fputs(("\r\033[K" + bar).toLocal8Bit().constData(), stderr);
-    std::fflush(stderr);
-    barShown_ = true;
+               (name.size() > nameRoom ? name.left(nameRoom - 1) + QChar(0x2026) : name);
+    return bar;
+}
+
+QString timeLeftText(qint64 elapsedMs, int done, int total) {
+    if (done <= 0 || total <= 0)
+        return {};
+    const qint64 seconds = (elapsedMs * std::max(0, total - done) / done + 500) / 1000;
+    const QString minutesAndSeconds =
+        QStringLiteral("%1:%2")
+            .arg(seconds / 60 % 60, seconds >= 3600 ? 2 : 1, 10, QLatin1Char('0'))
+            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    if (seconds >= 3600)
+        return QStringLiteral("%1:%2 left").arg(seconds / 3600).arg(minutesAndSeconds);
+    return minutesAndSeconds + QStringLiteral(" left");
 }

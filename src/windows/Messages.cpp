@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 
@@ -26,6 +27,9 @@ void show(QMessageBox::Icon icon, const QString& text, const QString& title) {
         return;
     }
     QMessageBox box(icon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    // Messages carry text from the server (class names, replies): shown as it is, never read
+    // as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 } // namespace
@@ -52,6 +56,7 @@ bool askYesNo(const QString& text, const QString& title) {
         return questionSink()(text, title);
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
@@ -64,9 +69,14 @@ void setQuestionSink(QuestionSink s) {
 bool askPassword(const QString& text, const QString& title, QString& password) {
     if (passwordSink())
         return passwordSink()(text, password);
-    bool given = false;
-    password = QInputDialog::getText(QApplication::activeWindow(), title, text, QLineEdit::Password,
-                                     QString(), &given);
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(text);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    const bool given = dialog.exec() == QDialog::Accepted;
+    password = given ? dialog.textValue() : QString();
     return given;
 }
 

@@ -1,18 +1,11 @@
 // The batch command as a user runs it: the real executable, the real local Lumora server and the
 // real office. Its lectures are compared with one the wizard makes of the same presentation.
-#include "office/OfficeTestSupport.h"
+#include "BatchProcess.h"
 #include "support/LumoraServer.h"
 #include "wizard/WizardRun.h"
 
 #include <QProcess>
 #include <QRegularExpression>
-
-namespace {
-struct BatchResult {
-    int exitCode = -1;
-    QString out, err;
-};
-} // namespace
 
 class TestBatch : public QObject {
     Q_OBJECT
@@ -26,7 +19,6 @@ class TestBatch : public QObject {
     QString talk(const QString& name) { return talks_.filePath(name); }
 
     BatchResult batch(const QStringList& args, const QString& lumoraPassword = "wonder") {
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", config_.path()); // never the user's remembered choices
         env.insert("SLIDE_FERRY_CORVANE_PASSWORD", server_.password());
@@ -34,26 +26,10 @@ class TestBatch : public QObject {
             env.remove("SLIDE_FERRY_LUMORA_PASSWORD");
         else
             env.insert("SLIDE_FERRY_LUMORA_PASSWORD", lumoraPassword);
-        p.setProcessEnvironment(env);
-        p.setStandardInputFile(QProcess::nullDevice()); // no terminal to ask on
+        BatchProcess p(env);
         p.start(SF_BATCH_PROGRAM, args);
-        const QString pipe = QStringLiteral("slideferry_office_test_%1").arg(p.processId());
-        BatchResult r;
-        if (!p.waitForFinished(300000)) {
-            p.kill();
-            p.waitForFinished();
-            r.err = "the batch command did not end";
-            return r;
-        }
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-        r.err = QString::fromLocal8Bit(p.readAllStandardError());
         // Every office the command started (its helpers too) has ended with it.
-        if (const auto left = officeTest::officeProcesses(pipe); !left.isEmpty()) {
-            r.exitCode = -2;
-            r.err += QStringLiteral("\n%1 office processes left running").arg(left.size());
-        }
-        return r;
+        return p.finish();
     }
 
     QStringList lecture(const QString& more, const QString& className = "cs101fall26") const {
