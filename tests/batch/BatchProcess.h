@@ -59,7 +59,8 @@ public:
     // Waits for the end; then no office of it may be running.
     BatchResult finish(int ms = 300000) {
         BatchResult r;
-        if (!process_.waitForFinished(ms)) {
+        // (It may have ended already, while another event loop ran.)
+        if (process_.state() != QProcess::NotRunning && !process_.waitForFinished(ms)) {
             process_.kill();
             process_.waitForFinished();
             read();
