@@ -61,16 +61,24 @@ private slots:
             QVERIFY(QFile::copy(testEnv::presentationsDir() + "/" + name, talk(name)));
     }
 
-    // SIGTERM while the first of two presentations is converted: the run stops at its next
-    // step, takes back what the lecture put on the server, deletes its working files, ends its
-    // offices and exits with 143; each lecture not sent says "stopped" in --json. The offices
-    // it started never saw a password, and the run writes no core dump.
+    // SIGTERM while the first of two presentations is converted, or sent: the run stops at its
+    // next step, takes back what the lecture put on the server, deletes its working files, ends
+    // its offices and exits with 143; each lecture not sent says "stopped" in --json. The
+    // offices it started never saw a password, and the run writes no core dump.
+    void sigtermStopsTheRunAndLeavesNothing_data() {
+        QTest::addColumn<QString>("during");
+        QTest::newRow("the export") << "Converting slides to images...";
+        QTest::newRow("the upload") << "FTPing slides...";
+    }
     void sigtermStopsTheRunAndLeavesNothing() {
+        QFETCH(QString, during);
+        QVERIFY(QDir(server_.root() + "/lumora/classes/cs101fall26").removeRecursively());
+        QVERIFY(server_.makeDir("lumora/classes/cs101fall26"));
         BatchProcess p(environment());
         p.start(SF_BATCH_PROGRAM, lecture("--date 2026-10-01 --json")
                                       << talk("basic_test_ppt_file.ppt")
                                       << talk("SampleShow.pptx"));
-        QVERIFY2(p.waitFor("Converting slides to images..."), qPrintable(p.output()));
+        QVERIFY2(p.waitFor(during), qPrintable(p.output()));
         const auto offices = officeTest::officeProcesses(p.officePipe());
         QVERIFY(!offices.isEmpty());
         for (const qint64 office : offices) {
