@@ -99,6 +99,7 @@ void takeLectureLock(ModuleFtp& m) {
     QElapsedTimer waited;
     waited.start();
     int vanished = 0;
+    bool saidWaiting = false;
     for (;;) {
         if (tryCreate(m, lock))
             return;
@@ -137,6 +138,11 @@ void takeLectureLock(ModuleFtp& m) {
                               .arg(m.changes.lecturePath,
                                    taken.isValid() ? taken.toString(QStringLiteral("hh:mm:ss"))
                                                    : QStringLiteral("a moment ago")));
+        if (!saidWaiting && m.progress)
+            m.progress->Add(QStringLiteral("Waiting for another transfer to finish with the "
+                                           "lecture ~/lumora/%1...")
+                                .arg(m.changes.lecturePath));
+        saidWaiting = true;
         pause(m, kPollMs);
     }
 }

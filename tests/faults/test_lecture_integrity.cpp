@@ -184,6 +184,8 @@ private slots:
                  QString());
         QVERIFY2(blocked.contains("Another transfer is working on the lecture"),
                  qPrintable(blocked));
+        QVERIFY(b.progress.lines.contains("Waiting for another transfer to finish with the "
+                                          "lecture ~/lumora/classes/cs101/Mar.5.1999.1/..."));
         QCOMPARE(server().readFile(kLecture + "Slide5.gif"), QByteArray("slide 3"));
 
         QVERIFY(server().makeDir(kClass + ".Mar.5.1999.1.lock/20000101T000000Z-dead"));
