@@ -3,6 +3,7 @@
 #include "platform/CertificateInfo.h"
 #include "platform/ftp/FtpOperation.h"
 #include "platform/ftp/TransferControl.h"
+#include "platform/ftp/TransferHelpers.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -143,6 +144,8 @@ struct TransferControl::Impl {
     void configureRequest(const QByteArray& url, bool freshConnection);
     // A request that sends commands after reaching the directory and transfers nothing.
     void setCommandsOnly(curl_slist* commands);
+    // MKD, RMD or DELE of the path's last name, from its parent directory (url set to that).
+    bool setUpNameCommand(const RemotePath& path, QByteArray& url);
 
     // ---- an upload's steps (TransferStore.cpp) ----
     // Sets the easy handle up for the current step; false (with code and info) when the

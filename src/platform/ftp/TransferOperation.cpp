@@ -124,21 +124,10 @@ bool TransferControl::Impl::start(bool freshConnection) {
         break;
     case FtpOperation::Kind::MakeDir:
     case FtpOperation::Kind::RemoveDir:
-    case FtpOperation::Kind::Delete: {
-        // The command is sent from inside the parent directory, so the name needs no path.
-        RemotePath parent = path;
-        QString name = parent.last;
-        if (name.isEmpty() && !parent.dirs.isEmpty())
-            name = parent.dirs.takeLast();
-        if (name.isEmpty())
-            return failLocal(ServerRefused, QStringLiteral("No name was given"));
-        url = dirUrl(host, parent);
-        const char* verb = op.kind == FtpOperation::Kind::MakeDir     ? "MKD "
-                           : op.kind == FtpOperation::Kind::RemoveDir ? "RMD "
-                                                                      : "DELE ";
-        setCommandsOnly(curl_slist_append(nullptr, (verb + name.toUtf8()).constData()));
+    case FtpOperation::Kind::Delete:
+        if (!setUpNameCommand(path, url))
+            return false;
         break;
-    }
     case FtpOperation::Kind::Get:
         url += QUrl::toPercentEncoding(path.last);
         delete download;
@@ -163,6 +152,22 @@ bool TransferControl::Impl::start(bool freshConnection) {
     running = true;
     sinceActivity.restart();
     watchdog.start();
+    return true;
+}
+
+bool TransferControl::Impl::setUpNameCommand(const RemotePath& path, QByteArray& url) {
+    // The command is sent from inside the parent directory, so the name needs no path.
+    RemotePath parent = path;
+    QString name = parent.last;
+    if (name.isEmpty() && !parent.dirs.isEmpty())
+        name = parent.dirs.takeLast();
+    if (name.isEmpty())
+        return failLocal(ServerRefused, QStringLiteral("No name was given"));
+    url = dirUrl(host, parent);
+    const char* verb = op.kind == FtpOperation::Kind::MakeDir     ? "MKD "
+                       : op.kind == FtpOperation::Kind::RemoveDir ? "RMD "
+                                                                  : "DELE ";
+    setCommandsOnly(curl_slist_append(nullptr, (verb + name.toUtf8()).constData()));
     return true;
 }
 
