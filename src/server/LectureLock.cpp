@@ -1,6 +1,7 @@
 #include "server/LectureLock.h"
 
 #include "platform/Failure.h"
+#include "platform/ProcessInfo.h"
 #include "platform/ftp/FtpOperation.h"
 #include "server/LectureListing.h"
 #include "server/ModuleFtp.h"
@@ -51,16 +52,29 @@ QString serverWords(const ModuleFtp& m) {
     return refused && !reply.isEmpty() ? reply : m.inet.ResponseInfo().trimmed();
 }
 
+// "<time>_<process>_<random>_<machine>": when the lock was taken, and by which program.
 QString newStamp() {
-    return QDateTime::currentDateTimeUtc().toString(kStampFormat) + QLatin1Char('-') +
-           QString::number(QRandomGenerator::global()->generate64(), 16);
+    return QDateTime::currentDateTimeUtc().toString(kStampFormat) + QLatin1Char('_') +
+           QString::number(processInfo::currentProcess()) + QLatin1Char('_') +
+           QString::number(QRandomGenerator::global()->generate64(), 16) + QLatin1Char('_') +
+           processInfo::machineName();
 }
 
 // The time a stamp names; invalid for a name that is no stamp.
 QDateTime stampTime(const QString& stamp) {
-    QDateTime t = QDateTime::fromString(stamp.section(QLatin1Char('-'), 0, 0), kStampFormat);
+    QDateTime t = QDateTime::fromString(stamp.left(16), kStampFormat);
     t.setTimeSpec(Qt::UTC);
     return t;
+}
+
+// True when the stamp's program ran on this machine and has ended (killed outright, say): its
+// lock will never be given back.
+bool takenByEndedProgram(const QString& stamp) {
+    const QStringList parts = stamp.split(QLatin1Char('_'));
+    if (parts.size() < 4 || parts.mid(3).join(QLatin1Char('_')) != processInfo::machineName())
+        return false;
+    const qint64 pid = parts[1].toLongLong();
+    return pid > 0 && pid != processInfo::currentProcess() && !processInfo::isRunning(pid);
 }
 
 void breakLock(ModuleFtp& m, const QString& lock, const QStringList& stamps, const QString& why) {
@@ -125,6 +139,11 @@ void takeLectureLock(ModuleFtp& m) {
             breakLock(m, lock, stamps,
                       QStringLiteral("did not finish (taken at %1 UTC)")
                           .arg(taken.toString(QStringLiteral("yyyy-MM-dd hh:mm"))));
+            continue;
+        }
+        if (!stamps.isEmpty() && takenByEndedProgram(stamps.first())) {
+            breakLock(m, lock, stamps,
+                      QStringLiteral("did not finish (its program on this machine has ended)"));
             continue;
         }
         if (!taken.isValid() && waited.elapsed() > kUnstampedGraceMs) {

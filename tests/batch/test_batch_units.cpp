@@ -1,8 +1,10 @@
 // The pieces the batch command is built from: text made safe for a terminal, the progress bar's
 // slide count and time left, the switch to a UTF-8 locale, passwords taken out of the
-// environment, and message boxes that never read markup. (The stop signals are tried on the
-// real executables in test_batch_stop.)
+// environment, a run's private working folder, and message boxes that never read markup. (The stop
+// signals are tried on the real executables in test_batch_stop.)
 #include "batch/TerminalProgress.h"
+#include "platform/PrivateFolder.h"
+#include "platform/ProcessInfo.h"
 #include "platform/ProcessSetup.h"
 #include "platform/Terminal.h"
 #include "windows/Messages.h"
@@ -136,6 +138,42 @@ private slots:
 
     // A password taken from the environment is gone from it, for the process and its children;
     // an empty one is still a password given.
+    // A run's private working folder; those that runs of this machine left when they were killed
+    // outright go when the next run starts, while another run's, or another machine's, stay.
+    void abandonedRunFoldersAreRemoved() {
+        QTemporaryDir work;
+        QProcess ended;
+        ended.start("/bin/true");
+        QVERIFY(ended.waitForStarted());
+        const qint64 endedPid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        const QString machine = processInfo::machineName();
+        const QString abandoned =
+            QStringLiteral("slide-ferry-%1-%2-aaaaaa").arg(machine).arg(endedPid);
+        const QString running = QStringLiteral("slide-ferry-%1-%2-bbbbbb")
+                                    .arg(machine)
+                                    .arg(QCoreApplication::applicationPid());
+        const QString elsewhere = QStringLiteral("slide-ferry-other.host-%1-cccccc").arg(endedPid);
+        for (const QString& name : {abandoned, running, elsewhere})
+            QVERIFY(QDir(work.path()).mkpath(name + "/sub"));
+        {
+            PrivateFolder folder(work.path());
+            QVERIFY(folder.isValid());
+            QVERIFY(QFileInfo(folder.path())
+                        .fileName()
+                        .startsWith(QStringLiteral("slide-ferry-%1-%2-")
+                                        .arg(machine)
+                                        .arg(QCoreApplication::applicationPid())));
+            QCOMPARE(QFileInfo(folder.path()).permissions() & 0x0077, QFileDevice::Permissions());
+            QStringList left{elsewhere, running, QFileInfo(folder.path()).fileName()};
+            left.sort();
+            QCOMPARE(QDir(work.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name),
+                     left);
+        }
+        QCOMPARE(QDir(work.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name),
+                 (QStringList{elsewhere, running}));
+    }
+
     void secretsLeaveTheEnvironment() {
         qputenv("SF_TEST_SECRET", "s3cret");
         QCOMPARE(processSetup::takeSecret("SF_TEST_SECRET"), std::optional<QString>("s3cret"));

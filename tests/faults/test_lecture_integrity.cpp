@@ -10,9 +10,12 @@
 #include "support/FaultFtpServer.h"
 #include "support/ServerRun.h"
 
+#include <QDateTime>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QMap>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTest>
 #include <QTimer>
 
@@ -196,6 +199,24 @@ private slots:
                                                      "not finish (taken at 2000-01-01"),
                  qPrintable(b.progress.lines.join('|')));
         QVERIFY(!tree().contains(".Mar.5.1999.1.lock"));
+
+        // A lock of a program on this machine that has ended (killed outright) is broken at
+        // once, however young; one of a program that runs is waited for.
+        QProcess ended;
+        ended.start("/bin/true");
+        QVERIFY(ended.waitForStarted());
+        const qint64 endedPid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        const QString now = QDateTime::currentDateTimeUtc().toString("yyyyMMdd'T'HHmmss'Z'");
+        const QString lock =
+            kClass + ".Mar.5.1999.1.lock/" + now + "_%1_abc_" + QSysInfo::machineHostName();
+        QVERIFY(server().makeDir(lock.arg(endedPid)));
+        b.progress.lines.clear();
+        QCOMPARE(send(b, AppendSlides), QString());
+        QVERIFY2(b.progress.lines.first().endsWith("(its program on this machine has ended)"),
+                 qPrintable(b.progress.lines.join('|')));
+        QVERIFY(server().makeDir(lock.arg(server().pid())));
+        QVERIFY(send(b, AppendSlides).contains("Another transfer is working on the lecture"));
     }
 
     // Append chosen while GIF was the format, then JPG sent: the slides are counted again, for

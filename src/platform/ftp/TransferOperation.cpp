@@ -82,13 +82,13 @@ int TransferControl::Impl::debugCallback(CURL*, curl_infotype type, char* data, 
     if (type == CURLINFO_HEADER_OUT) {
         QByteArray command = text.trimmed();
         if (command.startsWith("PASS "))
-            command = "PASS ***";
+            command = "PASS ****";
         self->lastCommand = command.left(300);
         self->dataMoved = false;
         self->noteActivity();
     }
     if (qEnvironmentVariableIsSet("SF_FTP_TRACE") && type <= CURLINFO_HEADER_OUT) {
-        const QByteArray shown = text.startsWith("PASS ") ? QByteArray("PASS ***\r\n") : text;
+        const QByteArray shown = text.startsWith("PASS ") ? QByteArray("PASS ****\r\n") : text;
         static const char* const marks[] = {"* ", "< ", "> "};
         std::fputs(marks[type], stderr);
         std::fwrite(shown.constData(), 1, static_cast<size_t>(shown.size()), stderr);
