@@ -130,12 +130,7 @@ private slots:
         writeSetting("Directory", talks_.path());
         writeSetting("ExportPath", work_.path());
         WizardRun w;
-        w.next();
-        w.typeAccounts("alice", "wonder", server_);
-        w.next();
-        QVERIFY(w.chooseFile("basic_test_ppt_file.ppt"));
-        w.next();
-        QCOMPARE(w.w->currentPage(), 3);
+        QVERIFY(w.walkToLectureInfo("alice", "wonder", server_, "basic_test_ppt_file.ppt"));
         w.w->lectureInfo().Classes()->setCurrentText("cs101fall26");
         w.setDate("Mar", "5", "2026");
         w.w->lectureInfo().Session()->setText("3");

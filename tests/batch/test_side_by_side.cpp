@@ -62,12 +62,7 @@ private slots:
         writeSetting("ExportPath", QDir::tempPath());
         {
             WizardRun w;
-            w.next();
-            w.typeAccounts("alice", "wonder", server_);
-            w.next();
-            QVERIFY(w.chooseFile("basic_test_ppt_file.ppt"));
-            w.next();
-            QCOMPARE(w.w->currentPage(), 3);
+            QVERIFY(w.walkToLectureInfo("alice", "wonder", server_, "basic_test_ppt_file.ppt"));
             w.w->lectureInfo().Classes()->setCurrentText("cs101fall26");
             w.setDate("Apr", "4", "2026");
             QTest::mouseClick(w.w->Finish(), Qt::LeftButton);

@@ -42,19 +42,8 @@ bool ProftpdServer::prepare() {
             QStringLiteral("ProFTPD is not installed (%1 missing): run tools/setup").arg(kProgram);
         return false;
     }
-    QProcess seed;
-    seed.setProcessChannelMode(QProcess::MergedChannels);
-    seed.start(QStringLiteral("/usr/bin/python3"),
-               {QStringLiteral("-c"),
-                QStringLiteral("import sys; sys.path.insert(0, sys.argv[1]); import lumora_server; "
-                               "lumora_server.seed_tree(sys.argv[2], sys.argv[3] == 'demo')"),
-                testEnv::toolsDir(), root(),
-                options_.demoSeed ? QStringLiteral("demo") : QStringLiteral("layout")});
-    if (!dir_.isValid() || !seed.waitForFinished(30000) || seed.exitCode() != 0) {
-        error_ = QStringLiteral("Cannot seed the server tree: %1")
-                     .arg(QString::fromUtf8(seed.readAll()) + seed.errorString());
+    if (!seedTree())
         return false;
-    }
     QList<std::pair<QString, QString>> accounts{{options_.user, options_.password}};
     if (!options_.readonlyUser.isEmpty())
         accounts.append({options_.readonlyUser, options_.readonlyPassword});

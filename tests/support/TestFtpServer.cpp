@@ -61,6 +61,23 @@ quint16 TestFtpServer::startPortPrinter(QProcess& process, const QStringList& ar
     return static_cast<quint16>(port);
 }
 
+bool TestFtpServer::seedTree() {
+    QProcess seed;
+    seed.setProcessChannelMode(QProcess::MergedChannels);
+    seed.start(QStringLiteral("/usr/bin/python3"),
+               {QStringLiteral("-c"),
+                QStringLiteral("import sys; sys.path.insert(0, sys.argv[1]); import lumora_server; "
+                               "lumora_server.seed_tree(sys.argv[2], sys.argv[3] == 'demo')"),
+                testEnv::toolsDir(), root(),
+                options_.demoSeed ? QStringLiteral("demo") : QStringLiteral("layout")});
+    if (!dir_.isValid() || !seed.waitForFinished(30000) || seed.exitCode() != 0) {
+        error_ = QStringLiteral("Cannot seed the server tree: %1")
+                     .arg(QString::fromUtf8(seed.readAll()) + seed.errorString());
+        return false;
+    }
+    return true;
+}
+
 bool TestFtpServer::launchOnAPort(const std::function<bool(bool& portInUse)>& launch) {
     const bool choosePort = port_ == 0;
     bool portInUse = true;

@@ -64,6 +64,9 @@ public:
     static void stopProcess(std::unique_ptr<QProcess>& process);
 
 protected:
+    // Lays out the served tree with the seeding code of tools/lumora_server.py, so that every
+    // server serves the same layout and demo data; false with error() when it fails.
+    bool seedTree();
     // Runs launch (which starts the daemon on port_ and tells whether the port was taken) on a
     // free loopback port, another one while the chosen one turns out taken; started again, the
     // server keeps its port and waits until it is released.

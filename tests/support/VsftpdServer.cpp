@@ -50,19 +50,8 @@ bool VsftpdServer::prepare() {
                      .arg(options_.readonlyUser);
         return false;
     }
-    QProcess seed;
-    seed.setProcessChannelMode(QProcess::MergedChannels);
-    seed.start(QStringLiteral("/usr/bin/python3"),
-               {QStringLiteral("-c"),
-                QStringLiteral("import sys; sys.path.insert(0, sys.argv[1]); import lumora_server; "
-                               "lumora_server.seed_tree(sys.argv[2], sys.argv[3] == 'demo')"),
-                testEnv::toolsDir(), root(),
-                options_.demoSeed ? QStringLiteral("demo") : QStringLiteral("layout")});
-    if (!dir_.isValid() || !seed.waitForFinished(30000) || seed.exitCode() != 0) {
-        error_ = QStringLiteral("Cannot seed the server tree: %1")
-                     .arg(QString::fromUtf8(seed.readAll()) + seed.errorString());
+    if (!seedTree())
         return false;
-    }
     if (!testEnv::writeFile(dir_.filePath("passwords"), options_.password.toUtf8() + '\n') ||
         !QDir().mkpath(dir_.filePath("empty"))) {
         error_ = QStringLiteral("Cannot write the server's password file");

@@ -53,6 +53,19 @@ struct WizardRun {
     void finish() { QTest::mouseClick(w->Finish(), Qt::LeftButton); }
     QString shown() const { return messages.join(QStringLiteral(" | ")); }
 
+    // From Start, with the Lumora account id/password, to the Lecture Info page of presentation
+    // `name` of the remembered talks folder; true when it is shown.
+    bool walkToLectureInfo(const QString& id, const QString& password, const TestFtpServer& server,
+                           const QString& name) {
+        next();
+        typeAccounts(id, password, server);
+        next();
+        if (!chooseFile(name))
+            return false;
+        next();
+        return w->currentPage() == 3;
+    }
+
     void typeAccounts(const QString& id, const QString& password, const TestFtpServer& server) {
         w->lumoraInfo().ID()->setText(id);
         w->lumoraInfo().Password()->setText(password);
