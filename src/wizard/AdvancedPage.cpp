@@ -2,6 +2,7 @@
 
 #include "lecture/LectureRecord.h"
 #include "platform/NumberText.h"
+#include "wizard/DigitsValidator.h"
 #include "wizard/FieldKeys.h"
 #include "wizard/WizardSettings.h"
 
@@ -45,7 +46,8 @@ AdvancedPage::AdvancedPage(QWidget* parent)
     imageFormat_->lineEdit()->setAccessibleName(QStringLiteral("Image Format"));
     for (QLineEdit* e : {imageWidth_, imageHeight_}) {
         e->setMaximumWidth(70);
-        e->setMaxLength(5);
+        // The custom size is a 16-bit number: up to 32767, in five digits at most.
+        DigitsValidator::apply(e, 32767);
         e->setVisible(false);
     }
     imageWidthText_->setVisible(false);
@@ -89,8 +91,7 @@ AdvancedPage::AdvancedPage(QWidget* parent)
     imageFormat_->addItems({QStringLiteral("GIF"), QStringLiteral("JPG")});
     imageFormat_->setCurrentIndex(0);
 
-    for (QObject* o : std::initializer_list<QObject*>{imageWidth_, imageHeight_, Resolution_,
-                                                      firstSlide_, lastSlide_})
+    for (QObject* o : std::initializer_list<QObject*>{Resolution_, firstSlide_, lastSlide_})
         o->installEventFilter(this);
     connect(imageWidth_, &QLineEdit::textChanged, this, &AdvancedPage::customSizeRule);
     connect(imageHeight_, &QLineEdit::textChanged, this, &AdvancedPage::customSizeRule);
@@ -103,13 +104,6 @@ bool AdvancedPage::eventFilter(QObject* watched, QEvent* event) {
     const QKeyEvent* key = fieldKeys::typedKey(event);
     if (!key)
         return WizardPage::eventFilter(watched, event);
-    if (watched == imageWidth_ || watched == imageHeight_) {
-        if (!fieldKeys::isDigit(key->text()))
-            return true;
-        // The custom size is a 16-bit number: a digit that would pass 32767 is refused.
-        return !numberText::fitsInt16(
-            fieldKeys::textAfterTyping(static_cast<QLineEdit*>(watched), key->text()));
-    }
     // The lists are chosen from, never typed into; a typed key applies the list's rule again.
     if (watched == Resolution_)
         showCustomSize();
@@ -126,12 +120,13 @@ void AdvancedPage::showCustomSize() {
     for (QWidget* w : std::initializer_list<QWidget*>{imageWidth_, imageHeight_, imageWidthText_,
                                                       imageHeightText_})
         w->setVisible(custom);
+    emit completeChanged(); // Next follows the size chosen
 }
 
 void AdvancedPage::customSizeRule() {
     imageSizes_.rows[0].width = numberText::leadingInt16(imageWidth_->text());
     imageSizes_.rows[0].height = numberText::leadingInt16(imageHeight_->text());
-    sizeValid_ = imageSizes_.rows[0].width >= 1 && imageSizes_.rows[0].height >= 1;
+    customSizeValid_ = imageSizes_.rows[0].width >= 1 && imageSizes_.rows[0].height >= 1;
     emit completeChanged();
 }
 
@@ -188,6 +183,12 @@ void AdvancedPage::saveSettings() const {
     wizardSettings::store(QStringLiteral("CustomWidth"), imageHeight_->text());
     wizardSettings::store(QStringLiteral("CustomHeight"), imageWidth_->text());
     wizardSettings::store(QStringLiteral("ExportPath"), ExportPath_->text());
+}
+
+bool AdvancedPage::sizeValid() const {
+    // A named size is always complete; the custom one needs both boxes.
+    const int p = Resolution_->currentIndex();
+    return p > 0 || (p == 0 && customSizeValid_);
 }
 
 QString AdvancedPage::missing() const {

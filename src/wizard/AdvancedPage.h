@@ -15,7 +15,7 @@ class AdvancedPage : public WizardPage {
 public:
     explicit AdvancedPage(QWidget* parent = nullptr);
 
-    bool complete() const override { return sizeValid_; }
+    bool complete() const override { return sizeValid(); }
     QString missing() const override;
     QWidget* fieldToFocus() const override;
     void fillLecture(LectureRecord& r) const override;
@@ -29,7 +29,8 @@ public:
     // The image size chosen: the named size, or the custom one typed.
     int getWidth() const;
     int getHeight() const;
-    bool sizeValid() const { return sizeValid_; }
+    // The size chosen is complete: a named one, or a custom one of at least 1 x 1.
+    bool sizeValid() const;
 
     QComboBox* Resolution() const { return Resolution_; }
     QLineEdit* imageWidth() const { return imageWidth_; }
@@ -63,5 +64,5 @@ private:
     QComboBox* lastSlide_;
     QFormLayout* form_ = nullptr; // its row 1 holds the custom size
     ImageSizes imageSizes_;
-    bool sizeValid_ = true;
+    bool customSizeValid_ = false;
 };

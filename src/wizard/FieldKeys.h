@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QString>
 
 // What a key press on a wizard field means, for the pages' key rules.
@@ -22,20 +21,6 @@ inline bool isFocusKey(const QKeyEvent* key) {
 // Escape).
 inline bool typesCharacter(const QKeyEvent* key) {
     return !key->text().isEmpty() && !isWindowKey(key->text()) && !isFocusKey(key);
-}
-
-inline bool isDigit(const QString& text) {
-    return text.size() == 1 && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9');
-}
-
-// The text a line edit would hold after the typed text replaced its selection.
-inline QString textAfterTyping(const QLineEdit* e, const QString& typed) {
-    QString t = e->text();
-    if (e->hasSelectedText())
-        t.replace(e->selectionStart(), e->selectedText().size(), typed);
-    else
-        t.insert(e->cursorPosition(), typed);
-    return t;
 }
 
 // The key press of `event` when it types a character, else null.

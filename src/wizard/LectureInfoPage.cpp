@@ -5,6 +5,7 @@
 #include "pipeline/CodePageCheck.h"
 #include "server/ClassCatalogue.h"
 #include "windows/Messages.h"
+#include "wizard/DigitsValidator.h"
 #include "wizard/FieldKeys.h"
 #include "wizard/WizardSettings.h"
 
@@ -42,6 +43,7 @@ LectureInfoPage::LectureInfoPage(QWidget* parent)
     comboYear_->setObjectName(QStringLiteral("comboYear"));
     Session_->setObjectName(QStringLiteral("Session"));
     Session_->setMaximumWidth(70);
+    DigitsValidator::apply(Session_, DigitsValidator::noLimit);
     // The fields without a label of their own are named for a screen reader.
     Term_->setAccessibleName(QStringLiteral("Term"));
     cbYear_->setAccessibleName(QStringLiteral("Year"));
@@ -75,9 +77,8 @@ LectureInfoPage::LectureInfoPage(QWidget* parent)
     v->addStretch(1);
     fillLists();
 
-    for (QObject* o :
-         std::initializer_list<QObject*>{Session_, Classes_, Classes_->lineEdit(), comboMonth_,
-                                         comboDay_, comboYear_, Term_, cbYear_})
+    for (QObject* o : std::initializer_list<QObject*>{Classes_, Classes_->lineEdit(), comboMonth_,
+                                                      comboDay_, comboYear_, Term_, cbYear_})
         o->installEventFilter(this);
     connect(Title_, &QLineEdit::textChanged, this, &LectureInfoPage::titleChanged);
     for (QComboBox* filter : {Term_, cbYear_})
@@ -116,8 +117,6 @@ bool LectureInfoPage::eventFilter(QObject* watched, QEvent* event) {
     const QKeyEvent* key = fieldKeys::typedKey(event);
     if (!key)
         return WizardPage::eventFilter(watched, event);
-    if (watched == Session_)
-        return !fieldKeys::isDigit(key->text());
     // The class and the date are chosen from their lists, never typed.
     return watched == Classes_ || watched == Classes_->lineEdit() || watched == comboMonth_ ||
            watched == comboDay_ || watched == comboYear_;

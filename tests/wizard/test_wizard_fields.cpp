@@ -10,12 +10,15 @@
 #include "wizard/PowerPointFilePage.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDate>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -137,11 +140,6 @@ private slots:
         w_->lectureInfo().Session()->clear();
         QTest::keyClicks(w_->lectureInfo().Session(), "1a2 -3");
         QCOMPARE(w_->lectureInfo().Session()->text(), QString("123"));
-        QTest::keyClick(w_->lectureInfo().Session(), Qt::Key_Backspace);
-        QCOMPARE(w_->lectureInfo().Session()->text(), QString("123"));
-        w_->lectureInfo().Session()->setCursorPosition(0);
-        QTest::keyClick(w_->lectureInfo().Session(), Qt::Key_Delete);
-        QCOMPARE(w_->lectureInfo().Session()->text(), QString("23"));
         w_->lectureInfo().Session()->setText("x9"); // text placed by the program is not filtered
         QCOMPARE(w_->lectureInfo().Session()->text(), QString("x9"));
 
@@ -156,6 +154,83 @@ private slots:
         QCOMPARE(w_->lectureInfo().Classes()->currentText(), QString("cs101fall26"));
         QTest::keyClicks(w_->advanced().Resolution(), "c");
         QCOMPARE(w_->advanced().Resolution()->currentText(), QString("XGA"));
+    }
+
+    // Each digit field edits as any field does: Backspace and Delete, select-all then typing,
+    // cut and paste. A paste with anything but digits, or past the field's limit, is refused
+    // whole (so "1" typed over a selected "2" gives "1", never "21").
+    void digitFieldsEditAsAnyField_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"Session", "imageWidth", "imageHeight"})
+            QTest::newRow(name) << QString(name);
+    }
+    void digitFieldsEditAsAnyField() {
+        QFETCH(QString, name);
+        w_->advanced().Resolution()->setCurrentIndex(0); // shows the custom size
+        auto* field = w_->findChild<QLineEdit*>(name);
+        QVERIFY(field);
+        field->setText("2");
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, "1");
+        QCOMPARE(field->text(), QString("1"));
+        QTest::keyClicks(field, "23");
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(field->text(), QString("12"));
+        field->setCursorPosition(0);
+        QTest::keyClick(field, Qt::Key_Delete);
+        QCOMPARE(field->text(), QString("2"));
+
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(field->text() + "|" + clipboard->text(), QString("|2"));
+        clipboard->setText("305");
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(field->text(), QString("305"));
+        for (const char* refused : {"4a", " 7", "8\n", "-2", "1e3", "\u0663", "12345x"}) {
+            clipboard->setText(QString::fromUtf8(refused));
+            QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+            QVERIFY2(field->text() == QString("305"), refused);
+            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier); // over a selection too
+            QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+            QVERIFY2(field->text() == QString("305"), refused);
+        }
+
+        // The sizes stop at 32767 (five digits), the session number does not.
+        const bool size = name != "Session";
+        clipboard->setText("32767");
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(field->text(), QString("32767"));
+        for (const char* more : {"32768", "012345"}) {
+            clipboard->setText(more);
+            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(field->text(), size ? QString("32767") : QString(more));
+        }
+    }
+
+    // On a first run (nothing remembered) the Advanced page offers XGA, and a named size is
+    // complete whatever the custom boxes hold: Next is on and no hint asks for a custom size.
+    // Only the custom size left unfinished holds Next back, and Next follows the list.
+    void advancedNextOnAFirstRun() {
+        AdvancedPage& page = w_->advanced();
+        page.loadSettings();
+        QCOMPARE(page.Resolution()->currentText(), QString("XGA"));
+        QVERIFY(page.imageWidth()->text().isEmpty() && page.complete());
+        QCOMPARE(QSize(page.getWidth(), page.getHeight()), QSize(1000, 700));
+
+        QSignalSpy changed(&page, &WizardPage::completeChanged);
+        page.Resolution()->setCurrentIndex(0);
+        QVERIFY(!page.complete() && changed.size() >= 1);
+        QVERIFY(page.missing().contains("custom width and height"));
+        QTest::keyClicks(page.imageWidth(), "800");
+        QTest::keyClicks(page.imageHeight(), "600");
+        QVERIFY(page.complete());
+        page.imageHeight()->clear();
+        const qsizetype before = changed.size();
+        page.Resolution()->setCurrentIndex(1);
+        QVERIFY(page.complete() && changed.size() > before);
     }
 
     // The Advanced page's rules: the custom size, and the slide range.
@@ -181,7 +256,9 @@ private slots:
         QVERIFY(w_->advanced().imageWidth()->isHidden() &&
                 w_->advanced().imageWidthText()->isHidden());
         QVERIFY(w_->advanced().getWidth() != 32767);
-        w_->advanced().imageWidth()->setText("0"); // the custom size still decides Next
+        w_->advanced().imageWidth()->setText("0"); // a custom size left unfinished is no matter
+        QVERIFY(w_->advanced().sizeValid());
+        w_->advanced().Resolution()->setCurrentIndex(0);
         QVERIFY(!w_->advanced().sizeValid());
 
         // The slide range stays in order. (Next and Finish follow the title: the wizard-road
@@ -222,9 +299,9 @@ private slots:
         QTest::keyClick(w_.get(), Qt::Key_Escape); // Escape presses Cancel
         QCOMPARE(ends_, 1);
         // Files in the working directory that are not the program's stay, whatever their names.
-        QCOMPARE(QDir(work.path()).entryList(QDir::Files, QDir::Name),
-                 (QStringList{"Slide1.GIF", "blank.GIF", "description", "extract.stml",
-                              "keep.txt"}));
+        QCOMPARE(
+            QDir(work.path()).entryList(QDir::Files, QDir::Name),
+            (QStringList{"Slide1.GIF", "blank.GIF", "description", "extract.stml", "keep.txt"}));
         QVERIFY(!QFile::exists(settingsDir_->filePath("Slide-Ferry.ini")));
 
         next();

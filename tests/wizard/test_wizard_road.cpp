@@ -62,7 +62,9 @@ private slots:
                               r.w->advanced().imageWidth()->text(),
                               r.w->advanced().imageHeight()->text()}),
                  (QStringList{QDir::tempPath(), "GIF", "XGA", "", ""}));
-        QVERIFY(!r.w->buttonNext()->isEnabled()); // the empty custom size keeps Next off
+        // A named size is complete: Next is on, with no hint about a custom size.
+        QVERIFY(r.w->buttonNext()->isEnabled());
+        QCOMPARE(r.w->nextHint()->text(), QString());
         QVERIFY(r.w->Finish()->isEnabled());
         QCOMPARE(r.messages, QStringList());
     }
