@@ -20,8 +20,5 @@ struct LectureChanges {
     QStringList replaced;          // names it held that were sent anew
     std::shared_ptr<QTemporaryDir> originals; // the server's copies of the replaced files
     int slidesToSend = 0;
-    int slidesSent = 0;
     bool descriptionSent = false;
-    bool slideTextSent = false;
-    bool finished = false; // every file arrived
 };

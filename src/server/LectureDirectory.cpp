@@ -11,6 +11,14 @@
 namespace {
 const QString kHome = QStringLiteral("~/lumora");
 
+// "classes/<class>/" and "<month>.<day>.<year>." of the lecture.
+QString classDirOf(const LectureRecord& r) {
+    return QStringLiteral("classes/") + r.className + QLatin1Char('/');
+}
+QString datePartOf(const LectureRecord& r) {
+    return r.month + QLatin1Char('.') + r.day + QLatin1Char('.') + r.year + QLatin1Char('.');
+}
+
 void run(ModuleFtp& m, const FtpOperation& op) {
     m.ftpExecute(op);
 }
@@ -76,9 +84,8 @@ bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
         run(m, FtpOperation::cd(kHome));
         throw InputRefused(bad);
     }
-    m.lectureDir = QStringLiteral("classes/") + className + QLatin1Char('/');
-    const QString datePart = m.lecture.month + QLatin1Char('.') + m.lecture.day + QLatin1Char('.') +
-                             m.lecture.year + QLatin1Char('.');
+    m.lectureDir = classDirOf(m.lecture);
+    const QString datePart = datePartOf(m.lecture);
 
     if (lectureExists(m, m.lectureDir, datePart + m.lecture.session)) {
         const int choice = m.askLectureExists ? m.askLectureExists() : -1;
@@ -107,15 +114,7 @@ bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
 }
 
 int16_t countExistingSlides(ModuleFtp& m, const QString& lecturePath, const QString& ext) {
-    const int highest = readLectureContents(m, lecturePath, ext).highestSlide;
-    constexpr int limit = std::numeric_limits<int16_t>::max();
-    if (highest >= limit)
-        throw Failure(QStringLiteral("The lecture already holds slides up to number %1; no more "
-                                     "can follow (the last slide number is %2); nothing was "
-                                     "changed")
-                          .arg(highest)
-                          .arg(limit));
-    return static_cast<int16_t>(highest);
+    return readLectureContents(m, lecturePath, ext).slideOffset();
 }
 
 bool ftpMakeLectureDir(ModuleFtp& m) {
@@ -124,9 +123,8 @@ bool ftpMakeLectureDir(ModuleFtp& m) {
 }
 
 void ftpTakeNextFreeSession(ModuleFtp& m) {
-    const QString classDir = QStringLiteral("classes/") + m.lecture.className + QLatin1Char('/');
-    const QString datePart = m.lecture.month + QLatin1Char('.') + m.lecture.day + QLatin1Char('.') +
-                             m.lecture.year + QLatin1Char('.');
+    const QString classDir = classDirOf(m.lecture);
+    const QString datePart = datePartOf(m.lecture);
     takeNextFreeSession(m, classDir, datePart);
     m.lectureDir = classDir + datePart + m.lecture.session + QLatin1Char('/');
 }

@@ -4,6 +4,8 @@
 #include "platform/ftp/FtpOperation.h"
 #include "server/ModuleFtp.h"
 
+#include <limits>
+
 QStringList listNames(ModuleFtp& m, const QString& dir, const QString& pattern) {
     QString path = QStringLiteral("~/lumora/") + dir;
     if (!path.endsWith(QLatin1Char('/')))
@@ -41,6 +43,17 @@ int slideNumberOf(const QString& name, const QString& ext) {
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return 0;
     return digits.toInt();
+}
+
+int16_t LectureContents::slideOffset() const {
+    constexpr int limit = std::numeric_limits<int16_t>::max();
+    if (highestSlide >= limit)
+        throw Failure(QStringLiteral("The lecture already holds slides up to number %1; no more "
+                                     "can follow (the last slide number is %2); nothing was "
+                                     "changed")
+                          .arg(highestSlide)
+                          .arg(limit));
+    return static_cast<int16_t>(highestSlide);
 }
 
 LectureContents readLectureContents(ModuleFtp& m, const QString& lecturePath, const QString& ext) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 class ModuleFtp;
 
@@ -21,6 +22,9 @@ struct LectureContents {
     bool hasDescription = false;
     QStringList partialFiles; // ".<name>.part": files of a transfer that was cut short
     bool unfinished() const { return !hasDescription || !partialFiles.isEmpty(); }
+    // The number after which new slides go: the highest one, so that none takes the name of a
+    // slide the lecture holds. Throws Failure when no slide number is left after it.
+    int16_t slideOffset() const;
 };
 LectureContents readLectureContents(ModuleFtp& m, const QString& lecturePath, const QString& ext);
 

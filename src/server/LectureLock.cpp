@@ -31,11 +31,6 @@ QString serverPath(const QString& path) {
     return QStringLiteral("~/lumora/") + path;
 }
 
-bool runOk(ModuleFtp& m, const FtpOperation& op) {
-    m.ftpExecute(op);
-    return m.inet.ResponseCode() == 0;
-}
-
 // Waits without blocking the windows; a Cancel meanwhile stops the transfer.
 void pause(ModuleFtp& m, int ms) {
     QEventLoop loop;
@@ -79,8 +74,8 @@ bool takenByEndedProgram(const QString& stamp) {
 
 void breakLock(ModuleFtp& m, const QString& lock, const QStringList& stamps, const QString& why) {
     for (const QString& stamp : stamps)
-        runOk(m, FtpOperation::rmdir(serverPath(lock + QLatin1Char('/') + stamp)));
-    if (!runOk(m, FtpOperation::rmdir(serverPath(lock))))
+        m.ftpSucceeds(FtpOperation::rmdir(serverPath(lock + QLatin1Char('/') + stamp)));
+    if (!m.ftpSucceeds(FtpOperation::rmdir(serverPath(lock))))
         throw Failure(QStringLiteral("Cannot remove the lock ~/lumora/%1 that %2 (%3); nothing "
                                      "was changed")
                           .arg(lock, why, serverWords(m)),
@@ -91,12 +86,12 @@ void breakLock(ModuleFtp& m, const QString& lock, const QStringList& stamps, con
 
 // True when this transfer now holds the lock.
 bool tryCreate(ModuleFtp& m, const QString& lock) {
-    if (!runOk(m, FtpOperation::mkdir(serverPath(lock))))
+    if (!m.ftpSucceeds(FtpOperation::mkdir(serverPath(lock))))
         return false;
     const QString stamp = newStamp();
-    if (!runOk(m, FtpOperation::mkdir(serverPath(lock + QLatin1Char('/') + stamp)))) {
+    if (!m.ftpSucceeds(FtpOperation::mkdir(serverPath(lock + QLatin1Char('/') + stamp)))) {
         const QString why = serverWords(m);
-        runOk(m, FtpOperation::rmdir(serverPath(lock)));
+        m.ftpSucceeds(FtpOperation::rmdir(serverPath(lock)));
         throw Failure(
             QStringLiteral("Cannot lock the lecture on the server (%1); nothing was changed")
                 .arg(why));
@@ -172,8 +167,9 @@ void releaseLectureLock(ModuleFtp& m) {
     const QString lock = m.changes.lockPath;
     m.changes.lockPath.clear();
     try {
-        runOk(m, FtpOperation::rmdir(serverPath(lock + QLatin1Char('/') + m.changes.lockStamp)));
-        runOk(m, FtpOperation::rmdir(serverPath(lock)));
+        m.ftpSucceeds(
+            FtpOperation::rmdir(serverPath(lock + QLatin1Char('/') + m.changes.lockStamp)));
+        m.ftpSucceeds(FtpOperation::rmdir(serverPath(lock)));
     } catch (const Failure&) {
         // Left behind: a later transfer finds it stale and breaks it.
     }

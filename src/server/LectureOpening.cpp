@@ -43,14 +43,7 @@ void openForAppend(ModuleFtp& m) {
         for (const QString& part : contents.partialFiles)
             m.ftpExecute(FtpOperation::remove(QStringLiteral("~/lumora/") + m.lectureDir + part));
     }
-    constexpr int limit = std::numeric_limits<int16_t>::max();
-    if (contents.highestSlide >= limit)
-        throw Failure(QStringLiteral("The lecture already holds slides up to number %1; no more "
-                                     "can follow (the last slide number is %2); nothing was "
-                                     "changed")
-                          .arg(contents.highestSlide)
-                          .arg(limit));
-    m.slideOffset = static_cast<int16_t>(contents.highestSlide);
+    m.slideOffset = contents.slideOffset();
 }
 
 // The lecture directory could not be created. True when it exists now (another transfer made
@@ -118,7 +111,6 @@ void ftpOpenLecture(ModuleFtp& m, bool& appendSlides) {
 }
 
 void ftpCloseLecture(ModuleFtp& m) {
-    m.changes.finished = true;
     releaseLectureLock(m);
     m.changes.open = false;
 }

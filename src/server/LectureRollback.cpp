@@ -35,11 +35,6 @@ private:
     int stallMs_;
 };
 
-bool runOk(ModuleFtp& m, const FtpOperation& op) {
-    m.ftpExecute(op);
-    return m.inet.ResponseCode() == 0;
-}
-
 QString lectureName(const ModuleFtp& m) {
     QString path = m.changes.lecturePath;
     if (path.endsWith(QLatin1Char('/')))
@@ -89,12 +84,12 @@ Abandoned ftpAbandonLecture(ModuleFtp& m) {
         // Files it replaced get the server's own copies back, then what it added goes.
         while (!m.changes.replaced.isEmpty()) {
             const QString name = m.changes.replaced.last();
-            if (!runOk(m, FtpOperation::put(m.changes.originals->filePath(name), dir + name)))
+            if (!m.ftpSucceeds(FtpOperation::put(m.changes.originals->filePath(name), dir + name)))
                 break;
             m.changes.replaced.removeLast();
         }
         while (m.changes.replaced.isEmpty() && !m.changes.added.isEmpty()) {
-            if (!runOk(m, FtpOperation::remove(dir + m.changes.added.last())))
+            if (!m.ftpSucceeds(FtpOperation::remove(dir + m.changes.added.last())))
                 break;
             m.changes.added.removeLast();
         }
@@ -102,14 +97,14 @@ Abandoned ftpAbandonLecture(ModuleFtp& m) {
         // or under its own when the lecture did not hold it.
         const QString sending = m.changes.sending;
         if (!sending.isEmpty()) {
-            runOk(m,
-                  FtpOperation::remove(dir + QLatin1Char('.') + sending + QStringLiteral(".part")));
+            m.ftpSucceeds(
+                FtpOperation::remove(dir + QLatin1Char('.') + sending + QStringLiteral(".part")));
             if (m.changes.createdDirectory || !m.changes.held.contains(sending))
-                runOk(m, FtpOperation::remove(dir + sending));
+                m.ftpSucceeds(FtpOperation::remove(dir + sending));
         }
         const bool filesGone = m.changes.added.isEmpty() && m.changes.replaced.isEmpty();
         const bool directoryGone =
-            filesGone && (!m.changes.createdDirectory || runOk(m, FtpOperation::rmdir(dir)));
+            filesGone && (!m.changes.createdDirectory || m.ftpSucceeds(FtpOperation::rmdir(dir)));
         releaseLectureLock(m);
         if (filesGone && directoryGone) {
             m.changes.open = false;

@@ -144,7 +144,6 @@ void ftpUploadLecture(ModuleFtp& m) {
             put(m, QStringLiteral("Slide") + numberText::plain(i) + QLatin1Char('.') + format,
                 QStringLiteral("Slide") + numberText::plain(m.slideOffset + i - first + 1) +
                     QLatin1Char('.') + ext);
-            ++m.changes.slidesSent;
         }
         if (!m.changes.createdDirectory)
             sendBlank();
@@ -158,7 +157,6 @@ void ftpUploadLecture(ModuleFtp& m) {
         m.changes.descriptionSent = true;
         add(m, QStringLiteral("FTPing STML file"));
         put(m, QStringLiteral("extract.stml"), QStringLiteral("extract.stml"));
-        m.changes.slideTextSent = true;
         ftpCloseLecture(m);
     } catch (Failure& failure) {
         // The upload's message names the failure's number too.

@@ -57,6 +57,11 @@ void ModuleFtp::ftpExecute(const FtpOperation& op) {
         throw StoppedByUser();
 }
 
+bool ModuleFtp::ftpSucceeds(const FtpOperation& op) {
+    ftpExecute(op);
+    return inet.ResponseCode() == TransferControl::NoError;
+}
+
 void ModuleFtp::ftpStateChanged(int state) {
     if (state != TransferControl::icError && state != TransferControl::icResponseCompleted)
         return;

@@ -29,6 +29,8 @@ public:
     // A Cancel (progress->cancelRequested()) during the wait stops the operation at once and
     // throws StoppedByUser, unless stopOnCancel is off.
     void ftpExecute(const FtpOperation& op);
+    // Runs one operation to its end, as ftpExecute; true when it ended without error.
+    bool ftpSucceeds(const FtpOperation& op);
     // The transfer component's state report: 11 and 12 end the wait, other states do nothing.
     void ftpStateChanged(int state);
     // Points the component at the lecture's server and Corvane account and proves the

@@ -59,10 +59,11 @@ class TestLectureIntegrity : public QObject {
     }
 
     // A run for cs101, Mar 5 1999, session 1, with the working files of slides 1..slides;
-    // short time-outs and lock wait, so that faults end quickly.
+    // time-outs short enough that faults end quickly, long enough for a busy machine, and a
+    // short lock wait.
     ServerRun& connected(int slides = 3, ServerRun* other = nullptr) {
         ServerRun& r = other ? *other : fx_.connect();
-        r.inet.setTimeouts(3000, 1500);
+        r.inet.setTimeouts(5000, 4000);
         r.m.lockWaitMs = 1500;
         if (!r.writeLecture(1, slides))
             qWarning("working files not written");

@@ -156,6 +156,8 @@ struct TransferControl::Impl {
     // Moves an upload on after a step ended with result; true when another step started.
     bool nextStoreStep(CURLcode result);
     QByteArray storeUrl() const;
+    // The failure of a stored file that holds `held` bytes on the server, not all it was sent.
+    QString cutShort(const QString& held) const;
     QByteArray tempName() const;
     QByteArray storedName() const;
     bool failLocal(int failureCode, const QString& description);

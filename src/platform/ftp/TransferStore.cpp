@@ -99,6 +99,14 @@ bool TransferControl::Impl::setUpStore() {
     return true;
 }
 
+QString TransferControl::Impl::cutShort(const QString& held) const {
+    return QStringLiteral("The server holds %1 of the %2 bytes sent for %3: the transfer was cut "
+                          "short")
+        .arg(held)
+        .arg(uploadSize)
+        .arg(QString::fromUtf8(storedName()));
+}
+
 bool TransferControl::Impl::checkSizeReply(const QByteArray& reply) {
     if (!reply.startsWith("213"))
         return true; // not a size: a refusal, which the request's result reports
@@ -106,11 +114,7 @@ bool TransferControl::Impl::checkSizeReply(const QByteArray& reply) {
     const qint64 size = reply.mid(3).trimmed().toLongLong(&ok);
     if (ok && size == uploadSize)
         return true;
-    sizeError = QStringLiteral("The server holds %1 of the %2 bytes sent for %3: the transfer "
-                               "was cut short")
-                    .arg(ok ? QString::number(size) : QStringLiteral("an unknown number"))
-                    .arg(uploadSize)
-                    .arg(QString::fromUtf8(storedName()));
+    sizeError = cutShort(ok ? QString::number(size) : QStringLiteral("an unknown number"));
     return false;
 }
 
@@ -147,11 +151,7 @@ bool TransferControl::Impl::nextStoreStep(CURLcode result) {
             sizeError = size < 0 ? QStringLiteral("The server does not show the size of %1, so "
                                                   "its arrival cannot be checked")
                                        .arg(QString::fromUtf8(storedName()))
-                                 : QStringLiteral("The server holds %1 of the %2 bytes sent for "
-                                                  "%3: the transfer was cut short")
-                                       .arg(size)
-                                       .arg(uploadSize)
-                                       .arg(QString::fromUtf8(storedName()));
+                                 : cutShort(QString::number(size));
             // The caller's result must read as a failure.
             finish(CURLE_WRITE_ERROR);
             return true;
