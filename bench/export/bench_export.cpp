@@ -108,18 +108,18 @@ int main(int argc, char** argv) {
         presentation.setOfficeProcesses(processes);
         QElapsedTimer clock;
         clock.start();
-        presentation.openPresentation(presentationPath);
+        const OpenOutcome outcome = presentation.openPresentation(presentationPath);
         const qint64 opened = clock.nsecsElapsed();
-        if (presentation.slideCount <= 0) {
-            std::fprintf(stderr, "cannot open: %s\n", qPrintable(presentation.lastOpenError));
+        if (!outcome.isOpen()) {
+            std::fprintf(stderr, "cannot open: %s\n", qPrintable(outcome.reason));
             return 1;
         }
         // The helpers start while the user fills in the lecture: timed apart from the export.
         const int helpers = presentation.readyHelpers();
         const qint64 ready = clock.nsecsElapsed();
-        const int slides = presentation.slideCount;
-        fields.firstSlide = QStringLiteral(" 1");
-        fields.lastSlide = QStringLiteral(" %1").arg(slides);
+        const int slides = presentation.slideCount();
+        fields.firstSlide = 1;
+        fields.lastSlide = slides;
         TimedProgress progress(clock);
         try {
             presentation.exportSlides(progress);

@@ -194,11 +194,11 @@ Route runSteps(const LumoraServer& server, const QString& presentationPath, cons
     ftp.progress = &progress;
     Laps laps;
 
-    presentation.openPresentation(presentationPath);
-    if (presentation.slideCount <= 0)
-        throw RouteFailed{QStringLiteral("cannot open: ") + presentation.lastOpenError};
-    slides = presentation.slideCount;
-    fields.lastSlide = QStringLiteral(" %1").arg(slides);
+    const OpenOutcome outcome = presentation.openPresentation(presentationPath);
+    if (!outcome.isOpen())
+        throw RouteFailed{QStringLiteral("cannot open: ") + outcome.reason};
+    slides = presentation.slideCount();
+    fields.lastSlide = slides;
     laps.lap(route, QStringLiteral("office start + open"));
     // What Next on the file page costs once the office was started in the background.
     {
@@ -277,11 +277,11 @@ Route runDriver(const LumoraServer& server, const QString& presentationPath, con
     FrmProgress progress;
     Laps laps;
 
-    slideFerry.presentation.openPresentation(presentationPath);
-    const int slides = slideFerry.presentation.slideCount;
-    if (slides <= 0)
-        throw RouteFailed{QStringLiteral("cannot open: ") + slideFerry.presentation.lastOpenError};
-    fields.lastSlide = QStringLiteral(" %1").arg(slides);
+    const OpenOutcome outcome = slideFerry.presentation.openPresentation(presentationPath);
+    const int slides = slideFerry.presentation.slideCount();
+    if (!outcome.isOpen())
+        throw RouteFailed{QStringLiteral("cannot open: ") + outcome.reason};
+    fields.lastSlide = slides;
     laps.lap(route, QStringLiteral("office start + open"));
     connectAndFindLecture(ftp);
     laps.lap(route, QStringLiteral("connect + lecture lookup"));

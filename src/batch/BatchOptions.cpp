@@ -107,13 +107,13 @@ void rememberedSize(const RememberedChoice& remembered, LectureRecord& lecture) 
         refuse(QStringLiteral("The remembered custom image size is not valid: give --size"));
 }
 
-IfLectureExists readIfExists(const QString& text) {
+LectureExistsChoice readIfExists(const QString& text) {
     if (text == QLatin1String("fail"))
-        return IfLectureExists::Fail;
+        return LectureExistsChoice::ChangeLectureDate;
     if (text == QLatin1String("next-session"))
-        return IfLectureExists::NextSession;
+        return LectureExistsChoice::NextSession;
     if (text == QLatin1String("append"))
-        return IfLectureExists::Append;
+        return LectureExistsChoice::AppendSlides;
     refuse(QStringLiteral("--if-exists takes fail, next-session or append, not \"%1\"").arg(text));
 }
 
@@ -254,10 +254,10 @@ BatchOptions parseBatchOptions(const QStringList& arguments, const RememberedCho
                               "to take each presentation's first slide title"));
     if (several && options.firstSlide > 0)
         refuse(QStringLiteral("--range is for one presentation"));
-    options.ifExists = several ? IfLectureExists::NextSession : IfLectureExists::Fail;
+    options.ifExists = several ? LectureExistsChoice::NextSession : LectureExistsChoice::ChangeLectureDate;
     if (given.count(QStringLiteral("if-exists")))
         options.ifExists = readIfExists(given[QStringLiteral("if-exists")]);
-    if (several && options.ifExists == IfLectureExists::Append)
+    if (several && options.ifExists == LectureExistsChoice::AppendSlides)
         refuse(QStringLiteral("--if-exists append is for one presentation; several go to "
                               "successive sessions"));
     return options;

@@ -1,18 +1,18 @@
 #pragma once
 
+#include "lecture/LectureExistsChoice.h"
 #include "lecture/LectureRecord.h"
 
 #include <QStringList>
 #include <functional>
 
-// What the batch command does when a lecture's directory exists already.
-enum class IfLectureExists { Fail, NextSession, Append };
-
 // The batch command's command line, read into one lecture record for all its presentations.
 struct BatchOptions {
     LectureRecord lecture; // all but the passwords; title and range only when given
     QStringList files;     // the presentations, absolute, in the order given
-    IfLectureExists ifExists = IfLectureExists::Fail;
+    // When a lecture's directory exists already: ChangeLectureDate fails, NextSession or
+    // AppendSlides go on (--if-exists).
+    LectureExistsChoice ifExists = LectureExistsChoice::ChangeLectureDate;
     bool titleGiven = false; // lecture.title holds --title
     int firstSlide = 0;      // --range; 0: every slide of the presentation
     int lastSlide = 0;

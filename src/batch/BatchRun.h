@@ -1,17 +1,15 @@
 #pragma once
 
 #include "batch/BatchOptions.h"
-#include "platform/CertificateInfo.h"
+#include "batch/BatchQuestions.h"
+#include "lecture/Outcome.h"
 
 #include <QString>
 #include <cstdio>
 #include <functional>
 #include <vector>
 
-class ModuleFtp;
-class PresentationExport;
-struct LectureRecord;
-class ModuleSlideFerry;
+class LectureSession;
 class TerminalProgress;
 
 // One run of the batch command: connects once, checks the Lumora account and the class, then
@@ -25,9 +23,9 @@ public:
         QString directory; // "classes/<class>/<date>.<session>" once settled
         int slides = 0;
         double seconds = 0;
-        QString result = QStringLiteral("failed"); // "done", "failed" or "stopped"
-        QString message;                           // why it failed, as the wizard says it
-        bool started = true;                       // false: the run ended before it
+        Outcome outcome = Outcome::Failed;
+        QString message;     // why it failed, as the wizard says it
+        bool started = true; // false: the run ended before it
     };
 
     // `options` carries the passwords in its lecture record. `stopReason` is asked at each step:
@@ -44,14 +42,14 @@ public:
     const std::vector<Lecture>& lectures() const { return lectures_; }
 
 private:
-    QString connectAndCheck(ModuleFtp& ftp);
+    QString connectAndCheck(LectureSession& session);
     // Reports the presentations not started when the run stopped (or could not begin).
     void reportUnsent(const QString& failure, TerminalProgress& progress);
     QString stopMessage() const;
-    Lecture send(const QString& file, bool first, ModuleFtp& ftp, ModuleSlideFerry& pipeline,
+    Lecture send(const QString& file, bool first, LectureSession& session,
                  TerminalProgress& progress);
-    int openAndCheck(const QString& file, LectureRecord& lecture, PresentationExport& presentation,
-                     TerminalProgress& progress);
+    // Opens the presentation and settles what of it is sent; the number of slides to send.
+    int openAndCheck(const QString& file, LectureSession& session, TerminalProgress& progress);
     // Says what became of a presentation: its failure on standard error (unless said already)
     // and, with --json, its JSON object on standard output.
     void report(const Lecture& lecture, TerminalProgress& progress, bool sayFailure = true);
@@ -63,6 +61,6 @@ private:
     std::vector<Lecture> lectures_;
     int previousSession_; // the session of the last lecture sent, or the one before --session
     bool stopped_ = false;
-    QString stoppedBy_;                  // the stop request's reason, once one was seen
-    CertificateInfo refusedCertificate_; // the last certificate that could not be verified
+    QString stoppedBy_; // the stop request's reason, once one was seen
+    BatchQuestions questions_;
 };

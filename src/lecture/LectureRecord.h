@@ -5,8 +5,9 @@
 // One lecture's values, whoever gathered them (the wizard from its pages, the batch command from
 // its options): the server and its two accounts, the class and the lecture's date, session and
 // title, the slide range and the images to make of it. The server session and the conversion
-// pipeline read only this; texts keep the form the wizard shows them in (" 3" for a slide
-// number, "Mar" for a month), so that every front end gives the same lecture.
+// pipeline read only this. Numbers are numbers (slides, pixels); the date's parts keep the form
+// the lecture's directory name takes ("Mar" for a month), so that every front end gives the same
+// lecture.
 struct LectureRecord {
     // The server and its accounts.
     QString host;            // server host as typed, optionally with ":port"
@@ -28,8 +29,8 @@ struct LectureRecord {
     // The images and where they are made.
     QString workDir;                             // local working directory
     QString imageFormat = QStringLiteral("GIF"); // "GIF", "JPG", ...
-    QString firstSlide = QStringLiteral(" 1");   // " 1", " 2", ...
-    QString lastSlide = QStringLiteral(" 1");
+    int firstSlide = 1; // the range of slides to send, 1-based, both included
+    int lastSlide = 1;
     int width = 1000; // image size in pixels
     int height = 700;
 };

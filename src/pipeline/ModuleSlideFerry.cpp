@@ -82,13 +82,9 @@ ModuleSlideFerry::ModuleSlideFerry(LectureRecord& fields, ModuleFtp& ftp, Transf
 
 ModuleSlideFerry::~ModuleSlideFerry() = default;
 
-void ModuleSlideFerry::forgetPresentationApp() {
-    presentation.hasApp = false;
-}
-
 int ModuleSlideFerry::expectedProgressLines(bool appendSlides) const {
-    const int first = numberText::leadingInt16(fields_.firstSlide);
-    const int last = numberText::leadingInt16(fields_.lastSlide);
+    const int first = fields_.firstSlide;
+    const int last = fields_.lastSlide;
     const int slides = std::max(0, last - first + 1);
     // export: blank line, heading, one per slide, blank slide; fetches: two lines each;
     // upload: blank line, heading, one per slide, description, text file; completion line.
@@ -131,8 +127,8 @@ void ModuleSlideFerry::makeLectureFiles(bool appendSlides, ProgressSink& progres
 }
 
 QString ModuleSlideFerry::lectureSummary() const {
-    const int first = numberText::leadingInt16(fields_.firstSlide);
-    const int last = numberText::leadingInt16(fields_.lastSlide);
+    const int first = fields_.firstSlide;
+    const int last = fields_.lastSlide;
     const int sent = std::max(0, last - first + 1);
     const int total = ftp_.slideOffset + sent;
     QString text = QStringLiteral("The lecture is in class %1 on %2, in the directory ~/lumora/%3")

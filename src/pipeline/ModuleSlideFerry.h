@@ -45,8 +45,6 @@ public:
     // the server connection for another lecture. Never fails.
     void endLecture();
 
-    // Drops any reference to the presentation application (the wizard's start).
-    void forgetPresentationApp();
 
 private:
     int expectedProgressLines(bool appendSlides) const;

@@ -51,55 +51,52 @@ QString PresentationExport::findOrStartOffice() {
     QString error;
     try {
         app_ = office::Application::keepOrFind(std::move(app_), office::pipeName());
-        appStartedHere = appStartedHere || app_->startedHere();
+        appStartedHere_ = appStartedHere_ || app_->startedHere();
     } catch (const Failure& e) {
-        appStartedHere = true;
+        appStartedHere_ = true;
         error = e.description();
     }
-    hasApp = app_ != nullptr;
-    return hasApp ? QString() : error;
+    return app_ ? QString() : error;
 }
 
-void PresentationExport::openPresentation(const QString& path, const QString& password) {
-    workerThread::run([&] { openOnWorker(path, password); });
+OpenOutcome PresentationExport::openPresentation(const QString& path, const QString& password) {
+    return workerThread::call([&] { return openOnWorker(path, password); });
 }
 
-void PresentationExport::openOnWorker(const QString& path, const QString& password) {
+OpenOutcome PresentationExport::openOnWorker(const QString& path, const QString& password) {
     closeDocumentOnWorker();
-    passwordNeeded = false;
-    passwordWrong = false;
-    repaired = false;
-    lastOpenError = findOrStartOffice();
-
-    if (app_) {
-        try {
-            presentation_ = app_->open(path, password);
-        } catch (const office::PasswordNeeded& e) {
-            lastOpenError = e.description();
-            passwordNeeded = true;
-            passwordWrong = e.wrongPassword;
-        } catch (const Failure& e) {
-            lastOpenError = e.description();
-        }
+    const QString noOffice = findOrStartOffice();
+    if (!app_)
+        return {OpenOutcome::NoOffice, noOffice};
+    try {
+        presentation_ = app_->open(path, password);
+    } catch (const office::PasswordNeeded& e) {
+        return {e.wrongPassword ? OpenOutcome::PasswordWrong : OpenOutcome::PasswordNeeded,
+                e.description()};
+    } catch (const Failure& e) {
+        return {OpenOutcome::Damaged, e.description()};
     }
-
-    presentationName = presentationNameOf(path);
-
-    if (presentation_) {
-        repaired = presentation_->repaired();
-        try {
-            const int count = presentation_->slideCount();
-            if (count > std::numeric_limits<int16_t>::max())
-                lastOpenError =
-                    QStringLiteral("The presentation has too many slides (%1)").arg(count);
-            else
-                slideCount = static_cast<int16_t>(count);
-        } catch (const Failure& e) {
-            lastOpenError = e.description();
-        }
-        if (slideCount > 0)
-            helpers_.open(path, password, slideCount);
+    OpenOutcome outcome{presentation_->repaired() ? OpenOutcome::Repaired : OpenOutcome::Opened,
+                        {}};
+    try {
+        const int count = presentation_->slideCount();
+        if (count > std::numeric_limits<int16_t>::max())
+            outcome = {OpenOutcome::Damaged,
+                       QStringLiteral("The presentation has too many slides (%1)").arg(count)};
+        else if (count <= 0)
+            outcome = {OpenOutcome::Empty, QStringLiteral("The presentation has no slides")};
+        else
+            slideCount_ = static_cast<int16_t>(count);
+    } catch (const Failure& e) {
+        outcome = {OpenOutcome::Damaged, e.description()};
     }
+    if (!outcome.isOpen()) {
+        closeDocumentOnWorker();
+        return outcome;
+    }
+    presentationName_ = presentationNameOf(path);
+    helpers_.open(path, password, slideCount_);
+    return outcome;
 }
 
 QString PresentationExport::getPresentationTitle() {
@@ -134,8 +131,8 @@ void PresentationExport::closeDocumentOnWorker() {
         presentation_->close();
         presentation_.reset();
     }
-    slideCount = 0;
-    presentationName.clear();
+    slideCount_ = 0;
+    presentationName_.clear();
 }
 
 void PresentationExport::closePresentation() {
@@ -144,12 +141,11 @@ void PresentationExport::closePresentation() {
     workerThread::run([this] {
         closeDocumentOnWorker();
         // Only an office this program started is quit; one the user was running stays.
-        if (app_ && appStartedHere && app_->startedHere())
+        if (app_ && appStartedHere_ && app_->startedHere())
             app_->quit();
         app_.reset();
     });
     helpers_.quit();
-    hasApp = false;
 }
 
 void PresentationExport::exportSlides(ProgressSink& progress) {
@@ -158,8 +154,8 @@ void PresentationExport::exportSlides(ProgressSink& progress) {
 
     if (!isOpen())
         throw Failure(QStringLiteral("No presentation is open"));
-    const int last = numberText::leadingInt16(fields_.lastSlide);
-    const int first = numberText::leadingInt16(fields_.firstSlide);
+    const int last = fields_.lastSlide;
+    const int first = fields_.firstSlide;
     const QString format = fields_.imageFormat;
     const QString directory = fields_.workDir;
     const int width = fields_.width;
@@ -176,7 +172,7 @@ void PresentationExport::exportSlides(ProgressSink& progress) {
     if (progress.cancelRequested())
         throw StoppedByUser();
     progress.Add(QStringLiteral("Creating blank slide"));
-    const int blank = slideCount + 1;
+    const int blank = slideCount_ + 1;
     workerThread::run([&] {
         try {
             presentation_->addSlide(blank, blankLayout);

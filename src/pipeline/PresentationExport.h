@@ -15,6 +15,25 @@ class Application;
 class Presentation;
 } // namespace office
 
+// What opening a presentation gave. Opened and Repaired leave it open; every other result leaves
+// nothing open and `reason` says why in the office's or the program's words.
+struct OpenOutcome {
+    enum Result {
+        Opened,
+        Repaired,       // the office repaired the file or read only part of it
+        PasswordNeeded, // protected, and opened without a password
+        PasswordWrong,  // protected, and the password given is wrong
+        Damaged,        // not a presentation the office can read (or too large)
+        Empty,          // a presentation without slides
+        NoOffice,       // the presentation application could not be started or reached
+    };
+    Result result = Damaged;
+    QString reason;
+
+    bool isOpen() const { return result == Opened || result == Repaired; }
+    bool needsPassword() const { return result == PasswordNeeded || result == PasswordWrong; }
+};
+
 // The presentation part of the conversion pipeline: keeps the program's one connection to the
 // presentation application, opens the chosen presentation, gives its title, exports the slides of
 // the chosen range and a blank slide as images into the working directory, and closes the
@@ -40,11 +59,10 @@ public:
     int readyHelpers() const { return helpers_.ready(); }
 
     // Closes any open presentation (keeping the office), attaches to the running office or starts
-    // one, opens the file and reads its slide count. Reports nothing: a step that fails is skipped,
-    // so a file that cannot be opened leaves slideCount at 0; lastOpenError then says why.
-    // With `password` a protected presentation is opened (the password goes to the office
-    // only). A protected one opened without or with a wrong password sets passwordNeeded.
-    void openPresentation(const QString& path, const QString& password = {});
+    // one, opens the file and reads its slide count. Never throws: what became of the file is
+    // the result. With `password` a protected presentation is opened (the password goes to the
+    // office only).
+    OpenOutcome openPresentation(const QString& path, const QString& password = {});
 
     // The text of the first shape of slide 1 on one line (see oneLine) when that shape has a
     // text frame, else "". A first
@@ -69,20 +87,18 @@ public:
     SlideReader* slides();
 
     bool isOpen() const;
-
-    // Module state, read by the wizard and the transfer driver.
-    bool hasApp = false;         // connected to the presentation application
-    QString presentationName;    // file name part of the opened path; "" when none
-    int16_t slideCount = 0;      // slides of the open presentation; 0 when none
-    bool appStartedHere = false; // an attach failed at some open: the program starts the office
-    QString lastOpenError;       // why the last openPresentation could not open; "" on success
-    bool passwordNeeded = false; // the last open failed for want of the right password
-    bool passwordWrong = false;  // ... because the password it was given is wrong
-    bool repaired = false;       // the office repaired the open file or read only part of it
+    // Slides of the open presentation; 0 when none is open.
+    int slideCount() const { return slideCount_; }
+    // The file name part of the opened path; "" when none is open.
+    const QString& presentationName() const { return presentationName_; }
+    // Connected to the presentation application.
+    bool hasOffice() const { return app_ != nullptr; }
+    // An attach failed at some open, so this program started the office (and quits it).
+    bool officeStartedHere() const { return appStartedHere_; }
 
 private:
     // The office's calls run on the worker thread, so that the window stays alive meanwhile.
-    void openOnWorker(const QString& path, const QString& password);
+    OpenOutcome openOnWorker(const QString& path, const QString& password);
     // Keeps, attaches to or starts the office; "" when there is one, else why not.
     QString findOrStartOffice();
     QString titleOnWorker();
@@ -93,6 +109,9 @@ private:
     std::unique_ptr<office::Presentation> presentation_;
     std::unique_ptr<SlideReader> reader_;
     HelperOffices helpers_;
+    QString presentationName_;
+    int16_t slideCount_ = 0;
+    bool appStartedHere_ = false;
 };
 
 // The file name part of a path: the characters after its last "\" or "/" (the whole path when

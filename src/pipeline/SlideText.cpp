@@ -96,8 +96,8 @@ void writeTextFile(const TextFile& kind, SlideReader& reader, const LectureRecor
     if (!appendToExisting)
         writeBytes(file, kind.openingTag + "\r\n");
 
-    const int first = numberText::leadingInt16(fields.firstSlide);
-    const int last = numberText::leadingInt16(fields.lastSlide);
+    const int first = fields.firstSlide;
+    const int last = fields.lastSlide;
     reader.readAhead(first, last);
     for (int i = first; i <= last; ++i) {
         QStringList lines;

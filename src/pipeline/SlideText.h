@@ -28,7 +28,7 @@ QStringList notesSentences(const QString& notes);
 // The lines that slide `slide` puts into "extract.stml" and "extract.ntml", before encoding.
 QStringList slideTextLines(SlideReader& reader, int slide);
 
-// Writes "extract.stml" for the slides of the range firstSlideText..lastSlideText. With
+// Writes "extract.stml" for the slides of the range firstSlide..lastSlide. With
 // appendSlides the server's file is fetched and merged first and the new slides follow its
 // slides; otherwise (or when the server holds no file) the file is written new. A failing read of
 // one slide leaves out the rest of that slide's text only. Throws Failure when the file cannot be

@@ -33,14 +33,14 @@ bool ftpCheckAccount(ModuleFtp& m) {
         QString info = m.inet.ResponseInfo().trimmed();
         if (info.isEmpty())
             info = QStringLiteral("the server did not send it");
-        throw Failure(fetchFailure(info), static_cast<int>(code));
+        throw ServerFailure(fetchFailure(info), static_cast<int>(code));
     }
 
     QByteArray content;
     {
         QFile file(local);
         if (!file.open(QIODevice::ReadOnly))
-            throw Failure(fetchFailure(QStringLiteral("nothing was received")));
+            throw ServerFailure(fetchFailure(QStringLiteral("nothing was received")));
         content = file.readAll();
     }
     QFile::remove(local);

@@ -36,7 +36,7 @@ bool lectureExists(ModuleFtp& m, const QString& classDir, const QString& name) {
     QString why = m.inet.ResponseInfo().trimmed();
     if (why.isEmpty())
         why = QStringLiteral("no answer");
-    throw Failure(QStringLiteral("The lecture ~/lumora/%1%2 is on the server but cannot be opened "
+    throw ServerFailure(QStringLiteral("The lecture ~/lumora/%1%2 is on the server but cannot be opened "
                                  "(%3); nothing was changed")
                       .arg(classDir, name, why),
                   m.inet.ResponseCode());
@@ -61,7 +61,7 @@ void takeNextFreeSession(ModuleFtp& m, const QString& classDir, const QString& d
         const int16_t current = numberText::leadingInt16(m.lecture.session);
         if (current == std::numeric_limits<int16_t>::max() ||
             !numberText::fitsInt16(m.lecture.session))
-            throw Failure(QStringLiteral("No free session number up to %1 for this date")
+            throw ServerFailure(QStringLiteral("No free session number up to %1 for this date")
                               .arg(std::numeric_limits<int16_t>::max()));
         m.lecture.session = numberText::plain(current + 1);
         if (!taken.contains(datePart + m.lecture.session))
@@ -88,19 +88,20 @@ bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
     const QString datePart = datePartOf(m.lecture);
 
     if (lectureExists(m, m.lectureDir, datePart + m.lecture.session)) {
-        const int choice = m.askLectureExists ? m.askLectureExists() : -1;
+        const LectureExistsChoice choice =
+            m.askLectureExists ? m.askLectureExists() : LectureExistsChoice::ChangeLectureDate;
         switch (choice) {
-        case NextSession:
+        case LectureExistsChoice::NextSession:
             takeNextFreeSession(m, m.lectureDir, datePart);
             break;
-        case AppendSlides:
+        case LectureExistsChoice::AppendSlides:
             m.slideOffset = countExistingSlides(m, m.lectureDir + datePart + m.lecture.session,
                                                 m.lecture.imageFormat.toLower());
             appendSlides = true;
             break;
-        case AbortProgram:
+        case LectureExistsChoice::AbortProgram:
             throw StoppedByUser();
-        default:
+        case LectureExistsChoice::ChangeLectureDate:
             // "Change the lecture date", and the dialog closed with nothing chosen: the existing
             // lecture stays untouched and the wizard stays on its page.
             run(m, FtpOperation::cd(kHome));

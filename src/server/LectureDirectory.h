@@ -1,16 +1,10 @@
 #pragma once
 
+#include "lecture/LectureExistsChoice.h"
+
 #include <QString>
 
 class ModuleFtp;
-
-// Index of the lecture-exists dialog's options as askLectureExists() returns them.
-enum LectureExistsChoice : int {
-    ChangeLectureDate = 0,
-    NextSession = 1,
-    AppendSlides = 2,
-    AbortProgram = 3,
-};
 
 // Settles the lecture's directory "classes/<class>/<month>.<day>.<year>.<session>/" below
 // "~/lumora/" from the lecture record and leaves it in m.lectureDir; m.slideOffset holds the

@@ -15,7 +15,7 @@ QStringList listNames(ModuleFtp& m, const QString& dir, const QString& pattern) 
         QString why = m.inet.ResponseInfo().trimmed();
         if (why.isEmpty())
             why = QStringLiteral("no answer");
-        throw Failure(
+        throw ServerFailure(
             QStringLiteral("Cannot list the server directory ~/lumora/%1 (%2); nothing was changed")
                 .arg(dir, why),
             m.inet.ResponseCode());
@@ -48,7 +48,7 @@ int slideNumberOf(const QString& name, const QString& ext) {
 int16_t LectureContents::slideOffset() const {
     constexpr int limit = std::numeric_limits<int16_t>::max();
     if (highestSlide >= limit)
-        throw Failure(QStringLiteral("The lecture already holds slides up to number %1; no more "
+        throw ServerFailure(QStringLiteral("The lecture already holds slides up to number %1; no more "
                                      "can follow (the last slide number is %2); nothing was "
                                      "changed")
                           .arg(highestSlide)

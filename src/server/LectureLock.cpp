@@ -76,7 +76,7 @@ void breakLock(ModuleFtp& m, const QString& lock, const QStringList& stamps, con
     for (const QString& stamp : stamps)
         m.ftpSucceeds(FtpOperation::rmdir(serverPath(lock + QLatin1Char('/') + stamp)));
     if (!m.ftpSucceeds(FtpOperation::rmdir(serverPath(lock))))
-        throw Failure(QStringLiteral("Cannot remove the lock ~/lumora/%1 that %2 (%3); nothing "
+        throw ServerFailure(QStringLiteral("Cannot remove the lock ~/lumora/%1 that %2 (%3); nothing "
                                      "was changed")
                           .arg(lock, why, serverWords(m)),
                       m.inet.ResponseCode());
@@ -92,7 +92,7 @@ bool tryCreate(ModuleFtp& m, const QString& lock) {
     if (!m.ftpSucceeds(FtpOperation::mkdir(serverPath(lock + QLatin1Char('/') + stamp)))) {
         const QString why = serverWords(m);
         m.ftpSucceeds(FtpOperation::rmdir(serverPath(lock)));
-        throw Failure(
+        throw ServerFailure(
             QStringLiteral("Cannot lock the lecture on the server (%1); nothing was changed")
                 .arg(why));
     }
@@ -117,12 +117,14 @@ void takeLectureLock(ModuleFtp& m) {
         QStringList stamps;
         try {
             stamps = listNames(m, lock, QString());
-        } catch (const Failure&) {
+        } catch (const Failure& failure) {
+            if (failure.stopped())
+                throw;
             // No lock to list: it was given back just now, or the server refuses to create
             // directories here at all.
             if (++vanished < 3)
                 continue;
-            throw Failure(QStringLiteral("The server refused to create ~/lumora/%1, the lecture's "
+            throw ServerFailure(QStringLiteral("The server refused to create ~/lumora/%1, the lecture's "
                                          "lock (%2): the Corvane account may not be allowed to "
                                          "write there; nothing was changed")
                               .arg(lock, refusal),
@@ -146,7 +148,7 @@ void takeLectureLock(ModuleFtp& m) {
             continue;
         }
         if (waited.elapsed() >= m.lockWaitMs)
-            throw Failure(QStringLiteral("Another transfer is working on the lecture ~/lumora/%1 "
+            throw ServerFailure(QStringLiteral("Another transfer is working on the lecture ~/lumora/%1 "
                                          "(since %2 UTC); nothing was changed. Try again when it "
                                          "has finished")
                               .arg(m.changes.lecturePath,

@@ -56,7 +56,7 @@ bool createdMeanwhile(ModuleFtp& m) {
     const QString name = lectureNameOf(m.lectureDir);
     if (listNames(m, classDirOf(m.lectureDir), name).contains(name))
         return true;
-    throw Failure(QStringLiteral("The server refused to create the lecture directory ~/lumora/%1 "
+    throw ServerFailure(QStringLiteral("The server refused to create the lecture directory ~/lumora/%1 "
                                  "(%2); nothing was changed")
                       .arg(m.lectureDir, refusal),
                   code);
@@ -79,19 +79,20 @@ void openLecture(ModuleFtp& m, bool& appendSlides) {
         }
         if (!createdMeanwhile(m))
             continue;
-        switch (m.askLectureExists ? m.askLectureExists() : -1) {
-        case NextSession:
+        switch (m.askLectureExists ? m.askLectureExists()
+                                   : LectureExistsChoice::ChangeLectureDate) {
+        case LectureExistsChoice::NextSession:
             releaseLectureLock(m);
             ftpTakeNextFreeSession(m);
             continue;
-        case AppendSlides:
+        case LectureExistsChoice::AppendSlides:
             appendSlides = true;
             openForAppend(m);
             return;
-        case AbortProgram:
+        case LectureExistsChoice::AbortProgram:
             throw StoppedByUser();
-        default:
-            throw Failure(QStringLiteral("The lecture ~/lumora/%1 was created by another transfer "
+        case LectureExistsChoice::ChangeLectureDate:
+            throw ServerFailure(QStringLiteral("The lecture ~/lumora/%1 was created by another transfer "
                                          "in the meantime; nothing was changed")
                               .arg(m.lectureDir));
         }

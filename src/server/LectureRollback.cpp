@@ -113,7 +113,7 @@ Abandoned ftpAbandonLecture(ModuleFtp& m) {
                                   : QString()};
         }
     } catch (const Failure&) {
-    } catch (const StoppedByUser&) {
+        // A stop or a failure while undoing: what is left is said below.
     }
     m.changes.open = false;
     return {false, leftOver(m)};

@@ -13,16 +13,17 @@ void ftpTransferLecture(ModuleFtp& m, bool appendSlides,
         ftpUploadLecture(m);
     } catch (Failure& failure) {
         const Abandoned left = ftpAbandonLecture(m);
+        if (failure.stopped()) {
+            // The user's own choice needs no message, unless the server could not be put back.
+            if (!left.complete)
+                throw ServerFailure(QStringLiteral("The transfer was stopped"))
+                    .withAdvice(left.text);
+            throw;
+        }
         if (!left.text.isEmpty())
             failure.withAdvice(failure.advice().isEmpty()
                                    ? left.text
                                    : failure.advice() + QStringLiteral("\n\n") + left.text);
-        throw;
-    } catch (const StoppedByUser&) {
-        // The user's own choice needs no message, unless the server could not be put back.
-        const Abandoned left = ftpAbandonLecture(m);
-        if (!left.complete)
-            throw Failure(QStringLiteral("The transfer was stopped")).withAdvice(left.text);
         throw;
     }
 }

@@ -45,7 +45,7 @@ void keepOriginal(ModuleFtp& m, const QString& name) {
     const QString copy = m.changes.originals->filePath(name);
     m.ftpExecute(FtpOperation::get(remotePath(m, name), copy));
     if (!m.changes.originals->isValid() || m.inet.ResponseCode() != 0)
-        throw Failure(reason(m, QStringLiteral("Cannot keep a copy of %1").arg(name)),
+        throw ServerFailure(reason(m, QStringLiteral("Cannot keep a copy of %1").arg(name)),
                       m.inet.ResponseCode());
 }
 
@@ -62,7 +62,7 @@ void put(ModuleFtp& m, const QString& localName, const QString& remoteName) {
                            : FtpOperation::putNew(localPath(m, localName), remote));
     const int code = m.inet.ResponseCode();
     if (code != 0)
-        throw Failure(reason(m, QStringLiteral("Cannot send %1 to %2").arg(localName, remote)),
+        throw ServerFailure(reason(m, QStringLiteral("Cannot send %1 to %2").arg(localName, remote)),
                       code);
     m.changes.sending.clear();
     (replacing ? m.changes.replaced : m.changes.added).append(remoteName);
@@ -102,7 +102,7 @@ bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
             }
         }
         // The lecture's text cannot be had whole: appending now would lose the rest of it.
-        throw Failure(QStringLiteral("The %1 of the lecture on the server could not be read "
+        throw ServerFailure(QStringLiteral("The %1 of the lecture on the server could not be read "
                                      "whole; nothing was changed (%2)")
                           .arg(name.endsWith(QLatin1String(".ntml")) ? QStringLiteral("notes text")
                                                                      : QStringLiteral("slide text"),
@@ -116,14 +116,14 @@ bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
 void ftpUploadLecture(ModuleFtp& m) {
     try {
         if (!m.changes.open)
-            throw Failure(QStringLiteral("The lecture was not opened for the transfer"));
+            throw ServerFailure(QStringLiteral("The lecture was not opened for the transfer"));
         // Slide numbers are 16-bit: a range that would number a slide past the largest is
         // refused before anything is sent, rather than failing half-way through the upload.
-        const int first = numberText::leadingInt16(m.lecture.firstSlide);
-        const int last = numberText::leadingInt16(m.lecture.lastSlide);
+        const int first = m.lecture.firstSlide;
+        const int last = m.lecture.lastSlide;
         m.changes.slidesToSend = std::max(0, last - first + 1);
         if (m.slideOffset + m.changes.slidesToSend > std::numeric_limits<int16_t>::max())
-            throw Failure(QStringLiteral("The lecture would hold more than %1 slides")
+            throw ServerFailure(QStringLiteral("The lecture would hold more than %1 slides")
                               .arg(std::numeric_limits<int16_t>::max()));
         add(m, QString());
         add(m, QStringLiteral("FTPing slides..."));

@@ -20,7 +20,7 @@ void ModuleFtp::ftpExecute(const FtpOperation& op) {
     // A second operation started from an event handler while one is waiting is refused before
     // the flag is touched, so the waiting caller still waits for its own operation's end.
     if (inet.StillExecuting())
-        throw Failure(QStringLiteral("Still executing last request"));
+        throw ServerFailure(QStringLiteral("Still executing last request"));
     ftpDone = false;
     lastEndState_ = 0;
     try {
@@ -51,9 +51,9 @@ void ModuleFtp::ftpExecute(const FtpOperation& op) {
         waitLoop_ = nullptr;
     }
     cancelWatch.stop();
-    if (programEnd::hasEnded())
-        throw programEnd::ProgramEnded();
-    if (cancelled)
+    // A program that ended during the wait (possible only where the end returns, as in a test
+    // harness) stops the work like a Cancel.
+    if (cancelled || programEnd::hasEnded())
         throw StoppedByUser();
 }
 
@@ -78,9 +78,9 @@ bool ModuleFtp::ftpConnect() {
     try {
         ftpExecute(FtpOperation::ls(QStringLiteral("lumora")));
         inet.GetChunk(1024);
-    } catch (const programEnd::ProgramEnded&) {
-        throw;
     } catch (const Failure& failure) {
+        if (failure.stopped())
+            throw;
         throw InputRefused(failure.description(), failure.number());
     }
     // A listing that ended in error (no server, wrong password, ...) is a failed test too.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lecture/LectureExistsChoice.h"
 #include "lecture/LectureRecord.h"
 #include "lecture/ProgressSink.h"
 #include "platform/ftp/FtpOperation.h"
@@ -25,7 +26,7 @@ public:
 
     // Runs one operation to its end. The outcome is not examined: callers read
     // inet.ResponseCode() or inet.GetChunk(). Errors that Execute raises at once (Failure)
-    // propagate. Throws programEnd::ProgramEnded when the program was ended during the wait.
+    // propagate.
     // A Cancel (progress->cancelRequested()) during the wait stops the operation at once and
     // throws StoppedByUser, unless stopOnCancel is off.
     void ftpExecute(const FtpOperation& op);
@@ -45,7 +46,7 @@ public:
     QString lectureDir;                    // set by the lecture allocation
     int16_t slideOffset = 0;               // slides the lecture already holds
     ProgressSink* progress = nullptr;      // where upload steps are reported
-    std::function<int()> askLectureExists; // lecture-exists dialog: choice 0..3, or -1
+    std::function<LectureExistsChoice()> askLectureExists; // when the lecture exists already
     bool stopOnCancel = true;              // off while a stopped transfer is undone
     LectureChanges changes;                // what the current transfer did to its lecture
     int lockWaitMs = 120000;               // how long to wait for another transfer's lock

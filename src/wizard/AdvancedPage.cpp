@@ -204,8 +204,8 @@ QWidget* AdvancedPage::fieldToFocus() const {
 void AdvancedPage::fillLecture(LectureRecord& r) const {
     r.workDir = ExportPath_->text();
     r.imageFormat = imageFormat_->currentText();
-    r.firstSlide = firstSlide_->currentText();
-    r.lastSlide = lastSlide_->currentText();
+    r.firstSlide = firstSlide_->currentIndex() + 1;
+    r.lastSlide = lastSlide_->currentIndex() + 1;
     r.width = getWidth();
     r.height = getHeight();
 }

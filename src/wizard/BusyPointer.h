@@ -25,3 +25,24 @@ public:
 private:
     bool on_ = false;
 };
+
+// The normal pointer while a question is put to the user in the middle of a wait; the busy
+// pointer (as many as were set) comes back at the end of its scope.
+class NormalPointer {
+public:
+    NormalPointer() {
+        while (QApplication::overrideCursor()) {
+            QApplication::restoreOverrideCursor();
+            ++restored_;
+        }
+    }
+    ~NormalPointer() {
+        for (int i = 0; i < restored_; ++i)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    NormalPointer(const NormalPointer&) = delete;
+    NormalPointer& operator=(const NormalPointer&) = delete;
+
+private:
+    int restored_ = 0;
+};

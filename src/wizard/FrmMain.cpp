@@ -1,10 +1,6 @@
 #include "wizard/FrmMain.h"
 
-#include "pipeline/ModuleSlideFerry.h"
 #include "platform/ProgramEnd.h"
-#include "platform/ftp/TransferControl.h"
-#include "server/ModuleFtp.h"
-#include "windows/FrmCertificate.h"
 #include "windows/FrmFTPError.h"
 #include "windows/FrmHelp.h"
 #include "windows/FrmProgress.h"
@@ -18,24 +14,20 @@
 #include <QPushButton>
 
 FrmMain::FrmMain(QWidget* parent)
-    : QDialog(parent), Inet1_(std::make_unique<TransferControl>()),
-      moduleFTP_(std::make_unique<ModuleFtp>(*Inet1_, lecture_)),
-      moduleSlideFerry_(std::make_unique<ModuleSlideFerry>(lecture_, *moduleFTP_, *Inet1_)) {
+    : QDialog(parent), questions_(this, [this]() -> FrmFTPError& { return frmFTPError(); }),
+      session_(questions_) {
     setWindowTitle(QStringLiteral("Slide-Ferry Wizard"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     buildWindow();
 
-    // Window load: no presentation application held, page 0 marked.
-    moduleSlideFerry_->forgetPresentationApp();
     // The office starts while the user fills in the first pages, so that Next on the file page
     // finds it ready. SF_OFFICE_WARM_START=0 leaves it to that Next (the tests of the pages).
     if (qEnvironmentVariable("SF_OFFICE_WARM_START") != QLatin1String("0"))
-        moduleSlideFerry_->presentation.startOfficeInBackground();
+        session_.startOfficeInBackground(false);
     highlightStep(true);
     connectPages();
     acceptDroppedFiles();
-    wireModules();
     updateButtons();
     buttonNext_->setFocus(Qt::TabFocusReason);
 }
@@ -62,13 +54,6 @@ void FrmMain::connectPages() {
     connect(Help_, &QPushButton::clicked, this, [this] { FrmHelp::showHelp(this); });
 }
 
-// The modules reach the windows and each other through these hooks.
-void FrmMain::wireModules() {
-    moduleFTP_->askLectureExists = [this] { return frmFTPError().choose(); };
-    // A server certificate that cannot be verified is put to the user (first met by ftpConnect).
-    Inet1_->askTrust = [this](const CertificateInfo& c) { return FrmCertificate::ask(c, this); };
-}
-
 FrmProgress& FrmMain::frmProgress() {
     if (!frmProgress_) {
         frmProgress_ = std::make_unique<FrmProgress>();
@@ -82,7 +67,7 @@ FrmProgress& FrmMain::frmProgress() {
 
 FrmFTPError& FrmMain::frmFTPError() {
     if (!frmFTPError_)
-        frmFTPError_ = std::make_unique<FrmFTPError>(lecture_, this);
+        frmFTPError_ = std::make_unique<FrmFTPError>(session_.lecture(), this);
     return *frmFTPError_;
 }
 
@@ -94,7 +79,7 @@ void FrmMain::refreshLecture() {
     LectureRecord r;
     for (const WizardPage* p : pages_)
         p->fillLecture(r);
-    lecture_ = r;
+    session_.lecture() = r;
 }
 
 void FrmMain::saveSettings() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "lecture/LectureRecord.h"
+#include "session/LectureSession.h"
+#include "wizard/WizardQuestions.h"
 
 #include <QDialog>
 #include <array>
@@ -10,9 +12,6 @@
 class QFrame;
 class QLabel;
 class QPushButton;
-class TransferControl;
-class ModuleFtp;
-class ModuleSlideFerry;
 class FrmProgress;
 class FrmFTPError;
 class Failure;
@@ -23,10 +22,11 @@ class LectureInfoPage;
 class AdvancedPage;
 
 // The wizard window: six pages behind Next and Back, the step panel on the left and the
-// buttons below. Each page keeps its own fields; the window moves between them, carries what
-// one page's Next found to the next page, and holds the one error trap that reports a failure,
-// cleans up and ends the program. It owns the transfer control and the two modules, so the
-// whole run of the program hangs off its single instance.
+// buttons below. Each page keeps its own fields; the window moves between them, runs the lecture
+// session's steps behind Next and Finish, carries what one step found to the next page, and
+// holds the one error trap that reports a failure: input the user can correct keeps the page,
+// anything else is reported, cleaned up after and ends the program. It owns the lecture session,
+// so the whole run of the program hangs off its single instance.
 class FrmMain : public QDialog {
     Q_OBJECT
 public:
@@ -51,9 +51,9 @@ public:
     // The line above the buttons that says what Next still needs while it is off.
     QLabel* nextHint() const { return nextHint_; }
 
-    TransferControl& inet1() { return *Inet1_; }
-    ModuleFtp& moduleFTP() { return *moduleFTP_; }
-    ModuleSlideFerry& moduleSlideFerry() { return *moduleSlideFerry_; }
+    TransferControl& inet1() { return session_.inet1(); }
+    ModuleFtp& moduleFTP() { return session_.moduleFTP(); }
+    ModuleSlideFerry& moduleSlideFerry() { return session_.moduleSlideFerry(); }
     // The auxiliary windows, created on first use and kept for the whole run.
     FrmProgress& frmProgress();
     FrmFTPError& frmFTPError();
@@ -62,7 +62,7 @@ public:
     // is entered.
     void setCommandLineFile(const QString& path) { commandLineFile_ = path; }
     // The lecture exists and the user chose to add the slides after its own.
-    bool appendSlides() const { return appendSlides_; }
+    bool appendSlides() const { return session_.appendsSlides(); }
 
     // Button actions (also reached by Enter, Escape and a double click in the file list).
     void buttonNext_Click();
@@ -80,7 +80,7 @@ public:
 
     // The lecture's values as the server session and the pipeline read them: filled from the
     // pages by refreshLecture() before every step that reaches them.
-    const LectureRecord& lecture() const { return lecture_; }
+    const LectureRecord& lecture() const { return session_.lecture(); }
     void refreshLecture();
 
 protected:
@@ -93,7 +93,6 @@ protected:
 private:
     void buildWindow();
     QWidget* buildStepPanel();
-    void wireModules();
     void connectPages();
     WizardPage* page(int index) const { return pages_[static_cast<size_t>(index)]; }
 
@@ -103,6 +102,7 @@ private:
 
     // Next on each page: false means stay on the page.
     bool nextStep();
+    bool connectToServer();
     bool openPresentation();
     bool settleLecture();
     bool findLecture();
@@ -114,6 +114,8 @@ private:
     void updateButtons();
     bool somethingEntered() const;
 
+    // The one report of a failure to the user.
+    void report(const Failure& failure);
     void generalFailure(const Failure& failure);
     void stopProgram();
     void runTrapped(const std::function<void()>& action);
@@ -124,10 +126,8 @@ private:
     // True when a listing is under way: the click then runs once it is over.
     bool deferredWhileListing(void (FrmMain::*click)());
 
-    LectureRecord lecture_;
-    std::unique_ptr<TransferControl> Inet1_;
-    std::unique_ptr<ModuleFtp> moduleFTP_;
-    std::unique_ptr<ModuleSlideFerry> moduleSlideFerry_;
+    WizardQuestions questions_;
+    LectureSession session_;
     std::unique_ptr<FrmProgress> frmProgress_;
     std::unique_ptr<FrmFTPError> frmFTPError_;
 
@@ -147,7 +147,6 @@ private:
 
     int currentPage_ = Start;
     int waiting_ = 0; // steps under way that keep the buttons off
-    bool appendSlides_ = false;
     bool advancedLoaded_ = false;
     bool userEdited_ = false; // the user typed into a field or chose from a list
     bool listingClasses_ = false;

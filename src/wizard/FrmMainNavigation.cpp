@@ -1,14 +1,10 @@
-// The page machine: what Next, Back, Finish and Cancel do on each page, what one page's Next
-// carries to the next page, and the one error trap around it all.
+// The page machine: what Next, Back, Finish and Cancel do on each page, which step of the lecture
+// session each runs, what one page's Next carries to the next page, and the one error trap
+// around it all.
 #include "wizard/FrmMain.h"
 
-#include "pipeline/CodePageCheck.h"
-#include "pipeline/ModuleSlideFerry.h"
 #include "platform/Failure.h"
 #include "platform/ProgramEnd.h"
-#include "server/ClassCatalogue.h"
-#include "server/LectureDirectory.h"
-#include "server/ModuleFtp.h"
 #include "windows/FrmProgress.h"
 #include "windows/Messages.h"
 #include "wizard/AdvancedPage.h"
@@ -45,10 +41,13 @@ private:
 };
 } // namespace
 
-// A failure that no step handled itself: report it, clean up and end the program.
+void FrmMain::report(const Failure& failure) {
+    messages::showCritical(failure.message(lecture().host), QStringLiteral("Error!"));
+}
+
+// A failure the user cannot correct on a page: report it, clean up and end the program.
 void FrmMain::generalFailure(const Failure& failure) {
-    messages::showCritical(failure.message(lumoraInfo_->FTPMachine()->text()),
-                           QStringLiteral("Error!"));
+    report(failure);
     stopProgram();
 }
 
@@ -57,21 +56,28 @@ void FrmMain::stopProgram() {
     refreshLecture();
     // The clean-up may wait for an office that is still starting: the window goes first.
     hide();
-    moduleSlideFerry().cleanUp();
+    session_.cleanUp();
     programEnd::endProgram();
 }
 
-// Runs an action under the one error trap of the wizard: a failure that the action did not
-// handle itself is reported, cleaned up after and ends the program.
+// Runs an action under the one error trap of the wizard. Input the user can correct is reported
+// and the wizard stays on its page; a stop ends the program without a word (unless it ended
+// already, which is what stopped the wait); any other failure is reported, cleaned up after and
+// ends the program.
 void FrmMain::runTrapped(const std::function<void()>& action) {
     programEnd::guardEvent([&] {
         try {
             refreshLecture();
             action();
         } catch (const Failure& f) {
-            generalFailure(f);
-        } catch (const StoppedByUser&) {
-            stopProgram(); // the user's own choice: nothing to report
+            if (f.stopped()) {
+                if (!programEnd::hasEnded())
+                    stopProgram();
+            } else if (f.kind() == Failure::Kind::Input && isVisible()) {
+                report(f);
+            } else {
+                generalFailure(f);
+            }
         } catch (const programEnd::ProgramEnded&) {
             throw;
         } catch (const std::exception& e) {
@@ -110,7 +116,7 @@ bool FrmMain::nextStep() {
         lumoraInfo_->loadSettings();
         return true;
     case LumoraInfo:
-        if (!lumoraInfo_->connectAndCheck(moduleFTP()))
+        if (!connectToServer())
             return false;
         powerPointFile_->loadSettings();
         if (!commandLineFile_.isEmpty())
@@ -125,19 +131,25 @@ bool FrmMain::nextStep() {
     }
 }
 
+// Reaches the server (again only when its name was typed into since) and checks the accounts.
+bool FrmMain::connectToServer() {
+    return lumoraInfo_->whileConnecting([this](bool serverChanged) {
+        return session_.connect(QStringLiteral(" on this page"), serverChanged);
+    });
+}
+
 // Opens the chosen presentation and fills the later pages from it: its title, the characters
 // its slides will lose, its slide range, and the class list with the remembered filters.
 bool FrmMain::openPresentation() {
-    PresentationExport& presentation = moduleSlideFerry().presentation;
-    if (!powerPointFile_->openChosen(presentation, lumoraInfo_->FTPMachine()->text()))
-        return false;
+    std::optional<LectureSession::Presentation> opened;
     {
         BusyPointer busy;
-        lectureInfo_->showPresentation(
-            presentation.getPresentationTitle(),
-            charactersLostInSlides(*presentation.slides(), presentation.slideCount));
+        opened = session_.openPresentation(powerPointFile_->chosenPath());
     }
-    advanced_->showSlideCount(presentation.slideCount);
+    if (!opened)
+        return false;
+    lectureInfo_->showPresentation(opened->title, opened->lostInText);
+    advanced_->showSlideCount(opened->slideCount);
     lectureInfo_->loadFilters();
     refillClasses();
     lectureInfo_->loadClass();
@@ -158,15 +170,9 @@ bool FrmMain::settleLecture() {
 // session number it chose is shown on the Lecture Info page.
 bool FrmMain::findLecture() {
     refreshLecture();
-    try {
-        const bool found = ftpFindLecture(moduleFTP(), appendSlides_);
-        lectureInfo_->setSession(lecture_.session);
-        return found;
-    } catch (const InputRefused& refused) {
-        messages::showCritical(refused.message(lumoraInfo_->FTPMachine()->text()),
-                               QStringLiteral("Error!"));
-        return false;
-    }
+    const bool found = session_.findLecture();
+    lectureInfo_->setSession(lecture().session);
+    return found;
 }
 
 void FrmMain::loadAdvancedSettings() {
@@ -196,7 +202,7 @@ void FrmMain::buttonBack_Click() {
         return;
     if (currentPage_ == PowerPointFile) {
         advanced_->showSlideCount(0);
-        moduleSlideFerry().presentation.closePresentation();
+        session_.releaseOffice();
     }
     showPage(currentPage_ - 1);
 }
@@ -216,10 +222,9 @@ void FrmMain::Finish_Click() {
             if (!findLecture())
                 return;
         }
-        const bool append = appendSlides_;
         refreshLecture();
         hide();
-        moduleSlideFerry().transferLecture(append, frmProgress());
+        session_.transfer(frmProgress());
     });
 }
 
@@ -261,7 +266,7 @@ void FrmMain::refillClasses() {
     lectureInfo_->beginListing();
     refreshLecture();
     // The class shown now (chosen, or remembered) stays while the new list holds it.
-    lectureInfo_->showClasses(ftpListClasses(moduleFTP()));
+    lectureInfo_->showClasses(session_.listClasses());
 }
 
 bool FrmMain::deferredWhileListing(void (FrmMain::*click)()) {

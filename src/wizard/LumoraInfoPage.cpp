@@ -1,10 +1,6 @@
 #include "wizard/LumoraInfoPage.h"
 
 #include "lecture/LectureRecord.h"
-#include "platform/Failure.h"
-#include "server/AccountCheck.h"
-#include "server/ModuleFtp.h"
-#include "windows/Messages.h"
 #include "wizard/BusyPointer.h"
 #include "wizard/FieldKeys.h"
 #include "wizard/WizardSettings.h"
@@ -111,39 +107,14 @@ void LumoraInfoPage::saveSettings() const {
     wizardSettings::store(QStringLiteral("CorvaneID"), CVID_->text());
 }
 
-bool LumoraInfoPage::connectAndCheck(ModuleFtp& ftp) {
-    BusyPointer busy;
+bool LumoraInfoPage::whileConnecting(const std::function<bool(bool serverChanged)>& connect) {
+    const BusyPointer busy;
     connecting_->setVisible(true);
-    struct HideConnecting {
+    const struct HideConnecting {
         QLabel* label;
         ~HideConnecting() { label->setVisible(false); }
     } hideConnecting{connecting_};
-
-    if (serverChanged_) {
-        serverChanged_ = false;
-        try {
-            if (!ftp.ftpConnect())
-                return false;
-        } catch (const InputRefused& refused) {
-            busy.clear();
-            messages::showCritical(refused.message(FTPMachine_->text()), QStringLiteral("Error!"));
-            return false;
-        }
-    }
-    bool accountOk = false;
-    try {
-        accountOk = ftpCheckAccount(ftp);
-    } catch (const Failure& f) {
-        // The account file could not be fetched: say why and let the user correct the server.
-        busy.clear();
-        messages::showError(f.description(), FTPMachine_->text());
-        return false;
-    }
-    if (!accountOk) {
-        busy.clear();
-        messages::showCritical(lumoraAccountRefused(ID_->text(), QStringLiteral(" on this page")),
-                               QStringLiteral("Error!"));
-        return false;
-    }
-    return true;
+    // A server typed into is connected to once; the next Next only checks the accounts again.
+    const bool changed = std::exchange(serverChanged_, false);
+    return connect(changed);
 }

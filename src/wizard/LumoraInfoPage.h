@@ -2,7 +2,8 @@
 
 #include "wizard/WizardPage.h"
 
-class ModuleFtp;
+#include <functional>
+
 class QLineEdit;
 
 // The Lumora Info page: the server, the Lumora account that owns the lecture and the Corvane
@@ -21,8 +22,9 @@ public:
 
     // System and UserID, and the remembered Corvane ID unless one was typed.
     void loadSettings();
-    // Next on this page: false, with the user told why, when it must stay.
-    bool connectAndCheck(ModuleFtp& ftp);
+    // Next on this page: runs `connect` (told whether the server changed since the last
+    // connection) with the busy pointer and the "connecting" note shown; its result or failure.
+    bool whileConnecting(const std::function<bool(bool serverChanged)>& connect);
 
     // The server or the Corvane account changed since the last connection test.
     bool serverChanged() const { return serverChanged_; }

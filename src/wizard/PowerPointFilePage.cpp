@@ -1,10 +1,5 @@
 #include "wizard/PowerPointFilePage.h"
 
-#include "pipeline/EmptyPresentation.h"
-#include "pipeline/PresentationExport.h"
-#include "platform/Failure.h"
-#include "windows/Messages.h"
-#include "wizard/BusyPointer.h"
 #include "wizard/DirectoryList.h"
 #include "wizard/DriveList.h"
 #include "wizard/FileList.h"
@@ -129,52 +124,4 @@ void PowerPointFilePage::loadSettings() {
 void PowerPointFilePage::saveSettings() const {
     wizardSettings::store(QStringLiteral("Drive"), driveList_->drive());
     wizardSettings::store(QStringLiteral("Directory"), dirList_->path());
-}
-
-bool PowerPointFilePage::openChosen(PresentationExport& presentation, const QString& host) {
-    BusyPointer busy;
-    const QString path = chosenPath();
-    presentation.openPresentation(path);
-    // A protected presentation is opened with the password the user gives, asked again while it
-    // is wrong; Cancel stays on this page. The password goes to the office only.
-    while (presentation.slideCount <= 0 && presentation.passwordNeeded) {
-        busy.clear();
-        const QString name = presentation.presentationName;
-        QString password;
-        if (!messages::askPassword(
-                presentation.passwordWrong
-                    ? QStringLiteral("The password is wrong. Password of %1:").arg(name)
-                    : QStringLiteral("%1 is password-protected. Password:").arg(name),
-                QStringLiteral("Slide-Ferry"), password)) {
-            presentation.closeDocument();
-            return false;
-        }
-        busy.set();
-        presentation.openPresentation(path, password);
-    }
-    if (presentation.slideCount <= 0) {
-        // A file that cannot be used is said so, and the user picks another on this page.
-        const Failure refused(presentation.lastOpenError.isEmpty()
-                                  ? QStringLiteral("The presentation has no slides")
-                                  : presentation.lastOpenError);
-        presentation.closeDocument();
-        busy.clear();
-        messages::showCritical(refused.message(host), QStringLiteral("Error!"));
-        return false;
-    }
-    // A repaired file, or slides that all show nothing, are uploaded only when the user says so.
-    QString doubt;
-    if (presentation.repaired)
-        doubt = repairedPresentationText(presentation.presentationName);
-    else if (noSlideShowsAnything(*presentation.slides(), 1, presentation.slideCount))
-        doubt = emptyPresentationText(presentation.presentationName, presentation.slideCount);
-    if (!doubt.isEmpty()) {
-        busy.clear();
-        if (!messages::askYesNo(doubt + QStringLiteral(" Upload anyway?"),
-                                QStringLiteral("Slide-Ferry"))) {
-            presentation.closeDocument();
-            return false;
-        }
-    }
-    return true;
 }

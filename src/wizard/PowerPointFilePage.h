@@ -5,7 +5,6 @@
 class DirectoryList;
 class DriveList;
 class FileList;
-class PresentationExport;
 
 // The PowerPoint File page: a drive, a folder in it and a presentation in the folder. Next
 // opens the chosen presentation in the office, asking for its password when it has one and
@@ -25,9 +24,6 @@ public:
     // Chooses a presentation as the user would: its drive, its folder, then the file in the
     // list. False, with no file chosen, when the list does not hold it.
     bool choosePresentation(const QString& path);
-    // Next on this page: opens the chosen presentation. False, with the presentation closed and
-    // the user told why (a failure's message names `host`), when the user is to choose again.
-    bool openChosen(PresentationExport& presentation, const QString& host);
 
     bool fileChosen() const { return fileChosen_; }
     QString chosenPath() const;

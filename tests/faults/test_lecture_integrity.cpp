@@ -118,11 +118,11 @@ private slots:
         QTest::newRow("CWD into the lecture refused")
             << FaultRule::refuse("CWD", "550 Permission denied", "Mar.5.1999.1") << -1;
         QTest::newRow("class listing refused, 450")
-            << FaultRule::refuse("NLST", "450 Try again", {}, 1) << int(NextSession);
+            << FaultRule::refuse("NLST", "450 Try again", {}, 1) << int(LectureExistsChoice::NextSession);
         QTest::newRow("class listing refused, 425")
-            << FaultRule::refuse("NLST", "425 No data connection", {}, 1) << int(AppendSlides);
+            << FaultRule::refuse("NLST", "425 No data connection", {}, 1) << int(LectureExistsChoice::AppendSlides);
         QTest::newRow("slide count's listing refused")
-            << FaultRule::refuse("NLST", "450 Try again", {}, 2) << int(AppendSlides);
+            << FaultRule::refuse("NLST", "450 Try again", {}, 2) << int(LectureExistsChoice::AppendSlides);
     }
     void refusedLookupChangesNothing() {
         QFETCH(FaultRule, rule);
@@ -141,8 +141,8 @@ private slots:
     void twoRunsToOneNewLecture_data() {
         QTest::addColumn<int>("choice");
         QTest::addColumn<QString>("second"); // where the second run's slides went, or its failure
-        QTest::newRow("next session") << int(NextSession) << "Mar.5.1999.2/Slide1.gif";
-        QTest::newRow("append") << int(AppendSlides) << "Mar.5.1999.1/Slide4.gif";
+        QTest::newRow("next session") << int(LectureExistsChoice::NextSession) << "Mar.5.1999.2/Slide1.gif";
+        QTest::newRow("append") << int(LectureExistsChoice::AppendSlides) << "Mar.5.1999.1/Slide4.gif";
         QTest::newRow("fail") << -1 << "created by another transfer in the meantime";
     }
     void twoRunsToOneNewLecture() {
@@ -179,10 +179,10 @@ private slots:
         connected(1, &b);
         QString blocked;
         QMap<QString, QByteArray> duringA;
-        QCOMPARE(send(a, AppendSlides,
+        QCOMPARE(send(a, int(LectureExistsChoice::AppendSlides),
                       [&] {
                           duringA = tree();
-                          blocked = send(b, AppendSlides);
+                          blocked = send(b, int(LectureExistsChoice::AppendSlides));
                           QCOMPARE(tree(), duringA);
                       }),
                  QString());
@@ -194,7 +194,7 @@ private slots:
 
         QVERIFY(server().makeDir(kClass + ".Mar.5.1999.1.lock/20000101T000000Z-dead"));
         b.progress.lines.clear();
-        QCOMPARE(send(b, AppendSlides), QString());
+        QCOMPARE(send(b, int(LectureExistsChoice::AppendSlides)), QString());
         QCOMPARE(server().readFile(kLecture + "Slide6.gif"), QByteArray("slide 1"));
         QVERIFY2(b.progress.lines.first().startsWith("Removed the lock of a transfer that did "
                                                      "not finish (taken at 2000-01-01"),
@@ -213,11 +213,11 @@ private slots:
             kClass + ".Mar.5.1999.1.lock/" + now + "_%1_abc_" + QSysInfo::machineHostName();
         QVERIFY(server().makeDir(lock.arg(endedPid)));
         b.progress.lines.clear();
-        QCOMPARE(send(b, AppendSlides), QString());
+        QCOMPARE(send(b, int(LectureExistsChoice::AppendSlides)), QString());
         QVERIFY2(b.progress.lines.first().endsWith("(its program on this machine has ended)"),
                  qPrintable(b.progress.lines.join('|')));
         QVERIFY(server().makeDir(lock.arg(server().pid())));
-        QVERIFY(send(b, AppendSlides).contains("Another transfer is working on the lecture"));
+        QVERIFY(send(b, int(LectureExistsChoice::AppendSlides)).contains("Another transfer is working on the lecture"));
     }
 
     // Append chosen while GIF was the format, then JPG sent: the slides are counted again, for
@@ -227,7 +227,7 @@ private slots:
         for (int i = 1; i <= 4; ++i)
             QVERIFY(server().writeFile(kLecture + QStringLiteral("Slide%1.jpg").arg(i), "old"));
         ServerRun& r = connected(2);
-        r.choice = AppendSlides;
+        r.choice = int(LectureExistsChoice::AppendSlides);
         bool append = false;
         QVERIFY(ftpFindLecture(r.m, append));
         QCOMPARE(int(r.m.slideOffset), 2);
@@ -270,7 +270,7 @@ private slots:
         const auto before = tree();
         ServerRun& r = connected();
         QVERIFY(server().setRules({rule}));
-        const QString message = send(r, existing ? int(AppendSlides) : -1);
+        const QString message = send(r, existing ? int(LectureExistsChoice::AppendSlides) : -1);
         QVERIFY2(message.contains("The server did not answer in time") && message.contains(named),
                  qPrintable(message));
         QVERIFY2(!message.contains("holds"), qPrintable(message));
@@ -330,7 +330,7 @@ private slots:
         const auto before = tree();
         ServerRun& r = connected();
         QVERIFY(server().setRules(rules));
-        const QString message = send(r, append ? int(AppendSlides) : -1);
+        const QString message = send(r, append ? int(LectureExistsChoice::AppendSlides) : -1);
         QVERIFY2(message.contains(said), qPrintable(message));
         QCOMPARE(tree(), before);
     }
@@ -357,7 +357,7 @@ private slots:
         const auto before = tree();
         ServerRun& r = connected(6);
         QVERIFY(server().setRules({rule}));
-        const QString message = send(r, append ? int(AppendSlides) : -1);
+        const QString message = send(r, append ? int(LectureExistsChoice::AppendSlides) : -1);
         QVERIFY2(message.endsWith("The server was left as it was before the transfer."),
                  qPrintable(message));
         QCOMPARE(tree(), before);
@@ -370,7 +370,7 @@ private slots:
             QVERIFY(server().writeFile(kLecture + QStringLiteral("Slide%1.gif").arg(i), "old"));
         QVERIFY(server().writeFile(kLecture + ".Slide3.gif.part", "cut"));
         ServerRun& r = connected(1);
-        QCOMPARE(send(r, AppendSlides), QString());
+        QCOMPARE(send(r, int(LectureExistsChoice::AppendSlides)), QString());
         QVERIFY2(r.progress.lines.first().contains("was left unfinished by an earlier transfer "
                                                    "(2 slides, no description, 1 partial files "
                                                    "removed)"),
@@ -385,7 +385,7 @@ private slots:
         existingLecture(2);
         ServerRun& r = connected(1);
         QVERIFY(server().setRules({FaultRule::refuse("RNFR", "502 Not implemented")}));
-        QCOMPARE(send(r, AppendSlides), QString());
+        QCOMPARE(send(r, int(LectureExistsChoice::AppendSlides)), QString());
         QCOMPARE(server().readFile(kLecture + "Slide3.gif"), QByteArray("slide 1"));
         QCOMPARE(server().readFile(kLecture + "blank.gif"), QByteArray("blank"));
         QCOMPARE(server().readFile(kLecture + "description"), QByteArray("d"));
@@ -406,7 +406,7 @@ private slots:
         }
         ServerRun& r = connected(1);
         server().clearCommandLog();
-        const QString message = send(r, AppendSlides);
+        const QString message = send(r, int(LectureExistsChoice::AppendSlides));
         QVERIFY2(message.contains("slides up to number 40000"), qPrintable(message));
         QVERIFY(server().commandsNamed("NLST").size() <= 3);
     }

@@ -20,8 +20,8 @@ private slots:
     void eventsFlowWhileTheOfficeWorks() {
         LectureRecord fields;
         fields.workDir = files_.path();
-        fields.firstSlide = " 1";
-        fields.lastSlide = " 2";
+        fields.firstSlide = 1;
+        fields.lastSlide = 2;
         PresentationExport presentation(fields);
 
         // Timer events count the main thread's turns of its event loop.
@@ -31,10 +31,10 @@ private slots:
         ticker.start(0);
 
         // No office runs on this test's pipe: opening starts one, which takes seconds.
-        presentation.openPresentation(
+        const OpenOutcome opened = presentation.openPresentation(
             officeTest::copyPresentation(files_, "basic_test_ppt_file.ppt"));
-        QVERIFY2(presentation.isOpen(), qPrintable(presentation.lastOpenError));
-        QVERIFY(presentation.appStartedHere);
+        QVERIFY2(presentation.isOpen(), qPrintable(opened.reason));
+        QVERIFY(presentation.officeStartedHere());
         QVERIFY2(turns > 0, "the event loop stood still while the office started");
 
         // A Cancel that arrives while the first slide is being drawn is seen before the second.
@@ -63,9 +63,9 @@ private slots:
             PresentationExport presentation(fields);
             presentation.startOfficeInBackground();
             QTRY_VERIFY_WITH_TIMEOUT(officeTest::officeRunningOn(pipe), 60000);
-            presentation.openPresentation(
+            const OpenOutcome opened = presentation.openPresentation(
                 officeTest::copyPresentation(files_, "basic_test_ppt_file.ppt"));
-            QVERIFY2(presentation.isOpen(), qPrintable(presentation.lastOpenError));
+            QVERIFY2(presentation.isOpen(), qPrintable(opened.reason));
             QCOMPARE(officeTest::officeProcesses(pipe).size(), 1);
             presentation.closePresentation();
             QVERIFY(!officeTest::officeRunningOn(pipe));

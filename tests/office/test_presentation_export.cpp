@@ -52,18 +52,19 @@ private slots:
         QFETCH(QString, title);
         LectureRecord fields;
         PresentationExport presentation(fields);
-        presentation.openPresentation(copyPresentation(files_, file));
-        QVERIFY2(presentation.lastOpenError.isEmpty(), qPrintable(presentation.lastOpenError));
-        QVERIFY(presentation.isOpen() && presentation.hasApp && presentation.slides());
-        QVERIFY(!presentation.appStartedHere); // the test's office was running
-        QCOMPARE(presentation.presentationName, file);
-        QCOMPARE(int(presentation.slideCount), count);
+        const OpenOutcome opened = presentation.openPresentation(copyPresentation(files_, file));
+        QVERIFY2(opened.result == OpenOutcome::Opened && opened.reason.isEmpty(),
+                 qPrintable(opened.reason));
+        QVERIFY(presentation.isOpen() && presentation.hasOffice() && presentation.slides());
+        QVERIFY(!presentation.officeStartedHere()); // the test's office was running
+        QCOMPARE(presentation.presentationName(), file);
+        QCOMPARE(presentation.slideCount(), count);
         QCOMPARE(presentation.getPresentationTitle(), title);
 
         presentation.closePresentation();
-        QVERIFY(!presentation.isOpen() && !presentation.hasApp && !presentation.slides());
-        QCOMPARE(int(presentation.slideCount), 0);
-        QCOMPARE(presentation.presentationName, QString());
+        QVERIFY(!presentation.isOpen() && !presentation.hasOffice() && !presentation.slides());
+        QCOMPARE(presentation.slideCount(), 0);
+        QCOMPARE(presentation.presentationName(), QString());
         QVERIFY_THROWS_EXCEPTION(Failure, presentation.getPresentationTitle());
         RecordingProgress progress;
         QVERIFY_THROWS_EXCEPTION(Failure, presentation.exportSlides(progress));
@@ -96,14 +97,14 @@ private slots:
         const QByteArray before = testEnv::readFile(path);
         LectureRecord fields;
         fields.workDir = work.path();
-        fields.firstSlide = request[1];
-        fields.lastSlide = request[2];
+        fields.firstSlide = request[1].trimmed().toInt();
+        fields.lastSlide = request[2].trimmed().toInt();
         fields.imageFormat = format;
         fields.width = size.width();
         fields.height = size.height();
         PresentationExport presentation(fields);
         presentation.openPresentation(path);
-        const int count = int(presentation.slideCount);
+        const int count = presentation.slideCount();
 
         RecordingProgress progress;
         presentation.exportSlides(progress);
@@ -146,8 +147,8 @@ private slots:
         QTemporaryDir work;
         LectureRecord fields;
         fields.workDir = missingFolder ? work.filePath("gone") : work.path();
-        fields.firstSlide = request[0];
-        fields.lastSlide = request[1];
+        fields.firstSlide = request[0].trimmed().toInt();
+        fields.lastSlide = request[1].trimmed().toInt();
         fields.imageFormat = request[2];
         PresentationExport presentation(fields);
         presentation.openPresentation(copyPresentation(files_, "basic_test_ppt_file.ppt"));
@@ -188,15 +189,15 @@ private slots:
             LectureRecord fields;
             fields.workDir = work.path();
             const QStringList bounds = QString(range).split('-');
-            fields.firstSlide = " " + bounds[0];
-            fields.lastSlide = " " + bounds[1];
+            fields.firstSlide = bounds[0].toInt();
+            fields.lastSlide = bounds[1].toInt();
             fields.imageFormat = "GIF";
             fields.width = 320;
             fields.height = 240;
             PresentationExport presentation(fields);
             presentation.setOfficeProcesses(processes);
-            presentation.openPresentation(path);
-            QVERIFY2(presentation.isOpen(), qPrintable(presentation.lastOpenError));
+            const OpenOutcome opened = presentation.openPresentation(path);
+            QVERIFY2(presentation.isOpen(), qPrintable(opened.reason));
             QCOMPARE(presentation.readyHelpers(), *program ? 0 : processes - 1);
             RecordingProgress progress;
             if (bounds[1] == "70") {
@@ -239,17 +240,17 @@ private slots:
         LectureRecord fields;
         PresentationExport presentation(fields);
         presentation.openPresentation(copyPresentation(files_, "bullets.ppt"));
-        QVERIFY(presentation.appStartedHere);
-        QCOMPARE(int(presentation.slideCount), 2);
+        QVERIFY(presentation.officeStartedHere());
+        QCOMPARE(presentation.slideCount(), 2);
         QVERIFY(officeRunning());
         presentation.closePresentation();
         QVERIFY(!officeRunning());
         QVERIFY(office::Application::attach() == nullptr);
-        QVERIFY(presentation.appStartedHere);
+        QVERIFY(presentation.officeStartedHere());
         {
             PresentationExport again(fields);
             again.openPresentation(copyPresentation(files_, "empty.ppt"));
-            QVERIFY(again.appStartedHere && again.slideCount == 1);
+            QVERIFY(again.officeStartedHere() && again.slideCount() == 1);
         }
         QVERIFY(!officeRunning());
     }
@@ -260,7 +261,7 @@ private slots:
         LectureRecord fields;
         PresentationExport presentation(fields);
         presentation.openPresentation(copyPresentation(files_, "basic_test_ppt_file.ppt"));
-        QCOMPARE(int(presentation.slideCount), 2);
+        QCOMPARE(presentation.slideCount(), 2);
         const QList<qint64> pids = officeTest::officeProcesses(office::pipeName());
         QVERIFY(!pids.isEmpty()); // the office, and any helper process it forked meanwhile
         for (qint64 pid : pids)
@@ -269,7 +270,7 @@ private slots:
 
         QVERIFY_THROWS_EXCEPTION(Failure, presentation.getPresentationTitle());
         presentation.closePresentation();
-        QCOMPARE(int(presentation.slideCount), 0);
+        QCOMPARE(presentation.slideCount(), 0);
 
         presentation.openPresentation(copyPresentation(files_, "basic_test_ppt_file.ppt"));
         QCOMPARE(presentation.getPresentationTitle(), QString("This is a test title"));

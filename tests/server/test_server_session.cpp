@@ -18,11 +18,13 @@ const QString kLecture = QStringLiteral("classes/cs101/Mar.5.1999.1/");
 // "end"), the lecture directories of cs101 for Mar 5 1999 that exist ("session/file" for files),
 // the lecture's fields and the answer to the lecture-exists dialog, and the slides found to
 // append to (-1: a new lecture).
+using enum LectureExistsChoice;
+
 struct Find {
     QString found;
     QStringList dirs = {};
     QString cls = QStringLiteral("cs101"), session = QStringLiteral("1");
-    int choice = -1;
+    LectureExistsChoice choice = LectureExistsChoice::ChangeLectureDate;
     QString format = QStringLiteral("GIF");
     int offset = -1;
 };
@@ -109,7 +111,7 @@ private slots:
         s.lecture.className = find.cls;
         s.lecture.session = find.session;
         s.lecture.imageFormat = find.format;
-        s.choice = find.choice;
+        s.choice = int(find.choice);
         s.m.slideOffset = 4;
         bool append = find.offset < 0;
         if (find.found == "failure") {

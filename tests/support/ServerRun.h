@@ -42,7 +42,12 @@ struct ServerRun {
         lecture.year = QStringLiteral("1999");
         lecture.session = QStringLiteral("1");
         m.progress = &progress;
-        m.askLectureExists = [this] { return ++asked, choice; };
+        // A choice of -1 stands for the dialog closed without one.
+        m.askLectureExists = [this] {
+            ++asked;
+            return choice < 0 ? LectureExistsChoice::ChangeLectureDate
+                              : static_cast<LectureExistsChoice>(choice);
+        };
         m.lectureDir = QStringLiteral("classes/cs101/Mar.5.1999.1/");
         inet.setTimeouts(10000, 20000);
         try {
@@ -55,11 +60,13 @@ struct ServerRun {
     ~ServerRun() { programEnd::setHandler({}); }
 
     // Runs a server step that must fail and gives the message the front end shows for it ("" when
-    // it did not fail).
+    // it did not fail). A stop is no failure: it goes on to the caller.
     template <class Step> QString failureOf(Step step) {
         try {
             step();
         } catch (const Failure& f) {
+            if (f.stopped())
+                throw;
             return f.message(lecture.host);
         }
         return {};
@@ -77,8 +84,8 @@ struct ServerRun {
     // The working files of a transfer of slides first..last ("slide <n>" each).
     bool writeLecture(int first, int last, const QString& format = QStringLiteral("GIF")) {
         lecture.imageFormat = format;
-        lecture.firstSlide = QStringLiteral(" %1").arg(first);
-        lecture.lastSlide = QStringLiteral(" %1").arg(last);
+        lecture.firstSlide = first;
+        lecture.lastSlide = last;
         bool ok = writeLocal("blank." + format, "blank") && writeLocal("description", "d") &&
                   writeLocal("extract.stml", "<stml>\r\n</stml>\r\n");
         for (int i = first; i <= last; ++i)

@@ -43,9 +43,9 @@ class TestSlideText : public QObject {
             return true;
         };
     }
-    void setRange(const char* first, const char* last) {
-        fields_.firstSlide = QLatin1String(first);
-        fields_.lastSlide = QLatin1String(last);
+    void setRange(int first, int last) {
+        fields_.firstSlide = first;
+        fields_.lastSlide = last;
     }
 
 private slots:
@@ -115,7 +115,7 @@ private slots:
         reader_.slides[1] = titled("one");
         reader_.slides[2] = slide;
         reader_.slides[3] = titled("three", "x", "y");
-        setRange(" 1", "3 ");
+        setRange(1, 3);
         writeSlideText(reader_, fields_, false, {});
         writeNotesText(reader_, fields_, false, {});
         QCOMPARE(read("extract.stml"),
@@ -133,7 +133,7 @@ private slots:
     void firstBeyondLast() {
         reader_.slides[1] = titled("Intro", "Hello\rWorld");
         put("extract.stml", "old");
-        setRange(" 3", " 2");
+        setRange(3, 2);
         writeSlideText(reader_, fields_, false, {});
         writeNotesText(reader_, fields_, false, {});
         QCOMPARE(read("extract.stml"), lines({"<stml>", "</stml>"}));

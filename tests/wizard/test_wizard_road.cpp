@@ -123,7 +123,7 @@ private slots:
         r.back();
         QCOMPARE(r.w->currentPage(), 1);
         QCOMPARE(r.w->advanced().firstSlide()->count(), 0);
-        QCOMPARE(r.w->moduleSlideFerry().presentation.slideCount, 0);
+        QCOMPARE(r.w->moduleSlideFerry().presentation.slideCount(), 0);
         QVERIFY(r.w->buttonNext()->isEnabled());
 
         // Forward again: the title is the presentation's again, the lists are filled anew.
@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(r.w->currentPage(), 3);
         QVERIFY(r.w->lectureInfo().Title()->text() != QString("Typed title"));
         QCOMPARE(r.w->advanced().firstSlide()->count(),
-                 r.w->moduleSlideFerry().presentation.slideCount);
+                 r.w->moduleSlideFerry().presentation.slideCount());
 
         // Done stores the fields, the custom size crossed again.
         r.w->advanced().imageWidth()->setText("800");
@@ -180,7 +180,7 @@ private slots:
         QVERIFY(r.w->powerPointFile().fileChosen() && r.w->buttonNext()->isEnabled());
         r.next();
         QCOMPARE(r.w->currentPage(), 3);
-        QCOMPARE(r.w->moduleSlideFerry().presentation.slideCount, 2);
+        QCOMPARE(r.w->moduleSlideFerry().presentation.slideCount(), 2);
 
         r.back();
         r.back();

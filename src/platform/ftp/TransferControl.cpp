@@ -50,7 +50,7 @@ void TransferControl::Impl::ensureHandles() {
     if (!easy)
         easy = curl_easy_init();
     if (!multi || !easy)
-        throw Failure(QStringLiteral("The FTP transfer component could not be initialised"));
+        throw ServerFailure(QStringLiteral("The FTP transfer component could not be initialised"));
 }
 
 int TransferControl::Impl::socketCallback(CURL*, curl_socket_t s, int what, void* userp,
@@ -249,7 +249,7 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
                 ConnectionLost,
                 QStringLiteral("The operation was stopped because the session was closed"));
         } else if (d->busy()) {
-            throw Failure(QStringLiteral("Still executing last request"), kStillExecuting);
+            throw ServerFailure(QStringLiteral("Still executing last request"), kStillExecuting);
         }
         d->closeSession();
         d->op = op;
@@ -261,16 +261,16 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
         return;
     }
     if (d->busy())
-        throw Failure(QStringLiteral("Still executing last request"), kStillExecuting);
+        throw ServerFailure(QStringLiteral("Still executing last request"), kStillExecuting);
     const QString host = hostFromUrl(url);
     if (hasControlCharacter(op.remote) || hasControlCharacter(op.local))
-        throw Failure(QStringLiteral("The operation \"%1\" holds control characters")
+        throw ServerFailure(QStringLiteral("The operation \"%1\" holds control characters")
                           .arg(op.text().simplified()));
     if (hasControlCharacter(UserName) || hasControlCharacter(Password))
-        throw Failure(QStringLiteral("The FTP user name or password holds control characters"));
+        throw ServerFailure(QStringLiteral("The FTP user name or password holds control characters"));
     if ((op.kind == FtpOperation::Kind::Get || op.kind == FtpOperation::Kind::Put) &&
         (op.local.isEmpty() || splitRemote(op.remote).last.isEmpty()))
-        throw Failure(QStringLiteral("The operation \"%1\" needs a server file and a local file")
+        throw ServerFailure(QStringLiteral("The operation \"%1\" needs a server file and a local file")
                           .arg(op.text()));
     d->ensureHandles();
 

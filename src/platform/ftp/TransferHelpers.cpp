@@ -41,13 +41,13 @@ bool hasControlCharacter(const QString& text) {
 QString hostFromUrl(const QString& url) {
     static const QLatin1StringView scheme("ftp://");
     if (!url.startsWith(scheme, Qt::CaseInsensitive))
-        throw Failure(
+        throw ServerFailure(
             QStringLiteral("The server address \"%1\" does not begin with FTP://").arg(url));
     QString host = url.mid(scheme.size());
     if (host.endsWith(QLatin1Char('/')))
         host.chop(1);
     if (host.isEmpty())
-        throw Failure(QStringLiteral("No server host name was given"));
+        throw ServerFailure(QStringLiteral("No server host name was given"));
     static const QRegularExpression form(QStringLiteral(
         R"(^(?:[A-Za-z0-9_](?:[A-Za-z0-9_-]*[A-Za-z0-9_])?(?:\.[A-Za-z0-9_](?:[A-Za-z0-9_-]*[A-Za-z0-9_])?)*\.?)"
         R"(|\[[0-9A-Fa-f:.]+\])(?::([0-9]{1,5}))?$)"));
@@ -59,7 +59,7 @@ QString hostFromUrl(const QString& url) {
     }
     if (!m.hasMatch() || !portOk)
         // The message names the server after the reason; it is not repeated here.
-        throw Failure(QStringLiteral("The server host name is not valid (letters, digits, "
+        throw ServerFailure(QStringLiteral("The server host name is not valid (letters, digits, "
                                      "hyphens and dots, optionally followed by :port)"));
     return host;
 }

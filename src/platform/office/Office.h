@@ -31,7 +31,7 @@ class Presentation;
 class PasswordNeeded : public Failure {
 public:
     PasswordNeeded(const QString& description, bool wrong)
-        : Failure(description), wrongPassword(wrong) {}
+        : Failure(description, 0, Kind::Input), wrongPassword(wrong) {}
     bool wrongPassword;
 };
 

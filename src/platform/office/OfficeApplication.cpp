@@ -100,13 +100,13 @@ Reference<css::uno::XComponentContext> localContext() {
             return new Reference<css::uno::XComponentContext>(
                 cppu::defaultBootstrap_InitialComponentContext());
         } catch (const css::uno::Exception& e) {
-            throw Failure(QStringLiteral("Cannot set up the connection to the office: ") +
+            throw OfficeFailure(QStringLiteral("Cannot set up the connection to the office: ") +
                           reason(e));
         } catch (const std::exception& e) {
-            throw Failure(QStringLiteral("Cannot set up the connection to the office: ") +
+            throw OfficeFailure(QStringLiteral("Cannot set up the connection to the office: ") +
                           QString::fromLocal8Bit(e.what()));
         } catch (...) {
-            throw Failure(QStringLiteral("Cannot set up the connection to the office"));
+            throw OfficeFailure(QStringLiteral("Cannot set up the connection to the office"));
         }
     }();
     return *context;
@@ -186,7 +186,7 @@ void Application::Impl::startProcess(const QString& profileDir) {
     if (!process->waitForStarted(10000)) {
         const QString error = process->errorString();
         process.reset();
-        throw Failure(QStringLiteral("Cannot start the office (") + office + QStringLiteral("): ") +
+        throw OfficeFailure(QStringLiteral("Cannot start the office (") + office + QStringLiteral("): ") +
                       error);
     }
 }
@@ -272,13 +272,13 @@ std::unique_ptr<Application> Application::start(const QString& pipe) {
                 continue;
             }
             impl->process.reset();
-            throw Failure(
+            throw OfficeFailure(
                 QStringLiteral("The office ended while starting (exit code %1)").arg(code));
         }
         if (waited.elapsed() > startTimeoutMs) {
             impl->killProcess();
             impl->process.reset();
-            throw Failure(QStringLiteral("The office did not start within %1 seconds")
+            throw OfficeFailure(QStringLiteral("The office did not start within %1 seconds")
                               .arg(startTimeoutMs / 1000));
         }
         // The office answers about a second after its start; look often, it costs little.
@@ -319,14 +319,14 @@ bool Application::isAlive() {
 std::unique_ptr<Presentation> Application::open(const QString& path, const QString& password) {
     const QFileInfo info(path);
     if (!info.exists())
-        throw Failure(QStringLiteral("The presentation %1 does not exist").arg(path));
+        throw OfficeFailure(QStringLiteral("The presentation %1 does not exist").arg(path));
     if (!info.isFile() || !info.isReadable())
-        throw Failure(QStringLiteral("The presentation %1 cannot be read").arg(path));
+        throw OfficeFailure(QStringLiteral("The presentation %1 cannot be read").arg(path));
     // The office would take an empty file for a new, empty presentation.
     if (info.size() == 0)
-        throw Failure(QStringLiteral("Cannot open %1: the file is empty").arg(info.fileName()));
+        throw OfficeFailure(QStringLiteral("Cannot open %1: the file is empty").arg(info.fileName()));
     if (!d->desktop.is())
-        throw Failure(QStringLiteral("The office is not running"));
+        throw OfficeFailure(QStringLiteral("The office is not running"));
 
     const QString url = QString::fromUtf8(QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded());
     const rtl::Reference<AbortingInteraction> interaction(new AbortingInteraction);
@@ -364,7 +364,7 @@ std::unique_ptr<Presentation> Application::open(const QString& path, const QStri
     if (stopped) {
         d->desktop.clear();
         d->context.clear();
-        throw Failure(QStringLiteral("Cannot open %1: the office did not finish loading it within "
+        throw OfficeFailure(QStringLiteral("Cannot open %1: the office did not finish loading it within "
                                      "%2 seconds and was stopped")
                           .arg(info.fileName())
                           .arg(loadTimeoutMs / 1000));
@@ -386,7 +386,7 @@ std::unique_ptr<Presentation> Application::open(const QString& path, const QStri
         }
         if (why.isEmpty() || why.startsWith(QLatin1String("Unsupported URL")))
             why = QStringLiteral("the file is damaged or not a presentation");
-        throw Failure(QStringLiteral("Cannot open %1: %2").arg(info.fileName(), why));
+        throw OfficeFailure(QStringLiteral("Cannot open %1: %2").arg(info.fileName(), why));
     }
 
     const Reference<css::lang::XServiceInfo> service(document, UNO_QUERY);
@@ -402,7 +402,7 @@ std::unique_ptr<Presentation> Application::open(const QString& path, const QStri
     auto presentation = std::make_unique<Presentation>(std::move(impl));
     if (!isPresentation) {
         presentation->close();
-        throw Failure(
+        throw OfficeFailure(
             QStringLiteral("Cannot open %1: the file is not a presentation").arg(info.fileName()));
     }
     return presentation;

@@ -68,7 +68,7 @@ template <typename F> auto guarded(const QString& what, F&& body) -> decltype(bo
     try {
         return body();
     } catch (const com::sun::star::uno::Exception& e) {
-        throw Failure(what + QStringLiteral(": ") + uno::reason(e));
+        throw OfficeFailure(what + QStringLiteral(": ") + uno::reason(e));
     }
 }
 

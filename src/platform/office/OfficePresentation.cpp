@@ -99,15 +99,15 @@ void Presentation::exportSlide(int slide, const QString& fileName, const QString
                                int width, int height) {
     const ImageFilter* filter = findFilter(filterName);
     if (filter == nullptr)
-        throw Failure(QStringLiteral("The image format \"%1\" is not supported").arg(filterName));
+        throw OfficeFailure(QStringLiteral("The image format \"%1\" is not supported").arg(filterName));
     if (width < 1 || height < 1 || width > maxImageSide || height > maxImageSide ||
         qint64(width) * height > maxImagePixels)
-        throw Failure(
+        throw OfficeFailure(
             QStringLiteral("The image size %1 x %2 is not supported").arg(width).arg(height));
     const QString target = fileName + QLatin1Char('.') + filterName;
     const QFileInfo targetInfo(target);
     if (!targetInfo.absoluteDir().exists())
-        throw Failure(
+        throw OfficeFailure(
             QStringLiteral("The folder %1 does not exist").arg(targetInfo.absolutePath()));
 
     const bool converted = *filter->mediaType == '\0';
@@ -135,7 +135,7 @@ void Presentation::exportSlide(int slide, const QString& fileName, const QString
         QFile::remove(target);
         QFile::remove(officeTarget);
         if (!exporter->filter(descriptor) || !QFileInfo::exists(officeTarget))
-            throw Failure(QStringLiteral("Cannot export slide %1 to %2").arg(slide).arg(target));
+            throw OfficeFailure(QStringLiteral("Cannot export slide %1 to %2").arg(slide).arg(target));
     });
 
     if (converted) {
@@ -143,13 +143,13 @@ void Presentation::exportSlide(int slide, const QString& fileName, const QString
         QFile::remove(officeTarget);
         if (image.isNull() ||
             !image.convertToFormat(QImage::Format_RGB32).save(target, filter->qtFormat))
-            throw Failure(QStringLiteral("Cannot write %1").arg(target));
+            throw OfficeFailure(QStringLiteral("Cannot write %1").arg(target));
     }
     // The size must be exact: the upload and the lecture's pages rely on it.
     const QSize written = QImageReader(target).size();
     if (written.isValid() && written != QSize(width, height)) {
         QFile::remove(target);
-        throw Failure(QStringLiteral("The image of slide %1 came out %2 x %3 instead of %4 x %5")
+        throw OfficeFailure(QStringLiteral("The image of slide %1 came out %2 x %3 instead of %4 x %5")
                           .arg(slide)
                           .arg(written.width())
                           .arg(written.height())
@@ -161,12 +161,12 @@ void Presentation::exportSlide(int slide, const QString& fileName, const QString
 void Presentation::addSlide(int index, int layout) {
     const int officeLayoutNumber = officeLayout(layout);
     if (officeLayoutNumber < 0)
-        throw Failure(QStringLiteral("Slide layout %1 is not supported").arg(layout));
+        throw OfficeFailure(QStringLiteral("Slide layout %1 is not supported").arg(layout));
     guarded(QStringLiteral("Cannot add a slide"), [&] {
         const auto pages = pagesOf(*d);
         const int count = pages->getCount();
         if (index < 2 || index > count + 1)
-            throw Failure(QStringLiteral("Cannot add a slide at position %1 (the presentation has "
+            throw OfficeFailure(QStringLiteral("Cannot add a slide at position %1 (the presentation has "
                                          "%2 slides)")
                               .arg(index)
                               .arg(count));
@@ -198,10 +198,10 @@ void Presentation::saveCopy(const QString& path, const QString& password) {
                          : suffix == QLatin1String("ppt")  ? "MS PowerPoint 97"
                                                            : nullptr;
     if (!filter)
-        throw Failure(QStringLiteral("Cannot store a presentation as %1").arg(path));
+        throw OfficeFailure(QStringLiteral("Cannot store a presentation as %1").arg(path));
     guarded(QStringLiteral("Cannot store a copy as %1").arg(path), [&] {
         if (!d->document.is())
-            throw Failure(QStringLiteral("No presentation is open"));
+            throw OfficeFailure(QStringLiteral("No presentation is open"));
         auto descriptor = properties({
             {"FilterName", css::uno::Any(OUString::createFromAscii(filter))},
             {"Overwrite", css::uno::Any(true)},
@@ -229,7 +229,7 @@ void Presentation::saveCopy(const QString& path, const QString& password) {
 void Presentation::setSaved() {
     guarded(QStringLiteral("Cannot mark the presentation unchanged"), [&] {
         if (!d->document.is())
-            throw Failure(QStringLiteral("No presentation is open"));
+            throw OfficeFailure(QStringLiteral("No presentation is open"));
         const Reference<css::util::XModifiable> modifiable(d->document, UNO_QUERY_THROW);
         modifiable->setModified(false);
     });

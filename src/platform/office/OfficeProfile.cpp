@@ -82,7 +82,7 @@ Choice forPipe(const QString& pipe) {
     choice.temporary =
         std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/sf-office-XXXXXX"));
     if (!choice.temporary->isValid())
-        throw Failure(QStringLiteral("Cannot create a profile directory for the office: ") +
+        throw OfficeFailure(QStringLiteral("Cannot create a profile directory for the office: ") +
                       choice.temporary->errorString());
     choice.dir = choice.temporary->path();
     return choice;

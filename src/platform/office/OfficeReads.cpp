@@ -22,7 +22,7 @@ using css::uno::UNO_QUERY_THROW;
 
 Reference<css::drawing::XDrawPages> pagesOf(const Presentation::Impl& d) {
     if (!d.document.is())
-        throw Failure(QStringLiteral("No presentation is open"));
+        throw OfficeFailure(QStringLiteral("No presentation is open"));
     const Reference<css::drawing::XDrawPagesSupplier> supplier(d.document, UNO_QUERY_THROW);
     return supplier->getDrawPages();
 }
@@ -95,7 +95,7 @@ Reference<css::drawing::XDrawPage> pageOf(Presentation::Impl& d, bool notes, int
         d.reads.slideCount = static_cast<int>(pages->getCount());
     if (slide < 1 || slide > d.reads.slideCount) {
         d.reads.pages.erase({notes, slide});
-        throw Failure(QStringLiteral("Slide %1 does not exist (the presentation has %2 slides)")
+        throw OfficeFailure(QStringLiteral("Slide %1 does not exist (the presentation has %2 slides)")
                           .arg(slide)
                           .arg(d.reads.slideCount));
     }
@@ -103,7 +103,7 @@ Reference<css::drawing::XDrawPage> pageOf(Presentation::Impl& d, bool notes, int
     // more round trip to the office.
     if (!(pages->getByIndex(slide - 1) >>= known) || !known.is()) {
         d.reads.pages.erase({notes, slide});
-        throw Failure(QStringLiteral("Slide %1 cannot be read").arg(slide));
+        throw OfficeFailure(QStringLiteral("Slide %1 cannot be read").arg(slide));
     }
     return known;
 }
@@ -119,12 +119,12 @@ int shapeCountOf(Presentation::Impl& d, bool notes, int slide) {
 
 Reference<css::drawing::XShape> shapeOf(Presentation::Impl& d, bool notes, int slide, int shape) {
     if (shape < 1 || shape > shapeCountOf(d, notes, slide))
-        throw Failure(QStringLiteral("Shape %1 of slide %2 does not exist").arg(shape).arg(slide));
+        throw OfficeFailure(QStringLiteral("Shape %1 of slide %2 does not exist").arg(shape).arg(slide));
     auto& known = d.reads.shapes[{notes, slide, shape}];
     if (!known.is() &&
         (!(pageOf(d, notes, slide)->getByIndex(shape - 1) >>= known) || !known.is())) {
         d.reads.shapes.erase({notes, slide, shape});
-        throw Failure(QStringLiteral("Shape %1 of slide %2 cannot be read").arg(shape).arg(slide));
+        throw OfficeFailure(QStringLiteral("Shape %1 of slide %2 cannot be read").arg(shape).arg(slide));
     }
     return known;
 }
@@ -159,7 +159,7 @@ bool holdsText(Presentation::Impl& d, bool notes, int slide, int shape) {
 QString textOfShape(Presentation::Impl& d, bool notes, int slide, int shape) {
     const auto object = textObjectOf(d, notes, slide, shape);
     if (!object.is())
-        throw Failure(
+        throw OfficeFailure(
             QStringLiteral("Shape %1 of slide %2 has no text frame").arg(shape).arg(slide));
     const auto key = std::tuple(notes, slide, shape);
     const auto known = d.reads.texts.find(key);
