@@ -254,7 +254,8 @@ BatchOptions parseBatchOptions(const QStringList& arguments, const RememberedCho
                               "to take each presentation's first slide title"));
     if (several && options.firstSlide > 0)
         refuse(QStringLiteral("--range is for one presentation"));
-    options.ifExists = several ? LectureExistsChoice::NextSession : LectureExistsChoice::ChangeLectureDate;
+    options.ifExists =
+        several ? LectureExistsChoice::NextSession : LectureExistsChoice::ChangeLectureDate;
     if (given.count(QStringLiteral("if-exists")))
         options.ifExists = readIfExists(given[QStringLiteral("if-exists")]);
     if (several && options.ifExists == LectureExistsChoice::AppendSlides)

@@ -2,9 +2,8 @@
 
 #include "platform/Failure.h"
 
-std::optional<QString> BatchQuestions::presentationPassword(const QString& name,
-                                                            const QString& reason,
-                                                            bool wrongBefore) {
+std::optional<QString>
+BatchQuestions::presentationPassword(const QString& name, const QString& reason, bool wrongBefore) {
     (void)name;
     // The one password there is, tried once; without one, or when it is wrong, the office's
     // words say why the presentation cannot be sent.

@@ -153,8 +153,7 @@ BatchRun::Lecture BatchRun::send(const QString& file, bool first, LectureSession
 // number of slides to send; throws Failure.
 int BatchRun::openAndCheck(const QString& file, LectureSession& session,
                            TerminalProgress& progress) {
-    const std::optional<LectureSession::Presentation> opened =
-        session.openPresentation(file, true);
+    const std::optional<LectureSession::Presentation> opened = session.openPresentation(file, true);
     if (!opened) // the batch's answers never give up without a reason; this is the fallback
         throw InputRefused(QStringLiteral("The presentation was not opened"));
     LectureRecord& lecture = session.lecture();
@@ -169,8 +168,9 @@ int BatchRun::openAndCheck(const QString& file, LectureSession& session,
     }
     const QString warning = codePageWarning(lecture.title, opened->lostInText);
     if (!warning.isEmpty())
-        progress.note(stderr, QStringLiteral("slide-ferry-batch: %1: warning: %2")
-                                  .arg(opened->name, warning));
+        progress.note(
+            stderr,
+            QStringLiteral("slide-ferry-batch: %1: warning: %2").arg(opened->name, warning));
     const int slides = lecture.lastSlide - lecture.firstSlide + 1;
     progress.setSlides(slides);
     return slides;

@@ -45,7 +45,6 @@ public:
     // the server connection for another lecture. Never fails.
     void endLecture();
 
-
 private:
     int expectedProgressLines(bool appendSlides) const;
     void makeLectureFiles(bool appendSlides, ProgressSink& progress);

@@ -12,8 +12,8 @@ QStringList ftpListClasses(ModuleFtp& m) {
     const int code = m.inet.ResponseCode();
     if (code != TransferControl::NoError && code != TransferControl::ServerRefused) {
         const QString info = m.inet.ResponseInfo().trimmed();
-        throw ServerFailure(info.isEmpty() ? QStringLiteral("The class list could not be read") : info,
-                      code);
+        throw ServerFailure(
+            info.isEmpty() ? QStringLiteral("The class list could not be read") : info, code);
     }
     // Read the listing to its end: a server with many classes sends more than one chunk.
     QString listing;

@@ -36,10 +36,11 @@ bool lectureExists(ModuleFtp& m, const QString& classDir, const QString& name) {
     QString why = m.inet.ResponseInfo().trimmed();
     if (why.isEmpty())
         why = QStringLiteral("no answer");
-    throw ServerFailure(QStringLiteral("The lecture ~/lumora/%1%2 is on the server but cannot be opened "
-                                 "(%3); nothing was changed")
-                      .arg(classDir, name, why),
-                  m.inet.ResponseCode());
+    throw ServerFailure(
+        QStringLiteral("The lecture ~/lumora/%1%2 is on the server but cannot be opened "
+                       "(%3); nothing was changed")
+            .arg(classDir, name, why),
+        m.inet.ResponseCode());
 }
 
 // A class or session text becomes one directory name; anything that would name another place
@@ -62,7 +63,7 @@ void takeNextFreeSession(ModuleFtp& m, const QString& classDir, const QString& d
         if (current == std::numeric_limits<int16_t>::max() ||
             !numberText::fitsInt16(m.lecture.session))
             throw ServerFailure(QStringLiteral("No free session number up to %1 for this date")
-                              .arg(std::numeric_limits<int16_t>::max()));
+                                    .arg(std::numeric_limits<int16_t>::max()));
         m.lecture.session = numberText::plain(current + 1);
         if (!taken.contains(datePart + m.lecture.session))
             return;

@@ -48,11 +48,12 @@ int slideNumberOf(const QString& name, const QString& ext) {
 int16_t LectureContents::slideOffset() const {
     constexpr int limit = std::numeric_limits<int16_t>::max();
     if (highestSlide >= limit)
-        throw ServerFailure(QStringLiteral("The lecture already holds slides up to number %1; no more "
-                                     "can follow (the last slide number is %2); nothing was "
-                                     "changed")
-                          .arg(highestSlide)
-                          .arg(limit));
+        throw ServerFailure(
+            QStringLiteral("The lecture already holds slides up to number %1; no more "
+                           "can follow (the last slide number is %2); nothing was "
+                           "changed")
+                .arg(highestSlide)
+                .arg(limit));
     return static_cast<int16_t>(highestSlide);
 }
 

@@ -76,10 +76,11 @@ void breakLock(ModuleFtp& m, const QString& lock, const QStringList& stamps, con
     for (const QString& stamp : stamps)
         m.ftpSucceeds(FtpOperation::rmdir(serverPath(lock + QLatin1Char('/') + stamp)));
     if (!m.ftpSucceeds(FtpOperation::rmdir(serverPath(lock))))
-        throw ServerFailure(QStringLiteral("Cannot remove the lock ~/lumora/%1 that %2 (%3); nothing "
-                                     "was changed")
-                          .arg(lock, why, serverWords(m)),
-                      m.inet.ResponseCode());
+        throw ServerFailure(
+            QStringLiteral("Cannot remove the lock ~/lumora/%1 that %2 (%3); nothing "
+                           "was changed")
+                .arg(lock, why, serverWords(m)),
+            m.inet.ResponseCode());
     if (m.progress)
         m.progress->Add(QStringLiteral("Removed the lock of a transfer that %1").arg(why));
 }
@@ -124,11 +125,12 @@ void takeLectureLock(ModuleFtp& m) {
             // directories here at all.
             if (++vanished < 3)
                 continue;
-            throw ServerFailure(QStringLiteral("The server refused to create ~/lumora/%1, the lecture's "
-                                         "lock (%2): the Corvane account may not be allowed to "
-                                         "write there; nothing was changed")
-                              .arg(lock, refusal),
-                          refusalCode);
+            throw ServerFailure(
+                QStringLiteral("The server refused to create ~/lumora/%1, the lecture's "
+                               "lock (%2): the Corvane account may not be allowed to "
+                               "write there; nothing was changed")
+                    .arg(lock, refusal),
+                refusalCode);
         }
         const QDateTime taken = stamps.isEmpty() ? QDateTime() : stampTime(stamps.first());
         const QDateTime now = QDateTime::currentDateTimeUtc();
@@ -148,12 +150,13 @@ void takeLectureLock(ModuleFtp& m) {
             continue;
         }
         if (waited.elapsed() >= m.lockWaitMs)
-            throw ServerFailure(QStringLiteral("Another transfer is working on the lecture ~/lumora/%1 "
-                                         "(since %2 UTC); nothing was changed. Try again when it "
-                                         "has finished")
-                              .arg(m.changes.lecturePath,
-                                   taken.isValid() ? taken.toString(QStringLiteral("hh:mm:ss"))
-                                                   : QStringLiteral("a moment ago")));
+            throw ServerFailure(
+                QStringLiteral("Another transfer is working on the lecture ~/lumora/%1 "
+                               "(since %2 UTC); nothing was changed. Try again when it "
+                               "has finished")
+                    .arg(m.changes.lecturePath, taken.isValid()
+                                                    ? taken.toString(QStringLiteral("hh:mm:ss"))
+                                                    : QStringLiteral("a moment ago")));
         if (!saidWaiting && m.progress)
             m.progress->Add(QStringLiteral("Waiting for another transfer to finish with the "
                                            "lecture ~/lumora/%1...")

@@ -56,10 +56,11 @@ bool createdMeanwhile(ModuleFtp& m) {
     const QString name = lectureNameOf(m.lectureDir);
     if (listNames(m, classDirOf(m.lectureDir), name).contains(name))
         return true;
-    throw ServerFailure(QStringLiteral("The server refused to create the lecture directory ~/lumora/%1 "
-                                 "(%2); nothing was changed")
-                      .arg(m.lectureDir, refusal),
-                  code);
+    throw ServerFailure(
+        QStringLiteral("The server refused to create the lecture directory ~/lumora/%1 "
+                       "(%2); nothing was changed")
+            .arg(m.lectureDir, refusal),
+        code);
 }
 
 void openLecture(ModuleFtp& m, bool& appendSlides) {
@@ -92,9 +93,10 @@ void openLecture(ModuleFtp& m, bool& appendSlides) {
         case LectureExistsChoice::AbortProgram:
             throw StoppedByUser();
         case LectureExistsChoice::ChangeLectureDate:
-            throw ServerFailure(QStringLiteral("The lecture ~/lumora/%1 was created by another transfer "
-                                         "in the meantime; nothing was changed")
-                              .arg(m.lectureDir));
+            throw ServerFailure(
+                QStringLiteral("The lecture ~/lumora/%1 was created by another transfer "
+                               "in the meantime; nothing was changed")
+                    .arg(m.lectureDir));
         }
     }
 }

@@ -46,7 +46,7 @@ void keepOriginal(ModuleFtp& m, const QString& name) {
     m.ftpExecute(FtpOperation::get(remotePath(m, name), copy));
     if (!m.changes.originals->isValid() || m.inet.ResponseCode() != 0)
         throw ServerFailure(reason(m, QStringLiteral("Cannot keep a copy of %1").arg(name)),
-                      m.inet.ResponseCode());
+                            m.inet.ResponseCode());
 }
 
 // One upload; a transfer that ends in error is a failure of the whole upload. What it adds to
@@ -62,8 +62,8 @@ void put(ModuleFtp& m, const QString& localName, const QString& remoteName) {
                            : FtpOperation::putNew(localPath(m, localName), remote));
     const int code = m.inet.ResponseCode();
     if (code != 0)
-        throw ServerFailure(reason(m, QStringLiteral("Cannot send %1 to %2").arg(localName, remote)),
-                      code);
+        throw ServerFailure(
+            reason(m, QStringLiteral("Cannot send %1 to %2").arg(localName, remote)), code);
     m.changes.sending.clear();
     (replacing ? m.changes.replaced : m.changes.added).append(remoteName);
 }
@@ -103,11 +103,12 @@ bool fetchText(ModuleFtp& m, const QString& name, const QString& progressLine) {
         }
         // The lecture's text cannot be had whole: appending now would lose the rest of it.
         throw ServerFailure(QStringLiteral("The %1 of the lecture on the server could not be read "
-                                     "whole; nothing was changed (%2)")
-                          .arg(name.endsWith(QLatin1String(".ntml")) ? QStringLiteral("notes text")
-                                                                     : QStringLiteral("slide text"),
-                               why),
-                      code);
+                                           "whole; nothing was changed (%2)")
+                                .arg(name.endsWith(QLatin1String(".ntml"))
+                                         ? QStringLiteral("notes text")
+                                         : QStringLiteral("slide text"),
+                                     why),
+                            code);
     }
 }
 
@@ -124,7 +125,7 @@ void ftpUploadLecture(ModuleFtp& m) {
         m.changes.slidesToSend = std::max(0, last - first + 1);
         if (m.slideOffset + m.changes.slidesToSend > std::numeric_limits<int16_t>::max())
             throw ServerFailure(QStringLiteral("The lecture would hold more than %1 slides")
-                              .arg(std::numeric_limits<int16_t>::max()));
+                                    .arg(std::numeric_limits<int16_t>::max()));
         add(m, QString());
         add(m, QStringLiteral("FTPing slides..."));
 

@@ -55,8 +55,9 @@ bool LectureSession::connect(const QString& accountWhere, bool reconnect) {
         throw InputRefused(failure.description(), failure.number());
     }
     if (!accountFound)
-        throw Failure(lumoraAccountRefused(lecture_.lumoraId, accountWhere), 0, Failure::Kind::Input)
-                          .shownAsIs();
+        throw Failure(lumoraAccountRefused(lecture_.lumoraId, accountWhere), 0,
+                      Failure::Kind::Input)
+            .shownAsIs();
     return true;
 }
 
@@ -95,9 +96,8 @@ std::optional<LectureSession::Presentation> LectureSession::openAsked(const QStr
     PresentationExport& presentation = pipeline_->presentation;
     OpenOutcome outcome = presentation.openPresentation(path);
     while (outcome.needsPassword()) {
-        const std::optional<QString> password =
-            questions_.presentationPassword(presentationNameOf(path), outcome.reason,
-                                            outcome.result == OpenOutcome::PasswordWrong);
+        const std::optional<QString> password = questions_.presentationPassword(
+            presentationNameOf(path), outcome.reason, outcome.result == OpenOutcome::PasswordWrong);
         if (!password)
             return std::nullopt;
         outcome = presentation.openPresentation(path, *password);
@@ -122,11 +122,12 @@ void LectureSession::settleRange(const Presentation& opened, bool checkRange) {
         first = lecture_.firstSlide > 0 ? lecture_.firstSlide : 1;
         last = lecture_.lastSlide > 0 ? lecture_.lastSlide : count;
         if (last > count)
-            throw InputRefused(QStringLiteral("The slide range %1-%2 is not in %3: it has %4 slides")
-                                   .arg(first)
-                                   .arg(last)
-                                   .arg(opened.name)
-                                   .arg(count));
+            throw InputRefused(
+                QStringLiteral("The slide range %1-%2 is not in %3: it has %4 slides")
+                    .arg(first)
+                    .arg(last)
+                    .arg(opened.name)
+                    .arg(count));
     }
     lecture_.firstSlide = first;
     lecture_.lastSlide = last;

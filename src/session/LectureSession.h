@@ -49,7 +49,7 @@ public:
 
     // What an opened presentation holds, as far as a lecture needs it.
     struct Presentation {
-        QString name;           // the file name
+        QString name; // the file name
         int slideCount = 0;
         QString title;          // the first slide's title ("" when it has none)
         QStringList lostInText; // characters of the slide texts the server's files cannot hold
@@ -80,8 +80,9 @@ public:
     // Sends the lecture (see ModuleSlideFerry::transferLecture): the progress goes to
     // `progress`, a Cancel there stops it. KeepSession leaves the office and the connection for
     // another lecture.
-    void transfer(ProgressSink& progress,
-                  ModuleSlideFerry::AfterTransfer after = ModuleSlideFerry::AfterTransfer::EndSession);
+    void
+    transfer(ProgressSink& progress,
+             ModuleSlideFerry::AfterTransfer after = ModuleSlideFerry::AfterTransfer::EndSession);
 
     // Where the sent lecture went: class, server, directory and how many slides.
     QString lectureSummary() const;

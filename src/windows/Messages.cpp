@@ -42,11 +42,6 @@ void showInformation(const QString& text, const QString& title) {
     show(QMessageBox::Information, text, title);
 }
 
-void showError(const QString& description, const QString& host) {
-    showCritical(QStringLiteral("Error: ") + description + QStringLiteral(", ") + host,
-                 QStringLiteral("Error!"));
-}
-
 void setSink(Sink s) {
     sink() = std::move(s);
 }

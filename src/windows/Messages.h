@@ -13,9 +13,6 @@ void showCritical(const QString& text, const QString& title);
 // Modal box with the information icon and one OK button (through the same sink).
 void showInformation(const QString& text, const QString& title);
 
-// The standard report of a raised error: "Error: " + description + ", " + host, titled "Error!".
-void showError(const QString& description, const QString& host);
-
 using Sink = std::function<void(const QString& text, const QString& title)>;
 // Replaces the modal box; an empty sink restores it.
 void setSink(Sink sink);

@@ -16,10 +16,10 @@ std::optional<QString> WizardQuestions::presentationPassword(const QString& name
     (void)reason; // the question says it in the wizard's own words
     const NormalPointer asking;
     QString password;
-    if (!messages::askPassword(wrongBefore
-                                   ? QStringLiteral("The password is wrong. Password of %1:").arg(name)
-                                   : QStringLiteral("%1 is password-protected. Password:").arg(name),
-                               QStringLiteral("Slide-Ferry"), password))
+    if (!messages::askPassword(
+            wrongBefore ? QStringLiteral("The password is wrong. Password of %1:").arg(name)
+                        : QStringLiteral("%1 is password-protected. Password:").arg(name),
+            QStringLiteral("Slide-Ferry"), password))
         return std::nullopt;
     return password;
 }

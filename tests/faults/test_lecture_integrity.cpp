@@ -118,11 +118,14 @@ private slots:
         QTest::newRow("CWD into the lecture refused")
             << FaultRule::refuse("CWD", "550 Permission denied", "Mar.5.1999.1") << -1;
         QTest::newRow("class listing refused, 450")
-            << FaultRule::refuse("NLST", "450 Try again", {}, 1) << int(LectureExistsChoice::NextSession);
+            << FaultRule::refuse("NLST", "450 Try again", {}, 1)
+            << int(LectureExistsChoice::NextSession);
         QTest::newRow("class listing refused, 425")
-            << FaultRule::refuse("NLST", "425 No data connection", {}, 1) << int(LectureExistsChoice::AppendSlides);
+            << FaultRule::refuse("NLST", "425 No data connection", {}, 1)
+            << int(LectureExistsChoice::AppendSlides);
         QTest::newRow("slide count's listing refused")
-            << FaultRule::refuse("NLST", "450 Try again", {}, 2) << int(LectureExistsChoice::AppendSlides);
+            << FaultRule::refuse("NLST", "450 Try again", {}, 2)
+            << int(LectureExistsChoice::AppendSlides);
     }
     void refusedLookupChangesNothing() {
         QFETCH(FaultRule, rule);
@@ -141,8 +144,10 @@ private slots:
     void twoRunsToOneNewLecture_data() {
         QTest::addColumn<int>("choice");
         QTest::addColumn<QString>("second"); // where the second run's slides went, or its failure
-        QTest::newRow("next session") << int(LectureExistsChoice::NextSession) << "Mar.5.1999.2/Slide1.gif";
-        QTest::newRow("append") << int(LectureExistsChoice::AppendSlides) << "Mar.5.1999.1/Slide4.gif";
+        QTest::newRow("next session")
+            << int(LectureExistsChoice::NextSession) << "Mar.5.1999.2/Slide1.gif";
+        QTest::newRow("append") << int(LectureExistsChoice::AppendSlides)
+                                << "Mar.5.1999.1/Slide4.gif";
         QTest::newRow("fail") << -1 << "created by another transfer in the meantime";
     }
     void twoRunsToOneNewLecture() {
@@ -217,7 +222,8 @@ private slots:
         QVERIFY2(b.progress.lines.first().endsWith("(its program on this machine has ended)"),
                  qPrintable(b.progress.lines.join('|')));
         QVERIFY(server().makeDir(lock.arg(server().pid())));
-        QVERIFY(send(b, int(LectureExistsChoice::AppendSlides)).contains("Another transfer is working on the lecture"));
+        QVERIFY(send(b, int(LectureExistsChoice::AppendSlides))
+                    .contains("Another transfer is working on the lecture"));
     }
 
     // Append chosen while GIF was the format, then JPG sent: the slides are counted again, for

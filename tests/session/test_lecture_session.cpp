@@ -88,8 +88,8 @@ private slots:
         questions_.passwords = {"wrong", "Secret pass 1"};
         const auto opened = session_->openPresentation(path);
         QVERIFY(opened);
-        QCOMPARE(questions_.asked, (QStringList{"password for protected.odp",
-                                                "password for protected.odp again"}));
+        QCOMPARE(questions_.asked,
+                 (QStringList{"password for protected.odp", "password for protected.odp again"}));
         QCOMPARE(opened->name, QString("protected.odp"));
         QVERIFY(session_->moduleSlideFerry().presentation.isOpen());
 
@@ -111,8 +111,8 @@ private slots:
         LectureRecord& lecture = session_->lecture();
         lecture.firstSlide = 2;
         lecture.lastSlide = 5;
-        const auto [rangeKind, rangeMessage] = failureOf(
-            [&] { session_->openPresentation(copy("basic_test_ppt_file.ppt"), true); });
+        const auto [rangeKind, rangeMessage] =
+            failureOf([&] { session_->openPresentation(copy("basic_test_ppt_file.ppt"), true); });
         QCOMPARE(rangeKind, Failure::Kind::Input);
         QCOMPARE(rangeMessage, QString("Error: The slide range 2-5 is not in "
                                        "basic_test_ppt_file.ppt: it has 2 slides, HOST"));

@@ -265,13 +265,15 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
     const QString host = hostFromUrl(url);
     if (hasControlCharacter(op.remote) || hasControlCharacter(op.local))
         throw ServerFailure(QStringLiteral("The operation \"%1\" holds control characters")
-                          .arg(op.text().simplified()));
+                                .arg(op.text().simplified()));
     if (hasControlCharacter(UserName) || hasControlCharacter(Password))
-        throw ServerFailure(QStringLiteral("The FTP user name or password holds control characters"));
+        throw ServerFailure(
+            QStringLiteral("The FTP user name or password holds control characters"));
     if ((op.kind == FtpOperation::Kind::Get || op.kind == FtpOperation::Kind::Put) &&
         (op.local.isEmpty() || splitRemote(op.remote).last.isEmpty()))
-        throw ServerFailure(QStringLiteral("The operation \"%1\" needs a server file and a local file")
-                          .arg(op.text()));
+        throw ServerFailure(
+            QStringLiteral("The operation \"%1\" needs a server file and a local file")
+                .arg(op.text()));
     d->ensureHandles();
 
     d->op = op;

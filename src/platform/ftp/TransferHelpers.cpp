@@ -60,7 +60,7 @@ QString hostFromUrl(const QString& url) {
     if (!m.hasMatch() || !portOk)
         // The message names the server after the reason; it is not repeated here.
         throw ServerFailure(QStringLiteral("The server host name is not valid (letters, digits, "
-                                     "hyphens and dots, optionally followed by :port)"));
+                                           "hyphens and dots, optionally followed by :port)"));
     return host;
 }
 

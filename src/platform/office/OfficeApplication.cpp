@@ -101,10 +101,10 @@ Reference<css::uno::XComponentContext> localContext() {
                 cppu::defaultBootstrap_InitialComponentContext());
         } catch (const css::uno::Exception& e) {
             throw OfficeFailure(QStringLiteral("Cannot set up the connection to the office: ") +
-                          reason(e));
+                                reason(e));
         } catch (const std::exception& e) {
             throw OfficeFailure(QStringLiteral("Cannot set up the connection to the office: ") +
-                          QString::fromLocal8Bit(e.what()));
+                                QString::fromLocal8Bit(e.what()));
         } catch (...) {
             throw OfficeFailure(QStringLiteral("Cannot set up the connection to the office"));
         }
@@ -186,8 +186,8 @@ void Application::Impl::startProcess(const QString& profileDir) {
     if (!process->waitForStarted(10000)) {
         const QString error = process->errorString();
         process.reset();
-        throw OfficeFailure(QStringLiteral("Cannot start the office (") + office + QStringLiteral("): ") +
-                      error);
+        throw OfficeFailure(QStringLiteral("Cannot start the office (") + office +
+                            QStringLiteral("): ") + error);
     }
 }
 
@@ -279,7 +279,7 @@ std::unique_ptr<Application> Application::start(const QString& pipe) {
             impl->killProcess();
             impl->process.reset();
             throw OfficeFailure(QStringLiteral("The office did not start within %1 seconds")
-                              .arg(startTimeoutMs / 1000));
+                                    .arg(startTimeoutMs / 1000));
         }
         // The office answers about a second after its start; look often, it costs little.
         impl->process->waitForFinished(10);
@@ -324,7 +324,8 @@ std::unique_ptr<Presentation> Application::open(const QString& path, const QStri
         throw OfficeFailure(QStringLiteral("The presentation %1 cannot be read").arg(path));
     // The office would take an empty file for a new, empty presentation.
     if (info.size() == 0)
-        throw OfficeFailure(QStringLiteral("Cannot open %1: the file is empty").arg(info.fileName()));
+        throw OfficeFailure(
+            QStringLiteral("Cannot open %1: the file is empty").arg(info.fileName()));
     if (!d->desktop.is())
         throw OfficeFailure(QStringLiteral("The office is not running"));
 
@@ -364,10 +365,11 @@ std::unique_ptr<Presentation> Application::open(const QString& path, const QStri
     if (stopped) {
         d->desktop.clear();
         d->context.clear();
-        throw OfficeFailure(QStringLiteral("Cannot open %1: the office did not finish loading it within "
-                                     "%2 seconds and was stopped")
-                          .arg(info.fileName())
-                          .arg(loadTimeoutMs / 1000));
+        throw OfficeFailure(
+            QStringLiteral("Cannot open %1: the office did not finish loading it within "
+                           "%2 seconds and was stopped")
+                .arg(info.fileName())
+                .arg(loadTimeoutMs / 1000));
     }
     if (!document.is()) {
         const bool askedPassword =

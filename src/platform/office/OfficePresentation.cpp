@@ -99,7 +99,8 @@ void Presentation::exportSlide(int slide, const QString& fileName, const QString
                                int width, int height) {
     const ImageFilter* filter = findFilter(filterName);
     if (filter == nullptr)
-        throw OfficeFailure(QStringLiteral("The image format \"%1\" is not supported").arg(filterName));
+        throw OfficeFailure(
+            QStringLiteral("The image format \"%1\" is not supported").arg(filterName));
     if (width < 1 || height < 1 || width > maxImageSide || height > maxImageSide ||
         qint64(width) * height > maxImagePixels)
         throw OfficeFailure(
@@ -135,7 +136,8 @@ void Presentation::exportSlide(int slide, const QString& fileName, const QString
         QFile::remove(target);
         QFile::remove(officeTarget);
         if (!exporter->filter(descriptor) || !QFileInfo::exists(officeTarget))
-            throw OfficeFailure(QStringLiteral("Cannot export slide %1 to %2").arg(slide).arg(target));
+            throw OfficeFailure(
+                QStringLiteral("Cannot export slide %1 to %2").arg(slide).arg(target));
     });
 
     if (converted) {
@@ -149,12 +151,13 @@ void Presentation::exportSlide(int slide, const QString& fileName, const QString
     const QSize written = QImageReader(target).size();
     if (written.isValid() && written != QSize(width, height)) {
         QFile::remove(target);
-        throw OfficeFailure(QStringLiteral("The image of slide %1 came out %2 x %3 instead of %4 x %5")
-                          .arg(slide)
-                          .arg(written.width())
-                          .arg(written.height())
-                          .arg(width)
-                          .arg(height));
+        throw OfficeFailure(
+            QStringLiteral("The image of slide %1 came out %2 x %3 instead of %4 x %5")
+                .arg(slide)
+                .arg(written.width())
+                .arg(written.height())
+                .arg(width)
+                .arg(height));
     }
 }
 
@@ -166,10 +169,11 @@ void Presentation::addSlide(int index, int layout) {
         const auto pages = pagesOf(*d);
         const int count = pages->getCount();
         if (index < 2 || index > count + 1)
-            throw OfficeFailure(QStringLiteral("Cannot add a slide at position %1 (the presentation has "
-                                         "%2 slides)")
-                              .arg(index)
-                              .arg(count));
+            throw OfficeFailure(
+                QStringLiteral("Cannot add a slide at position %1 (the presentation has "
+                               "%2 slides)")
+                    .arg(index)
+                    .arg(count));
         // The office inserts the new page after the page with the given 0-based index.
         d->reads = {};
         const Reference<css::drawing::XDrawPage> page = pages->insertNewByIndex(index - 2);

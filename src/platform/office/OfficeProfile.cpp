@@ -83,7 +83,7 @@ Choice forPipe(const QString& pipe) {
         std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/sf-office-XXXXXX"));
     if (!choice.temporary->isValid())
         throw OfficeFailure(QStringLiteral("Cannot create a profile directory for the office: ") +
-                      choice.temporary->errorString());
+                            choice.temporary->errorString());
     choice.dir = choice.temporary->path();
     return choice;
 }

@@ -95,9 +95,10 @@ Reference<css::drawing::XDrawPage> pageOf(Presentation::Impl& d, bool notes, int
         d.reads.slideCount = static_cast<int>(pages->getCount());
     if (slide < 1 || slide > d.reads.slideCount) {
         d.reads.pages.erase({notes, slide});
-        throw OfficeFailure(QStringLiteral("Slide %1 does not exist (the presentation has %2 slides)")
-                          .arg(slide)
-                          .arg(d.reads.slideCount));
+        throw OfficeFailure(
+            QStringLiteral("Slide %1 does not exist (the presentation has %2 slides)")
+                .arg(slide)
+                .arg(d.reads.slideCount));
     }
     // Taken out of the answer as it is: asking the page for the interface again would be one
     // more round trip to the office.
@@ -119,12 +120,14 @@ int shapeCountOf(Presentation::Impl& d, bool notes, int slide) {
 
 Reference<css::drawing::XShape> shapeOf(Presentation::Impl& d, bool notes, int slide, int shape) {
     if (shape < 1 || shape > shapeCountOf(d, notes, slide))
-        throw OfficeFailure(QStringLiteral("Shape %1 of slide %2 does not exist").arg(shape).arg(slide));
+        throw OfficeFailure(
+            QStringLiteral("Shape %1 of slide %2 does not exist").arg(shape).arg(slide));
     auto& known = d.reads.shapes[{notes, slide, shape}];
     if (!known.is() &&
         (!(pageOf(d, notes, slide)->getByIndex(shape - 1) >>= known) || !known.is())) {
         d.reads.shapes.erase({notes, slide, shape});
-        throw OfficeFailure(QStringLiteral("Shape %1 of slide %2 cannot be read").arg(shape).arg(slide));
+        throw OfficeFailure(
+            QStringLiteral("Shape %1 of slide %2 cannot be read").arg(shape).arg(slide));
     }
     return known;
 }
