@@ -102,6 +102,21 @@ bool tryCreate(ModuleFtp& m, const QString& lock) {
     return true;
 }
 
+// Why the lock with these stamps, taken at `taken`, was left by a transfer that will never give
+// it back ("" while its transfer may still be working): too old, its program on this machine
+// ended, or no time stamp after a grace time.
+QString abandonedBecause(const ModuleFtp& m, const QStringList& stamps, const QDateTime& taken,
+                         qint64 waitedMs) {
+    if (taken.isValid() && taken.secsTo(QDateTime::currentDateTimeUtc()) > m.staleLockSeconds)
+        return QStringLiteral("did not finish (taken at %1 UTC)")
+            .arg(taken.toString(QStringLiteral("yyyy-MM-dd hh:mm")));
+    if (!stamps.isEmpty() && takenByEndedProgram(stamps.first()))
+        return QStringLiteral("did not finish (its program on this machine has ended)");
+    if (!taken.isValid() && waitedMs > kUnstampedGraceMs)
+        return QStringLiteral("did not finish (the lock has no time)");
+    return {};
+}
+
 } // namespace
 
 void takeLectureLock(ModuleFtp& m) {
@@ -133,20 +148,9 @@ void takeLectureLock(ModuleFtp& m) {
                 refusalCode);
         }
         const QDateTime taken = stamps.isEmpty() ? QDateTime() : stampTime(stamps.first());
-        const QDateTime now = QDateTime::currentDateTimeUtc();
-        if (taken.isValid() && taken.secsTo(now) > m.staleLockSeconds) {
-            breakLock(m, lock, stamps,
-                      QStringLiteral("did not finish (taken at %1 UTC)")
-                          .arg(taken.toString(QStringLiteral("yyyy-MM-dd hh:mm"))));
-            continue;
-        }
-        if (!stamps.isEmpty() && takenByEndedProgram(stamps.first())) {
-            breakLock(m, lock, stamps,
-                      QStringLiteral("did not finish (its program on this machine has ended)"));
-            continue;
-        }
-        if (!taken.isValid() && waited.elapsed() > kUnstampedGraceMs) {
-            breakLock(m, lock, stamps, QStringLiteral("did not finish (the lock has no time)"));
+        const QString abandoned = abandonedBecause(m, stamps, taken, waited.elapsed());
+        if (!abandoned.isEmpty()) {
+            breakLock(m, lock, stamps, abandoned);
             continue;
         }
         if (waited.elapsed() >= m.lockWaitMs)

@@ -147,6 +147,24 @@ bool isConnectionLoss(CURLcode result) {
            result == CURLE_GOT_NOTHING || result == CURLE_FTP_WEIRD_SERVER_REPLY;
 }
 
+// The server answered the command with a refusal (as opposed to breaking off or staying silent).
+bool isRefusal(CURLcode result) {
+    switch (result) {
+    case CURLE_REMOTE_ACCESS_DENIED:
+    case CURLE_QUOTE_ERROR:
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+    case CURLE_UPLOAD_FAILED:
+    case CURLE_FTP_COULDNT_RETR_FILE:
+    case CURLE_FTP_COULDNT_SET_TYPE:
+    case CURLE_REMOTE_DISK_FULL:
+    case CURLE_REMOTE_FILE_EXISTS:
+    case CURLE_FTP_COULDNT_USE_REST:
+        return true;
+    default:
+        return false;
+    }
+}
+
 TransferOutcome outcomeOf(CURLcode result, const QByteArray& lastReply, const QString& curlDetail,
                           const QString& operation,
                           const std::optional<QString>& certificateReason) {
@@ -161,18 +179,10 @@ TransferOutcome outcomeOf(CURLcode result, const QByteArray& lastReply, const QS
         // The server closed the session (overloaded, shutting down or idle time-out).
         return {Code::ConnectionLost,
                 QStringLiteral("The server ended the session (%1)").arg(reply)};
-    switch (result) {
-    case CURLE_REMOTE_ACCESS_DENIED:
-    case CURLE_QUOTE_ERROR:
-    case CURLE_REMOTE_FILE_NOT_FOUND:
-    case CURLE_UPLOAD_FAILED:
-    case CURLE_FTP_COULDNT_RETR_FILE:
-    case CURLE_FTP_COULDNT_SET_TYPE:
-    case CURLE_REMOTE_DISK_FULL:
-    case CURLE_REMOTE_FILE_EXISTS:
-    case CURLE_FTP_COULDNT_USE_REST:
+    if (isRefusal(result))
         return {Code::ServerRefused,
                 QStringLiteral("The server refused %1 (%2)").arg(operation, withReply)};
+    switch (result) {
     case CURLE_OPERATION_TIMEDOUT:
     case CURLE_FTP_ACCEPT_TIMEOUT:
         return {Code::Timeout,

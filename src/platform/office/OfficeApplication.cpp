@@ -316,8 +316,9 @@ bool Application::isAlive() {
     }
 }
 
-std::unique_ptr<Presentation> Application::open(const QString& path, const QString& password) {
-    const QFileInfo info(path);
+namespace {
+// A file the office cannot take, said before the office is asked.
+void checkOpenable(const QFileInfo& info, const QString& path) {
     if (!info.exists())
         throw OfficeFailure(QStringLiteral("The presentation %1 does not exist").arg(path));
     if (!info.isFile() || !info.isReadable())
@@ -326,13 +327,13 @@ std::unique_ptr<Presentation> Application::open(const QString& path, const QStri
     if (info.size() == 0)
         throw OfficeFailure(
             QStringLiteral("Cannot open %1: the file is empty").arg(info.fileName()));
-    if (!d->desktop.is())
-        throw OfficeFailure(QStringLiteral("The office is not running"));
+}
 
-    const QString url = QString::fromUtf8(QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded());
-    const rtl::Reference<AbortingInteraction> interaction(new AbortingInteraction);
-    // Opened read-only: the program never stores the presentation, and the office then leaves
-    // no lock file beside it. Slides can still be added and removed in memory.
+// Opened hidden and read-only: the program never stores the presentation, and the office then
+// leaves no lock file beside it. Slides can still be added and removed in memory. Questions go
+// to `interaction`, which answers none; macros never run.
+css::uno::Sequence<css::beans::PropertyValue>
+loadDescriptor(const QString& password, const rtl::Reference<AbortingInteraction>& interaction) {
     auto descriptor = properties({
         {"Hidden", css::uno::Any(true)},
         {"ReadOnly", css::uno::Any(true)},
@@ -342,10 +343,52 @@ std::unique_ptr<Presentation> Application::open(const QString& path, const QStri
         {"MacroExecutionMode", css::uno::Any(css::document::MacroExecMode::NEVER_EXECUTE)},
         {"UpdateDocMode", css::uno::Any(css::document::UpdateDocMode::NO_UPDATE)},
     });
-    if (!password.isEmpty()) {
+    if (!password.isEmpty())
         addProperty(descriptor, "Password", css::uno::Any(toOU(password)));
-    }
+    return descriptor;
+}
 
+// Why the office gave no document, in one wording per cause: a password the office asked for,
+// or encryption that the file's bytes show, is a protected presentation, whatever the
+// encryption; anything else is a damaged file.
+[[noreturn]] void refuseUnopened(const QFileInfo& info, const QString& password,
+                                 const AbortingInteraction& interaction, QString why) {
+    const bool askedPassword =
+        interaction.asked().contains(QLatin1String("Password"), Qt::CaseInsensitive);
+    if (askedPassword || looksEncrypted(info.absoluteFilePath())) {
+        const bool wrong = !password.isEmpty();
+        throw PasswordNeeded(QStringLiteral("Cannot open %1: %2")
+                                 .arg(info.fileName(), wrong
+                                                           ? QStringLiteral("the password is wrong")
+                                                           : QStringLiteral("the presentation is "
+                                                                            "password-protected")),
+                             wrong);
+    }
+    if (why.isEmpty() || why.startsWith(QLatin1String("Unsupported URL")))
+        why = QStringLiteral("the file is damaged or not a presentation");
+    throw OfficeFailure(QStringLiteral("Cannot open %1: %2").arg(info.fileName(), why));
+}
+
+bool isPresentationDocument(const Reference<css::lang::XComponent>& document) {
+    const Reference<css::lang::XServiceInfo> service(document, UNO_QUERY);
+    try {
+        return service.is() &&
+               service->supportsService(OUString("com.sun.star.presentation.PresentationDocument"));
+    } catch (const css::uno::Exception&) {
+        return false;
+    }
+}
+} // namespace
+
+std::unique_ptr<Presentation> Application::open(const QString& path, const QString& password) {
+    const QFileInfo info(path);
+    checkOpenable(info, path);
+    if (!d->desktop.is())
+        throw OfficeFailure(QStringLiteral("The office is not running"));
+
+    const QString url = QString::fromUtf8(QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded());
+    const rtl::Reference<AbortingInteraction> interaction(new AbortingInteraction);
+    const auto descriptor = loadDescriptor(password, interaction);
     Reference<css::lang::XComponent> document;
     QString why;
     bool stopped = false;
@@ -371,34 +414,10 @@ std::unique_ptr<Presentation> Application::open(const QString& path, const QStri
                 .arg(info.fileName())
                 .arg(loadTimeoutMs / 1000));
     }
-    if (!document.is()) {
-        const bool askedPassword =
-            interaction->asked().contains(QLatin1String("Password"), Qt::CaseInsensitive);
-        // One wording per cause: a password the office asked for, or encryption that the
-        // file's bytes show, is a protected presentation, whatever the encryption.
-        const QString file = info.absoluteFilePath();
-        if (askedPassword || looksEncrypted(file)) {
-            const bool wrong = !password.isEmpty();
-            throw PasswordNeeded(
-                QStringLiteral("Cannot open %1: %2")
-                    .arg(info.fileName(), wrong ? QStringLiteral("the password is wrong")
-                                                : QStringLiteral("the presentation is "
-                                                                 "password-protected")),
-                wrong);
-        }
-        if (why.isEmpty() || why.startsWith(QLatin1String("Unsupported URL")))
-            why = QStringLiteral("the file is damaged or not a presentation");
-        throw OfficeFailure(QStringLiteral("Cannot open %1: %2").arg(info.fileName(), why));
-    }
+    if (!document.is())
+        refuseUnopened(info, password, *interaction, why);
 
-    const Reference<css::lang::XServiceInfo> service(document, UNO_QUERY);
-    bool isPresentation = false;
-    try {
-        isPresentation =
-            service.is() &&
-            service->supportsService(OUString("com.sun.star.presentation.PresentationDocument"));
-    } catch (const css::uno::Exception&) {
-    }
+    const bool isPresentation = isPresentationDocument(document);
     auto impl = std::make_unique<Presentation::Impl>(d->context, document);
     impl->repaired = interaction->askedAnything();
     auto presentation = std::make_unique<Presentation>(std::move(impl));

@@ -95,8 +95,10 @@ bool Presentation::isKnownFilter(const QString& filterName) {
     return findFilter(filterName) != nullptr;
 }
 
-void Presentation::exportSlide(int slide, const QString& fileName, const QString& filterName,
-                               int width, int height) {
+namespace {
+// The filter of an export request that can be carried out; throws when it cannot.
+const ImageFilter& checkedExport(const QString& target, const QString& filterName, int width,
+                                 int height) {
     const ImageFilter* filter = findFilter(filterName);
     if (filter == nullptr)
         throw OfficeFailure(
@@ -105,11 +107,34 @@ void Presentation::exportSlide(int slide, const QString& fileName, const QString
         qint64(width) * height > maxImagePixels)
         throw OfficeFailure(
             QStringLiteral("The image size %1 x %2 is not supported").arg(width).arg(height));
-    const QString target = fileName + QLatin1Char('.') + filterName;
     const QFileInfo targetInfo(target);
     if (!targetInfo.absoluteDir().exists())
         throw OfficeFailure(
             QStringLiteral("The folder %1 does not exist").arg(targetInfo.absolutePath()));
+    return *filter;
+}
+
+// The size must be exact: the upload and the lecture's pages rely on it. An image of another
+// size is removed.
+void checkWrittenSize(const QString& target, int slide, int width, int height) {
+    const QSize written = QImageReader(target).size();
+    if (written.isValid() && written != QSize(width, height)) {
+        QFile::remove(target);
+        throw OfficeFailure(
+            QStringLiteral("The image of slide %1 came out %2 x %3 instead of %4 x %5")
+                .arg(slide)
+                .arg(written.width())
+                .arg(written.height())
+                .arg(width)
+                .arg(height));
+    }
+}
+} // namespace
+
+void Presentation::exportSlide(int slide, const QString& fileName, const QString& filterName,
+                               int width, int height) {
+    const QString target = fileName + QLatin1Char('.') + filterName;
+    const ImageFilter* filter = &checkedExport(target, filterName, width, height);
 
     const bool converted = *filter->mediaType == '\0';
     const QString officeTarget =
@@ -147,18 +172,7 @@ void Presentation::exportSlide(int slide, const QString& fileName, const QString
             !image.convertToFormat(QImage::Format_RGB32).save(target, filter->qtFormat))
             throw OfficeFailure(QStringLiteral("Cannot write %1").arg(target));
     }
-    // The size must be exact: the upload and the lecture's pages rely on it.
-    const QSize written = QImageReader(target).size();
-    if (written.isValid() && written != QSize(width, height)) {
-        QFile::remove(target);
-        throw OfficeFailure(
-            QStringLiteral("The image of slide %1 came out %2 x %3 instead of %4 x %5")
-                .arg(slide)
-                .arg(written.width())
-                .arg(written.height())
-                .arg(width)
-                .arg(height));
-    }
+    checkWrittenSize(target, slide, width, height);
 }
 
 void Presentation::addSlide(int index, int layout) {
