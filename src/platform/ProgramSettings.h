@@ -4,9 +4,9 @@
 #include <optional>
 
 // Every choice the program remembers between runs, each declared once below with its key, its
-// type and its default. They live in the settings store under application "Slide-Ferry",
-// section "Settings" (see SettingsStore.h); the keys and the texts stored under them are those
-// every earlier version wrote, so that a user's existing store keeps working.
+// type and its default. They live in the program's section of the settings store (see
+// SettingsStore.h); the keys and the texts stored under them are those every earlier version
+// wrote, so that a user's existing store keeps working.
 namespace programSettings {
 
 // A remembered text. A stored text comes back exactly, an empty one too; the default stands in
