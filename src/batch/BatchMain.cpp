@@ -3,7 +3,6 @@
 #include "batch/BatchOptions.h"
 #include "batch/BatchRun.h"
 #include "platform/ProcessSetup.h"
-#include "platform/SettingsStore.h"
 #include "platform/StopSignals.h"
 #include "platform/Terminal.h"
 
@@ -52,12 +51,7 @@ int main(int argc, char** argv) {
 
     BatchOptions options;
     try {
-        options = parseBatchOptions(QCoreApplication::arguments().mid(1),
-                                    [](const QString& key, const QString& defaultValue) {
-                                        return settingsStore::read(settingsStore::kProgramName,
-                                                                   settingsStore::kChoicesSection,
-                                                                   key, defaultValue);
-                                    });
+        options = parseBatchOptions(QCoreApplication::arguments().mid(1), rememberedChoices());
     } catch (const UsageError& e) {
         return usageError(e.message);
     }

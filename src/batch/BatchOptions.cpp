@@ -1,5 +1,6 @@
 #include "batch/BatchOptions.h"
 
+#include "batch/BatchArguments.h"
 #include "lecture/ImageSizes.h"
 #include "platform/NumberText.h"
 
@@ -9,19 +10,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <limits>
-#include <map>
 
 namespace {
-// The options that take a value, by name.
-const QStringList kValueOptions{
-    QStringLiteral("server"), QStringLiteral("corvane-id"), QStringLiteral("lumora-id"),
-    QStringLiteral("class"),  QStringLiteral("date"),       QStringLiteral("session"),
-    QStringLiteral("title"),  QStringLiteral("range"),      QStringLiteral("format"),
-    QStringLiteral("size"),   QStringLiteral("workdir"),    QStringLiteral("if-exists")};
-const QStringList kSwitches{QStringLiteral("no-settings"), QStringLiteral("json"),
-                            QStringLiteral("allow-empty"), QStringLiteral("help"),
-                            QStringLiteral("version")};
-
 [[noreturn]] void refuse(const QString& message) {
     throw UsageError{message};
 }
@@ -92,19 +82,32 @@ bool sizeByName(const QString& text, LectureRecord& lecture) {
     return true;
 }
 
-// The wizard's remembered image size: a named one, or "Custom" with its two boxes (stored
-// crossed: the width box under "CustomHeight", the height box under "CustomWidth").
-void rememberedSize(const RememberedChoice& remembered, LectureRecord& lecture) {
-    const QString name = remembered(QStringLiteral("Resolution"), QStringLiteral("XGA"));
-    if (name.compare(QLatin1String("Custom"), Qt::CaseInsensitive) != 0) {
-        if (!sizeByName(name, lecture))
-            sizeByName(QStringLiteral("XGA"), lecture);
+// The wizard's remembered image size: a named one (an unknown name gives the default), or
+// "Custom" with the numbers of its two boxes.
+void rememberedSize(const programSettings::ImageSize& size, LectureRecord& lecture) {
+    if (size.name.compare(QLatin1String(ImageSizes::names[0]), Qt::CaseInsensitive) != 0) {
+        if (!sizeByName(size.name, lecture))
+            sizeByName(programSettings::imageSize.name.defaultValue(), lecture);
         return;
     }
-    lecture.width = numberText::leadingInt16(remembered(QStringLiteral("CustomHeight"), {}));
-    lecture.height = numberText::leadingInt16(remembered(QStringLiteral("CustomWidth"), {}));
+    lecture.width = numberText::leadingInt16(size.width);
+    lecture.height = numberText::leadingInt16(size.height);
     if (lecture.width < 1 || lecture.height < 1)
         refuse(QStringLiteral("The remembered custom image size is not valid: give --size"));
+}
+
+void readSize(const BatchArguments& given, const RememberedChoices* remembered,
+              LectureRecord& lecture) {
+    if (const auto size = given.value(QStringLiteral("size"))) {
+        if (!sizeByName(*size, lecture))
+            refuse(QStringLiteral("--size takes vga, svga, xga, sxga or WIDTHxHEIGHT (800x600), "
+                                  "not \"%1\"")
+                       .arg(*size));
+    } else if (remembered) {
+        rememberedSize(remembered->imageSize, lecture);
+    } else {
+        sizeByName(programSettings::imageSize.name.defaultValue(), lecture);
+    }
 }
 
 LectureExistsChoice readIfExists(const QString& text) {
@@ -117,129 +120,62 @@ LectureExistsChoice readIfExists(const QString& text) {
     refuse(QStringLiteral("--if-exists takes fail, next-session or append, not \"%1\"").arg(text));
 }
 
-// Splits the arguments into option values and files; "--name value" and "--name=value" both
-// work, "--" ends the options.
-void splitArguments(const QStringList& arguments, std::map<QString, QString>& values,
-                    QStringList& switches, QStringList& files) {
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        if (arg == QLatin1String("--")) {
-            files += arguments.mid(i + 1);
-            return;
-        }
-        if (arg == QLatin1String("-h")) {
-            switches << QStringLiteral("help");
-            continue;
-        }
-        if (arg.size() > 1 && arg.startsWith(QLatin1Char('-')) &&
-            !arg.startsWith(QLatin1String("--")))
-            refuse(QStringLiteral("unknown option %1").arg(arg));
-        if (!arg.startsWith(QLatin1String("--"))) {
-            files << arg;
-            continue;
-        }
-        QString name = arg.mid(2);
-        QString value;
-        const qsizetype equals = name.indexOf(QLatin1Char('='));
-        const bool inline_ = equals >= 0;
-        if (inline_) {
-            value = name.mid(equals + 1);
-            name.truncate(equals);
-        }
-        if (name.contains(QLatin1String("password")))
-            refuse(QStringLiteral("--%1: passwords are never taken from the command line; set "
-                                  "SLIDE_FERRY_CORVANE_PASSWORD and SLIDE_FERRY_LUMORA_PASSWORD, "
-                                  "or type them when asked")
-                       .arg(name));
-        if (kSwitches.contains(name)) {
-            if (inline_)
-                refuse(QStringLiteral("--%1 takes no value").arg(name));
-            switches << name;
-            continue;
-        }
-        if (!kValueOptions.contains(name))
-            refuse(QStringLiteral("unknown option --%1").arg(name));
-        if (!inline_) {
-            if (i + 1 >= arguments.size())
-                refuse(QStringLiteral("--%1 needs a value").arg(name));
-            value = arguments[++i];
-        }
-        if (values.count(name))
-            refuse(QStringLiteral("--%1 is given twice").arg(name));
-        values[name] = value;
-    }
+// The value of an option the lecture cannot do without: given, else remembered (when the option
+// has a remembered choice and settings are used); refused when blank.
+QString required(const BatchArguments& given, const QString& option, const QString* remembered,
+                 const QString& what) {
+    const QString text = given.value(option).value_or(remembered ? *remembered : QString());
+    if (text.trimmed().isEmpty())
+        refuse(remembered == nullptr
+                   ? QStringLiteral("--%1 is missing (%2)").arg(option, what)
+                   : QStringLiteral("--%1 is missing (%2; none is remembered)").arg(option, what));
+    return text.trimmed();
 }
-} // namespace
 
-BatchOptions parseBatchOptions(const QStringList& arguments, const RememberedChoice& remembered) {
-    std::map<QString, QString> given;
-    QStringList switches;
-    BatchOptions options;
-    QStringList files;
-    splitArguments(arguments, given, switches, files);
-    options.help = switches.contains(QLatin1String("help"));
-    options.version = switches.contains(QLatin1String("version"));
-    if (options.help || options.version)
-        return options;
-    options.json = switches.contains(QLatin1String("json"));
-    options.allowEmpty = switches.contains(QLatin1String("allow-empty"));
-
-    const bool useSettings = !switches.contains(QLatin1String("no-settings"));
-    auto value = [&](const QString& option, const QString& key, const QString& defaultValue) {
-        if (given.count(option))
-            return given[option];
-        return useSettings && !key.isEmpty() ? remembered(key, defaultValue) : defaultValue;
+// Everything of the lecture but the files. `remembered` is null under --no-settings.
+void readLecture(const BatchArguments& given, const RememberedChoices* remembered,
+                 BatchOptions& options) {
+    const auto choice = [remembered](const QString RememberedChoices::*field) {
+        return remembered ? &(remembered->*field) : nullptr;
     };
-    auto required = [&](const QString& option, const QString& key, const QString& what) {
-        const QString text = value(option, key, QString()).trimmed();
-        if (text.isEmpty())
-            refuse(
-                key.isEmpty() || !useSettings
-                    ? QStringLiteral("--%1 is missing (%2)").arg(option, what)
-                    : QStringLiteral("--%1 is missing (%2; none is remembered)").arg(option, what));
-        return text;
-    };
-
     LectureRecord& lecture = options.lecture;
-    lecture.host = required(QStringLiteral("server"), QStringLiteral("System"),
+    lecture.host = required(given, QStringLiteral("server"), choice(&RememberedChoices::server),
                             QStringLiteral("the Lumora server's host"));
-    lecture.corvaneId = required(QStringLiteral("corvane-id"), QStringLiteral("CorvaneID"),
-                                 QStringLiteral("the Corvane user ID"));
-    lecture.lumoraId = required(QStringLiteral("lumora-id"), QStringLiteral("UserID"),
-                                QStringLiteral("the Lumora user ID"));
+    lecture.corvaneId =
+        required(given, QStringLiteral("corvane-id"), choice(&RememberedChoices::corvaneId),
+                 QStringLiteral("the Corvane user ID"));
+    lecture.lumoraId =
+        required(given, QStringLiteral("lumora-id"), choice(&RememberedChoices::lumoraId),
+                 QStringLiteral("the Lumora user ID"));
     lecture.className =
-        required(QStringLiteral("class"), QString(), QStringLiteral("the lecture's class"));
-    readDate(required(QStringLiteral("date"), QString(), QStringLiteral("the lecture's date")),
+        required(given, QStringLiteral("class"), nullptr, QStringLiteral("the lecture's class"));
+    readDate(required(given, QStringLiteral("date"), nullptr, QStringLiteral("the lecture's date")),
              lecture);
-    if (given.count(QStringLiteral("session")))
-        lecture.session = QString::number(
-            positiveNumber(given[QStringLiteral("session")], QStringLiteral("session")));
-    if (given.count(QStringLiteral("title"))) {
-        lecture.title = given[QStringLiteral("title")];
+    if (const auto session = given.value(QStringLiteral("session")))
+        lecture.session = QString::number(positiveNumber(*session, QStringLiteral("session")));
+    if (const auto title = given.value(QStringLiteral("title"))) {
+        lecture.title = *title;
         options.titleGiven = true;
         if (lecture.title.trimmed().isEmpty())
             refuse(QStringLiteral("--title is empty"));
     }
-    if (given.count(QStringLiteral("range")))
-        readRange(given[QStringLiteral("range")], options);
-    if (given.count(QStringLiteral("format")))
-        readFormat(given[QStringLiteral("format")], lecture);
+    if (const auto range = given.value(QStringLiteral("range")))
+        readRange(*range, options);
+    if (const auto format = given.value(QStringLiteral("format")))
+        readFormat(*format, lecture);
     else
-        lecture.imageFormat = value({}, QStringLiteral("ImageType"), QStringLiteral("GIF"));
-    if (given.count(QStringLiteral("size"))) {
-        if (!sizeByName(given[QStringLiteral("size")], lecture))
-            refuse(QStringLiteral("--size takes vga, svga, xga, sxga or WIDTHxHEIGHT (800x600), "
-                                  "not \"%1\"")
-                       .arg(given[QStringLiteral("size")]));
-    } else if (useSettings) {
-        rememberedSize(remembered, lecture);
-    } else {
-        sizeByName(QStringLiteral("XGA"), lecture);
-    }
-    lecture.workDir =
-        QDir(value(QStringLiteral("workdir"), QStringLiteral("ExportPath"), QDir::tempPath()))
-            .absolutePath();
+        lecture.imageFormat =
+            remembered ? remembered->imageFormat : programSettings::imageFormat.defaultValue();
+    readSize(given, remembered, lecture);
+    const QString workDir = given.value(QStringLiteral("workdir"))
+                                .value_or(remembered ? remembered->workDir
+                                                     : programSettings::exportPath.defaultValue());
+    lecture.workDir = QDir(workDir).absolutePath();
+}
 
+// The presentations, and what the number of them allows.
+void readFiles(const BatchArguments& given, BatchOptions& options) {
+    const QStringList files = given.files();
     if (files.isEmpty())
         refuse(QStringLiteral("no presentation is given"));
     for (const QString& file : files) {
@@ -256,10 +192,35 @@ BatchOptions parseBatchOptions(const QStringList& arguments, const RememberedCho
         refuse(QStringLiteral("--range is for one presentation"));
     options.ifExists =
         several ? LectureExistsChoice::NextSession : LectureExistsChoice::ChangeLectureDate;
-    if (given.count(QStringLiteral("if-exists")))
-        options.ifExists = readIfExists(given[QStringLiteral("if-exists")]);
+    if (const auto ifExists = given.value(QStringLiteral("if-exists")))
+        options.ifExists = readIfExists(*ifExists);
     if (several && options.ifExists == LectureExistsChoice::AppendSlides)
         refuse(QStringLiteral("--if-exists append is for one presentation; several go to "
                               "successive sessions"));
+}
+} // namespace
+
+RememberedChoices rememberedChoices() {
+    // The wizard's own default server is not one the user chose: without a stored one the
+    // batch command asks for --server.
+    return {programSettings::serverHost.stored().value_or(QString()),
+            programSettings::corvaneId.read(),
+            programSettings::lumoraId.read(),
+            programSettings::imageFormat.read(),
+            programSettings::imageSize.read(),
+            programSettings::exportPath.read()};
+}
+
+BatchOptions parseBatchOptions(const QStringList& arguments, const RememberedChoices& remembered) {
+    const BatchArguments given(arguments);
+    BatchOptions options;
+    options.help = given.isSet(QStringLiteral("help"));
+    options.version = given.isSet(QStringLiteral("version"));
+    if (options.help || options.version)
+        return options;
+    options.json = given.isSet(QStringLiteral("json"));
+    options.allowEmpty = given.isSet(QStringLiteral("allow-empty"));
+    readLecture(given, given.isSet(QStringLiteral("no-settings")) ? nullptr : &remembered, options);
+    readFiles(given, options);
     return options;
 }

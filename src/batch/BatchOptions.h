@@ -2,9 +2,9 @@
 
 #include "lecture/LectureExistsChoice.h"
 #include "lecture/LectureRecord.h"
+#include "platform/ProgramSettings.h"
 
 #include <QStringList>
-#include <functional>
 
 // The batch command's command line, read into one lecture record for all its presentations.
 struct BatchOptions {
@@ -28,12 +28,24 @@ struct UsageError {
     QString message;
 };
 
-// A remembered choice of the wizard by settings key ("System", "UserID", ...), or the default.
-using RememberedChoice = std::function<QString(const QString& key, const QString& defaultValue)>;
+// The wizard's remembered choices that stand in for options not given: the server and the user
+// IDs as stored (empty when none), the image format, the image size and the working directory
+// as the wizard shows them.
+struct RememberedChoices {
+    QString server;
+    QString corvaneId;
+    QString lumoraId;
+    QString imageFormat;
+    programSettings::ImageSize imageSize;
+    QString workDir;
+};
+
+// The choices remembered in the program's settings.
+RememberedChoices rememberedChoices();
 
 // Reads the arguments (without the program's name). Values not given come from `remembered`
 // unless --no-settings is given. Throws UsageError.
-BatchOptions parseBatchOptions(const QStringList& arguments, const RememberedChoice& remembered);
+BatchOptions parseBatchOptions(const QStringList& arguments, const RememberedChoices& remembered);
 
 // The text of --help; the manual page is made from it.
 QString batchHelpText();

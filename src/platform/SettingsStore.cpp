@@ -24,11 +24,15 @@ QString fullKey(const QString& section, const QString& key) {
 }
 } // namespace
 
-QString read(const QString& appName, const QString& section, const QString& key,
-             const QString& defaultValue) {
+std::optional<QString> stored(const QString& appName, const QString& section, const QString& key) {
     QSettings s(storePath(appName), QSettings::IniFormat);
     const QVariant v = s.value(fullKey(section, key));
-    return v.isValid() ? v.toString() : defaultValue;
+    return v.isValid() ? std::optional<QString>(v.toString()) : std::nullopt;
+}
+
+QString read(const QString& appName, const QString& section, const QString& key,
+             const QString& defaultValue) {
+    return stored(appName, section, key).value_or(defaultValue);
 }
 
 void write(const QString& appName, const QString& section, const QString& key,

@@ -1,11 +1,10 @@
 #include "windows/FrmHelp.h"
 
-#include "platform/SettingsStore.h"
+#include "platform/ProgramSettings.h"
 
 #include <QCloseEvent>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -13,7 +12,6 @@
 #include <QTextBrowser>
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 // The guide is compiled into the program; the resource lives in a static library, so it has to
 // be registered explicitly (outside any namespace).
@@ -22,9 +20,6 @@ static void registerHelpResource() {
 }
 
 namespace {
-
-const QString appName = QStringLiteral("Slide-Ferry");
-const QString section = QStringLiteral("Settings");
 
 // Outer sizes are kept within these bounds (pixels) whatever the store holds.
 constexpr int minOuterWidth = 120;
@@ -39,22 +34,6 @@ int toPixels(double twips) {
 }
 double toTwips(int pixels) {
     return pixels * FrmHelp::twipsPerPixel;
-}
-
-// The stored text of a geometry value as a number; nothing when it is not a finite number.
-std::optional<double> readTwips(const QString& key, double defaultValue) {
-    const QString text =
-        settingsStore::read(appName, section, key, QString::number(defaultValue, 'f', 0)).trimmed();
-    bool ok = false;
-    const double value = QLocale::c().toDouble(text, &ok);
-    if (!ok || !std::isfinite(value) || std::fabs(value) > 1e7)
-        return std::nullopt;
-    return value;
-}
-
-void writeTwips(const QString& key, double value) {
-    settingsStore::write(appName, section, key,
-                         QString::number(value, 'f', QLocale::FloatingPointShortest));
 }
 
 QPointer<FrmHelp>& theInstance() {
@@ -134,9 +113,7 @@ void FrmHelp::showHelp() {
 
 void FrmHelp::showHelp(QWidget* beside) {
     FrmHelp* help = instance();
-    const QString unset = QStringLiteral("<unset>");
-    if (beside != nullptr && !help->isVisible() &&
-        settingsStore::read(appName, section, QStringLiteral("HelpLeft"), unset) == unset)
+    if (beside != nullptr && !help->isVisible() && !programSettings::helpLeft.isStored())
         help->storeGeometryBeside(beside);
     showHelp();
 }
@@ -161,10 +138,10 @@ void FrmHelp::storeGeometryBeside(const QWidget* beside) {
     }
     const int height = std::min(std::max(owner.height(), 600), area.height());
     const int top = std::clamp(owner.top(), area.top(), area.bottom() + 1 - height);
-    writeTwips(QStringLiteral("HelpLeft"), toTwips(left));
-    writeTwips(QStringLiteral("HelpTop"), toTwips(top));
-    writeTwips(QStringLiteral("HelpWidth"), toTwips(width));
-    writeTwips(QStringLiteral("HelpHeight"), toTwips(height));
+    programSettings::helpLeft.write(toTwips(left));
+    programSettings::helpTop.write(toTwips(top));
+    programSettings::helpWidth.write(toTwips(width));
+    programSettings::helpHeight.write(toTwips(height));
 }
 
 FrmHelp::FrmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -186,8 +163,10 @@ FrmHelp::FrmHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
         hide();
     });
 
-    resize(toPixels(defaultWidth), toPixels(defaultHeight));
-    move(toPixels(defaultLeft), toPixels(defaultTop));
+    resize(toPixels(programSettings::helpWidth.defaultValue()),
+           toPixels(programSettings::helpHeight.defaultValue()));
+    move(toPixels(programSettings::helpLeft.defaultValue()),
+         toPixels(programSettings::helpTop.defaultValue()));
     navigateToGuide();
 }
 
@@ -220,13 +199,13 @@ void FrmHelp::applyStoredGeometry() {
 
     // A value that is not a number leaves that edge or size as it is.
     QRect target = frame;
-    if (const auto left = readTwips(QStringLiteral("HelpLeft"), defaultLeft))
+    if (const auto left = programSettings::helpLeft.read())
         target.moveLeft(toPixels(*left));
-    if (const auto top = readTwips(QStringLiteral("HelpTop"), defaultTop))
+    if (const auto top = programSettings::helpTop.read())
         target.moveTop(toPixels(*top));
-    if (const auto w = readTwips(QStringLiteral("HelpWidth"), defaultWidth))
+    if (const auto w = programSettings::helpWidth.read())
         target.setWidth(std::clamp(toPixels(*w), minOuterWidth, maxOuterSize));
-    if (const auto h = readTwips(QStringLiteral("HelpHeight"), defaultHeight))
+    if (const auto h = programSettings::helpHeight.read())
         target.setHeight(std::clamp(toPixels(*h), minOuterHeight, maxOuterSize));
     target = keepOnScreen(target);
 
@@ -238,10 +217,10 @@ void FrmHelp::applyStoredGeometry() {
 void FrmHelp::storeGeometry() {
     if (isMinimized())
         return;
-    writeTwips(QStringLiteral("HelpLeft"), leftTwips());
-    writeTwips(QStringLiteral("HelpTop"), topTwips());
-    writeTwips(QStringLiteral("HelpWidth"), widthTwips());
-    writeTwips(QStringLiteral("HelpHeight"), heightTwips());
+    programSettings::helpLeft.write(leftTwips());
+    programSettings::helpTop.write(topTwips());
+    programSettings::helpWidth.write(widthTwips());
+    programSettings::helpHeight.write(heightTwips());
 }
 
 void FrmHelp::onActivate() {

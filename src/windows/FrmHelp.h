@@ -9,19 +9,14 @@ class QTextBrowser;
 
 // The help window: the program's user guide in the browser `WB1` and a `Closebtn` that hides the
 // window. It is resizable, lays out its two controls on every resize, and remembers its place
-// and size in the settings HelpLeft, HelpTop, HelpWidth, HelpHeight (twips, outer window
-// geometry): restored on every activation, stored on every deactivation unless minimised and
-// when closed from the frame. Closing from the frame destroys the window; showHelp() then
-// creates a new one.
+// and size with the program's settings (twips, outer window geometry; see ProgramSettings.h):
+// restored on every activation, stored on every deactivation unless minimised and when closed
+// from the frame. Closing from the frame destroys the window; showHelp() then creates a new one.
 class FrmHelp : public QWidget {
     Q_OBJECT
 public:
     // 15 twips to a pixel (96 dots per inch).
     static constexpr double twipsPerPixel = 15.0;
-
-    // Defaults of the stored geometry, in twips.
-    static constexpr double defaultLeft = 1000, defaultTop = 1000, defaultWidth = 6720,
-                            defaultHeight = 5340;
 
     // Where the controls go for an outer window size of W x H twips (all values in twips).
     struct Layout {

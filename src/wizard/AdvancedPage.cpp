@@ -21,7 +21,7 @@ AdvancedPage::AdvancedPage(QWidget* parent)
       imageWidthText_(new QLabel(QStringLiteral("Width:"), this)),
       imageHeightText_(new QLabel(QStringLiteral("Height:"), this)),
       imageFormat_(new QComboBox(this)),
-      ExportPath_(new QLineEdit(wizardSettings::defaultExportPath(), this)),
+      ExportPath_(new QLineEdit(programSettings::exportPath.defaultValue(), this)),
       rangeFrame_(new QGroupBox(QStringLiteral("Slide Range"), this)),
       firstSlide_(new QComboBox(rangeFrame_)), lastSlide_(new QComboBox(rangeFrame_)) {
     auto* v = new QVBoxLayout(this);
@@ -163,26 +163,22 @@ void AdvancedPage::showSlideCount(int slideCount) {
 }
 
 void AdvancedPage::loadSettings() {
-    ExportPath_->setText(
-        wizardSettings::load(QStringLiteral("ExportPath"), wizardSettings::defaultExportPath()));
-    imageFormat_->setEditText(
-        wizardSettings::load(QStringLiteral("ImageType"), QStringLiteral("GIF")));
-    wizardSettings::chooseEntry(
-        Resolution_, wizardSettings::load(QStringLiteral("Resolution"), QStringLiteral("XGA")),
-        QStringLiteral("XGA"));
-    // The two custom keys are crossed with the boxes of similar names, in both directions.
-    imageHeight_->setText(wizardSettings::load(QStringLiteral("CustomWidth"), QString()));
-    imageWidth_->setText(wizardSettings::load(QStringLiteral("CustomHeight"), QString()));
+    ExportPath_->setText(programSettings::exportPath.read());
+    imageFormat_->setEditText(programSettings::imageFormat.read());
+    const programSettings::ImageSize size = programSettings::imageSize.read();
+    wizardSettings::chooseEntry(Resolution_, size.name,
+                                programSettings::imageSize.name.defaultValue());
+    imageWidth_->setText(size.width);
+    imageHeight_->setText(size.height);
     // Filling the boxes counts as typing into them, also when the text stays the same.
     customSizeRule();
 }
 
 void AdvancedPage::saveSettings() const {
-    wizardSettings::store(QStringLiteral("ImageType"), imageFormat_->currentText());
-    wizardSettings::store(QStringLiteral("Resolution"), Resolution_->currentText());
-    wizardSettings::store(QStringLiteral("CustomWidth"), imageHeight_->text());
-    wizardSettings::store(QStringLiteral("CustomHeight"), imageWidth_->text());
-    wizardSettings::store(QStringLiteral("ExportPath"), ExportPath_->text());
+    programSettings::imageFormat.write(imageFormat_->currentText());
+    programSettings::imageSize.write(
+        {Resolution_->currentText(), imageWidth_->text(), imageHeight_->text()});
+    programSettings::exportPath.write(ExportPath_->text());
 }
 
 bool AdvancedPage::sizeValid() const {

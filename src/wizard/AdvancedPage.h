@@ -21,7 +21,7 @@ public:
     void fillLecture(LectureRecord& r) const override;
     void saveSettings() const override;
 
-    // ExportPath, ImageType, Resolution, CustomWidth and CustomHeight.
+    // The remembered working directory, image format and image size.
     void loadSettings();
     // The range lists offer the presentation's slides, all of them chosen; 0 empties them.
     void showSlideCount(int slideCount);

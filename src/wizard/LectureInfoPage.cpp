@@ -169,16 +169,12 @@ void LectureInfoPage::showClasses(const QStringList& classes) {
 }
 
 void LectureInfoPage::loadFilters() {
-    wizardSettings::chooseEntry(
-        Term_, wizardSettings::load(QStringLiteral("Term"), QStringLiteral("All terms")),
-        QStringLiteral("All terms"));
-    wizardSettings::chooseEntry(
-        cbYear_, wizardSettings::load(QStringLiteral("Year"), QStringLiteral("All years")),
-        QStringLiteral("All years"));
+    wizardSettings::chooseEntry(Term_, programSettings::termFilter);
+    wizardSettings::chooseEntry(cbYear_, programSettings::yearFilter);
 }
 
 void LectureInfoPage::loadClass() {
-    const QString remembered = wizardSettings::load(QStringLiteral("Class"), QString());
+    const QString remembered = programSettings::className.read();
     const int listed = Classes_->findText(remembered, Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (listed >= 0)
         Classes_->setCurrentIndex(listed);
@@ -187,9 +183,9 @@ void LectureInfoPage::loadClass() {
 }
 
 void LectureInfoPage::saveSettings() const {
-    wizardSettings::store(QStringLiteral("Class"), Classes_->currentText());
-    wizardSettings::store(QStringLiteral("Term"), Term_->currentText());
-    wizardSettings::store(QStringLiteral("Year"), cbYear_->currentText());
+    programSettings::className.write(Classes_->currentText());
+    programSettings::termFilter.write(Term_->currentText());
+    programSettings::yearFilter.write(cbYear_->currentText());
 }
 
 // The date lists offer 31 days for every month: a day the month does not have is refused here,

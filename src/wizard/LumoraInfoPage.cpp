@@ -1,9 +1,9 @@
 #include "wizard/LumoraInfoPage.h"
 
 #include "lecture/LectureRecord.h"
+#include "platform/ProgramSettings.h"
 #include "wizard/BusyPointer.h"
 #include "wizard/FieldKeys.h"
-#include "wizard/WizardSettings.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -26,7 +26,7 @@ LumoraInfoPage::LumoraInfoPage(QWidget* parent)
     Password_->setObjectName(QStringLiteral("Password"));
     CVID_->setObjectName(QStringLiteral("CVID"));
     CVPassword_->setObjectName(QStringLiteral("CVPassword"));
-    FTPMachine_->setText(wizardSettings::defaultServerHost());
+    FTPMachine_->setText(programSettings::serverHost.defaultValue());
 
     auto* form = new QFormLayout;
     form->setVerticalSpacing(10);
@@ -93,18 +93,17 @@ void LumoraInfoPage::fillLecture(LectureRecord& r) const {
 }
 
 void LumoraInfoPage::loadSettings() {
-    FTPMachine_->setText(
-        wizardSettings::load(QStringLiteral("System"), wizardSettings::defaultServerHost()));
-    ID_->setText(wizardSettings::load(QStringLiteral("UserID"), QString()));
+    FTPMachine_->setText(programSettings::serverHost.read());
+    ID_->setText(programSettings::lumoraId.read());
     // The Corvane user ID is remembered too (never a password); a typed one is kept.
     if (CVID_->text().isEmpty())
-        CVID_->setText(wizardSettings::load(QStringLiteral("CorvaneID"), QString()));
+        CVID_->setText(programSettings::corvaneId.read());
 }
 
 void LumoraInfoPage::saveSettings() const {
-    wizardSettings::store(QStringLiteral("System"), FTPMachine_->text());
-    wizardSettings::store(QStringLiteral("UserID"), ID_->text());
-    wizardSettings::store(QStringLiteral("CorvaneID"), CVID_->text());
+    programSettings::serverHost.write(FTPMachine_->text());
+    programSettings::lumoraId.write(ID_->text());
+    programSettings::corvaneId.write(CVID_->text());
 }
 
 bool LumoraInfoPage::whileConnecting(const std::function<bool(bool serverChanged)>& connect) {

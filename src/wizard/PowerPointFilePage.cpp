@@ -1,9 +1,9 @@
 #include "wizard/PowerPointFilePage.h"
 
+#include "platform/ProgramSettings.h"
 #include "wizard/DirectoryList.h"
 #include "wizard/DriveList.h"
 #include "wizard/FileList.h"
-#include "wizard/WizardSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -102,13 +102,11 @@ bool PowerPointFilePage::choosePresentation(const QString& path) {
 }
 
 void PowerPointFilePage::loadSettings() {
-    const QString drive =
-        wizardSettings::load(QStringLiteral("Drive"), wizardSettings::defaultDrive());
-    if (!driveList_->setDrive(drive))
-        driveList_->setDrive(wizardSettings::defaultDrive());
+    if (!driveList_->setDrive(programSettings::drive.read()))
+        driveList_->setDrive(programSettings::drive.defaultValue());
     // The saved directory is used when it still exists on the chosen drive; otherwise the
     // user's home directory when it lies on that drive, else the drive's root.
-    const QString saved = wizardSettings::load(QStringLiteral("Directory"), QString());
+    const QString saved = programSettings::directory.read();
     const QString drivePath = driveList_->drive();
     QString start = drivePath;
     if (!saved.isEmpty() && QFileInfo(saved).isDir() && driveList_->driveOf(saved) == drivePath)
@@ -122,6 +120,6 @@ void PowerPointFilePage::loadSettings() {
 }
 
 void PowerPointFilePage::saveSettings() const {
-    wizardSettings::store(QStringLiteral("Drive"), driveList_->drive());
-    wizardSettings::store(QStringLiteral("Directory"), dirList_->path());
+    programSettings::drive.write(driveList_->drive());
+    programSettings::directory.write(dirList_->path());
 }

@@ -1,22 +1,8 @@
 #include "wizard/WizardSettings.h"
 
-#include "platform/SettingsStore.h"
-
 #include <QComboBox>
-#include <QDir>
 
 namespace wizardSettings {
-
-const QString kAppName = settingsStore::kProgramName;
-const QString kSection = settingsStore::kChoicesSection;
-
-QString load(const QString& key, const QString& defaultValue) {
-    return settingsStore::read(kAppName, kSection, key, defaultValue);
-}
-
-void store(const QString& key, const QString& value) {
-    settingsStore::write(kAppName, kSection, key, value);
-}
 
 void chooseEntry(QComboBox* list, const QString& text, const QString& defaultText) {
     int i = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -25,14 +11,8 @@ void chooseEntry(QComboBox* list, const QString& text, const QString& defaultTex
     list->setCurrentIndex(i);
 }
 
-QString defaultServerHost() {
-    return QStringLiteral("localhost");
-}
-QString defaultDrive() {
-    return QStringLiteral("/");
-}
-QString defaultExportPath() {
-    return QDir::tempPath();
+void chooseEntry(QComboBox* list, const programSettings::Text& setting) {
+    chooseEntry(list, setting.read(), setting.defaultValue());
 }
 
 } // namespace wizardSettings

@@ -1,6 +1,6 @@
 #include "platform/ftp/TransferControlImpl.h"
 
-#include "platform/SettingsStore.h"
+#include "platform/ProgramSettings.h"
 #include "platform/ftp/TransferHelpers.h"
 
 #include <QCryptographicHash>
@@ -13,11 +13,6 @@
 // is put to the user, and trust given is remembered with the program's settings.
 
 namespace {
-
-// Trust given to a certificate is kept with the program's settings, per host[:port].
-QString trustKey(const QString& host) {
-    return QStringLiteral("TrustedCertificate/") + host.toLower();
-}
 
 // SHA-256 of the certificate's DER form, "AB:CD:..".
 QString fingerprintOf(X509* cert) {
@@ -151,11 +146,9 @@ void TransferControl::Impl::askAboutCertificate() {
 }
 
 QString TransferControl::trustedFingerprint(const QString& host) {
-    return settingsStore::read(QStringLiteral("Slide-Ferry"), QStringLiteral("Settings"),
-                               trustKey(host), QString());
+    return programSettings::trustedCertificate.read(host);
 }
 
 void TransferControl::rememberTrust(const QString& host, const QString& fingerprint) {
-    settingsStore::write(QStringLiteral("Slide-Ferry"), QStringLiteral("Settings"), trustKey(host),
-                         fingerprint);
+    programSettings::trustedCertificate.write(host, fingerprint);
 }
