@@ -27,8 +27,9 @@ struct CommandLine {
             "Turn a slide presentation into a lecture on a Lumora server.\n\n"
             "A wizard asks for the server, a Lumora and a Corvane account, the presentation,\n"
             "the class, date, session and title of the lecture. On Finish it exports every\n"
-            "slide of the chosen range as an image, writes the slide text and notes, and\n"
-            "uploads it all by FTP into the lecture's directory."));
+            "slide of the chosen range as an image, writes the slide text and a description,\n"
+            "and uploads them by FTP into the lecture's directory (the speaker notes are not\n"
+            "uploaded)."));
         parser.addOption(help);
         parser.addOption(version);
         parser.addPositionalArgument(QStringLiteral("FILE"),

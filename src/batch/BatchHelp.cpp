@@ -1,13 +1,15 @@
 #include "batch/BatchOptions.h"
 
-QString batchHelpText() {
+namespace {
+QString usageAndOptions() {
     return QStringLiteral(
         "Usage: slide-ferry-batch [OPTION]... PRESENTATION...\n"
         "Turn slide presentations into lectures on a Lumora server, without a window.\n"
         "\n"
         "Each presentation becomes one complete lecture of the class on the date: its slides\n"
-        "as images, its slide text and notes, and its description, uploaded by FTP. Several\n"
-        "presentations go to successive sessions of the date, over one connection.\n"
+        "as images, its slide text and its description, uploaded by FTP (the speaker notes\n"
+        "are not uploaded). Several presentations go to successive sessions of the date,\n"
+        "over one connection.\n"
         "\n"
         "Options:\n"
         "  --server HOST          the Lumora server, HOST or HOST:PORT\n"
@@ -21,7 +23,8 @@ QString batchHelpText() {
         "                         name without its extension)\n"
         "  --range FIRST-LAST     the slides to send (one presentation only; default: all)\n"
         "  --format FORMAT        gif, jpg or png\n"
-        "  --size SIZE            vga, svga, xga, sxga or WIDTHxHEIGHT in pixels\n"
+        "  --size SIZE            vga (616x412), svga (776x532), xga (1000x700), sxga\n"
+        "                         (1256x956) or WIDTHxHEIGHT in pixels\n"
         "  --workdir DIR          where the images are made (deleted again afterwards)\n"
         "  --if-exists WHAT       when the lecture exists already: fail, next-session or\n"
         "                         append (default: fail for one presentation, next-session\n"
@@ -34,7 +37,11 @@ QString batchHelpText() {
         "                         (the steps then go to standard error)\n"
         "  -h, --help             show this help and exit\n"
         "  --version              show the version number and exit\n"
-        "\n"
+        "\n");
+}
+
+QString environmentAndStatus() {
+    return QStringLiteral(
         "Server, user IDs, format, size and working directory default to the choices the\n"
         "slide-ferry wizard remembers.\n"
         "\n"
@@ -61,8 +68,14 @@ QString batchHelpText() {
         "A signal stops the run at its next step: what the lecture under way sent is removed\n"
         "from the server and its working files are deleted; with --json, it and the lectures\n"
         "not started say \"stopped\". A second signal ends the command at once.\n"
-        "\n"
-        "Example:\n"
-        "  slide-ferry-batch --server lumora.example.edu --corvane-id ann --lumora-id ann \\\n"
-        "      --class cs101fall26 --date 2026-09-21 week1.ppt week2.pptx\n");
+        "\n");
+}
+} // namespace
+
+QString batchHelpText() {
+    return usageAndOptions() + environmentAndStatus() +
+           QStringLiteral("Example:\n"
+                          "  slide-ferry-batch --server lumora.example.edu --corvane-id ann "
+                          "--lumora-id ann \\\n"
+                          "      --class cs101fall26 --date 2026-09-21 week1.ppt week2.pptx\n");
 }
