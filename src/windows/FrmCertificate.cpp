@@ -53,7 +53,9 @@ FrmCertificate::FrmCertificate(const CertificateInfo& certificate, QWidget* pare
     message_ = plainLabel(text, this);
     message_->setObjectName(QStringLiteral("Message"));
 
+    // The details, a row for each: a name, and its value to select and copy.
     auto* grid = new QGridLayout;
+    grid->setObjectName(QStringLiteral("details"));
     int row = 0;
     QStringList lines;
     const auto addRow = [&](const QString& name, const QString& value, bool fixedFont) {

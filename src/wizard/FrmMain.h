@@ -91,6 +91,9 @@ protected:
     void reject() override; // Escape presses Cancel
 
 private:
+    // The tests read the modules and appendSlides_ through this class, which only they define.
+    friend class WizardProbe;
+
     void buildWindow();
     QWidget* buildStepPanel();
     void wireModules();

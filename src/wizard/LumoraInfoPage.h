@@ -40,6 +40,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The tests read and set serverChanged_ through this class, which only they define.
+    friend class WizardProbe;
+
     void checkAccount();
 
     QLineEdit* FTPMachine_;

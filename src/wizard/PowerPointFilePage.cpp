@@ -21,6 +21,7 @@ PowerPointFilePage::PowerPointFilePage(QWidget* parent)
       fileList_(new FileList(this)) {
     auto* v = new QVBoxLayout(this);
     v->addWidget(addHeading(QStringLiteral("Choose PowerPoint Presentation:")));
+    setObjectName(QStringLiteral("powerPointFilePage"));
     driveList_->setObjectName(QStringLiteral("driveList"));
     dirList_->setObjectName(QStringLiteral("dirList"));
     fileList_->setObjectName(QStringLiteral("fileList"));
