@@ -54,9 +54,6 @@ public:
     double widthTwips() const;
     double heightTwips() const;
 
-    QTextBrowser* browser() const { return WB1; }
-    QPushButton* closeButton() const { return Closebtn; }
-
 protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -18,7 +18,6 @@
 #include "wizard/PowerPointFilePage.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <utility>
@@ -47,8 +46,7 @@ private:
 
 // A failure that no step handled itself: report it, clean up and end the program.
 void FrmMain::generalFailure(const Failure& failure) {
-    messages::showCritical(failure.message(lumoraInfo_->FTPMachine()->text()),
-                           QStringLiteral("Error!"));
+    messages::showCritical(failure.message(lumoraInfo_->serverHost()), QStringLiteral("Error!"));
     stopProgram();
 }
 
@@ -129,7 +127,7 @@ bool FrmMain::nextStep() {
 // its slides will lose, its slide range, and the class list with the remembered filters.
 bool FrmMain::openPresentation() {
     PresentationExport& presentation = moduleSlideFerry().presentation;
-    if (!powerPointFile_->openChosen(presentation, lumoraInfo_->FTPMachine()->text()))
+    if (!powerPointFile_->openChosen(presentation, lumoraInfo_->serverHost()))
         return false;
     {
         BusyPointer busy;
@@ -163,7 +161,7 @@ bool FrmMain::findLecture() {
         lectureInfo_->setSession(lecture_.session);
         return found;
     } catch (const InputRefused& refused) {
-        messages::showCritical(refused.message(lumoraInfo_->FTPMachine()->text()),
+        messages::showCritical(refused.message(lumoraInfo_->serverHost()),
                                QStringLiteral("Error!"));
         return false;
     }

@@ -74,6 +74,10 @@ void LumoraInfoPage::checkAccount() {
     emit completeChanged();
 }
 
+QString LumoraInfoPage::serverHost() const {
+    return FTPMachine_->text();
+}
+
 QString LumoraInfoPage::missing() const {
     QStringList empty;
     for (const auto& [field, name] : {std::pair{ID_, "Lumora user ID"},

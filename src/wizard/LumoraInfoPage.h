@@ -24,17 +24,8 @@ public:
     // Next on this page: false, with the user told why, when it must stay.
     bool connectAndCheck(ModuleFtp& ftp);
 
-    // The server or the Corvane account changed since the last connection test.
-    bool serverChanged() const { return serverChanged_; }
-    void setServerChanged(bool changed) { serverChanged_ = changed; }
-    bool accountComplete() const { return accountComplete_; }
-
-    QLineEdit* FTPMachine() const { return FTPMachine_; }
-    QLineEdit* ID() const { return ID_; }
-    QLineEdit* Password() const { return Password_; }
-    QLineEdit* CVID() const { return CVID_; }
-    QLineEdit* CVPassword() const { return CVPassword_; }
-    QLabel* connecting() const { return connecting_; }
+    // The server as typed, optionally with ":port"; messages about it name it so.
+    QString serverHost() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -51,6 +42,6 @@ private:
     QLineEdit* CVID_;
     QLineEdit* CVPassword_;
     QLabel* connecting_;
-    bool serverChanged_ = true;
+    bool serverChanged_ = true; // the server or the Corvane account changed since the last test
     bool accountComplete_ = false;
 };

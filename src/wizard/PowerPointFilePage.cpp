@@ -63,6 +63,10 @@ QString PowerPointFilePage::chosenPath() const {
     return QDir(dirList_->path()).filePath(fileList_->fileName());
 }
 
+void PowerPointFilePage::clearChoice() {
+    fileList_->clearSelection();
+}
+
 void PowerPointFilePage::setFileChosen(bool chosen) {
     fileChosen_ = chosen;
     emit completeChanged();
