@@ -30,9 +30,6 @@ public:
     };
     static Layout layoutFor(double outerWidth, double outerHeight);
 
-    // The address of the guide page.
-    static QUrl guideUrl();
-
     // The window's single instance, created on first use.
     static FrmHelp* instance();
     // The instance if one exists, else nullptr (nothing is created).
@@ -62,6 +59,9 @@ protected:
 private:
     explicit FrmHelp(QWidget* parent = nullptr);
     ~FrmHelp() override;
+
+    // The address of the guide page.
+    static QUrl guideUrl();
 
     void storeGeometryBeside(const QWidget* beside);
     void navigateToGuide();
