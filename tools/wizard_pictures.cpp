@@ -5,19 +5,15 @@
 // of the walk (00-start.png, 01-lumora-info.png, ...). bash tools/wizard-pictures writes them
 // into docs/screenshots, where the README and the metainfo show them.
 //   QT_QPA_PLATFORM=offscreen build/tools/wizard-pictures OUTDIR
+#include "lecture/LectureRecord.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
 #include "windows/FrmFTPError.h"
 #include "windows/FrmHelp.h"
 #include "windows/FrmProgress.h"
 #include "windows/Messages.h"
-#include "wizard/AdvancedPage.h"
-#include "wizard/DirectoryList.h"
-#include "wizard/FileList.h"
 #include "wizard/FrmMain.h"
-#include "wizard/LectureInfoPage.h"
-#include "wizard/LumoraInfoPage.h"
-#include "wizard/PowerPointFilePage.h"
+#include "wizard/WizardPage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -87,6 +83,98 @@ bool click(QPushButton* button) {
     return true;
 }
 
+// A widget the walk needs and the window does not have: its pictures would show the wrong thing.
+struct MissingWidget {
+    QString name;
+};
+
+// The window's widget of that object name.
+template <typename T> T* named(const QWidget& window, const QString& name) {
+    T* found = window.findChild<T*>(name);
+    if (found == nullptr)
+        throw MissingWidget{name};
+    return found;
+}
+
+// The wizard shows the page of that object name.
+bool showing(const QWidget& wizard, const QString& page) {
+    return !named<QWidget>(wizard, page)->isHidden();
+}
+
+// The walk through the wizard's pages, a picture at each; false when a step or a picture
+// failed.
+bool picturePages(FrmMain& wizard, const QDir& out) {
+    auto* nextButton = named<QPushButton>(wizard, QStringLiteral("buttonNext"));
+    bool ok = save(wizard, out, QStringLiteral("00-start"));
+
+    ok = click(nextButton) && ok;
+    named<QLineEdit>(wizard, QStringLiteral("ID"))->setText(QStringLiteral("alice"));
+    named<QLineEdit>(wizard, QStringLiteral("Password"))->setText(QStringLiteral("wonder"));
+    named<QLineEdit>(wizard, QStringLiteral("CVID"))->setText(QStringLiteral("corvane"));
+    named<QLineEdit>(wizard, QStringLiteral("CVPassword"))->setText(QStringLiteral("secret"));
+    ok = save(wizard, out, QStringLiteral("01-lumora-info")) && ok;
+
+    ok = click(nextButton) && showing(wizard, QStringLiteral("powerPointFilePage")) && ok;
+    auto* fileList = named<QListWidget>(wizard, QStringLiteral("fileList"));
+    const auto files =
+        fileList->findItems(QStringLiteral("basic_test_ppt_file.ppt"), Qt::MatchExactly);
+    if (!files.isEmpty())
+        fileList->setCurrentItem(files.first());
+    ok = !files.isEmpty() && save(wizard, out, QStringLiteral("02-powerpoint-file")) && ok;
+
+    ok = click(nextButton) && showing(wizard, QStringLiteral("lectureInfoPage")) && ok;
+    named<QComboBox>(wizard, QStringLiteral("Classes"))
+        ->setCurrentText(QStringLiteral("cs101fall26"));
+    ok = save(wizard, out, QStringLiteral("03-lecture-info")) && ok;
+
+    ok = click(nextButton) && showing(wizard, QStringLiteral("advancedPage")) && ok;
+    ok = save(wizard, out, QStringLiteral("04-advanced")) && ok;
+    auto* resolution = named<QComboBox>(wizard, QStringLiteral("Resolution"));
+    resolution->setCurrentIndex(0);
+    named<QLineEdit>(wizard, QStringLiteral("imageWidth"))->setText(QStringLiteral("640"));
+    named<QLineEdit>(wizard, QStringLiteral("imageHeight"))->setText(QStringLiteral("480"));
+    ok = save(wizard, out, QStringLiteral("04-advanced-custom-size")) && ok;
+    resolution->setCurrentText(QStringLiteral("XGA"));
+
+    ok = click(nextButton) && showing(wizard, QStringLiteral("finishPage")) && ok;
+    return save(wizard, out, QStringLiteral("05-finish")) && ok;
+}
+
+// The other windows: the help, the progress of the transfer that Finish starts, and the dialog
+// the next transfer to the same lecture would show.
+bool pictureWindows(FrmMain& wizard, const QDir& out) {
+    bool ok = true;
+    FrmHelp::showHelp(&wizard);
+    if (FrmHelp* help = FrmHelp::existing())
+        ok = save(*help, out, QStringLiteral("06-help"));
+
+    // The progress window once mid-transfer (with Cancel), once at the end (with Done).
+    FrmProgress& progress = wizard.frmProgress();
+    const auto* list = named<QListWidget>(progress, QStringLiteral("Progress"));
+    QTimer midway;
+    bool midwayShot = false;
+    QObject::connect(&midway, &QTimer::timeout, &midway, [&] {
+        if (list->count() > 0 && list->item(list->count() - 1)->text().startsWith("FTPing")) {
+            midway.stop();
+            midwayShot = save(progress, out, QStringLiteral("07-progress-running"));
+        }
+    });
+    midway.start(0);
+    named<QPushButton>(wizard, QStringLiteral("Finish"))->click();
+    ok = midwayShot && save(progress, out, QStringLiteral("08-progress-done")) && ok;
+
+    // The lecture now exists: the dialog the next transfer to the same day shows, about the
+    // lecture the pages describe.
+    LectureRecord lecture;
+    for (const WizardPage* page : wizard.findChildren<WizardPage*>())
+        page->fillLecture(lecture);
+    FrmFTPError dialog(lecture, &wizard);
+    dialog.show();
+    ok = save(dialog, out, QStringLiteral("09-lecture-exists")) && ok;
+    dialog.hide();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -140,62 +228,14 @@ int main(int argc, char** argv) {
 
     FrmMain wizard; // at the size it opens with for the user
     wizard.show();
-    bool ok = save(wizard, out, QStringLiteral("00-start"));
-
-    ok = click(wizard.buttonNext()) && ok;
-    wizard.lumoraInfo().ID()->setText(QStringLiteral("alice"));
-    wizard.lumoraInfo().Password()->setText(QStringLiteral("wonder"));
-    wizard.lumoraInfo().CVID()->setText(QStringLiteral("corvane"));
-    wizard.lumoraInfo().CVPassword()->setText(QStringLiteral("secret"));
-    ok = save(wizard, out, QStringLiteral("01-lumora-info")) && ok;
-
-    ok = click(wizard.buttonNext()) && wizard.currentPage() == 2 && ok;
-    const auto files = wizard.powerPointFile().fileList()->findItems(
-        QStringLiteral("basic_test_ppt_file.ppt"), Qt::MatchExactly);
-    if (!files.isEmpty())
-        wizard.powerPointFile().fileList()->setCurrentItem(files.first());
-    ok = !files.isEmpty() && save(wizard, out, QStringLiteral("02-powerpoint-file")) && ok;
-
-    ok = click(wizard.buttonNext()) && wizard.currentPage() == 3 && ok;
-    wizard.lectureInfo().Classes()->setCurrentText(QStringLiteral("cs101fall26"));
-    ok = save(wizard, out, QStringLiteral("03-lecture-info")) && ok;
-
-    ok = click(wizard.buttonNext()) && wizard.currentPage() == 4 && ok;
-    ok = save(wizard, out, QStringLiteral("04-advanced")) && ok;
-    wizard.advanced().Resolution()->setCurrentIndex(0);
-    wizard.advanced().imageWidth()->setText(QStringLiteral("640"));
-    wizard.advanced().imageHeight()->setText(QStringLiteral("480"));
-    ok = save(wizard, out, QStringLiteral("04-advanced-custom-size")) && ok;
-    wizard.advanced().Resolution()->setCurrentText(QStringLiteral("XGA"));
-
-    ok = click(wizard.buttonNext()) && wizard.currentPage() == 5 && ok;
-    ok = save(wizard, out, QStringLiteral("05-finish")) && ok;
-
-    FrmHelp::showHelp(&wizard);
-    if (FrmHelp* help = FrmHelp::existing())
-        ok = save(*help, out, QStringLiteral("06-help")) && ok;
-
-    // The progress window once mid-transfer (with Cancel), once at the end (with Done).
-    FrmProgress& progress = wizard.frmProgress();
-    QTimer midway;
-    bool midwayShot = false;
-    QObject::connect(&midway, &QTimer::timeout, &midway, [&] {
-        const QListWidget* list = progress.progressList();
-        if (list->count() > 0 && list->item(list->count() - 1)->text().startsWith("FTPing")) {
-            midway.stop();
-            midwayShot = save(progress, out, QStringLiteral("07-progress-running"));
-        }
-    });
-    midway.start(0);
-    wizard.Finish()->click();
-    ok = midwayShot && save(progress, out, QStringLiteral("08-progress-done")) && ok;
-
-    // The lecture now exists: the dialog the next transfer to the same day shows.
-    FrmFTPError& dialog = wizard.frmFTPError();
-    dialog.show();
-    ok = save(dialog, out, QStringLiteral("09-lecture-exists")) && ok;
-    dialog.hide();
-
+    bool ok = false;
+    try {
+        ok = picturePages(wizard, out);
+        ok = pictureWindows(wizard, out) && ok;
+    } catch (const MissingWidget& missing) {
+        std::fprintf(stderr, "wizard-pictures: the wizard has no widget named %s\n",
+                     qPrintable(missing.name));
+    }
     for (const QString& message : std::as_const(shown))
         std::fprintf(stderr, "message: %s\n", qPrintable(message));
     return ok && shown.isEmpty() ? 0 : 1;

@@ -287,7 +287,7 @@ Route runDriver(const LumoraServer& server, const QString& presentationPath, con
     laps.lap(route, QStringLiteral("connect + lecture lookup"));
 
     // Each line's arrival marks a phase boundary.
-    QListWidget* list = progress.progressList();
+    auto* list = progress.findChild<QListWidget*>(QStringLiteral("Progress"));
     QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list,
                      [&](const QModelIndex&, int first, int) {
                          const QString line = list->model()->index(first, 0).data().toString();

@@ -50,12 +50,13 @@ FrmCertificate::FrmCertificate(const CertificateInfo& certificate, QWidget* pare
     text += QStringLiteral(
         "\n\nTrust it only when the server's administrator has confirmed this fingerprint. A "
         "trusted certificate is remembered for this server; refusing sends nothing to it.");
-    message_ = plainLabel(text, this);
-    message_->setObjectName(QStringLiteral("Message"));
+    QLabel* message = plainLabel(text, this);
+    message->setObjectName(QStringLiteral("Message"));
 
+    // The details, a row for each: a name, and its value to select and copy.
     auto* grid = new QGridLayout;
+    grid->setObjectName(QStringLiteral("details"));
     int row = 0;
-    QStringList lines;
     const auto addRow = [&](const QString& name, const QString& value, bool fixedFont) {
         if (value.isEmpty())
             return;
@@ -67,7 +68,6 @@ FrmCertificate::FrmCertificate(const CertificateInfo& certificate, QWidget* pare
             v->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
         grid->addWidget(v, row, 1);
         ++row;
-        lines << name + QLatin1Char(' ') + QString(value).replace(QLatin1Char('\n'), QString());
     };
     addRow(QStringLiteral("Server:"), certificate.host, false);
     addRow(QStringLiteral("SHA-256 fingerprint:"), twoLines(certificate.fingerprint), true);
@@ -77,38 +77,29 @@ FrmCertificate::FrmCertificate(const CertificateInfo& certificate, QWidget* pare
     addRow(QStringLiteral("Valid until:"), certificate.validUntil, false);
     addRow(QStringLiteral("Trusted before:"), twoLines(certificate.trustedBefore), true);
     grid->setColumnStretch(1, 1);
-    details_ = lines.join(QLatin1Char('\n'));
 
-    trust_ = new QPushButton(QStringLiteral("Trust this certificate"), this);
-    trust_->setObjectName(QStringLiteral("Trust"));
-    trust_->setAutoDefault(false);
-    refuse_ = new QPushButton(QStringLiteral("Refuse"), this);
-    refuse_->setObjectName(QStringLiteral("Refuse"));
-    refuse_->setDefault(true);
-    connect(trust_, &QPushButton::clicked, this, &QDialog::accept);
-    connect(refuse_, &QPushButton::clicked, this, &QDialog::reject);
+    auto* trust = new QPushButton(QStringLiteral("Trust this certificate"), this);
+    trust->setObjectName(QStringLiteral("Trust"));
+    trust->setAutoDefault(false);
+    auto* refuse = new QPushButton(QStringLiteral("Refuse"), this);
+    refuse->setObjectName(QStringLiteral("Refuse"));
+    refuse->setDefault(true);
+    connect(trust, &QPushButton::clicked, this, &QDialog::accept);
+    connect(refuse, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    buttons->addWidget(trust_);
-    buttons->addWidget(refuse_);
+    buttons->addWidget(trust);
+    buttons->addWidget(refuse);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(message_);
+    layout->addWidget(message);
     layout->addSpacing(6);
     layout->addLayout(grid);
     layout->addSpacing(6);
     layout->addLayout(buttons);
     setMinimumWidth(520);
-    refuse_->setFocus();
-}
-
-QString FrmCertificate::messageText() const {
-    return message_->text();
-}
-
-QString FrmCertificate::detailsText() const {
-    return details_;
+    refuse->setFocus();
 }
 
 bool FrmCertificate::ask(const CertificateInfo& certificate, QWidget* parent) {

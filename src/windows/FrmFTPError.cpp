@@ -67,20 +67,9 @@ FrmFTPError::FrmFTPError(const LectureRecord& fields, QWidget* parent)
     setMinimumWidth(380);
 }
 
-QRadioButton* FrmFTPError::option(int i) const {
-    if (i < 0 || i >= optionCount)
-        return nullptr;
-    return ErrorOption[static_cast<size_t>(i)];
-}
-
-bool FrmFTPError::isOptionSelected(int i) const {
-    const QRadioButton* button = option(i);
-    return button != nullptr && button->isChecked();
-}
-
 int FrmFTPError::selectedOption() const {
     for (int i = 0; i < optionCount; ++i) {
-        if (isOptionSelected(i))
+        if (ErrorOption[static_cast<size_t>(i)]->isChecked())
             return i;
     }
     return -1;

@@ -30,17 +30,6 @@ public:
     // none is selected (Done with no choice, or the dialog closed from its frame).
     int choose();
 
-    bool isOptionSelected(int i) const;
-    // The first selected option, or -1.
-    int selectedOption() const;
-
-    // "A lecture for <class> already exists on <month> <day> <year>" from the current fields.
-    QString collisionMessage() const;
-
-    QLabel* messageLabel() const { return Label1; }
-    QRadioButton* option(int i) const;
-    QPushButton* doneButton() const { return Done; }
-
 public slots:
     // Closing without Done: back to the design state, nothing selected.
     void reject() override;
@@ -50,6 +39,10 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // The first selected option, or -1.
+    int selectedOption() const;
+    // "A lecture for <class> already exists on <month> <day> <year>" from the current fields.
+    QString collisionMessage() const;
     void rebuildMessage();
     void clearSelection();
 

@@ -25,9 +25,6 @@ public:
     };
     static Layout layoutFor(double outerWidth, double outerHeight);
 
-    // The address of the guide page.
-    static QUrl guideUrl();
-
     // The window's single instance, created on first use.
     static FrmHelp* instance();
     // The instance if one exists, else nullptr (nothing is created).
@@ -49,9 +46,6 @@ public:
     double widthTwips() const;
     double heightTwips() const;
 
-    QTextBrowser* browser() const { return WB1; }
-    QPushButton* closeButton() const { return Closebtn; }
-
 protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -60,6 +54,9 @@ protected:
 private:
     explicit FrmHelp(QWidget* parent = nullptr);
     ~FrmHelp() override;
+
+    // The address of the guide page.
+    static QUrl guideUrl();
 
     void storeGeometryBeside(const QWidget* beside);
     void navigateToGuide();

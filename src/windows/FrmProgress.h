@@ -61,12 +61,6 @@ public:
     // program ends.
     std::function<void()> onClose;
 
-    QListWidget* progressList() const { return Progress; }
-    QPushButton* doneButton() const { return Done; }
-    QPushButton* cancelButton() const { return Cancel; }
-    QLabel* summaryLabel() const { return summary_; }
-    QProgressBar* progressBar() const { return bar_; }
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -27,6 +27,7 @@ AdvancedPage::AdvancedPage(QWidget* parent)
     auto* v = new QVBoxLayout(this);
     v->addWidget(addHeading(QStringLiteral("Advanced features:")));
     imageFormat_->setEditable(true);
+    setObjectName(QStringLiteral("advancedPage"));
     Resolution_->setObjectName(QStringLiteral("Resolution"));
     imageWidth_->setObjectName(QStringLiteral("imageWidth"));
     imageHeight_->setObjectName(QStringLiteral("imageHeight"));

@@ -26,27 +26,15 @@ public:
     // The range lists offer the presentation's slides, all of them chosen; 0 empties them.
     void showSlideCount(int slideCount);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     // The image size chosen: the named size, or the custom one typed.
     int getWidth() const;
     int getHeight() const;
     // The size chosen is complete: a named one, or a custom one of at least 1 x 1.
     bool sizeValid() const;
-
-    QComboBox* Resolution() const { return Resolution_; }
-    QLineEdit* imageWidth() const { return imageWidth_; }
-    QLineEdit* imageHeight() const { return imageHeight_; }
-    QLabel* imageWidthText() const { return imageWidthText_; }
-    QLabel* imageHeightText() const { return imageHeightText_; }
-    QComboBox* imageFormat() const { return imageFormat_; }
-    QLineEdit* ExportPath() const { return ExportPath_; }
-    QGroupBox* rangeFrame() const { return rangeFrame_; }
-    QComboBox* firstSlide() const { return firstSlide_; }
-    QComboBox* lastSlide() const { return lastSlide_; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void showCustomSize();
     void customSizeRule();
     void keepLastAfterFirst();

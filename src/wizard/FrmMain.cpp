@@ -71,10 +71,6 @@ FrmFTPError& FrmMain::frmFTPError() {
     return *frmFTPError_;
 }
 
-QFrame* FrmMain::frame(int index) const {
-    return page(index);
-}
-
 void FrmMain::refreshLecture() {
     LectureRecord r;
     for (const WizardPage* p : pages_)

@@ -34,35 +34,13 @@ public:
     ~FrmMain() override;
 
     enum Page { Start, LumoraInfo, PowerPointFile, LectureInfo, Advanced, Finished };
-    int currentPage() const { return currentPage_; }
 
-    LumoraInfoPage& lumoraInfo() const { return *lumoraInfo_; }
-    PowerPointFilePage& powerPointFile() const { return *powerPointFile_; }
-    LectureInfoPage& lectureInfo() const { return *lectureInfo_; }
-    AdvancedPage& advanced() const { return *advanced_; }
-    QFrame* frame(int page) const;
-    QFrame* box(int page) const { return box_[static_cast<size_t>(page)]; }
-    QLabel* boxText(int page) const { return boxText_[static_cast<size_t>(page)]; }
-    QPushButton* Help() const { return Help_; }
-    QPushButton* Cancel() const { return Cancel_; }
-    QPushButton* buttonBack() const { return buttonBack_; }
-    QPushButton* buttonNext() const { return buttonNext_; }
-    QPushButton* Finish() const { return Finish_; }
-    // The line above the buttons that says what Next still needs while it is off.
-    QLabel* nextHint() const { return nextHint_; }
-
-    TransferControl& inet1() { return session_.inet1(); }
-    ModuleFtp& moduleFTP() { return session_.moduleFTP(); }
-    ModuleSlideFerry& moduleSlideFerry() { return session_.moduleSlideFerry(); }
-    // The auxiliary windows, created on first use and kept for the whole run.
+    // The progress window, created on first use and kept for the whole run.
     FrmProgress& frmProgress();
-    FrmFTPError& frmFTPError();
 
     // The presentation named on the command line (or dropped): chosen whenever the file page
     // is entered.
     void setCommandLineFile(const QString& path) { commandLineFile_ = path; }
-    // The lecture exists and the user chose to add the slides after its own.
-    bool appendSlides() const { return session_.appendsSlides(); }
 
     // Button actions (also reached by Enter, Escape and a double click in the file list).
     void buttonNext_Click();
@@ -91,6 +69,12 @@ protected:
     void reject() override; // Escape presses Cancel
 
 private:
+    // The tests read the lecture session through this class, which only they define.
+    friend class WizardProbe;
+
+    // The lecture-exists dialog, created on first use and kept for the whole run.
+    FrmFTPError& frmFTPError();
+
     void buildWindow();
     QWidget* buildStepPanel();
     void connectPages();

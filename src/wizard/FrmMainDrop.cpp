@@ -2,7 +2,6 @@
 #include "wizard/FrmMain.h"
 
 #include "windows/Messages.h"
-#include "wizard/FileList.h"
 #include "wizard/PowerPointFilePage.h"
 
 #include <QDragEnterEvent>
@@ -87,7 +86,7 @@ void FrmMain::takeDroppedFile(const QString& path, int dropped) {
         buttonBack_Click();
     if (currentPage_ == PowerPointFile && !powerPointFile_->choosePresentation(path)) {
         // The page's own rule: only the presentations it lists can be chosen.
-        powerPointFile_->fileList()->clearSelection();
+        powerPointFile_->clearChoice();
         messages::showInformation(QStringLiteral("%1 is not a presentation this page lists: "
                                                  "choose a .ppt or .pptx file.")
                                       .arg(QFileInfo(path).fileName()),

@@ -14,7 +14,6 @@
 #include "wizard/PowerPointFilePage.h"
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <utility>

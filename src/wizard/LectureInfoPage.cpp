@@ -34,6 +34,7 @@ LectureInfoPage::LectureInfoPage(QWidget* parent)
     auto* v = new QVBoxLayout(this);
     v->addWidget(addHeading(QStringLiteral("Lecture Information:")));
     Classes_->setEditable(true); // its text may name a remembered class; typing is refused
+    setObjectName(QStringLiteral("lectureInfoPage"));
     Term_->setObjectName(QStringLiteral("Term"));
     cbYear_->setObjectName(QStringLiteral("cbYear"));
     Classes_->setObjectName(QStringLiteral("Classes"));

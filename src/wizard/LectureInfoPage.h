@@ -43,16 +43,6 @@ public:
 
     bool titleGiven() const { return titleGiven_; }
 
-    QComboBox* Term() const { return Term_; }
-    QComboBox* cbYear() const { return cbYear_; }
-    QComboBox* Classes() const { return Classes_; }
-    QLineEdit* Title() const { return Title_; }
-    QLabel* codePageNote() const { return codePageNote_; }
-    QComboBox* comboMonth() const { return comboMonth_; }
-    QComboBox* comboDay() const { return comboDay_; }
-    QComboBox* comboYear() const { return comboYear_; }
-    QLineEdit* Session() const { return Session_; }
-
 signals:
     // A class filter was chosen or left after a change: the class list is to be read again.
     void filtersChosen();

@@ -21,6 +21,7 @@ LumoraInfoPage::LumoraInfoPage(QWidget* parent)
     // Password fields show "*" for every character, whatever the style's own mask is.
     for (QLineEdit* e : {Password_, CVPassword_})
         e->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    setObjectName(QStringLiteral("lumoraInfoPage"));
     FTPMachine_->setObjectName(QStringLiteral("FTPMachine"));
     ID_->setObjectName(QStringLiteral("ID"));
     Password_->setObjectName(QStringLiteral("Password"));

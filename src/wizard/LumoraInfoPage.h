@@ -26,22 +26,15 @@ public:
     // connection) with the busy pointer and the "connecting" note shown; its result or failure.
     bool whileConnecting(const std::function<bool(bool serverChanged)>& connect);
 
-    // The server or the Corvane account changed since the last connection test.
-    bool serverChanged() const { return serverChanged_; }
-    void setServerChanged(bool changed) { serverChanged_ = changed; }
-    bool accountComplete() const { return accountComplete_; }
-
-    QLineEdit* FTPMachine() const { return FTPMachine_; }
-    QLineEdit* ID() const { return ID_; }
-    QLineEdit* Password() const { return Password_; }
-    QLineEdit* CVID() const { return CVID_; }
-    QLineEdit* CVPassword() const { return CVPassword_; }
-    QLabel* connecting() const { return connecting_; }
+    // The server as typed, optionally with ":port"; messages about it name it so.
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The tests read and set serverChanged_ through this class, which only they define.
+    friend class WizardProbe;
+
     void checkAccount();
 
     QLineEdit* FTPMachine_;
@@ -50,6 +43,6 @@ private:
     QLineEdit* CVID_;
     QLineEdit* CVPassword_;
     QLabel* connecting_;
-    bool serverChanged_ = true;
+    bool serverChanged_ = true; // the server or the Corvane account changed since the last test
     bool accountComplete_ = false;
 };

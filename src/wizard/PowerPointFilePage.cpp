@@ -16,6 +16,7 @@ PowerPointFilePage::PowerPointFilePage(QWidget* parent)
       fileList_(new FileList(this)) {
     auto* v = new QVBoxLayout(this);
     v->addWidget(addHeading(QStringLiteral("Choose PowerPoint Presentation:")));
+    setObjectName(QStringLiteral("powerPointFilePage"));
     driveList_->setObjectName(QStringLiteral("driveList"));
     dirList_->setObjectName(QStringLiteral("dirList"));
     fileList_->setObjectName(QStringLiteral("fileList"));
@@ -55,6 +56,10 @@ QWidget* PowerPointFilePage::fieldToFocus() const {
 
 QString PowerPointFilePage::chosenPath() const {
     return QDir(dirList_->path()).filePath(fileList_->fileName());
+}
+
+void PowerPointFilePage::clearChoice() {
+    fileList_->clearSelection();
 }
 
 void PowerPointFilePage::setFileChosen(bool chosen) {

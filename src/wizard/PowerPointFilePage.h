@@ -27,10 +27,8 @@ public:
 
     bool fileChosen() const { return fileChosen_; }
     QString chosenPath() const;
-
-    DriveList* driveList() const { return driveList_; }
-    DirectoryList* dirList() const { return dirList_; }
-    FileList* fileList() const { return fileList_; }
+    // No presentation chosen any more: the list keeps its files, none of them selected.
+    void clearChoice();
 
 signals:
     // A presentation was double-clicked: the same as choosing it and pressing Next.

@@ -58,14 +58,18 @@ TitlePage::TitlePage(const QString& pictureName, const QString& textName, const 
 }
 
 TitlePage* TitlePage::startPage(QWidget* parent) {
-    return new TitlePage(QStringLiteral("Picture1_1"), QStringLiteral("Label2"),
-                         QStringLiteral("The Slide-Ferry Wizard allows\n"
-                                        "users to easly transfer PowerPoint\n"
-                                        "presentations into Lumora"),
-                         false, parent);
+    auto* page = new TitlePage(QStringLiteral("Picture1_1"), QStringLiteral("Label2"),
+                               QStringLiteral("The Slide-Ferry Wizard allows\n"
+                                              "users to easly transfer PowerPoint\n"
+                                              "presentations into Lumora"),
+                               false, parent);
+    page->setObjectName(QStringLiteral("startPage"));
+    return page;
 }
 
 TitlePage* TitlePage::finishPage(QWidget* parent) {
-    return new TitlePage(QStringLiteral("Picture1_0"), QStringLiteral("Label14"),
-                         QStringLiteral("Press finish to create lecture."), true, parent);
+    auto* page = new TitlePage(QStringLiteral("Picture1_0"), QStringLiteral("Label14"),
+                               QStringLiteral("Press finish to create lecture."), true, parent);
+    page->setObjectName(QStringLiteral("finishPage"));
+    return page;
 }

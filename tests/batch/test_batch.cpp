@@ -111,10 +111,10 @@ private slots:
         writeSetting("ExportPath", work_.path());
         WizardRun w;
         QVERIFY(w.walkToLectureInfo("alice", "wonder", server_, "basic_test_ppt_file.ppt"));
-        w.w->lectureInfo().Classes()->setCurrentText("cs101fall26");
+        w.named<QComboBox>("Classes")->setCurrentText("cs101fall26");
         w.setDate("Mar", "5", "2026");
-        w.w->lectureInfo().Session()->setText("3");
-        QTest::mouseClick(w.w->Finish(), Qt::LeftButton);
+        w.named<QLineEdit>("Session")->setText("3");
+        QTest::mouseClick(w.named<QPushButton>("Finish"), Qt::LeftButton);
         QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join(" | ")));
         QCOMPARE(files("Mar.5.2026.3"), expected);
         for (const QString& name : expected) {

@@ -63,9 +63,9 @@ private slots:
         {
             WizardRun w;
             QVERIFY(w.walkToLectureInfo("alice", "wonder", server_, "basic_test_ppt_file.ppt"));
-            w.w->lectureInfo().Classes()->setCurrentText("cs101fall26");
+            w.named<QComboBox>("Classes")->setCurrentText("cs101fall26");
             w.setDate("Apr", "4", "2026");
-            QTest::mouseClick(w.w->Finish(), Qt::LeftButton);
+            QTest::mouseClick(w.named<QPushButton>("Finish"), Qt::LeftButton);
             QVERIFY2(w.messages.isEmpty(), qPrintable(w.messages.join(" | ")));
             QVERIFY(w.completed());
         }

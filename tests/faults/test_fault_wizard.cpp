@@ -28,8 +28,8 @@ class TestFaultWizard : public QObject {
                   const std::function<void()>& onFilePage = {}) {
         fx_.toAccounts(r);
         if (!cvid.isEmpty()) {
-            r.w->lumoraInfo().CVID()->setText(cvid);
-            r.w->lumoraInfo().CVPassword()->setText(cvPassword);
+            r.named<QLineEdit>("CVID")->setText(cvid);
+            r.named<QLineEdit>("CVPassword")->setText(cvPassword);
         }
         return fx_.toAdvancedPage(r, fileName_, onFilePage);
     }
@@ -44,7 +44,7 @@ class TestFaultWizard : public QObject {
                  qPrintable(m));
         QCOMPARE(r.ends, 1);
         QVERIFY(!r.completed());
-        QVERIFY(r.w->frmProgress().doneButton()->isHidden());
+        QVERIFY(testUi::named<QPushButton>(&r.w->frmProgress(), "Done")->isHidden());
         QCOMPARE(fx_.workingFilesLeft(), QStringList());
     }
 
@@ -121,21 +121,21 @@ private slots:
         QFETCH(bool, waiting);
         WizardRun r;
         fx_.toAccounts(r);
-        r.w->inet1().setTimeouts(60000, 60000);
+        WizardProbe::transfer(*r.w).setTimeouts(60000, 60000);
         if (!waiting) {
             r.next();
-            QCOMPARE(r.w->currentPage(), 2);
+            QCOMPARE(r.page(), 2);
         }
         const auto thaw = qScopeGuard([this] { server_->sendSignal(SIGCONT); });
         QVERIFY(server_->sendSignal(SIGSTOP));
         QElapsedTimer clock;
         clock.start();
+        auto* cancel = r.named<QPushButton>("Cancel");
         if (waiting) {
-            QTimer::singleShot(300, r.w.get(),
-                               [&] { QTest::mouseClick(r.w->Cancel(), Qt::LeftButton); });
+            QTimer::singleShot(300, r.w.get(), [&] { QTest::mouseClick(cancel, Qt::LeftButton); });
             r.next();
         } else {
-            QTest::mouseClick(r.w->Cancel(), Qt::LeftButton);
+            QTest::mouseClick(cancel, Qt::LeftButton);
         }
         // A hang guard, far below the time-outs set above.
         QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
@@ -168,7 +168,7 @@ private slots:
             QSKIP("chattr +i is not available here");
         WizardRun r;
         QVERIFY(toFinish(r));
-        r.w->advanced().ExportPath()->setText(dir);
+        r.named<QLineEdit>("ExportPath")->setText(dir);
         r.finish();
         checkEndedWithOneError(r, QString("Error: The working directory %1 %2").arg(dir, reason));
         QVERIFY(!r.progressLines().contains("FTPing slides..."));
@@ -197,8 +197,8 @@ private slots:
             return asked.size() < 3;
         });
         const auto stays = [&r] {
-            return r.w->currentPage() == 2 && !r.w->moduleSlideFerry().presentation.isOpen() &&
-                   r.w->buttonNext()->isEnabled();
+            return r.page() == 2 && !WizardProbe::slideFerry(*r.w).presentation.isOpen() &&
+                   r.named<QPushButton>("buttonNext")->isEnabled();
         };
         QVERIFY(fx_.toFilePage(r));
         QVERIFY(r.chooseFile(damaged));
@@ -235,7 +235,7 @@ private slots:
             QVERIFY(stays());
             upload = true;
             r.next();
-            QCOMPARE(r.w->currentPage(), 3);
+            QCOMPARE(r.page(), 3);
             QCOMPARE(asked.size(), before + 2);
             r.back();
         }
@@ -254,7 +254,7 @@ private slots:
         QVERIFY(testEnv::writeFile(fx_.talks.filePath("long-text.ppt"), flat));
         WizardRun r;
         QVERIFY(fx_.toAdvancedPage(r, "long-text.ppt"));
-        QVERIFY(r.w->lectureInfo().Title()->text().startsWith("Tttt"));
+        QVERIFY(r.named<QLineEdit>("Title")->text().startsWith("Tttt"));
         r.finish();
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
         QVERIFY(r.completed());
@@ -274,21 +274,22 @@ private slots:
     void emptySessionThenLargestCustomSize() {
         WizardRun r;
         QVERIFY(fx_.toLecturePage(r, fileName_));
-        r.w->lectureInfo().Session()->clear();
+        auto* session = r.named<QLineEdit>("Session");
+        session->clear();
         r.next();
         QCOMPARE(r.messages, QStringList{"Error: No session number given for the lecture, " +
                                          fx_.server->host()});
-        QCOMPARE(r.w->currentPage(), 3);
+        QCOMPARE(r.page(), 3);
         QCOMPARE(r.ends, 0);
-        QVERIFY(r.w->buttonNext()->isEnabled());
+        QVERIFY(r.named<QPushButton>("buttonNext")->isEnabled());
         QCOMPARE(fx_.lectures(), QStringList());
 
-        r.w->lectureInfo().Session()->setText("1");
+        session->setText("1");
         r.next();
-        QCOMPARE(r.w->currentPage(), 4);
-        r.w->advanced().Resolution()->setCurrentIndex(0);
-        r.w->advanced().imageWidth()->setText("32767");
-        r.w->advanced().imageHeight()->setText("32767");
+        QCOMPARE(r.page(), 4);
+        r.named<QComboBox>("Resolution")->setCurrentIndex(0);
+        r.named<QLineEdit>("imageWidth")->setText("32767");
+        r.named<QLineEdit>("imageHeight")->setText("32767");
         r.finish();
         QCOMPARE(r.messages.size(), 2);
         QVERIFY2(r.messages.last().contains("32767 x 32767"), qPrintable(r.shown()));

@@ -253,14 +253,14 @@ private slots:
             WizardRun r;
             fx.toAccounts(r);
             r.next();
-            QCOMPARE(r.w->currentPage(), 1);
+            QCOMPARE(r.page(), 1);
             QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
             QCOMPARE(asked, 1);
             QVERIFY(TransferControl::trustedFingerprint(tls.host()).isEmpty());
 
             answer = true;
             r.next();
-            QCOMPARE(r.w->currentPage(), 2);
+            QCOMPARE(r.page(), 2);
             QVERIFY(r.messages.isEmpty());
             QCOMPARE(asked, 2);
             QCOMPARE(TransferControl::trustedFingerprint(tls.host()), fingerprintA_);

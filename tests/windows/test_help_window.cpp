@@ -1,4 +1,5 @@
 #include "platform/SettingsStore.h"
+#include "support/NamedChild.h"
 #include "windows/FrmHelp.h"
 
 #include <QGuiApplication>
@@ -9,9 +10,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QUrl>
 
 namespace {
 const QString absent = QStringLiteral("<absent>");
+// Where the program keeps its user guide.
+const QUrl guide(QStringLiteral("qrc:/help/user_guide.html"));
 const QStringList keys = {"HelpLeft", "HelpTop", "HelpWidth", "HelpHeight"};
 
 QStringList storedGeometry() {
@@ -30,6 +34,13 @@ void setOuter(QWidget* w, const QRect& outer) {
     const QSize extra = w->frameGeometry().size() - w->size();
     w->move(outer.topLeft());
     w->resize(outer.size() - extra);
+}
+
+QTextBrowser* browserOf(const FrmHelp* help) {
+    return testUi::named<QTextBrowser>(help, "WB1");
+}
+QPushButton* closeButtonOf(const FrmHelp* help) {
+    return testUi::named<QPushButton>(help, "Closebtn");
 }
 
 FrmHelp* shownHelp(QWidget* beside = nullptr) {
@@ -107,12 +118,12 @@ private slots:
         QVERIFY(help);
         setOuter(help, QRect(10, 10, 300, 300));
         // The user followed a link inside the guide and scrolled.
-        QScrollBar* scroll = help->browser()->verticalScrollBar();
-        help->browser()->setSource(QUrl(FrmHelp::guideUrl().toString() + "#finish"));
+        QScrollBar* scroll = browserOf(help)->verticalScrollBar();
+        browserOf(help)->setSource(QUrl(guide.toString() + "#finish"));
         scroll->setValue(scroll->maximum());
         help->onActivate();
         QCOMPARE(help->frameGeometry(), QRect(200, 100, 500, 300));
-        QCOMPARE(help->browser()->source(), FrmHelp::guideUrl());
+        QCOMPARE(browserOf(help)->source(), guide);
         QCOMPARE(scroll->value(), 0);
 
         QWidget other;
@@ -175,13 +186,13 @@ private slots:
         QVERIFY(first);
         // The guide is part of the program.
         for (const char* part : {"Lumora Info", "Lecture Info", "Bad user id or password"})
-            QVERIFY2(first->browser()->toPlainText().contains(QLatin1String(part)), part);
+            QVERIFY2(browserOf(first)->toPlainText().contains(QLatin1String(part)), part);
         setOuter(first, QRect(100, 80, 600, 400));
-        QCOMPARE(first->browser()->geometry(), QRect(8, 8, 584, 317));
+        QCOMPARE(browserOf(first)->geometry(), QRect(8, 8, 584, 317));
         if (fromFrame) {
             QVERIFY(closeFromFrame(first));
         } else {
-            QTest::mouseClick(first->closeButton(), Qt::LeftButton);
+            QTest::mouseClick(closeButtonOf(first), Qt::LeftButton);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QVERIFY(first && !first->isVisible());
         }
@@ -210,11 +221,11 @@ private slots:
         const QRect frame = help->frameGeometry();
         QVERIFY(!frame.intersects(wizard.frameGeometry()));
         QVERIFY(frame.width() >= 480 && frame.height() >= wizard.frameGeometry().height());
-        QVERIFY(help->browser()->horizontalScrollBar()->maximum() == 0);
+        QVERIFY(browserOf(help)->horizontalScrollBar()->maximum() == 0);
 
         setOuter(help, QRect(300, 200, 700, 500));
         help->onDeactivate();
-        QTest::mouseClick(help->closeButton(), Qt::LeftButton);
+        QTest::mouseClick(closeButtonOf(help), Qt::LeftButton);
         FrmHelp::showHelp(&wizard);
         QCOMPARE(help->frameGeometry(), QRect(300, 200, 700, 500));
     }

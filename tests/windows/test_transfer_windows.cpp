@@ -3,11 +3,13 @@
 // user, and that only the trust button trusts; every other way out refuses).
 #include "lecture/LectureRecord.h"
 #include "platform/ProgramEnd.h"
+#include "support/NamedChild.h"
 #include "windows/FrmCertificate.h"
 #include "windows/FrmFTPError.h"
 #include "windows/FrmProgress.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
@@ -18,6 +20,33 @@
 #include <functional>
 
 namespace {
+using testUi::named;
+
+QRadioButton* option(const FrmFTPError& dialog, int i) {
+    return named<QRadioButton>(&dialog, QStringLiteral("ErrorOption_%1").arg(i));
+}
+// The option the dialog shows chosen (the first, should there be more), or -1.
+int checkedOption(const FrmFTPError& dialog) {
+    for (int i = 0; i < FrmFTPError::optionCount; ++i) {
+        if (option(dialog, i)->isChecked())
+            return i;
+    }
+    return -1;
+}
+
+// The certificate's details as the window lists them, a row a line: its name, a space and its
+// value (a value shown on two lines joined again).
+QString detailsShown(const FrmCertificate& w) {
+    auto* grid = named<QGridLayout>(&w, "details");
+    QStringList rows;
+    for (int row = 0; row < grid->rowCount(); ++row) {
+        const auto* name = qobject_cast<QLabel*>(grid->itemAtPosition(row, 0)->widget());
+        const auto* value = qobject_cast<QLabel*>(grid->itemAtPosition(row, 1)->widget());
+        rows << name->text() + ' ' + QString(value->text()).remove('\n');
+    }
+    return rows.join('\n');
+}
+
 // Runs one modal showing; `whileShown` runs inside it and must end it. A hang guard ends a
 // showing that the action left open, with a result no check expects.
 int showAndDo(FrmFTPError& dialog, const std::function<void()>& whileShown) {
@@ -74,7 +103,7 @@ private slots:
         FrmProgress w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QListWidget& list = *w.progressList();
+        QListWidget& list = *named<QListWidget>(&w, "Progress");
         for (int i = 0; i < lines; ++i) {
             const QString text = i % 7 == 0 ? QString() : QStringLiteral("FTPing slide %1").arg(i);
             w.Add(text);
@@ -98,32 +127,34 @@ private slots:
     void doneOnlyAfterShowDone() {
         const QByteArray how = QTest::currentDataTag();
         FrmProgress w;
+        auto* done = named<QPushButton>(&w, "Done");
+        auto* list = named<QListWidget>(&w, "Progress");
         int calls = 0;
         // A second press arriving while the first is still being handled does not run it again.
         w.onDone = [&] {
             ++calls;
-            QTest::mouseClick(w.doneButton(), Qt::LeftButton);
+            QTest::mouseClick(done, Qt::LeftButton);
             programEnd::endProgram();
         };
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.Add("FTPing STML file");
-        QVERIFY(!w.doneButton()->isVisible());
-        QTest::keyClick(w.progressList(), Qt::Key_Return);
+        QVERIFY(!done->isVisible());
+        QTest::keyClick(list, Qt::Key_Return);
         QTest::keyClick(&w, Qt::Key_Enter);
         QCOMPARE(calls, 0);
 
         w.Add("Slide-Ferry complete");
         w.showDone();
-        QVERIFY(w.doneButton()->isVisible());
+        QVERIFY(done->isVisible());
         if (how == "click")
-            QTest::mouseClick(w.doneButton(), Qt::LeftButton);
+            QTest::mouseClick(done, Qt::LeftButton);
         else if (how == "enter-list")
-            QTest::keyClick(w.progressList(), Qt::Key_Enter);
+            QTest::keyClick(list, Qt::Key_Enter);
         else if (how == "return-button")
-            QTest::keyClick(w.doneButton(), Qt::Key_Return);
+            QTest::keyClick(done, Qt::Key_Return);
         else
-            QTest::keyClick(w.doneButton(), Qt::Key_Space);
+            QTest::keyClick(done, Qt::Key_Space);
         QCOMPARE(calls, 1);
         QVERIFY(programEnd::hasEnded());
     }
@@ -155,20 +186,21 @@ private slots:
 
     void barFollowsExpectedSteps() {
         FrmProgress w;
-        QVERIFY(w.progressBar()->isHidden());
+        auto* bar = named<QProgressBar>(&w, "transferBar");
+        QVERIFY(bar->isHidden());
         w.setExpectedSteps(3);
-        QVERIFY(!w.progressBar()->isHidden());
+        QVERIFY(!bar->isHidden());
         w.Add("");
         w.Add("a");
-        QCOMPARE(w.progressBar()->value(), 2);
+        QCOMPARE(bar->value(), 2);
         w.Add("b");
         w.Add("more lines than expected");
-        QCOMPARE(w.progressBar()->value(), 3);
-        QCOMPARE(w.progressList()->count(), 4);
+        QCOMPARE(bar->value(), 3);
+        QCOMPARE(named<QListWidget>(&w, "Progress")->count(), 4);
         w.setExpectedSteps(10);
         w.Add("c");
         w.showDone();
-        QCOMPARE(w.progressBar()->value(), w.progressBar()->maximum());
+        QCOMPARE(bar->value(), bar->maximum());
     }
 
     // While the dialog is up the wizard takes no input, but the help window beside it does.
@@ -188,7 +220,7 @@ private slots:
                                for (QPushButton* b : {&wizard, &help})
                                    QTest::mouseClick(b->windowHandle(), Qt::LeftButton, {},
                                                      QPoint(5, 5));
-                               dialog.doneButton()->click();
+                               named<QPushButton>(&dialog, "Done")->click();
                            }),
                  -1);
         QCOMPARE(wizardClicks, 0);
@@ -212,20 +244,22 @@ private slots:
         fields.day = "3";
         fields.year = "1999";
         FrmFTPError dialog(fields);
+        auto* done = named<QPushButton>(&dialog, "Done");
+        auto* message = named<QLabel>(&dialog, "Label1");
         QList<int> atStart;
         QStringList shown;
         const auto showing = [&](const std::function<void()>& action) {
             return showAndDo(dialog, [&] {
-                atStart << dialog.selectedOption();
-                shown << dialog.messageLabel()->text();
+                atStart << checkedOption(dialog);
+                shown << message->text();
                 action();
             });
         };
         QCOMPARE(showing([&] {
-                     QCOMPARE(dialog.focusWidget(), dialog.option(0));
-                     QTest::mouseClick(dialog.option(3 - index), Qt::LeftButton);
-                     QTest::mouseClick(dialog.option(index), Qt::LeftButton);
-                     dialog.doneButton()->click();
+                     QCOMPARE(dialog.focusWidget(), option(dialog, 0));
+                     QTest::mouseClick(option(dialog, 3 - index), Qt::LeftButton);
+                     QTest::mouseClick(option(dialog, index), Qt::LeftButton);
+                     done->click();
                  }),
                  index);
         fields.className = "Math 2 & <Stats>";
@@ -233,14 +267,14 @@ private slots:
         fields.day = "31";
         fields.year = "2026";
         QCOMPARE(showing([&] {
-                     QTest::mouseClick(dialog.option(3 - index), Qt::LeftButton);
+                     QTest::mouseClick(option(dialog, 3 - index), Qt::LeftButton);
                      if (index % 2 == 0)
                          QTest::keyClick(&dialog, Qt::Key_Escape);
                      else
                          dialog.close();
                  }),
                  -1);
-        QCOMPARE(dialog.selectedOption(), -1);
+        QCOMPARE(checkedOption(dialog), -1);
         QCOMPARE(showing([&] { QTest::keyClick(&dialog, Qt::Key_Return); }), -1);
         QCOMPARE(atStart, (QList<int>{-1, index, -1}));
         const QString later = "A lecture for Math 2 & <Stats> already exists on Dec 31 2026";
@@ -260,12 +294,16 @@ private slots:
         CertificateInfo c = sample();
         c.trustedBefore = trustedBefore;
         FrmCertificate w(c);
-        QVERIFY(w.messageText().contains("ftp.example.org:2121 could not be verified: "
-                                         "self-signed certificate."));
-        QCOMPARE(w.messageText().contains("not the certificate that was trusted for this server "
-                                          "before"),
+        QVERIFY(named<QLabel>(&w, "Message")
+                    ->text()
+                    .contains("ftp.example.org:2121 could not be verified: "
+                              "self-signed certificate."));
+        QCOMPARE(named<QLabel>(&w, "Message")
+                     ->text()
+                     .contains("not the certificate that was trusted for this server "
+                               "before"),
                  !trustedBefore.isEmpty());
-        const QString details = w.detailsText();
+        const QString details = detailsShown(w);
         for (const QString& line :
              QStringList{"Server: ftp.example.org:2121", "SHA-256 fingerprint: " + c.fingerprint,
                          QString("Reason: self-signed certificate"),
@@ -273,7 +311,7 @@ private slots:
                          QString("Issued to: CN=<b>ftp.example.org</b>")})
             QVERIFY2(details.contains(line), qPrintable(details));
         QCOMPARE(details.contains("Trusted before: AA:BB"), !trustedBefore.isEmpty());
-        QVERIFY(w.refuseButton()->isDefault());
+        QVERIFY(named<QPushButton>(&w, "Refuse")->isDefault());
         // Names come from the server: shown as they are, never as markup.
         for (QLabel* label : w.findChildren<QLabel*>())
             QCOMPARE(label->textFormat(), Qt::PlainText);
@@ -291,9 +329,9 @@ private slots:
         QFETCH(bool, trusted);
         const bool answer = askAndAnswer(sample(), [action](FrmCertificate& w) {
             if (action == "trust")
-                QTest::mouseClick(w.trustButton(), Qt::LeftButton);
+                QTest::mouseClick(named<QPushButton>(&w, "Trust"), Qt::LeftButton);
             else if (action == "refuse")
-                QTest::mouseClick(w.refuseButton(), Qt::LeftButton);
+                QTest::mouseClick(named<QPushButton>(&w, "Refuse"), Qt::LeftButton);
             else if (action == "enter")
                 QTest::keyClick(&w, Qt::Key_Return);
             else if (action == "escape")

@@ -2,10 +2,15 @@
 
 // Drives the real wizard window the way a user does, against the real local Lumora server and
 // the real office. Messages and the program's end are recorded instead of blocking or exiting;
-// yes/no questions are answered yes.
+// yes/no questions are answered yes. The widgets are found by their object names.
+#include "lecture/LectureRecord.h"
+#include "pipeline/ModuleSlideFerry.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
+#include "platform/ftp/TransferControl.h"
+#include "server/ModuleFtp.h"
 #include "support/LumoraServer.h"
+#include "support/NamedChild.h"
 #include "support/TestEnv.h"
 #include "windows/FrmFTPError.h"
 #include "windows/FrmProgress.h"
@@ -29,6 +34,42 @@
 #include <functional>
 #include <memory>
 
+// What the wizard keeps to itself and no widget shows: the modules it drives, whether the
+// lecture's slides are to be added to an existing lecture, and whether the next Next on the
+// Lumora Info page tests the connection again. FrmMain and LumoraInfoPage let this class read
+// them (and set the last); it is the tests' only way behind the windows.
+class WizardProbe {
+public:
+    static ModuleSlideFerry& slideFerry(FrmMain& w) { return w.session_.moduleSlideFerry(); }
+    static ModuleFtp& ftp(FrmMain& w) { return w.session_.moduleFTP(); }
+    static TransferControl& transfer(FrmMain& w) { return w.session_.inet1(); }
+    static bool appendSlides(const FrmMain& w) { return w.session_.appendsSlides(); }
+    static bool serverChanged(const LumoraInfoPage& p) { return p.serverChanged_; }
+    static void setServerChanged(LumoraInfoPage& p, bool changed) { p.serverChanged_ = changed; }
+};
+
+// The object names of the wizard's pages, in the order Next shows them.
+inline const QStringList wizardPages{"startPage",       "lumoraInfoPage", "powerPointFilePage",
+                                     "lectureInfoPage", "advancedPage",   "finishPage"};
+
+// The number of the page the wizard shows (its frame is the one not hidden), -1 when it shows
+// none or several. It holds while the window itself is hidden, as it is during a transfer.
+inline int shownPage(const QWidget& wizard) {
+    QList<int> shown;
+    for (int i = 0; i < static_cast<int>(wizardPages.size()); ++i) {
+        if (!testUi::named<QWidget>(&wizard, wizardPages[i])->isHidden())
+            shown << i;
+    }
+    return shown.size() == 1 ? shown.first() : -1;
+}
+
+// The image size the Advanced page gives the lecture: the named size, or the custom one typed.
+inline QSize chosenImageSize(const QWidget& wizard) {
+    LectureRecord r;
+    testUi::named<AdvancedPage>(&wizard, "advancedPage")->fillLecture(r);
+    return {r.width, r.height};
+}
+
 struct WizardRun {
     QStringList messages;
     int ends = 0;
@@ -48,9 +89,15 @@ struct WizardRun {
         messages::setQuestionSink({});
     }
 
-    void next() { QTest::mouseClick(w->buttonNext(), Qt::LeftButton); }
-    void back() { QTest::mouseClick(w->buttonBack(), Qt::LeftButton); }
-    void finish() { QTest::mouseClick(w->Finish(), Qt::LeftButton); }
+    // The wizard's widget of that object name.
+    template <typename T> T* named(const QString& name) const {
+        return testUi::named<T>(w.get(), name);
+    }
+    int page() const { return shownPage(*w); }
+
+    void next() { QTest::mouseClick(named<QPushButton>("buttonNext"), Qt::LeftButton); }
+    void back() { QTest::mouseClick(named<QPushButton>("buttonBack"), Qt::LeftButton); }
+    void finish() { QTest::mouseClick(named<QPushButton>("Finish"), Qt::LeftButton); }
     QString shown() const { return messages.join(QStringLiteral(" | ")); }
 
     // From Start, with the Lumora account id/password, to the Lecture Info page of presentation
@@ -63,29 +110,30 @@ struct WizardRun {
         if (!chooseFile(name))
             return false;
         next();
-        return w->currentPage() == 3;
+        return page() == 3;
     }
 
     void typeAccounts(const QString& id, const QString& password, const TestFtpServer& server) {
-        w->lumoraInfo().ID()->setText(id);
-        w->lumoraInfo().Password()->setText(password);
-        w->lumoraInfo().CVID()->setText(server.user());
-        w->lumoraInfo().CVPassword()->setText(server.password());
+        named<QLineEdit>("ID")->setText(id);
+        named<QLineEdit>("Password")->setText(password);
+        named<QLineEdit>("CVID")->setText(server.user());
+        named<QLineEdit>("CVPassword")->setText(server.password());
     }
 
     // Selects the presentation by name in the file list, as a click would.
     bool chooseFile(const QString& name) {
-        const auto items = w->powerPointFile().fileList()->findItems(name, Qt::MatchExactly);
+        auto* files = named<FileList>("fileList");
+        const auto items = files->findItems(name, Qt::MatchExactly);
         if (items.isEmpty())
             return false;
-        w->powerPointFile().fileList()->setCurrentItem(items.first());
-        return w->powerPointFile().fileChosen();
+        files->setCurrentItem(items.first());
+        return named<PowerPointFilePage>("powerPointFilePage")->fileChosen();
     }
 
     void setDate(const QString& month, const QString& day, const QString& year) {
-        w->lectureInfo().comboMonth()->setCurrentText(month);
-        w->lectureInfo().comboDay()->setCurrentText(day);
-        w->lectureInfo().comboYear()->setCurrentText(year);
+        named<QComboBox>("comboMonth")->setCurrentText(month);
+        named<QComboBox>("comboDay")->setCurrentText(day);
+        named<QComboBox>("comboYear")->setCurrentText(year);
     }
 
     // Answers the next lecture-exists dialog with the option (or -1: Done with none selected),
@@ -93,19 +141,23 @@ struct WizardRun {
     void answerLectureExists(int option) {
         auto* poll = new QTimer(w.get());
         QObject::connect(poll, &QTimer::timeout, poll, [this, poll, option] {
-            FrmFTPError& d = w->frmFTPError();
-            if (!d.isVisible())
+            // The dialog is made the first time a lecture exists.
+            auto* d = w->findChild<FrmFTPError*>(QStringLiteral("frmFTPError"));
+            if (d == nullptr || !d->isVisible())
                 return;
             poll->stop();
             poll->deleteLater();
             if (option >= 0)
-                d.option(option)->setChecked(true);
-            QTest::mouseClick(d.doneButton(), Qt::LeftButton);
+                testUi::named<QRadioButton>(d, QStringLiteral("ErrorOption_%1").arg(option))
+                    ->setChecked(true);
+            QTest::mouseClick(testUi::named<QPushButton>(d, "Done"), Qt::LeftButton);
         });
         poll->start(10);
     }
 
-    QListWidget* progressList() { return w->frmProgress().progressList(); }
+    QListWidget* progressList() {
+        return testUi::named<QListWidget>(&w->frmProgress(), "Progress");
+    }
     // Runs `action` once, right after the progress list shows `line` (the step it announces has
     // not started yet).
     void onProgressLine(const QString& line, const std::function<void()>& action) {
@@ -181,34 +233,35 @@ public:
 
     // From Start to the filled-in Lumora Info page.
     void toAccounts(WizardRun& r) {
-        r.w->advanced().ExportPath()->setText(work.path());
+        r.named<QLineEdit>("ExportPath")->setText(work.path());
         r.next();
         r.typeAccounts("ann", "pw123", *server);
     }
     bool toFilePage(WizardRun& r) {
         toAccounts(r);
         r.next();
-        return r.w->currentPage() == 2;
+        return r.page() == 2;
     }
     // On to the lecture page with the presentation `name` (onFilePage runs when the file page
     // shows), the class and date chosen.
     bool toLecturePage(WizardRun& r, const QString& name,
                        const std::function<void()>& onFilePage = {}) {
-        if (r.w->currentPage() < 1)
+        if (r.page() < 1)
             toAccounts(r);
         r.next();
-        if (r.w->currentPage() != 2)
+        if (r.page() != 2)
             return false;
         if (onFilePage)
             onFilePage();
         if (!r.chooseFile(name))
             return false;
         r.next();
-        if (r.w->currentPage() != 3 || r.w->lectureInfo().Classes()->findText("cs101fall26") < 0)
+        auto* classList = r.named<QComboBox>("Classes");
+        if (r.page() != 3 || classList->findText("cs101fall26") < 0)
             return false;
-        r.w->lectureInfo().Classes()->setCurrentText("cs101fall26");
+        classList->setCurrentText("cs101fall26");
         r.setDate("Mar", "5", "2026");
-        r.w->lectureInfo().Session()->setText("1");
+        r.named<QLineEdit>("Session")->setText("1");
         return true;
     }
     // On to the Advanced page of session 1, which takes the remembered working directory.
@@ -217,8 +270,8 @@ public:
         if (!toLecturePage(r, name, onFilePage))
             return false;
         r.next();
-        return r.w->currentPage() == 4 && r.w->advanced().ExportPath()->text() == work.path() &&
-               r.w->Finish()->isEnabled();
+        return r.page() == 4 && r.named<QLineEdit>("ExportPath")->text() == work.path() &&
+               r.named<QPushButton>("Finish")->isEnabled();
     }
 
     QStringList lectures() const {

@@ -26,8 +26,9 @@ class TestEndToEnd : public QObject {
     bool toLecturePage(WizardRun& r) {
         if (!fx_.toLecturePage(r, fileName_))
             return false;
-        if (r.w->lectureInfo().Title()->text().isEmpty())
-            r.w->lectureInfo().Title()->setText("A lecture");
+        auto* title = r.named<QLineEdit>("Title");
+        if (title->text().isEmpty())
+            title->setText("A lecture");
         return true;
     }
 
@@ -46,21 +47,21 @@ private slots:
         WizardRun r;
         QVERIFY(toLecturePage(r));
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
-        slides_ = r.w->advanced().lastSlide()->count();
+        auto* lastSlide = r.named<QComboBox>("lastSlide");
+        slides_ = lastSlide->count();
         QVERIFY(slides_ >= 1);
-        QCOMPARE(r.w->advanced().firstSlide()->currentText() +
-                     r.w->advanced().lastSlide()->currentText(),
+        QCOMPARE(r.named<QComboBox>("firstSlide")->currentText() + lastSlide->currentText(),
                  " 1 " + QString::number(slides_));
-        QCOMPARE(r.w->lectureInfo().Classes()->count(), 2);
-        const QString title = r.w->lectureInfo().Title()->text();
+        QCOMPARE(r.named<QComboBox>("Classes")->count(), 2);
+        const QString title = r.named<QLineEdit>("Title")->text();
         r.next();
-        QCOMPARE(r.w->currentPage(), 4);
-        QVERIFY(!r.w->appendSlides());
-        r.w->advanced().Resolution()->setCurrentText("Custom");
-        QTest::keyClicks(r.w->advanced().imageWidth(), "800");
-        QTest::keyClicks(r.w->advanced().imageHeight(), "600");
+        QCOMPARE(r.page(), 4);
+        QVERIFY(!WizardProbe::appendSlides(*r.w));
+        r.named<QComboBox>("Resolution")->setCurrentText("Custom");
+        QTest::keyClicks(r.named<QLineEdit>("imageWidth"), "800");
+        QTest::keyClicks(r.named<QLineEdit>("imageHeight"), "600");
         r.next();
-        QCOMPARE(r.w->currentPage(), 5);
+        QCOMPARE(r.page(), 5);
         // A working directory that others can write to, with links named like the working
         // files: the run makes its files in a folder of its own, never through the links.
         QTemporaryDir elsewhere;
@@ -88,10 +89,12 @@ private slots:
                     QStringList{"FTPing description", "FTPing STML file", "Slide-Ferry complete"};
         QCOMPARE(r.progressLines(), expected);
         FrmProgress& progress = r.w->frmProgress();
-        QVERIFY(!progress.doneButton()->isHidden() && progress.cancelButton()->isHidden());
+        auto* done = testUi::named<QPushButton>(&progress, "Done");
+        QVERIFY(!done->isHidden() && testUi::named<QPushButton>(&progress, "Cancel")->isHidden());
         // Where the lecture went, before Done.
-        const QString summary = progress.summaryLabel()->text();
-        QVERIFY2(!progress.summaryLabel()->isHidden() && summary.contains("cs101fall26") &&
+        auto* summaryLabel = testUi::named<QLabel>(&progress, "summary");
+        const QString summary = summaryLabel->text();
+        QVERIFY2(!summaryLabel->isHidden() && summary.contains("cs101fall26") &&
                      summary.contains("~/lumora/classes/cs101fall26/Mar.5.2026.1") &&
                      summary.contains(QString(": %1 slide").arg(slides_)),
                  qPrintable(summary));
@@ -116,7 +119,7 @@ private slots:
         QCOMPARE(fx_.workingFilesLeft(), QStringList());
         QCOMPARE(QDir(fx_.work.path()).entryList({"slide-ferry-*"}, QDir::AllEntries),
                  QStringList());
-        QTest::mouseClick(progress.doneButton(), Qt::LeftButton);
+        QTest::mouseClick(done, Qt::LeftButton);
         QCOMPARE(r.ends, 1);
         QCOMPARE((QStringList{readSetting("Class"), readSetting("UserID"), readSetting("CorvaneID"),
                               readSetting("Password", "none")}),
@@ -141,13 +144,13 @@ private slots:
         QVERIFY(toLecturePage(r));
         r.answerLectureExists(FrmFTPError::AppendSlides);
         r.next();
-        QCOMPARE(r.w->currentPage(), 4);
-        FrmProgress& progress = r.w->frmProgress();
+        QCOMPARE(r.page(), 4);
+        auto* cancel = testUi::named<QPushButton>(&r.w->frmProgress(), "Cancel");
         bool cancelShown = false;
         r.onProgressLine(cancelAt, [&] {
             QTimer::singleShot(0, r.w.get(), [&] {
-                cancelShown = progress.cancelButton()->isVisible();
-                QTest::mouseClick(progress.cancelButton(), Qt::LeftButton);
+                cancelShown = cancel->isVisible();
+                QTest::mouseClick(cancel, Qt::LeftButton);
             });
         });
         r.finish();
@@ -172,22 +175,22 @@ private slots:
         QVERIFY(toLecturePage(r));
         r.answerLectureExists(FrmFTPError::ChangeDate);
         r.next();
-        QCOMPARE(r.w->currentPage(), 3);
-        QVERIFY(r.w->buttonNext()->isEnabled());
+        QCOMPARE(r.page(), 3);
+        QVERIFY(r.named<QPushButton>("buttonNext")->isEnabled());
         r.answerLectureExists(-1);
-        QRadioButton* kept = r.w->frmFTPError().option(FrmFTPError::ChangeDate);
+        auto* kept = r.named<QRadioButton>(QString("ErrorOption_%1").arg(FrmFTPError::ChangeDate));
         kept->setAutoExclusive(false);
         kept->setChecked(false);
         kept->setAutoExclusive(true);
         r.next();
-        QCOMPARE(r.w->currentPage(), 3);
+        QCOMPARE(r.page(), 3);
 
         r.answerLectureExists(FrmFTPError::NewSession);
         r.next();
-        QCOMPARE(r.w->currentPage(), 4);
-        QCOMPARE(r.w->lectureInfo().Session()->text(), QString("2"));
-        QVERIFY(!r.w->appendSlides());
-        QCOMPARE(r.w->moduleFTP().lectureDir, QString("classes/cs101fall26/Mar.5.2026.2/"));
+        QCOMPARE(r.page(), 4);
+        QCOMPARE(r.named<QLineEdit>("Session")->text(), QString("2"));
+        QVERIFY(!WizardProbe::appendSlides(*r.w));
+        QCOMPARE(WizardProbe::ftp(*r.w).lectureDir, QString("classes/cs101fall26/Mar.5.2026.2/"));
         QCOMPARE(r.messages, QStringList());
     }
 };

@@ -1,13 +1,5 @@
 // The wizard's fields and buttons as a user drives them, without a server or an office.
-#include "platform/ProgramEnd.h"
-#include "platform/SettingsStore.h"
-#include "windows/Messages.h"
-#include "wizard/AdvancedPage.h"
-#include "wizard/FileList.h"
-#include "wizard/FrmMain.h"
-#include "wizard/LectureInfoPage.h"
-#include "wizard/LumoraInfoPage.h"
-#include "wizard/PowerPointFilePage.h"
+#include "WizardRun.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -31,7 +23,11 @@ class TestWizardFields : public QObject {
     bool answerYes_ = false;
 
     static QColor colourOf(QWidget* box) { return box->palette().color(QPalette::Window); }
-    void next() { QTest::mouseClick(w_->buttonNext(), Qt::LeftButton); }
+    template <typename T> T* named(const QString& name) const {
+        return testUi::named<T>(w_.get(), name);
+    }
+    void next() { QTest::mouseClick(named<QPushButton>("buttonNext"), Qt::LeftButton); }
+    QSize imageSize() const { return chosenImageSize(*w_); }
 
 private slots:
     void init() {
@@ -60,64 +56,75 @@ private slots:
     // moves the highlight of the steps on and loads the server and user remembered, the
     // default host on a first run; Back returns and Enter presses Next.
     void startPageAndTheRememberedServer() {
-        QCOMPARE(w_->currentPage(), 0);
-        QVERIFY(w_->frame(0)->isVisible() && !w_->frame(1)->isVisible());
-        QVERIFY(w_->buttonNext()->isEnabled());
-        QVERIFY(!w_->buttonBack()->isEnabled() && !w_->Finish()->isEnabled());
+        auto* nextButton = named<QPushButton>("buttonNext");
+        auto* backButton = named<QPushButton>("buttonBack");
+        auto* server = named<QLineEdit>("FTPMachine");
+        QCOMPARE(shownPage(*w_), 0);
+        QVERIFY(named<QWidget>("startPage")->isVisible() &&
+                !named<QWidget>("lumoraInfoPage")->isVisible());
+        QVERIFY(nextButton->isEnabled());
+        QVERIFY(!backButton->isEnabled() && !named<QPushButton>("Finish")->isEnabled());
         const QDate today = QDate::currentDate();
-        QCOMPARE(w_->lectureInfo().comboMonth()->currentIndex(), today.month() - 1);
-        QCOMPARE(w_->lectureInfo().comboDay()->currentText(), QString::number(today.day()));
-        QCOMPARE(w_->lectureInfo().comboYear()->currentText(), QString::number(today.year()));
-        QCOMPARE(
-            w_->lectureInfo().comboYear()->itemText(w_->lectureInfo().comboYear()->count() - 1),
-            QString::number(today.year() + 1));
-        QCOMPARE(w_->lectureInfo().cbYear()->currentText(), QString::number(today.year()));
+        auto* lectureYear = named<QComboBox>("comboYear");
+        QCOMPARE(named<QComboBox>("comboMonth")->currentIndex(), today.month() - 1);
+        QCOMPARE(named<QComboBox>("comboDay")->currentText(), QString::number(today.day()));
+        QCOMPARE(lectureYear->currentText(), QString::number(today.year()));
+        QCOMPARE(lectureYear->itemText(lectureYear->count() - 1),
+                 QString::number(today.year() + 1));
+        QCOMPARE(named<QComboBox>("cbYear")->currentText(), QString::number(today.year()));
 
-        const QColor current = colourOf(w_->box(0)), later = colourOf(w_->box(1));
-        QVERIFY(current != later && w_->boxText(0)->font().bold());
-        w_->lumoraInfo().FTPMachine()->setText("typed.example");
+        auto* startBox = named<QFrame>("box0");
+        auto* accountsBox = named<QFrame>("box1");
+        const QColor current = colourOf(startBox), later = colourOf(accountsBox);
+        QVERIFY(current != later && named<QLabel>("boxText0")->font().bold());
+        server->setText("typed.example");
         next();
-        QCOMPARE(w_->currentPage(), 1);
-        QVERIFY(colourOf(w_->box(1)) == current && colourOf(w_->box(0)) != current);
-        QCOMPARE(w_->lumoraInfo().FTPMachine()->text(), QString("localhost"));
-        QCOMPARE(w_->lumoraInfo().ID()->text(), QString());
-        QVERIFY(!w_->buttonNext()->isEnabled() && w_->buttonBack()->isEnabled());
+        QCOMPARE(shownPage(*w_), 1);
+        QVERIFY(colourOf(accountsBox) == current && colourOf(startBox) != current);
+        QCOMPARE(server->text(), QString("localhost"));
+        QCOMPARE(named<QLineEdit>("ID")->text(), QString());
+        QVERIFY(!nextButton->isEnabled() && backButton->isEnabled());
 
         settingsStore::write("Slide-Ferry", "Settings", "System", "lumora.example:2121");
         settingsStore::write("Slide-Ferry", "Settings", "UserID", "jdoe");
-        QTest::mouseClick(w_->buttonBack(), Qt::LeftButton);
-        QVERIFY(w_->currentPage() == 0 && !w_->buttonBack()->isEnabled());
+        QTest::mouseClick(backButton, Qt::LeftButton);
+        QVERIFY(shownPage(*w_) == 0 && !backButton->isEnabled());
         QTest::keyClick(w_.get(), Qt::Key_Return);
-        QCOMPARE(w_->currentPage(), 1);
-        QCOMPARE(w_->lumoraInfo().FTPMachine()->text() + " " + w_->lumoraInfo().ID()->text(),
-                 "lumora.example:2121 jdoe");
+        QCOMPARE(shownPage(*w_), 1);
+        QCOMPARE(server->text() + " " + named<QLineEdit>("ID")->text(), "lumora.example:2121 jdoe");
     }
 
     // Next needs all four account fields (the server field takes no part); only typing in the
     // server field asks for a new connection test, a key that changes nothing too.
     void accountFields() {
+        auto* nextButton = named<QPushButton>("buttonNext");
+        auto* server = named<QLineEdit>("FTPMachine");
+        auto* id = named<QLineEdit>("ID");
+        auto* password = named<QLineEdit>("Password");
+        auto* corvanePassword = named<QLineEdit>("CVPassword");
+        auto* hint = named<QLabel>("nextHint");
+        auto& page = *named<LumoraInfoPage>("lumoraInfoPage");
         next();
-        QVERIFY(!w_->buttonNext()->isEnabled());
-        QTest::keyClicks(w_->lumoraInfo().ID(), "jdoe");
-        QTest::keyClicks(w_->lumoraInfo().Password(), "pw");
-        QTest::keyClicks(w_->lumoraInfo().CVID(), "corvane");
-        QVERIFY(!w_->buttonNext()->isEnabled());
-        QCOMPARE(w_->nextHint()->text(), QString("To go on, enter the Corvane password."));
-        QTest::keyClicks(w_->lumoraInfo().CVPassword(), "secret");
-        QCOMPARE(w_->nextHint()->text(), QString());
-        QVERIFY(w_->lumoraInfo().accountComplete() && w_->buttonNext()->isEnabled());
-        w_->lumoraInfo().FTPMachine()->clear();
-        QVERIFY(w_->buttonNext()->isEnabled());
-        w_->lumoraInfo().Password()->clear();
-        QVERIFY(!w_->buttonNext()->isEnabled());
-        QCOMPARE(w_->lumoraInfo().CVPassword()->displayText(), QString("******"));
+        QVERIFY(!nextButton->isEnabled());
+        QTest::keyClicks(id, "jdoe");
+        QTest::keyClicks(password, "pw");
+        QTest::keyClicks(named<QLineEdit>("CVID"), "corvane");
+        QVERIFY(!nextButton->isEnabled());
+        QCOMPARE(hint->text(), QString("To go on, enter the Corvane password."));
+        QTest::keyClicks(corvanePassword, "secret");
+        QCOMPARE(hint->text(), QString());
+        QVERIFY(page.complete() && nextButton->isEnabled());
+        server->clear();
+        QVERIFY(nextButton->isEnabled());
+        password->clear();
+        QVERIFY(!nextButton->isEnabled());
+        QCOMPARE(corvanePassword->displayText(), QString("******"));
 
-        w_->lumoraInfo().setServerChanged(false);
-        QTest::keyClicks(w_->lumoraInfo().ID(), "x");
-        QVERIFY(!w_->lumoraInfo().serverChanged());
-        QTest::keyClick(w_->lumoraInfo().FTPMachine(), Qt::Key_C,
-                        Qt::ControlModifier); // copy: text unchanged
-        QVERIFY(w_->lumoraInfo().serverChanged());
+        WizardProbe::setServerChanged(page, false);
+        QTest::keyClicks(id, "x");
+        QVERIFY(!WizardProbe::serverChanged(page));
+        QTest::keyClick(server, Qt::Key_C, Qt::ControlModifier); // copy: text unchanged
+        QVERIFY(WizardProbe::serverChanged(page));
     }
 
     // A screen reader can name every field, list and button it meets, on every page.
@@ -137,23 +144,27 @@ private slots:
     // The digit fields take digits only (from the keyboard); the lists that offer a choice only
     // discard typed characters.
     void fieldsDiscardWhatTheyDoNotTake() {
-        w_->lectureInfo().Session()->clear();
-        QTest::keyClicks(w_->lectureInfo().Session(), "1a2 -3");
-        QCOMPARE(w_->lectureInfo().Session()->text(), QString("123"));
-        w_->lectureInfo().Session()->setText("x9"); // text placed by the program is not filtered
-        QCOMPARE(w_->lectureInfo().Session()->text(), QString("x9"));
+        auto* session = named<QLineEdit>("Session");
+        session->clear();
+        QTest::keyClicks(session, "1a2 -3");
+        QCOMPARE(session->text(), QString("123"));
+        session->setText("x9"); // text placed by the program is not filtered
+        QCOMPARE(session->text(), QString("x9"));
 
-        const int month = w_->lectureInfo().comboMonth()->currentIndex();
-        QTest::keyClicks(w_->lectureInfo().comboMonth(), "aj");
-        QCOMPARE(w_->lectureInfo().comboMonth()->currentIndex(), month);
-        w_->lectureInfo().comboMonth()->setCurrentIndex(0);
-        QTest::keyClick(w_->lectureInfo().comboMonth(), Qt::Key_Down);
-        QCOMPARE(w_->lectureInfo().comboMonth()->currentText(), QString("Feb"));
-        w_->lectureInfo().Classes()->addItem("cs101fall26");
-        QTest::keyClicks(w_->lectureInfo().Classes(), "zz");
-        QCOMPARE(w_->lectureInfo().Classes()->currentText(), QString("cs101fall26"));
-        QTest::keyClicks(w_->advanced().Resolution(), "c");
-        QCOMPARE(w_->advanced().Resolution()->currentText(), QString("XGA"));
+        auto* months = named<QComboBox>("comboMonth");
+        const int month = months->currentIndex();
+        QTest::keyClicks(months, "aj");
+        QCOMPARE(months->currentIndex(), month);
+        months->setCurrentIndex(0);
+        QTest::keyClick(months, Qt::Key_Down);
+        QCOMPARE(months->currentText(), QString("Feb"));
+        auto* classes = named<QComboBox>("Classes");
+        classes->addItem("cs101fall26");
+        QTest::keyClicks(classes, "zz");
+        QCOMPARE(classes->currentText(), QString("cs101fall26"));
+        auto* resolution = named<QComboBox>("Resolution");
+        QTest::keyClicks(resolution, "c");
+        QCOMPARE(resolution->currentText(), QString("XGA"));
     }
 
     // Each digit field edits as any field does: Backspace and Delete, select-all then typing,
@@ -166,9 +177,8 @@ private slots:
     }
     void digitFieldsEditAsAnyField() {
         QFETCH(QString, name);
-        w_->advanced().Resolution()->setCurrentIndex(0); // shows the custom size
-        auto* field = w_->findChild<QLineEdit*>(name);
-        QVERIFY(field);
+        named<QComboBox>("Resolution")->setCurrentIndex(0); // shows the custom size
+        auto* field = named<QLineEdit>(name);
         field->setText("2");
         QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(field, "1");
@@ -214,67 +224,69 @@ private slots:
     // complete whatever the custom boxes hold: Next is on and no hint asks for a custom size.
     // Only the custom size left unfinished holds Next back, and Next follows the list.
     void advancedNextOnAFirstRun() {
-        AdvancedPage& page = w_->advanced();
+        AdvancedPage& page = *named<AdvancedPage>("advancedPage");
+        auto* resolution = named<QComboBox>("Resolution");
         page.loadSettings();
-        QCOMPARE(page.Resolution()->currentText(), QString("XGA"));
-        QVERIFY(page.imageWidth()->text().isEmpty() && page.complete());
-        QCOMPARE(QSize(page.getWidth(), page.getHeight()), QSize(1000, 700));
+        QCOMPARE(resolution->currentText(), QString("XGA"));
+        QVERIFY(named<QLineEdit>("imageWidth")->text().isEmpty() && page.complete());
+        QCOMPARE(imageSize(), QSize(1000, 700));
 
         QSignalSpy changed(&page, &WizardPage::completeChanged);
-        page.Resolution()->setCurrentIndex(0);
+        resolution->setCurrentIndex(0);
         QVERIFY(!page.complete() && changed.size() >= 1);
         QVERIFY(page.missing().contains("custom width and height"));
-        QTest::keyClicks(page.imageWidth(), "800");
-        QTest::keyClicks(page.imageHeight(), "600");
+        QTest::keyClicks(named<QLineEdit>("imageWidth"), "800");
+        QTest::keyClicks(named<QLineEdit>("imageHeight"), "600");
         QVERIFY(page.complete());
-        page.imageHeight()->clear();
+        named<QLineEdit>("imageHeight")->clear();
         const qsizetype before = changed.size();
-        page.Resolution()->setCurrentIndex(1);
+        resolution->setCurrentIndex(1);
         QVERIFY(page.complete() && changed.size() > before);
     }
 
     // The Advanced page's rules: the custom size, and the slide range.
     void advancedPageRules() {
-        w_->advanced().Resolution()->setCurrentIndex(0);
-        QVERIFY(!w_->advanced().imageWidth()->isHidden() &&
-                !w_->advanced().imageHeightText()->isHidden());
-        QTest::keyClicks(w_->advanced().imageWidth(), "640");
-        QVERIFY(!w_->advanced().sizeValid());
-        QTest::keyClicks(w_->advanced().imageHeight(), "48x0");
-        QVERIFY(w_->advanced().sizeValid());
-        QCOMPARE(QSize(w_->advanced().getWidth(), w_->advanced().getHeight()), QSize(640, 480));
+        auto* page = named<AdvancedPage>("advancedPage");
+        auto* resolution = named<QComboBox>("Resolution");
+        auto* width = named<QLineEdit>("imageWidth");
+        resolution->setCurrentIndex(0);
+        QVERIFY(!width->isHidden() && !named<QLabel>("imageHeightText")->isHidden());
+        QTest::keyClicks(width, "640");
+        QVERIFY(!page->complete());
+        QTest::keyClicks(named<QLineEdit>("imageHeight"), "48x0");
+        QVERIFY(page->complete());
+        QCOMPARE(imageSize(), QSize(640, 480));
         // 32767 is the largest size a box takes.
-        w_->advanced().imageWidth()->setText("3276");
-        w_->advanced().imageWidth()->setCursorPosition(4);
-        QTest::keyClicks(w_->advanced().imageWidth(), "8");
-        QCOMPARE(w_->advanced().imageWidth()->text(), QString("3276"));
-        QTest::keyClicks(w_->advanced().imageWidth(), "7");
-        QCOMPARE(w_->advanced().getWidth(), 32767);
+        width->setText("3276");
+        width->setCursorPosition(4);
+        QTest::keyClicks(width, "8");
+        QCOMPARE(width->text(), QString("3276"));
+        QTest::keyClicks(width, "7");
+        QCOMPARE(imageSize().width(), 32767);
 
         // A fixed size hides the boxes and leaves Next alone.
-        w_->advanced().Resolution()->setCurrentIndex(2);
-        QVERIFY(w_->advanced().imageWidth()->isHidden() &&
-                w_->advanced().imageWidthText()->isHidden());
-        QVERIFY(w_->advanced().getWidth() != 32767);
-        w_->advanced().imageWidth()->setText("0"); // a custom size left unfinished is no matter
-        QVERIFY(w_->advanced().sizeValid());
-        w_->advanced().Resolution()->setCurrentIndex(0);
-        QVERIFY(!w_->advanced().sizeValid());
+        resolution->setCurrentIndex(2);
+        QVERIFY(width->isHidden() && named<QLabel>("imageWidthText")->isHidden());
+        QVERIFY(imageSize().width() != 32767);
+        width->setText("0"); // a custom size left unfinished is no matter
+        QVERIFY(page->complete());
+        resolution->setCurrentIndex(0);
+        QVERIFY(!page->complete());
 
         // The slide range stays in order. (Next and Finish follow the title: the wizard-road
         // test.)
+        auto* first = named<QComboBox>("firstSlide");
+        auto* last = named<QComboBox>("lastSlide");
         for (int i = 1; i <= 12; ++i) {
-            w_->advanced().firstSlide()->addItem(" " + QString::number(i));
-            w_->advanced().lastSlide()->addItem(" " + QString::number(i));
+            first->addItem(" " + QString::number(i));
+            last->addItem(" " + QString::number(i));
         }
-        w_->advanced().firstSlide()->setCurrentIndex(0);
-        w_->advanced().lastSlide()->setCurrentIndex(2);
-        w_->advanced().firstSlide()->setCurrentIndex(4);
-        QCOMPARE(w_->advanced().lastSlide()->currentText(), QString(" 5"));
-        w_->advanced().lastSlide()->setCurrentIndex(1);
-        QCOMPARE(w_->advanced().firstSlide()->currentText() +
-                     w_->advanced().lastSlide()->currentText(),
-                 " 2 2");
+        first->setCurrentIndex(0);
+        last->setCurrentIndex(2);
+        first->setCurrentIndex(4);
+        QCOMPARE(last->currentText(), QString(" 5"));
+        last->setCurrentIndex(1);
+        QCOMPARE(first->currentText() + last->currentText(), " 2 2");
     }
 
     // (Presentations by their extensions in any case, and other files, are listed by the
@@ -290,7 +302,7 @@ private slots:
     // with something typed it asks first, and No keeps the wizard and what was typed.
     void quitAsksOnlyWhenSomethingWasEntered() {
         QTemporaryDir work;
-        w_->advanced().ExportPath()->setText(work.path());
+        named<QLineEdit>("ExportPath")->setText(work.path());
         for (const char* f :
              {"description", "extract.stml", "Slide1.GIF", "blank.GIF", "keep.txt"}) {
             QFile file(work.filePath(f));
@@ -305,18 +317,19 @@ private slots:
         QVERIFY(!QFile::exists(settingsDir_->filePath("Slide-Ferry.ini")));
 
         next();
-        w_->lumoraInfo().FTPMachine()->clear();
+        auto* server = named<QLineEdit>("FTPMachine");
+        server->clear();
         QTest::keyClick(w_.get(), Qt::Key_Escape);
         QCOMPARE(ends_, 2);
         QVERIFY(questions_.isEmpty());
 
-        QTest::keyClicks(w_->lumoraInfo().FTPMachine(), "lumora.example.edu");
+        QTest::keyClicks(server, "lumora.example.edu");
         QTest::keyClick(w_.get(), Qt::Key_Escape);
         QCOMPARE(questions_, QStringList{"Quit Slide-Ferry? What you entered is lost."});
         QCOMPARE(ends_, 2);
-        QCOMPARE(w_->lumoraInfo().FTPMachine()->text(), QString("lumora.example.edu"));
+        QCOMPARE(server->text(), QString("lumora.example.edu"));
         answerYes_ = true;
-        QTest::mouseClick(w_->Cancel(), Qt::LeftButton);
+        QTest::mouseClick(named<QPushButton>("Cancel"), Qt::LeftButton);
         QCOMPARE(questions_.size(), 2);
         QCOMPARE(ends_, 3);
     }

@@ -31,41 +31,43 @@ private slots:
     void firstRunDefaultsOnEachPage() {
         QVERIFY(QFile::remove(fx_.settings.filePath("Slide-Ferry.ini"))); // nothing stored at all
         WizardRun r;
+        auto* nextButton = r.named<QPushButton>("buttonNext");
         r.next();
         // Each page gives the focus to its first empty field, so that typing goes on there.
-        QCOMPARE(r.w->focusWidget(), r.w->lumoraInfo().ID());
-        r.w->lumoraInfo().FTPMachine()->setText(server_->host());
+        QCOMPARE(r.w->focusWidget(), r.named<QLineEdit>("ID"));
+        r.named<QLineEdit>("FTPMachine")->setText(server_->host());
         r.typeAccounts("ann", "pw123", *server_);
         r.next();
-        QCOMPARE(r.w->currentPage(), 2);
-        QCOMPARE(r.w->focusWidget(), r.w->powerPointFile().fileList());
-        QVERIFY(!r.w->buttonNext()->isEnabled());
-        r.w->powerPointFile().dirList()->setPath(fx_.talks.path());
-        QCOMPARE(r.w->powerPointFile().fileList()->count(), 2); // basic_test_ppt_file.ppt, long.PPT
+        QCOMPARE(r.page(), 2);
+        auto* files = r.named<FileList>("fileList");
+        QCOMPARE(r.w->focusWidget(), files);
+        QVERIFY(!nextButton->isEnabled());
+        r.named<DirectoryList>("dirList")->setPath(fx_.talks.path());
+        QCOMPARE(files->count(), 2); // basic_test_ppt_file.ppt, long.PPT
         QVERIFY(r.chooseFile("basic_test_ppt_file.ppt"));
         r.next();
-        QCOMPARE(r.w->currentPage(), 3);
-        QCOMPARE((QStringList{r.w->lectureInfo().Term()->currentText(),
-                              r.w->lectureInfo().cbYear()->currentText(),
-                              r.w->lectureInfo().Classes()->currentText()}),
+        QCOMPARE(r.page(), 3);
+        auto* classes = r.named<QComboBox>("Classes");
+        QCOMPARE((QStringList{r.named<QComboBox>("Term")->currentText(),
+                              r.named<QComboBox>("cbYear")->currentText(), classes->currentText()}),
                  (QStringList{"All terms", "All years", ""}));
-        QCOMPARE(r.w->lectureInfo().Classes()->count(), 3);
+        QCOMPARE(classes->count(), 3);
         // Nothing remembered: the user picks the class; the focus waits in its box.
-        QCOMPARE(r.w->focusWidget(), r.w->lectureInfo().Classes());
-        r.w->lectureInfo().Classes()->setCurrentIndex(0);
+        QCOMPARE(r.w->focusWidget(), classes);
+        classes->setCurrentIndex(0);
         r.next();
-        QCOMPARE(r.w->currentPage(), 4);
-        QCOMPARE(r.w->focusWidget(), r.w->advanced().Resolution());
-        QCOMPARE((QStringList{r.w->advanced().ExportPath()->text(),
-                              r.w->advanced().imageFormat()->currentText(),
-                              r.w->advanced().Resolution()->currentText(),
-                              r.w->advanced().imageWidth()->text(),
-                              r.w->advanced().imageHeight()->text()}),
+        QCOMPARE(r.page(), 4);
+        auto* resolution = r.named<QComboBox>("Resolution");
+        QCOMPARE(r.w->focusWidget(), resolution);
+        QCOMPARE((QStringList{r.named<QLineEdit>("ExportPath")->text(),
+                              r.named<QComboBox>("imageFormat")->currentText(),
+                              resolution->currentText(), r.named<QLineEdit>("imageWidth")->text(),
+                              r.named<QLineEdit>("imageHeight")->text()}),
                  (QStringList{QDir::tempPath(), "GIF", "XGA", "", ""}));
         // A named size is complete: Next is on, with no hint about a custom size.
-        QVERIFY(r.w->buttonNext()->isEnabled());
-        QCOMPARE(r.w->nextHint()->text(), QString());
-        QVERIFY(r.w->Finish()->isEnabled());
+        QVERIFY(nextButton->isEnabled());
+        QCOMPARE(r.named<QLabel>("nextHint")->text(), QString());
+        QVERIFY(r.named<QPushButton>("Finish")->isEnabled());
         QCOMPARE(r.messages, QStringList());
     }
 
@@ -80,64 +82,69 @@ private slots:
                                          {"CustomHeight", "640"}}) // crossed: width in imageHeight
             writeSetting(key, value);
         WizardRun r;
+        auto* nextButton = r.named<QPushButton>("buttonNext");
+        auto* finishButton = r.named<QPushButton>("Finish");
+        auto* firstSlide = r.named<QComboBox>("firstSlide");
+        auto* title = r.named<QLineEdit>("Title");
+        auto* width = r.named<QLineEdit>("imageWidth");
+        auto* height = r.named<QLineEdit>("imageHeight");
+        const PresentationExport& presentation = WizardProbe::slideFerry(*r.w).presentation;
         r.next();
-        QCOMPARE(r.w->lumoraInfo().CVID()->text(), QString("remembered"));
-        QCOMPARE(r.w->lumoraInfo().CVPassword()->text(), QString()); // never a password
+        QCOMPARE(r.named<QLineEdit>("CVID")->text(), QString("remembered"));
+        QCOMPARE(r.named<QLineEdit>("CVPassword")->text(), QString()); // never a password
         r.typeAccounts("ann", "pw123", *server_);
         r.next();
-        QCOMPARE(r.w->powerPointFile().dirList()->path(), QDir(fx_.talks.path()).canonicalPath());
+        QCOMPARE(r.named<DirectoryList>("dirList")->path(), QDir(fx_.talks.path()).canonicalPath());
         QVERIFY(r.chooseFile("long.PPT"));
         r.next();
-        QCOMPARE(r.w->currentPage(), 3);
-        QCOMPARE(r.w->advanced().firstSlide()->count(), 68);
-        QCOMPARE(r.w->advanced().lastSlide()->currentText(), QString(" 68"));
-        QCOMPARE((QStringList{r.w->lectureInfo().Term()->currentText(),
-                              r.w->lectureInfo().cbYear()->currentText(),
-                              r.w->lectureInfo().Classes()->currentText()}),
+        QCOMPARE(r.page(), 3);
+        QCOMPARE(firstSlide->count(), 68);
+        QCOMPARE(r.named<QComboBox>("lastSlide")->currentText(), QString(" 68"));
+        auto* classes = r.named<QComboBox>("Classes");
+        QCOMPARE((QStringList{r.named<QComboBox>("Term")->currentText(),
+                              r.named<QComboBox>("cbYear")->currentText(), classes->currentText()}),
                  (QStringList{"Fall", "2026", "cs101fall26"}));
-        QCOMPARE(r.w->lectureInfo().Classes()->count(), 1); // the filters apply to the listing
+        QCOMPARE(classes->count(), 1); // the filters apply to the listing
         // Next and Finish follow the title, and on the Advanced page Next follows the size.
-        r.w->lectureInfo().Title()->clear();
-        QVERIFY(!r.w->buttonNext()->isEnabled() && !r.w->Finish()->isEnabled());
-        r.w->lectureInfo().Title()->setText("Typed title");
-        QVERIFY(r.w->buttonNext()->isEnabled() && r.w->Finish()->isEnabled());
+        title->clear();
+        QVERIFY(!nextButton->isEnabled() && !finishButton->isEnabled());
+        title->setText("Typed title");
+        QVERIFY(nextButton->isEnabled() && finishButton->isEnabled());
         r.next();
-        QCOMPARE(r.w->currentPage(), 4);
-        QCOMPARE(r.w->advanced().imageFormat()->currentText(), QString("JPG"));
-        QVERIFY(!r.w->advanced().imageWidth()->isHidden());
-        QCOMPARE(r.w->advanced().imageWidth()->text() + "x" + r.w->advanced().imageHeight()->text(),
-                 QString("640x480"));
-        QCOMPARE(r.w->advanced().getWidth(), 640);
-        QVERIFY(r.w->buttonNext()->isEnabled());
-        QTest::keyClick(r.w->advanced().Resolution(), Qt::Key_Tab); // Tab is not typing
-        QCOMPARE(r.w->focusWidget(), r.w->advanced().imageWidth());
-        r.w->advanced().imageWidth()->setText("0");
-        QVERIFY(!r.w->buttonNext()->isEnabled() && r.w->Finish()->isEnabled());
-        r.w->advanced().imageWidth()->setText("640");
+        QCOMPARE(r.page(), 4);
+        QCOMPARE(r.named<QComboBox>("imageFormat")->currentText(), QString("JPG"));
+        QVERIFY(!width->isHidden());
+        QCOMPARE(width->text() + "x" + height->text(), QString("640x480"));
+        QCOMPARE(chosenImageSize(*r.w).width(), 640);
+        QVERIFY(nextButton->isEnabled());
+        QTest::keyClick(r.named<QComboBox>("Resolution"), Qt::Key_Tab); // Tab is not typing
+        QCOMPARE(r.w->focusWidget(), width);
+        width->setText("0");
+        QVERIFY(!nextButton->isEnabled() && finishButton->isEnabled());
+        width->setText("640");
 
         // Back to the file page: the range lists empty, the presentation closes, Finish goes off.
         r.back();
-        QVERIFY(r.w->currentPage() == 3 && r.w->Finish()->isEnabled());
+        QVERIFY(r.page() == 3 && finishButton->isEnabled());
         r.back();
-        QVERIFY(r.w->currentPage() == 2 && !r.w->Finish()->isEnabled());
+        QVERIFY(r.page() == 2 && !finishButton->isEnabled());
         r.back();
-        QCOMPARE(r.w->currentPage(), 1);
-        QCOMPARE(r.w->advanced().firstSlide()->count(), 0);
-        QCOMPARE(r.w->moduleSlideFerry().presentation.slideCount(), 0);
-        QVERIFY(r.w->buttonNext()->isEnabled());
+        QCOMPARE(r.page(), 1);
+        QCOMPARE(firstSlide->count(), 0);
+        QCOMPARE(presentation.slideCount(), 0);
+        QVERIFY(nextButton->isEnabled());
 
         // Forward again: the title is the presentation's again, the lists are filled anew.
         r.next();
         QVERIFY(r.chooseFile("basic_test_ppt_file.ppt"));
         r.next();
-        QCOMPARE(r.w->currentPage(), 3);
-        QVERIFY(r.w->lectureInfo().Title()->text() != QString("Typed title"));
-        QCOMPARE(r.w->advanced().firstSlide()->count(),
-                 r.w->moduleSlideFerry().presentation.slideCount());
+        QCOMPARE(r.page(), 3);
+        QVERIFY(title->text() != QString("Typed title"));
+        QCOMPARE(firstSlide->count(), presentation.slideCount());
 
         // Done stores the fields, the custom size crossed again.
-        r.w->advanced().imageWidth()->setText("800");
-        r.w->advanced().imageHeight()->setText("600");
+        width->setText("800");
+        height->setText("600");
         r.w->saveSettings();
         QCOMPARE((QStringList{readSetting("CustomWidth"), readSetting("CustomHeight"),
                               readSetting("Directory")}),
@@ -170,42 +177,46 @@ private slots:
             QApplication::sendEvent(on, &event);
         };
         WizardRun r;
+        auto* nextButton = r.named<QPushButton>("buttonNext");
+        auto* dirs = r.named<DirectoryList>("dirList");
+        auto* drives = r.named<DriveList>("driveList");
+        auto* files = r.named<FileList>("fileList");
+        auto* filePage = r.named<PowerPointFilePage>("powerPointFilePage");
+        auto* title = r.named<QLineEdit>("Title");
+        auto* codePageNote = r.named<QLabel>("codePageNote");
         r.w->setCommandLineFile(other.filePath("Talk.PPTX"));
         QVERIFY(fx_.toFilePage(r));
-        QCOMPARE(r.w->powerPointFile().dirList()->path(), folder);
-        QCOMPARE(r.w->powerPointFile().driveList()->drive(),
-                 r.w->powerPointFile().driveList()->driveOf(folder));
-        QCOMPARE(r.w->powerPointFile().fileList()->count(), 2);
-        QCOMPARE(r.w->powerPointFile().fileList()->fileName(), QString("Talk.PPTX"));
-        QVERIFY(r.w->powerPointFile().fileChosen() && r.w->buttonNext()->isEnabled());
+        QCOMPARE(dirs->path(), folder);
+        QCOMPARE(drives->drive(), drives->driveOf(folder));
+        QCOMPARE(files->count(), 2);
+        QCOMPARE(files->fileName(), QString("Talk.PPTX"));
+        QVERIFY(filePage->fileChosen() && nextButton->isEnabled());
         r.next();
-        QCOMPARE(r.w->currentPage(), 3);
-        QCOMPARE(r.w->moduleSlideFerry().presentation.slideCount(), 2);
+        QCOMPARE(r.page(), 3);
+        QCOMPARE(WizardProbe::slideFerry(*r.w).presentation.slideCount(), 2);
 
         r.back();
         r.back();
         r.w->setCommandLineFile(other.filePath("notes.txt"));
         r.next();
-        QCOMPARE(r.w->powerPointFile().dirList()->path(), folder);
-        QVERIFY(!r.w->powerPointFile().fileChosen() && !r.w->buttonNext()->isEnabled());
+        QCOMPARE(dirs->path(), folder);
+        QVERIFY(!filePage->fileChosen() && !nextButton->isEnabled());
         QCOMPARE(r.messages, QStringList());
 
-        drop(r.w->powerPointFile().fileList(), {"Talk.PPTX"});
-        QVERIFY(r.w->powerPointFile().fileChosen() && r.w->buttonNext()->isEnabled());
+        drop(files, {"Talk.PPTX"});
+        QVERIFY(filePage->fileChosen() && nextButton->isEnabled());
         r.next();
-        QCOMPARE(r.w->currentPage(), 3);
+        QCOMPARE(r.page(), 3);
         // A title the server's code page cannot hold is warned of on the page.
-        QVERIFY(r.w->lectureInfo().codePageNote()->isHidden());
-        r.w->lectureInfo().Title()->setText(QStringLiteral("\u039A\u03B1\u03BB\u03AE"));
-        QVERIFY(r.w->lectureInfo().codePageNote()->isVisibleTo(r.w.get()));
-        QVERIFY2(r.w->lectureInfo().codePageNote()->text().contains(
-                     QStringLiteral("the title (\u039A \u03B1")),
-                 qPrintable(r.w->lectureInfo().codePageNote()->text()));
+        QVERIFY(codePageNote->isHidden());
+        title->setText(QStringLiteral("\u039A\u03B1\u03BB\u03AE"));
+        QVERIFY(codePageNote->isVisibleTo(r.w.get()));
+        QVERIFY2(codePageNote->text().contains(QStringLiteral("the title (\u039A \u03B1")),
+                 qPrintable(codePageNote->text()));
 
-        drop(r.w->lectureInfo().Title(),
-             {"notes.txt", "Talk.PPTX"}); // onto a field that takes dropped text
-        QCOMPARE(r.w->currentPage(), 2);
-        QVERIFY(!r.w->powerPointFile().fileChosen());
+        drop(title, {"notes.txt", "Talk.PPTX"}); // onto a field that takes dropped text
+        QCOMPARE(r.page(), 2);
+        QVERIFY(!filePage->fileChosen());
         QCOMPARE(r.messages.size(), 2);
         QVERIFY2(r.messages[0].contains("2 files were dropped") &&
                      r.messages[0].contains("notes.txt is chosen") &&
@@ -215,11 +226,11 @@ private slots:
         r.back();
         r.back();
         drop(r.w.get(), {"Talk.PPTX"});
-        QCOMPARE(r.w->currentPage(), 1);
+        QCOMPARE(r.page(), 1);
         r.typeAccounts("ann", "pw123", *server_);
         r.next();
-        QCOMPARE(r.w->currentPage(), 2);
-        QCOMPARE(r.w->powerPointFile().fileList()->fileName(), QString("Talk.PPTX"));
+        QCOMPARE(r.page(), 2);
+        QCOMPARE(files->fileName(), QString("Talk.PPTX"));
     }
 
     // A server where nothing listens is reported once and keeps the wizard on its page; typing
@@ -227,42 +238,45 @@ private slots:
     // page too; without the account file the user hears why and may correct the server.
     void refusedServerOrAccountKeepsTheWizardOnItsPage() {
         WizardRun r;
+        auto* server = r.named<QLineEdit>("FTPMachine");
+        auto& page = *r.named<LumoraInfoPage>("lumoraInfoPage");
         r.next();
-        r.w->lumoraInfo().FTPMachine()->setText("127.0.0.1:1");
-        r.w->lumoraInfo().setServerChanged(true);
+        server->setText("127.0.0.1:1");
+        WizardProbe::setServerChanged(page, true);
         r.typeAccounts("ann", "PW123", *server_);
         r.next();
         QCOMPARE(r.messages.size(), 1);
         QVERIFY2(r.messages[0].startsWith("Error: ") && r.messages[0].endsWith(", 127.0.0.1:1"),
                  qPrintable(r.messages[0]));
-        QCOMPARE(r.w->currentPage(), 1);
-        QVERIFY(!r.w->lumoraInfo().serverChanged());
+        QCOMPARE(r.page(), 1);
+        QVERIFY(!WizardProbe::serverChanged(page));
 
-        r.w->lumoraInfo().FTPMachine()->selectAll();
-        QTest::keyClicks(r.w->lumoraInfo().FTPMachine(), server_->host());
+        server->selectAll();
+        QTest::keyClicks(server, server_->host());
         r.next();
         QCOMPARE(r.messages.size(), 2);
         QVERIFY2(r.messages[1].startsWith("Bad user id or password\n") &&
                      r.messages[1].contains("Lumora account \"ann\""),
                  qPrintable(r.shown()));
-        QCOMPARE(r.w->currentPage(), 1);
-        QVERIFY(r.w->buttonNext()->isEnabled() && r.w->buttonBack()->isEnabled());
-        QVERIFY(r.w->lumoraInfo().connecting()->isHidden());
-        QVERIFY(!r.w->lumoraInfo().serverChanged());
+        QCOMPARE(r.page(), 1);
+        QVERIFY(r.named<QPushButton>("buttonNext")->isEnabled() &&
+                r.named<QPushButton>("buttonBack")->isEnabled());
+        QVERIFY(r.named<QLabel>("connecting")->isHidden());
+        QVERIFY(!WizardProbe::serverChanged(page));
 
         QVERIFY(QFile::remove(server_->root() + "/lumora/admin/passwd"));
-        r.w->lumoraInfo().Password()->setText("pw123");
+        r.named<QLineEdit>("Password")->setText("pw123");
         r.next();
         QCOMPARE(r.messages.size(), 3);
         QVERIFY2(r.messages[2].startsWith("Error: ") &&
                      r.messages[2].endsWith(", " + server_->host()),
                  qPrintable(r.messages[2]));
-        QCOMPARE(r.w->currentPage(), 1);
+        QCOMPARE(r.page(), 1);
         QCOMPARE(r.ends, 0);
         QVERIFY(!QFile::exists(fx_.work.filePath("passwd")));
         QVERIFY(server_->writeFile("lumora/admin/passwd", "ann:pw123:Ann\n"));
         r.next();
-        QCOMPARE(r.w->currentPage(), 2);
+        QCOMPARE(r.page(), 2);
         QCOMPARE(r.messages.size(), 3);
     }
 
@@ -274,67 +288,67 @@ private slots:
         WizardRun r;
         QVERIFY(fx_.toFilePage(r));
         // A double click on empty space does nothing; on a file it goes on as Next does.
-        QWidget* files = r.w->powerPointFile().fileList()->viewport();
+        auto* fileList = r.named<FileList>("fileList");
+        QWidget* files = fileList->viewport();
         QTest::mouseDClick(files, Qt::LeftButton, {}, QPoint(5, files->height() - 3));
-        QCOMPARE(r.w->currentPage(), 2);
-        const QRect item = r.w->powerPointFile().fileList()->visualItemRect(
-            r.w->powerPointFile()
-                .fileList()
-                ->findItems("basic_test_ppt_file.ppt", Qt::MatchExactly)
-                .first());
+        QCOMPARE(r.page(), 2);
+        const QRect item = fileList->visualItemRect(
+            fileList->findItems("basic_test_ppt_file.ppt", Qt::MatchExactly).first());
         QTest::mouseClick(files, Qt::LeftButton, {}, item.center());
         QTest::mouseDClick(files, Qt::LeftButton, {}, item.center());
-        QCOMPARE(r.w->currentPage(), 3);
-        QCOMPARE(r.w->lectureInfo().Classes()->currentText(), QString("math150winter26"));
-        QCOMPARE(r.w->focusWidget(), r.w->lectureInfo().Title()); // the first field still empty
+        QCOMPARE(r.page(), 3);
+        auto* classes = r.named<QComboBox>("Classes");
+        auto* term = r.named<QComboBox>("Term");
+        auto* year = r.named<QComboBox>("cbYear");
+        auto* title = r.named<QLineEdit>("Title");
+        QCOMPARE(classes->currentText(), QString("math150winter26"));
+        QCOMPARE(r.w->focusWidget(), title); // the first field still empty
 
-        for (QWidget* field : std::initializer_list<QWidget*>{
-                 r.w->lectureInfo().Term(), r.w->lectureInfo().Session(),
-                 r.w->lectureInfo().cbYear(), r.w->lectureInfo().Title()})
+        for (QWidget* field :
+             std::initializer_list<QWidget*>{term, r.named<QLineEdit>("Session"), year, title})
             field->setFocus();
-        QCOMPARE(r.w->lectureInfo().Classes()->count(), 3);
-        QCOMPARE(r.w->lectureInfo().Classes()->currentText(), QString("math150winter26"));
+        QCOMPARE(classes->count(), 3);
+        QCOMPARE(classes->currentText(), QString("math150winter26"));
 
         auto choose = [](QComboBox* filter, const QString& text) {
             filter->setFocus();
             filter->setCurrentText(text);
             emit filter->activated(filter->currentIndex());
         };
-        choose(r.w->lectureInfo().Term(),
-               "Winter"); // listed at once, the focus still in the filter
-        QCOMPARE(r.w->lectureInfo().Classes()->count(), 1);
-        QCOMPARE(r.w->lectureInfo().Classes()->currentText(), QString("math150winter26"));
-        choose(r.w->lectureInfo().Term(), "Spring");
-        QCOMPARE(r.w->lectureInfo().Classes()->currentText(), QString("hist200spring27"));
-        choose(r.w->lectureInfo().Term(), "All terms");
-        QCOMPARE(r.w->lectureInfo().Classes()->count(), 3);
-        QCOMPARE(r.w->lectureInfo().Classes()->currentText(), QString("hist200spring27"));
-        choose(r.w->lectureInfo().cbYear(), "1999");
-        QCOMPARE(r.w->lectureInfo().Classes()->count(), 0);
-        choose(r.w->lectureInfo().cbYear(), "All years");
+        choose(term, "Winter"); // listed at once, the focus still in the filter
+        QCOMPARE(classes->count(), 1);
+        QCOMPARE(classes->currentText(), QString("math150winter26"));
+        choose(term, "Spring");
+        QCOMPARE(classes->currentText(), QString("hist200spring27"));
+        choose(term, "All terms");
+        QCOMPARE(classes->count(), 3);
+        QCOMPARE(classes->currentText(), QString("hist200spring27"));
+        choose(year, "1999");
+        QCOMPARE(classes->count(), 0);
+        choose(year, "All years");
 
         // Days a month does not have are refused on leaving the page, the lists left alone.
-        for (const auto& [month, day, year] :
+        for (const auto& [month, day, lectureYear] :
              {std::tuple("Feb", "31", "2026"), {"Apr", "31", "2026"}, {"Feb", "29", "2027"}}) {
-            r.setDate(month, day, year);
+            r.setDate(month, day, lectureYear);
             r.next();
-            QCOMPARE(r.w->currentPage(), 3);
+            QCOMPARE(r.page(), 3);
             QVERIFY2(r.messages.last().contains("does not exist"), qPrintable(r.messages.last()));
-            QCOMPARE(r.w->lectureInfo().comboDay()->currentText(), QString(day));
+            QCOMPARE(r.named<QComboBox>("comboDay")->currentText(), QString(day));
         }
         QCOMPARE(r.messages.size(), 3);
 
         // Next clicked while the filter's listing waits for the server acts once, afterwards.
         r.setDate("Feb", "29", "2024"); // a leap year the year list offers
-        r.w->lectureInfo().Term()->setFocus();
-        r.w->lectureInfo().Term()->setCurrentText("Spring");
+        term->setFocus();
+        term->setCurrentText("Spring");
         QTimer::singleShot(0, r.w.get(), [&r] { r.next(); });
-        emit r.w->lectureInfo().Term()->activated(r.w->lectureInfo().Term()->currentIndex());
-        QTRY_VERIFY2(r.w->currentPage() == 4, qPrintable(r.shown()));
+        emit term->activated(term->currentIndex());
+        QTRY_VERIFY2(r.page() == 4, qPrintable(r.shown()));
         QTest::qWait(50);
-        QCOMPARE(r.w->currentPage(), 4);
+        QCOMPARE(r.page(), 4);
         QCOMPARE(r.messages.size(), 3);
-        QCOMPARE(r.w->lectureInfo().Classes()->currentText(), QString("hist200spring27"));
+        QCOMPARE(classes->currentText(), QString("hist200spring27"));
     }
 
     // Finish straight from the Lecture Info page, appending to a lecture stored as JPG: the
@@ -353,8 +367,8 @@ private slots:
         r.answerLectureExists(FrmFTPError::AppendSlides);
         r.finish();
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
-        QCOMPARE(r.w->advanced().imageFormat()->currentText(), QString("JPG"));
-        QCOMPARE(r.w->advanced().ExportPath()->text(), fx_.work.path());
+        QCOMPARE(r.named<QComboBox>("imageFormat")->currentText(), QString("JPG"));
+        QCOMPARE(r.named<QLineEdit>("ExportPath")->text(), fx_.work.path());
         QCOMPARE(server_->readFile(lecture + "Slide1.jpg"), QByteArray("old one"));
         QCOMPARE(server_->readFile(lecture + "Slide2.jpg"), QByteArray("old two"));
         QImage third;
@@ -389,8 +403,8 @@ private slots:
         QVERIFY(fx_.toLecturePage(r, "basic_test_ppt_file.ppt"));
         r.answerLectureExists(FrmFTPError::AppendSlides);
         r.next();
-        QCOMPARE(r.w->currentPage(), 4);
-        r.w->advanced().imageFormat()->setCurrentText("JPG");
+        QCOMPARE(r.page(), 4);
+        r.named<QComboBox>("imageFormat")->setCurrentText("JPG");
         r.finish();
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
         for (const QString& name : old)
