@@ -30,16 +30,9 @@ QString twoLines(const QString& fingerprint) {
         return fingerprint;
     return fingerprint.left(half) + QLatin1Char('\n') + fingerprint.mid(half);
 }
-} // namespace
 
-FrmCertificate::FrmCertificate(const CertificateInfo& certificate, QWidget* parent)
-    : QDialog(parent) {
-    setObjectName(QStringLiteral("frmCertificate"));
-    setWindowTitle(QStringLiteral("Untrusted certificate"));
-    // It may come during a transfer, while the wizard is hidden: it blocks every window.
-    setWindowModality(Qt::ApplicationModal);
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-
+// What the user is asked, and why it matters.
+QString questionText(const CertificateInfo& certificate) {
     QString text = QStringLiteral("The certificate of the server %1 could not be verified: %2.")
                        .arg(certificate.host, certificate.reason);
     if (!certificate.trustedBefore.isEmpty())
@@ -50,10 +43,13 @@ FrmCertificate::FrmCertificate(const CertificateInfo& certificate, QWidget* pare
     text += QStringLiteral(
         "\n\nTrust it only when the server's administrator has confirmed this fingerprint. A "
         "trusted certificate is remembered for this server; refusing sends nothing to it.");
-    QLabel* message = plainLabel(text, this);
-    message->setObjectName(QStringLiteral("Message"));
+    return text;
+}
 
-    // The details, a row for each: a name, and its value to select and copy.
+} // namespace
+
+// The details, a row for each: a name, and its value to select and copy.
+QGridLayout* FrmCertificate::detailsGrid(const CertificateInfo& certificate) {
     auto* grid = new QGridLayout;
     grid->setObjectName(QStringLiteral("details"));
     int row = 0;
@@ -77,6 +73,21 @@ FrmCertificate::FrmCertificate(const CertificateInfo& certificate, QWidget* pare
     addRow(QStringLiteral("Valid until:"), certificate.validUntil, false);
     addRow(QStringLiteral("Trusted before:"), twoLines(certificate.trustedBefore), true);
     grid->setColumnStretch(1, 1);
+    return grid;
+}
+
+FrmCertificate::FrmCertificate(const CertificateInfo& certificate, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("frmCertificate"));
+    setWindowTitle(QStringLiteral("Untrusted certificate"));
+    // It may come during a transfer, while the wizard is hidden: it blocks every window.
+    setWindowModality(Qt::ApplicationModal);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    QLabel* message = plainLabel(questionText(certificate), this);
+    message->setObjectName(QStringLiteral("Message"));
+
+    QGridLayout* grid = detailsGrid(certificate);
 
     auto* trust = new QPushButton(QStringLiteral("Trust this certificate"), this);
     trust->setObjectName(QStringLiteral("Trust"));

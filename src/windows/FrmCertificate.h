@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <functional>
 
+class QGridLayout;
+
 // "Untrusted certificate": put to the user when a server's certificate cannot be verified. It
 // names the host, the certificate's SHA-256 fingerprint and the reason, and offers to trust the
 // certificate for this host from now on or to refuse the connection. Refusing is the default
@@ -21,4 +23,7 @@ public:
     using Answerer = std::function<bool(const CertificateInfo&)>;
     // Answers every question instead of the window; an empty answerer restores the window.
     static void setAnswerer(Answerer answerer);
+
+private:
+    QGridLayout* detailsGrid(const CertificateInfo& certificate);
 };

@@ -27,6 +27,28 @@ AdvancedPage::AdvancedPage(QWidget* parent)
     auto* v = new QVBoxLayout(this);
     v->addWidget(addHeading(QStringLiteral("Advanced features:")));
     imageFormat_->setEditable(true);
+    nameFields();
+    for (QLineEdit* e : {imageWidth_, imageHeight_}) {
+        e->setMaximumWidth(70);
+        // The custom size is a 16-bit number: up to 32767, in five digits at most.
+        DigitsValidator::apply(e, 32767);
+        e->setVisible(false);
+    }
+    imageWidthText_->setVisible(false);
+    imageHeightText_->setVisible(false);
+
+    layOutFields(*v);
+    for (const char* r : ImageSizes::names)
+        Resolution_->addItem(QString::fromLatin1(r));
+    Resolution_->setCurrentIndex(3);
+    imageFormat_->addItems({QStringLiteral("GIF"), QStringLiteral("JPG")});
+    imageFormat_->setCurrentIndex(0);
+
+    wireFields();
+}
+
+// The names tests and screen readers find the fields by.
+void AdvancedPage::nameFields() {
     setObjectName(QStringLiteral("advancedPage"));
     Resolution_->setObjectName(QStringLiteral("Resolution"));
     imageWidth_->setObjectName(QStringLiteral("imageWidth"));
@@ -45,15 +67,9 @@ AdvancedPage::AdvancedPage(QWidget* parent)
     firstSlide_->setAccessibleName(QStringLiteral("First Slide"));
     lastSlide_->setAccessibleName(QStringLiteral("Last Slide"));
     imageFormat_->lineEdit()->setAccessibleName(QStringLiteral("Image Format"));
-    for (QLineEdit* e : {imageWidth_, imageHeight_}) {
-        e->setMaximumWidth(70);
-        // The custom size is a 16-bit number: up to 32767, in five digits at most.
-        DigitsValidator::apply(e, 32767);
-        e->setVisible(false);
-    }
-    imageWidthText_->setVisible(false);
-    imageHeightText_->setVisible(false);
+}
 
+void AdvancedPage::layOutFields(QVBoxLayout& v) {
     auto* form = form_ = new QFormLayout;
     form->setVerticalSpacing(10);
     auto* resolution = new QHBoxLayout;
@@ -75,7 +91,7 @@ AdvancedPage::AdvancedPage(QWidget* parent)
     form->setRowVisible(1, false);
     form->addRow(QStringLiteral("Image Format:"), imageFormat_);
     form->addRow(QStringLiteral("Local temporary file path:"), ExportPath_);
-    v->addLayout(form);
+    v.addLayout(form);
 
     auto* range = new QHBoxLayout(rangeFrame_);
     range->addWidget(new QLabel(QStringLiteral("First Slide:"), rangeFrame_));
@@ -83,15 +99,11 @@ AdvancedPage::AdvancedPage(QWidget* parent)
     range->addSpacing(16);
     range->addWidget(new QLabel(QStringLiteral("Last Slide:"), rangeFrame_));
     range->addWidget(lastSlide_, 1);
-    v->addWidget(rangeFrame_);
-    v->addStretch(1);
+    v.addWidget(rangeFrame_);
+    v.addStretch(1);
+}
 
-    for (const char* r : ImageSizes::names)
-        Resolution_->addItem(QString::fromLatin1(r));
-    Resolution_->setCurrentIndex(3);
-    imageFormat_->addItems({QStringLiteral("GIF"), QStringLiteral("JPG")});
-    imageFormat_->setCurrentIndex(0);
-
+void AdvancedPage::wireFields() {
     for (QObject* o : std::initializer_list<QObject*>{Resolution_, firstSlide_, lastSlide_})
         o->installEventFilter(this);
     connect(imageWidth_, &QLineEdit::textChanged, this, &AdvancedPage::customSizeRule);

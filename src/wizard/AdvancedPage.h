@@ -7,6 +7,7 @@ class QComboBox;
 class QFormLayout;
 class QGroupBox;
 class QLineEdit;
+class QVBoxLayout;
 
 // The Advanced page: the image size (a named one or a custom width and height), the image
 // format, the local working directory and the range of slides to send.
@@ -30,6 +31,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void nameFields();
+    void layOutFields(QVBoxLayout& v);
+    void wireFields();
     // The image size chosen: the named size, or the custom one typed.
     int getWidth() const;
     int getHeight() const;

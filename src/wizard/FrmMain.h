@@ -10,6 +10,7 @@
 #include <memory>
 
 class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class FrmProgress;
@@ -77,6 +78,8 @@ private:
 
     void buildWindow();
     QWidget* buildStepPanel();
+    QWidget* buildPageArea();
+    QHBoxLayout* buildButtonRow();
     void connectPages();
     WizardPage* page(int index) const { return pages_[static_cast<size_t>(index)]; }
 

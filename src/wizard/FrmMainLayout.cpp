@@ -33,6 +33,27 @@ void FrmMain::buildWindow() {
     top->setSpacing(0);
     top->addWidget(buildStepPanel());
 
+    top->addWidget(buildPageArea(), 1);
+
+    QHBoxLayout* bottom = buildButtonRow();
+
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->addLayout(top, 1);
+    outer->addWidget(line);
+    outer->addLayout(bottom);
+    // A screen too small for the usual size (or enlarged by a scale factor) gets a window that
+    // fits on it, leaving room for the window frame.
+    resize(QSize(660, 440).boundedTo(screen()->availableGeometry().size() - QSize(8, 40)));
+}
+
+// The pages, one above the other with only the current one shown, and the hint below them.
+QWidget* FrmMain::buildPageArea() {
     auto* pageArea = new QWidget(this);
     auto* stack = new QGridLayout(pageArea);
     stack->setContentsMargins(16, 12, 16, 8);
@@ -53,8 +74,11 @@ void FrmMain::buildWindow() {
     nextHint_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     stack->addWidget(nextHint_, 1, 0);
     stack->setRowStretch(0, 1);
-    top->addWidget(pageArea, 1);
+    return pageArea;
+}
 
+// Help on the left; Cancel, Back, Next and Finish on the right.
+QHBoxLayout* FrmMain::buildButtonRow() {
     Help_ = new QPushButton(QStringLiteral("Help"), this);
     Cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     buttonBack_ = new QPushButton(QStringLiteral("< Back"), this);
@@ -81,20 +105,7 @@ void FrmMain::buildWindow() {
     bottom->addWidget(buttonNext_);
     bottom->addSpacing(10);
     bottom->addWidget(Finish_);
-
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
-    outer->addLayout(top, 1);
-    outer->addWidget(line);
-    outer->addLayout(bottom);
-    // A screen too small for the usual size (or enlarged by a scale factor) gets a window that
-    // fits on it, leaving room for the window frame.
-    resize(QSize(660, 440).boundedTo(screen()->availableGeometry().size() - QSize(8, 40)));
+    return bottom;
 }
 
 QWidget* FrmMain::buildStepPanel() {
