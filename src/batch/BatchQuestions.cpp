@@ -8,13 +8,14 @@ BatchQuestions::presentationPassword(const QString& name, const QString& reason,
     // The one password there is, tried once; without one, or when it is wrong, the office's
     // words say why the presentation cannot be sent.
     if (password.isEmpty() || wrongBefore)
-        throw InputRefused(reason);
+        throw InputRefused(reason).onThisComputer();
     return password;
 }
 
 bool BatchQuestions::sendDoubtfulPresentation(const QString& doubt) {
     if (!allowDoubtful)
-        throw InputRefused(doubt + QStringLiteral(" --allow-empty sends it all the same"));
+        throw InputRefused(doubt + QStringLiteral(" --allow-empty sends it all the same"))
+            .onThisComputer();
     return true;
 }
 

@@ -155,7 +155,7 @@ int BatchRun::openAndCheck(const QString& file, LectureSession& session,
                            TerminalProgress& progress) {
     const std::optional<LectureSession::Presentation> opened = session.openPresentation(file, true);
     if (!opened) // the batch's answers never give up without a reason; this is the fallback
-        throw InputRefused(QStringLiteral("The presentation was not opened"));
+        throw InputRefused(QStringLiteral("The presentation was not opened")).onThisComputer();
     LectureRecord& lecture = session.lecture();
     if (!options_.titleGiven)
         lecture.title = opened->title;

@@ -45,16 +45,19 @@ private:
 // slide is converted and anything is sent.
 std::unique_ptr<PrivateFolder> privateFolderIn(const QString& dir) {
     if (dir.isEmpty())
-        throw Failure(QStringLiteral("No working directory is given"));
+        throw Failure(QStringLiteral("No working directory is given")).onThisComputer();
     const QFileInfo info(dir);
     if (!info.exists())
-        throw Failure(QStringLiteral("The working directory %1 does not exist").arg(dir));
+        throw Failure(QStringLiteral("The working directory %1 does not exist").arg(dir))
+            .onThisComputer();
     if (!info.isDir())
-        throw Failure(QStringLiteral("The working directory %1 is not a folder").arg(dir));
+        throw Failure(QStringLiteral("The working directory %1 is not a folder").arg(dir))
+            .onThisComputer();
     auto folder = std::make_unique<PrivateFolder>(dir);
     if (!folder->isValid())
         throw Failure(QStringLiteral("The working directory %1 cannot be written (%2)")
-                          .arg(dir, folder->errorString()));
+                          .arg(dir, folder->errorString()))
+            .onThisComputer();
     return folder;
 }
 
@@ -115,14 +118,14 @@ void ModuleSlideFerry::makeLectureFiles(bool appendSlides, ProgressSink& progres
         presentation.exportSlides(painting);
         SlideReader* reader = presentation.slides();
         if (!reader)
-            throw Failure(QStringLiteral("The presentation is no longer open"));
+            throw Failure(QStringLiteral("The presentation is no longer open")).onThisComputer();
         writeSlideText(*reader, fields_, appendSlides, [this] { return ftpFetchSlideText(ftp_); });
         if (painting.cancelRequested())
             throw StoppedByUser();
         writeNotesText(*reader, fields_, appendSlides, [this] { return ftpFetchNotesText(ftp_); });
         writeDescription(fields_);
     } catch (const std::bad_alloc&) {
-        throw Failure(QStringLiteral("Not enough memory"));
+        throw Failure(QStringLiteral("Not enough memory")).onThisComputer();
     }
 }
 

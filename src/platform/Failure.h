@@ -8,7 +8,9 @@
 // user can correct keeps the wizard on its page, a stop by the user ends quietly, the rest are
 // reported and end the run. message() is the one text the user is shown: "Error: " +
 // description + ", " + host, or for an upload "Error: " + description + ", " + the number (one
-// leading blank when not negative) + host; advice, when given, follows on a line of its own.
+// leading blank when not negative) + " " + host; advice, when given, follows on a line of its
+// own. A failure on this computer (a file, the office) names no host: the server has no part in
+// it.
 class Failure : public std::runtime_error {
 public:
     enum class Kind {
@@ -39,6 +41,12 @@ public:
         return *this;
     }
     const QString& advice() const { return advice_; }
+    // The failure is about this computer (a presentation, the working directory), not the server.
+    Failure& onThisComputer() {
+        onThisComputer_ = true;
+        return *this;
+    }
+    bool isOnThisComputer() const { return onThisComputer_ || kind_ == Kind::Office; }
     // The message is the description itself (a sentence of its own, not about the server), with
     // the advice below it.
     Failure& shownAsIs() {
@@ -51,10 +59,15 @@ public:
         if (shownAsIs_)
             return advice_.isEmpty() ? description_
                                      : description_ + QStringLiteral("\n\n") + advice_;
-        QString text = QStringLiteral("Error: ") + description_ + QStringLiteral(", ");
-        if (numberShown_)
-            text += (number_ < 0 ? QString() : QStringLiteral(" ")) + QString::number(number_);
-        text += host;
+        QString text = QStringLiteral("Error: ") + description_;
+        if (!isOnThisComputer()) {
+            text += QStringLiteral(", ");
+            // The number stands apart from the host, which may begin with a digit itself.
+            if (numberShown_)
+                text += (number_ < 0 ? QString() : QStringLiteral(" ")) + QString::number(number_) +
+                        QLatin1Char(' ');
+            text += host;
+        }
         if (!advice_.isEmpty())
             text += QStringLiteral("\n\n") + advice_;
         return text;
@@ -67,6 +80,7 @@ private:
     QString advice_;
     bool numberShown_ = false;
     bool shownAsIs_ = false;
+    bool onThisComputer_ = false;
 };
 
 // A failure of values the user gave (a class name that cannot name a directory, a server that

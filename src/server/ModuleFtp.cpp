@@ -89,9 +89,24 @@ bool ModuleFtp::ftpConnect() {
     if (inet.certificateRefusedByUser())
         return false; // the user has just said no: nothing to report
     InputRefused refused(inet.ResponseInfo(), inet.ResponseCode());
-    if (inet.ResponseCode() == TransferControl::LoginRefused)
+    switch (inet.ResponseCode()) {
+    case TransferControl::LoginRefused:
         refused.withAdvice(QStringLiteral("The server did not accept the Corvane account \"%1\". "
                                           "Check the Corvane user ID and password.")
                                .arg(lecture.corvaneId));
+        break;
+    case TransferControl::HostNotResolved:
+        refused.withAdvice(QStringLiteral("No server of that name was found. Check the server's "
+                                          "name, and that this computer is connected to the "
+                                          "network."));
+        break;
+    case TransferControl::CannotConnect:
+        refused.withAdvice(QStringLiteral("The server did not take the connection. Check the "
+                                          "server's name and port, and that the server is "
+                                          "running and reachable from this network."));
+        break;
+    default:
+        break;
+    }
     throw refused;
 }

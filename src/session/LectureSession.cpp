@@ -103,7 +103,7 @@ std::optional<LectureSession::Presentation> LectureSession::openAsked(const QStr
         outcome = presentation.openPresentation(path, *password);
     }
     if (!outcome.isOpen())
-        throw InputRefused(outcome.reason);
+        throw InputRefused(outcome.reason).onThisComputer();
     Presentation opened;
     opened.name = presentation.presentationName();
     opened.slideCount = presentation.slideCount();
@@ -127,7 +127,8 @@ void LectureSession::settleRange(const Presentation& opened, bool checkRange) {
                     .arg(first)
                     .arg(last)
                     .arg(opened.name)
-                    .arg(count));
+                    .arg(count))
+                .onThisComputer();
     }
     lecture_.firstSlide = first;
     lecture_.lastSlide = last;

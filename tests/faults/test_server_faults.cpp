@@ -187,7 +187,7 @@ private slots:
         watcher.join();
         QVERIFY(frozen);
         QVERIFY2(message.startsWith("Error: The server did not answer in time") &&
-                     message.endsWith(",  12002" + fx_.server->host()),
+                     message.endsWith(",  12002 " + fx_.server->host()),
                  qPrintable(message));
         const qint64 arrived = QFileInfo(arriving).size();
         QVERIFY2(arrived > 0 && arrived < size, qPrintable(QString::number(arrived)));

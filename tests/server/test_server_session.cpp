@@ -7,6 +7,7 @@
 #include "support/ServerRun.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <optional>
@@ -203,7 +204,7 @@ private slots:
         } catch (const Failure& f) {
             message = f.message(fx_.server->host());
         }
-        QVERIFY2(message.startsWith("Error: ") && message.endsWith(",  12004" + fx_.server->host()),
+        QVERIFY2(message.startsWith("Error: ") && message.endsWith(",  12004 " + fx_.server->host()),
                  qPrintable(message));
         QVERIFY(!s.progress.lines.contains("FTPing description"));
         QCOMPARE(fx_.names(), (QStringList{"Slide1.gif", "blank.gif"}));
@@ -288,6 +289,9 @@ private slots:
         QTest::newRow("no server")
             << QStringLiteral("127.0.0.1:%1").arg(TestFtpServer::freeLoopbackPort())
             << "Cannot connect to the server" << int(TransferControl::CannotConnect);
+        QTest::newRow("unknown host")
+            << QString("no-such-host.invalid") << "Check the server's name, and that this computer"
+            << int(TransferControl::HostNotResolved);
     }
     void connectTest() {
         QFETCH(QString, host);
@@ -324,6 +328,8 @@ private slots:
                      (host.isEmpty() || text.count(host) == 1),
                  qPrintable(text));
         QVERIFY2(text.contains(description), qPrintable(text));
+        // A reply code is said once, never as "530: 530".
+        QVERIFY2(!text.contains(QRegularExpression("\\b(\\d{3}): \\1\\b")), qPrintable(text));
     }
 
     // The text rules of the class listing and its filters. (The account file's rules are

@@ -105,7 +105,8 @@ private slots:
         const auto [kind, message] =
             failureOf([&] { session_->openPresentation(copy("corrupt-records.ppt")); });
         QCOMPARE(kind, Failure::Kind::Input);
-        QVERIFY2(message.startsWith("Error: ") && message.endsWith(", HOST"), qPrintable(message));
+        // About a file on this computer: the server is not named.
+        QVERIFY2(message.startsWith("Error: ") && !message.contains("HOST"), qPrintable(message));
         QVERIFY(!session_->moduleSlideFerry().presentation.isOpen());
 
         LectureRecord& lecture = session_->lecture();
@@ -115,7 +116,7 @@ private slots:
             failureOf([&] { session_->openPresentation(copy("basic_test_ppt_file.ppt"), true); });
         QCOMPARE(rangeKind, Failure::Kind::Input);
         QCOMPARE(rangeMessage, QString("Error: The slide range 2-5 is not in "
-                                       "basic_test_ppt_file.ppt: it has 2 slides, HOST"));
+                                       "basic_test_ppt_file.ppt: it has 2 slides"));
         QVERIFY(!session_->moduleSlideFerry().presentation.isOpen());
 
         lecture.lastSlide = 0; // to the last slide

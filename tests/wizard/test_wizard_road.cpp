@@ -246,7 +246,10 @@ private slots:
         r.typeAccounts("ann", "PW123", *server_);
         r.next();
         QCOMPARE(r.messages.size(), 1);
-        QVERIFY2(r.messages[0].startsWith("Error: ") && r.messages[0].endsWith(", 127.0.0.1:1"),
+        // The server's name and what to check, the server's words last.
+        QVERIFY2(r.messages[0].startsWith("Error: ") &&
+                     r.messages[0].section("\n\n", 0, 0).endsWith(", 127.0.0.1:1") &&
+                     r.messages[0].section("\n\n", 1).contains("Check the server's name and port"),
                  qPrintable(r.messages[0]));
         QCOMPARE(r.page(), 1);
         QVERIFY(!WizardProbe::serverChanged(page));

@@ -147,6 +147,17 @@ bool isConnectionLoss(CURLcode result) {
            result == CURLE_GOT_NOTHING || result == CURLE_FTP_WEIRD_SERVER_REPLY;
 }
 
+// curl's words, then the server's reply. curl's words often end with the reply's code ("Access
+// denied: 530"), which the reply begins with itself: the code is said once.
+QString withServerReply(QString detail, const QString& reply) {
+    if (reply.isEmpty())
+        return detail;
+    const QString code = reply.left(3);
+    if (code.size() == 3 && detail.endsWith(QStringLiteral(": ") + code))
+        detail.chop(5);
+    return detail + QStringLiteral(": ") + reply;
+}
+
 // The server answered the command with a refusal (as opposed to breaking off or staying silent).
 bool isRefusal(CURLcode result) {
     switch (result) {
@@ -174,7 +185,7 @@ TransferOutcome outcomeOf(CURLcode result, const QByteArray& lastReply, const QS
     const QString reply = QString::fromUtf8(lastReply);
     const QString detail =
         curlDetail.isEmpty() ? QString::fromUtf8(curl_easy_strerror(result)) : curlDetail;
-    const QString withReply = reply.isEmpty() ? detail : detail + QStringLiteral(": ") + reply;
+    const QString withReply = withServerReply(detail, reply);
     if (lastReply.startsWith("421"))
         // The server closed the session (overloaded, shutting down or idle time-out).
         return {Code::ConnectionLost,
