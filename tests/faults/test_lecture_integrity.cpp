@@ -63,7 +63,9 @@ class TestLectureIntegrity : public QObject {
     // short lock wait.
     ServerRun& connected(int slides = 3, ServerRun* other = nullptr) {
         ServerRun& r = other ? *other : fx_.connect();
-        r.inet.setTimeouts(5000, 4000);
+        // Wide enough that a busy machine (the office drawing beside the test) never stalls a
+        // server that answers; the tests of silence set a shorter stall themselves.
+        r.inet.setTimeouts(5000, 15000);
         r.m.lockWaitMs = 1500;
         if (!r.writeLecture(1, slides))
             qWarning("working files not written");
@@ -275,6 +277,7 @@ private slots:
             existingLecture();
         const auto before = tree();
         ServerRun& r = connected();
+        r.inet.setTimeouts(5000, 4000);
         QVERIFY(server().setRules({rule}));
         const QString message = send(r, existing ? int(LectureExistsChoice::AppendSlides) : -1);
         QVERIFY2(message.contains("The server did not answer in time") && message.contains(named),
