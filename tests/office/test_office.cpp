@@ -164,6 +164,20 @@ private slots:
             << "corrupt-header.ppt" << none << "the presentation is password-protected";
         QTest::newRow("damaged records") << "corrupt-records.ppt" << none << "damaged";
         QTest::newRow("encrypted") << "password-protected.ppt" << none << "password-protected";
+        // An encrypted binary deck without the encrypted summary stream (renamed here, so that
+        // neither the office nor the look for the stream finds it): only its header says so.
+        const auto utf16 = [](const char* name) {
+            QByteArray bytes;
+            for (const char* c = name; *c; ++c)
+                bytes.append(*c).append('\0');
+            return bytes;
+        };
+        QByteArray headerOnly =
+            testEnv::readFile(testEnv::presentationsDir() + "/password-protected.ppt");
+        QVERIFY(headerOnly.contains(utf16("EncryptedSummary")));
+        headerOnly.replace(utf16("EncryptedSummary"), utf16("EncryptedSummarz"));
+        QTest::newRow("encrypted, header only")
+            << "header-only.ppt" << headerOnly << "the presentation is password-protected";
         QTest::newRow("missing") << "no-such-file.ppt" << none << "does not exist";
         QTest::newRow("folder") << "" << none << "cannot be read";
         QTest::newRow("not a presentation")
