@@ -3,7 +3,9 @@
 
 #include "OfficeTestSupport.h"
 #include "lecture/LectureRecord.h"
+#include "pipeline/EmptyPresentation.h"
 #include "pipeline/PresentationExport.h"
+#include "pipeline/SlideReader.h"
 #include "platform/Failure.h"
 #include "platform/office/Office.h"
 
@@ -126,6 +128,34 @@ private slots:
         presentation.closePresentation();
         QVERIFY(testEnv::readFile(path) == before);
         QCOMPARE(filesIn(source.path()), QStringList{file});
+    }
+
+    // A deck is empty only when no slide of the range shows anything: a slide without shapes
+    // that has a background of its own (picture, colour, gradient) or a master page with a shape
+    // shows something; so as the office's own deck and stored as a binary one. Slides that show
+    // nothing at all are still caught.
+    void emptyOnlyWhenNothingShows() {
+        const QString odp = copyPresentation(files_, "backgrounds.fodp");
+        const QString ppt = files_.filePath("backgrounds.ppt");
+        office_->open(odp)->saveCopy(ppt);
+        for (const QString& path : {odp, ppt}) {
+            LectureRecord fields;
+            PresentationExport presentation(fields);
+            presentation.openPresentation(path);
+            QCOMPARE(presentation.slideCount(), 5);
+            SlideReader& slides = *presentation.slides();
+            QVERIFY(!noSlideShowsAnything(slides, 1, 5));
+            for (int slide = 1; slide <= 4; ++slide) {
+                QCOMPARE(slides.shapeCount(slide), 0);
+                QVERIFY2(!noSlideShowsAnything(slides, slide, slide),
+                         qPrintable(QStringLiteral("%1, slide %2").arg(path).arg(slide)));
+            }
+            QVERIFY2(noSlideShowsAnything(slides, 5, 5), qPrintable(path));
+        }
+        LectureRecord fields;
+        PresentationExport blank(fields);
+        blank.openPresentation(copyPresentation(files_, "blank-slides.fodp"));
+        QVERIFY(noSlideShowsAnything(*blank.slides(), 1, 3));
     }
 
     // Failing exports are raised; the presentation keeps its slides.
