@@ -19,9 +19,9 @@ class TestOffice : public QObject {
     QString linebreaksPpt_;
 
     std::unique_ptr<office::Presentation> open(const QString& name) {
-        const QString path = name == QLatin1String("linebreaks.ppt")
-                                 ? linebreaksPpt_
-                                 : copyPresentation(files_, name);
+        const QString path = name == QLatin1String("linebreaks.ppt") ? linebreaksPpt_
+                             : name == QLatin1String("fields.ppt")   ? files_.filePath(name)
+                                                                   : copyPresentation(files_, name);
         if (path.isEmpty())
             qFatal("cannot copy %s", qPrintable(name));
         return app_->open(path);
@@ -38,6 +38,8 @@ private slots:
         linebreaksPpt_ = testEnv::convertWithOffice(
             officeTest::localDataDir() + QStringLiteral("/linebreaks.fodp"), files_.path(), "ppt");
         QVERIFY2(!linebreaksPpt_.isEmpty(), "the office could not convert linebreaks.fodp");
+        // The fields again in the binary format, where the office reads them as "<number>".
+        open(QStringLiteral("fields.fodp"))->saveCopy(files_.filePath("fields.ppt"));
     }
 
     void cleanupTestCase() {
@@ -77,6 +79,14 @@ private slots:
             << "linebreaks.ppt" << 1 << 1 << "Title one\vsecond line";
         QTest::newRow("line break in body")
             << "linebreaks.ppt" << 1 << 2 << "Alpha\vstill alpha\r\rBeta <&>";
+        // Fields read as the slide shows them, not as the office's placeholders.
+        QTest::newRow("slide-number field alone") << "fields.fodp" << 1 << 1 << "1";
+        QTest::newRow("slide number in a title") << "fields.fodp" << 2 << 1 << "Page 2";
+        QTest::newRow("number, count, footer and date")
+            << "fields.fodp" << 2 << 2 << "Slide 2 of 2\rCourse notes, 5 March 2026";
+        QTest::newRow("binary: slide-number field alone") << "fields.ppt" << 1 << 1 << "1";
+        QTest::newRow("binary: number, count, footer and date")
+            << "fields.ppt" << 2 << 2 << "Slide 2 of 2\rCourse notes, 5 March 2026";
     }
     void shapeTexts() {
         QFETCH(QString, file);
@@ -102,6 +112,9 @@ private slots:
             << "These are the notes of the 2nd slide\rTHIS LINE IS BOLD";
         QTest::newRow("no notes text") << "bullets.ppt" << 1 << 2 << QString();
         QTest::newRow("line break in notes") << "linebreaks.ppt" << 1 << 2 << "One.\rTwo.\vThree.";
+        QTest::newRow("slide number in notes") << "fields.fodp" << 2 << 2 << "Notes of slide 2";
+        QTest::newRow("binary: slide number in notes")
+            << "fields.ppt" << 2 << 2 << "Notes of slide 2";
     }
     void notesPages() {
         QFETCH(QString, file);

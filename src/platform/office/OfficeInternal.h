@@ -17,6 +17,7 @@
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/uno/Reference.hxx>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
@@ -62,6 +63,21 @@ com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPages>
 pagesOf(const Presentation::Impl& d);
 com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPage> slideOf(Presentation::Impl& d,
                                                                            int slide);
+
+// Where a text stands, for the fields that show something of their page: the slide (for a text
+// of a notes page, the slide of that notes page), the page itself, the slide's number and the
+// count of slides.
+struct PageOfText {
+    com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPage> slide;
+    com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPage> page;
+    int number = 0;
+    int count = 0;
+};
+
+// The text of one paragraph as the page shows it, its fields worked out (OfficeFields.cpp).
+QString
+shownParagraph(const com::sun::star::uno::Reference<com::sun::star::text::XTextRange>& paragraph,
+               const PageOfText& where);
 
 // Runs one read or change of the presentation; the office's exceptions become Failure.
 template <typename F> auto guarded(const QString& what, F&& body) -> decltype(body()) {
