@@ -152,6 +152,29 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Failure, presentation->slideCount());
     }
 
+    // A slide framed in a GIF keeps the office's pixels: the picture inside the band is the one
+    // the office draws at that size (but for a palette entry given to the band), for slides of
+    // text and of pictures.
+    void framedGifKeepsTheOfficePixels() {
+        auto presentation = open(QStringLiteral("long-68-slides.ppt"));
+        QTemporaryDir out;
+        for (int slide : {1, 5, 30}) {
+            const QString name = out.filePath(QStringLiteral("S%1").arg(slide));
+            presentation->exportSlide(slide, name + "-exact", "GIF", 600, 450); // 4:3, no band
+            presentation->exportSlide(slide, name + "-framed", "GIF", 700, 450);
+            const QImage exact(name + "-exact.GIF"), framed(name + "-framed.GIF");
+            QCOMPARE(framed.size(), QSize(700, 450));
+            int differing = 0;
+            for (int y = 0; y < 450; ++y)
+                for (int x = 0; x < 600; ++x)
+                    differing += exact.pixel(x, y) != framed.pixel(x + 50, y);
+            QVERIFY2(differing < 600 * 450 / 1000, qPrintable(QString::number(differing)));
+            for (int y : {0, 449})
+                QCOMPARE(framed.pixel(10, y), framed.pixel(690, y));
+            QCOMPARE(framed.pixel(10, 200), qRgb(0, 0, 0));
+        }
+    }
+
     // File and folder names that need escaping in the office's URLs.
     void awkwardNamesWork() {
         QTemporaryDir dir;

@@ -136,6 +136,65 @@ private slots:
         QCOMPARE(filesIn(source.path()), QStringList{file});
     }
 
+    // A slide keeps its proportions in any frame: drawn as large as fits, centred, the rest of
+    // the frame black; the blank image the same. The 16:9 slide's circle stays round.
+    void slidesKeepTheirProportions_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("GIF, wider than 16:9 is tall") << "GIF" << QSize(1000, 700);
+        QTest::newRow("PNG") << "PNG" << QSize(1000, 700);
+        QTest::newRow("JPG") << "JPG" << QSize(1000, 700);
+        QTest::newRow("BMP, tall frame") << "BMP" << QSize(300, 500);
+        QTest::newRow("GIF, exactly 16:9: no band") << "GIF" << QSize(800, 450);
+    }
+    void slidesKeepTheirProportions() {
+        QFETCH(QString, format);
+        QFETCH(QSize, size);
+        QTemporaryDir work;
+        LectureRecord fields;
+        fields.workDir = work.path();
+        fields.firstSlide = fields.lastSlide = 1;
+        fields.imageFormat = format;
+        fields.width = size.width();
+        fields.height = size.height();
+        PresentationExport presentation(fields);
+        presentation.openPresentation(copyPresentation(files_, "circle-16x9.fodp"));
+        RecordingProgress progress;
+        presentation.exportSlides(progress);
+        const int slideHeight = qMin(size.height(), size.width() * 9 / 16);
+        const int band = (size.height() - slideHeight) / 2;
+        const auto dark = [](QRgb c) { return qRed(c) < 24 && qGreen(c) < 24 && qBlue(c) < 24; };
+        const auto white = [](QRgb c) {
+            return qRed(c) > 230 && qGreen(c) > 230 && qBlue(c) > 230;
+        };
+        for (const QString& name : {"Slide1." + format, "blank." + format}) {
+            const QImage image(work.filePath(name));
+            QCOMPARE(image.size(), size);
+            const int x = size.width() / 2;
+            if (band > 0) {
+                QVERIFY2(dark(image.pixel(x, 0)) && dark(image.pixel(x, size.height() - 1)),
+                         qPrintable(name));
+                QVERIFY(dark(image.pixel(x, band - 2)) && white(image.pixel(x, band + 2)));
+            } else {
+                QVERIFY2(white(image.pixel(x, 0)), qPrintable(name));
+            }
+            QVERIFY(white(image.pixel(2, size.height() / 2)));
+        }
+        // The circle's extent, by its red pixels.
+        const QImage slide(work.filePath("Slide1." + format));
+        QRect red;
+        for (int y = 0; y < slide.height(); ++y)
+            for (int x = 0; x < slide.width(); ++x) {
+                const QRgb c = slide.pixel(x, y);
+                if (qRed(c) > 200 && qGreen(c) < 90 && qBlue(c) < 90)
+                    red |= QRect(x, y, 1, 1);
+            }
+        QVERIFY2(qAbs(red.width() - red.height()) <= 2,
+                 qPrintable(QStringLiteral("%1 x %2").arg(red.width()).arg(red.height())));
+        QVERIFY(qAbs(red.height() - slideHeight * 8 / 15.75) <= 3);
+        QVERIFY(qAbs(red.center().y() - size.height() / 2) <= 2);
+    }
+
     // A deck is empty only when no slide of the range shows anything: a slide without shapes
     // that has a background of its own (picture, colour, gradient) or a master page with a shape
     // shows something; so as the office's own deck and stored as a binary one. Slides that show

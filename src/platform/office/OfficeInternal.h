@@ -7,6 +7,7 @@
 #include "platform/office/Office.h"
 #include "platform/office/UnoSupport.h"
 
+#include <QSize>
 #include <QString>
 #include <map>
 #include <tuple>
@@ -36,6 +37,8 @@ struct Presentation::Impl {
     bool repaired = false;
     // The office's image exporter, made at the first slide's export and used for every slide.
     com::sun::star::uno::Reference<com::sun::star::drawing::XGraphicExportFilter> exporter;
+    // The slides' size in 1/100 mm (every slide has the same), read at the first export.
+    QSize pageSize;
 
     // What was read of the pages, so that the reads of one slide that follow each other (its
     // shape count, whether a shape holds text, its text) ask the office each thing once.
