@@ -73,6 +73,11 @@ set(SF_UNO_TYPES
   com.sun.star.beans.NamedValue
   com.sun.star.task.XInteractionContinuation
   com.sun.star.io.IOException
+  com.sun.star.drawing.FillStyle
+  com.sun.star.drawing.XMasterPageTarget
+  com.sun.star.beans.XPropertySetInfo
+  com.sun.star.text.XTextField
+  com.sun.star.util.DateTime
 )
 
 set(SF_UNO_GENERATED_DIR "${CMAKE_BINARY_DIR}/uno-headers")

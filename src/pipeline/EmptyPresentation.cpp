@@ -6,7 +6,7 @@
 bool noSlideShowsAnything(SlideReader& reader, int first, int last) {
     for (int slide = first; slide <= last; ++slide) {
         try {
-            if (reader.shapeCount(slide) > 0)
+            if (reader.shapeCount(slide) > 0 || reader.drawsMoreThanShapes(slide))
                 return false;
         } catch (const Failure&) {
             return false;

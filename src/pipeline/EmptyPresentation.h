@@ -8,8 +8,9 @@ class SlideReader;
 // uploaded, it would be a "complete" lecture of blank or missing slides. These find it before
 // anything is sent.
 
-// True when none of slides first..last holds a shape of its own (the master's shapes do not
-// count). A slide whose shapes cannot be counted counts as showing something.
+// True when none of slides first..last shows anything: no shape of its own, no background of its
+// own, nothing from its master page but placeholders and a plain colour. A slide that cannot be
+// read counts as showing something.
 bool noSlideShowsAnything(SlideReader& reader, int first, int last);
 
 // What the user is told (and asked, in the wizard) about such a presentation.

@@ -59,6 +59,11 @@ QString OfficeSlideReader::notesShapeText(int slide, int shape) {
                            [&] { return p_.notesShapeText(slide, shape); });
 }
 
+bool OfficeSlideReader::drawsMoreThanShapes(int slide) {
+    return answer<bool>({Read::MoreThanShapes, slide, 0},
+                        [&] { return p_.drawsMoreThanShapes(slide); });
+}
+
 void OfficeSlideReader::readAhead(int first, int last) {
     // On the worker every read goes straight to the office, and its answer is kept.
     workerThread::run([&] {

@@ -28,6 +28,7 @@ public:
     int notesShapeCount(int slide) override;
     bool notesHasText(int slide, int shape) override;
     QString notesShapeText(int slide, int shape) override;
+    bool drawsMoreThanShapes(int slide) override;
     void readAhead(int first, int last) override;
 
 private:
@@ -37,7 +38,8 @@ private:
         ShapeText,
         NotesShapeCount,
         NotesHasText,
-        NotesText
+        NotesText,
+        MoreThanShapes
     };
     using Key = std::tuple<Read, int, int>;
     using Value = std::variant<int, bool, QString>;

@@ -14,6 +14,9 @@ public:
     virtual int notesShapeCount(int slide) = 0;          // shapes of the slide's notes page
     virtual bool notesHasText(int slide, int shape) = 0; // TextFrame.HasText of a notes shape
     virtual QString notesShapeText(int slide, int shape) = 0;
+    // True when the slide's image shows more than its shapes (a background of its own, its
+    // master page's content). False by default: only the shapes count.
+    virtual bool drawsMoreThanShapes(int /*slide*/) { return false; }
     // Says that the text lines of slides first..last are wanted next (see slideTextLines), so
     // that a reader can fetch them in one go. Reads nothing by default.
     virtual void readAhead(int /*first*/, int /*last*/) {}

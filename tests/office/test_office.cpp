@@ -19,9 +19,9 @@ class TestOffice : public QObject {
     QString linebreaksPpt_;
 
     std::unique_ptr<office::Presentation> open(const QString& name) {
-        const QString path = name == QLatin1String("linebreaks.ppt")
-                                 ? linebreaksPpt_
-                                 : copyPresentation(files_, name);
+        const QString path = name == QLatin1String("linebreaks.ppt") ? linebreaksPpt_
+                             : name == QLatin1String("fields.ppt")   ? files_.filePath(name)
+                                                                   : copyPresentation(files_, name);
         if (path.isEmpty())
             qFatal("cannot copy %s", qPrintable(name));
         return app_->open(path);
@@ -38,6 +38,8 @@ private slots:
         linebreaksPpt_ = testEnv::convertWithOffice(
             officeTest::localDataDir() + QStringLiteral("/linebreaks.fodp"), files_.path(), "ppt");
         QVERIFY2(!linebreaksPpt_.isEmpty(), "the office could not convert linebreaks.fodp");
+        // The fields again in the binary format, where the office reads them as "<number>".
+        open(QStringLiteral("fields.fodp"))->saveCopy(files_.filePath("fields.ppt"));
     }
 
     void cleanupTestCase() {
@@ -77,6 +79,14 @@ private slots:
             << "linebreaks.ppt" << 1 << 1 << "Title one\vsecond line";
         QTest::newRow("line break in body")
             << "linebreaks.ppt" << 1 << 2 << "Alpha\vstill alpha\r\rBeta <&>";
+        // Fields read as the slide shows them, not as the office's placeholders.
+        QTest::newRow("slide-number field alone") << "fields.fodp" << 1 << 1 << "1";
+        QTest::newRow("slide number in a title") << "fields.fodp" << 2 << 1 << "Page 2";
+        QTest::newRow("number, count, footer and date")
+            << "fields.fodp" << 2 << 2 << "Slide 2 of 2\rCourse notes, 5 March 2026";
+        QTest::newRow("binary: slide-number field alone") << "fields.ppt" << 1 << 1 << "1";
+        QTest::newRow("binary: number, count, footer and date")
+            << "fields.ppt" << 2 << 2 << "Slide 2 of 2\rCourse notes, 5 March 2026";
     }
     void shapeTexts() {
         QFETCH(QString, file);
@@ -102,6 +112,9 @@ private slots:
             << "These are the notes of the 2nd slide\rTHIS LINE IS BOLD";
         QTest::newRow("no notes text") << "bullets.ppt" << 1 << 2 << QString();
         QTest::newRow("line break in notes") << "linebreaks.ppt" << 1 << 2 << "One.\rTwo.\vThree.";
+        QTest::newRow("slide number in notes") << "fields.fodp" << 2 << 2 << "Notes of slide 2";
+        QTest::newRow("binary: slide number in notes")
+            << "fields.ppt" << 2 << 2 << "Notes of slide 2";
     }
     void notesPages() {
         QFETCH(QString, file);
@@ -139,6 +152,29 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Failure, presentation->slideCount());
     }
 
+    // A slide framed in a GIF keeps the office's pixels: the picture inside the band is the one
+    // the office draws at that size (but for a palette entry given to the band), for slides of
+    // text and of pictures.
+    void framedGifKeepsTheOfficePixels() {
+        auto presentation = open(QStringLiteral("long-68-slides.ppt"));
+        QTemporaryDir out;
+        for (int slide : {1, 5, 30}) {
+            const QString name = out.filePath(QStringLiteral("S%1").arg(slide));
+            presentation->exportSlide(slide, name + "-exact", "GIF", 600, 450); // 4:3, no band
+            presentation->exportSlide(slide, name + "-framed", "GIF", 700, 450);
+            const QImage exact(name + "-exact.GIF"), framed(name + "-framed.GIF");
+            QCOMPARE(framed.size(), QSize(700, 450));
+            int differing = 0;
+            for (int y = 0; y < 450; ++y)
+                for (int x = 0; x < 600; ++x)
+                    differing += exact.pixel(x, y) != framed.pixel(x + 50, y);
+            QVERIFY2(differing < 600 * 450 / 1000, qPrintable(QString::number(differing)));
+            for (int y : {0, 449})
+                QCOMPARE(framed.pixel(10, y), framed.pixel(690, y));
+            QCOMPARE(framed.pixel(10, 200), qRgb(0, 0, 0));
+        }
+    }
+
     // File and folder names that need escaping in the office's URLs.
     void awkwardNamesWork() {
         QTemporaryDir dir;
@@ -164,6 +200,20 @@ private slots:
             << "corrupt-header.ppt" << none << "the presentation is password-protected";
         QTest::newRow("damaged records") << "corrupt-records.ppt" << none << "damaged";
         QTest::newRow("encrypted") << "password-protected.ppt" << none << "password-protected";
+        // An encrypted binary deck without the encrypted summary stream (renamed here, so that
+        // neither the office nor the look for the stream finds it): only its header says so.
+        const auto utf16 = [](const char* name) {
+            QByteArray bytes;
+            for (const char* c = name; *c; ++c)
+                bytes.append(*c).append('\0');
+            return bytes;
+        };
+        QByteArray headerOnly =
+            testEnv::readFile(testEnv::presentationsDir() + "/password-protected.ppt");
+        QVERIFY(headerOnly.contains(utf16("EncryptedSummary")));
+        headerOnly.replace(utf16("EncryptedSummary"), utf16("EncryptedSummarz"));
+        QTest::newRow("encrypted, header only")
+            << "header-only.ppt" << headerOnly << "the presentation is password-protected";
         QTest::newRow("missing") << "no-such-file.ppt" << none << "does not exist";
         QTest::newRow("folder") << "" << none << "cannot be read";
         QTest::newRow("not a presentation")

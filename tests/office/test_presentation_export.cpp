@@ -3,7 +3,9 @@
 
 #include "OfficeTestSupport.h"
 #include "lecture/LectureRecord.h"
+#include "pipeline/EmptyPresentation.h"
 #include "pipeline/PresentationExport.h"
+#include "pipeline/SlideReader.h"
 #include "platform/Failure.h"
 #include "platform/office/Office.h"
 
@@ -45,14 +47,20 @@ private slots:
         QTest::newRow("basic") << "basic_test_ppt_file.ppt" << 2 << "This is a test title";
         QTest::newRow("empty title placeholder") << "empty.ppt" << 1 << "";
         QTest::newRow("first slide without shapes") << "no-shapes.fodp" << 2 << "";
+        // Made from fields.fodp by the office: there the field reads as "<number>".
+        QTest::newRow("slide-number field as title") << "fields.ppt" << 2 << "1";
     }
     void openReadsNameCountAndTitle() {
         QFETCH(QString, file);
         QFETCH(int, count);
         QFETCH(QString, title);
+        if (file == QLatin1String("fields.ppt"))
+            office_->open(copyPresentation(files_, "fields.fodp"))->saveCopy(files_.filePath(file));
         LectureRecord fields;
         PresentationExport presentation(fields);
-        const OpenOutcome opened = presentation.openPresentation(copyPresentation(files_, file));
+        const OpenOutcome opened = presentation.openPresentation(
+            file == QLatin1String("fields.ppt") ? files_.filePath(file)
+                                                : copyPresentation(files_, file));
         QVERIFY2(opened.result == OpenOutcome::Opened && opened.reason.isEmpty(),
                  qPrintable(opened.reason));
         QVERIFY(presentation.isOpen() && presentation.hasOffice() && presentation.slides());
@@ -126,6 +134,93 @@ private slots:
         presentation.closePresentation();
         QVERIFY(testEnv::readFile(path) == before);
         QCOMPARE(filesIn(source.path()), QStringList{file});
+    }
+
+    // A slide keeps its proportions in any frame: drawn as large as fits, centred, the rest of
+    // the frame black; the blank image the same. The 16:9 slide's circle stays round.
+    void slidesKeepTheirProportions_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("GIF, wider than 16:9 is tall") << "GIF" << QSize(1000, 700);
+        QTest::newRow("PNG") << "PNG" << QSize(1000, 700);
+        QTest::newRow("JPG") << "JPG" << QSize(1000, 700);
+        QTest::newRow("BMP, tall frame") << "BMP" << QSize(300, 500);
+        QTest::newRow("GIF, exactly 16:9: no band") << "GIF" << QSize(800, 450);
+    }
+    void slidesKeepTheirProportions() {
+        QFETCH(QString, format);
+        QFETCH(QSize, size);
+        QTemporaryDir work;
+        LectureRecord fields;
+        fields.workDir = work.path();
+        fields.firstSlide = fields.lastSlide = 1;
+        fields.imageFormat = format;
+        fields.width = size.width();
+        fields.height = size.height();
+        PresentationExport presentation(fields);
+        presentation.openPresentation(copyPresentation(files_, "circle-16x9.fodp"));
+        RecordingProgress progress;
+        presentation.exportSlides(progress);
+        const int slideHeight = qMin(size.height(), size.width() * 9 / 16);
+        const int band = (size.height() - slideHeight) / 2;
+        const auto dark = [](QRgb c) { return qRed(c) < 24 && qGreen(c) < 24 && qBlue(c) < 24; };
+        const auto white = [](QRgb c) {
+            return qRed(c) > 230 && qGreen(c) > 230 && qBlue(c) > 230;
+        };
+        for (const QString& name : {"Slide1." + format, "blank." + format}) {
+            const QImage image(work.filePath(name));
+            QCOMPARE(image.size(), size);
+            const int x = size.width() / 2;
+            if (band > 0) {
+                QVERIFY2(dark(image.pixel(x, 0)) && dark(image.pixel(x, size.height() - 1)),
+                         qPrintable(name));
+                QVERIFY(dark(image.pixel(x, band - 2)) && white(image.pixel(x, band + 2)));
+            } else {
+                QVERIFY2(white(image.pixel(x, 0)), qPrintable(name));
+            }
+            QVERIFY(white(image.pixel(2, size.height() / 2)));
+        }
+        // The circle's extent, by its red pixels.
+        const QImage slide(work.filePath("Slide1." + format));
+        QRect red;
+        for (int y = 0; y < slide.height(); ++y)
+            for (int x = 0; x < slide.width(); ++x) {
+                const QRgb c = slide.pixel(x, y);
+                if (qRed(c) > 200 && qGreen(c) < 90 && qBlue(c) < 90)
+                    red |= QRect(x, y, 1, 1);
+            }
+        QVERIFY2(qAbs(red.width() - red.height()) <= 2,
+                 qPrintable(QStringLiteral("%1 x %2").arg(red.width()).arg(red.height())));
+        QVERIFY(qAbs(red.height() - slideHeight * 8 / 15.75) <= 3);
+        QVERIFY(qAbs(red.center().y() - size.height() / 2) <= 2);
+    }
+
+    // A deck is empty only when no slide of the range shows anything: a slide without shapes
+    // that has a background of its own (picture, colour, gradient) or a master page with a shape
+    // shows something; so as the office's own deck and stored as a binary one. Slides that show
+    // nothing at all are still caught.
+    void emptyOnlyWhenNothingShows() {
+        const QString odp = copyPresentation(files_, "backgrounds.fodp");
+        const QString ppt = files_.filePath("backgrounds.ppt");
+        office_->open(odp)->saveCopy(ppt);
+        for (const QString& path : {odp, ppt}) {
+            LectureRecord fields;
+            PresentationExport presentation(fields);
+            presentation.openPresentation(path);
+            QCOMPARE(presentation.slideCount(), 5);
+            SlideReader& slides = *presentation.slides();
+            QVERIFY(!noSlideShowsAnything(slides, 1, 5));
+            for (int slide = 1; slide <= 4; ++slide) {
+                QCOMPARE(slides.shapeCount(slide), 0);
+                QVERIFY2(!noSlideShowsAnything(slides, slide, slide),
+                         qPrintable(QStringLiteral("%1, slide %2").arg(path).arg(slide)));
+            }
+            QVERIFY2(noSlideShowsAnything(slides, 5, 5), qPrintable(path));
+        }
+        LectureRecord fields;
+        PresentationExport blank(fields);
+        blank.openPresentation(copyPresentation(files_, "blank-slides.fodp"));
+        QVERIFY(noSlideShowsAnything(*blank.slides(), 1, 3));
     }
 
     // Failing exports are raised; the presentation keeps its slides.

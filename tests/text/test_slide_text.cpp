@@ -282,6 +282,39 @@ private slots:
                  (QStringList{u"\u03A9"_qs, u"\u0416"_qs, u"\u4E2D"_qs}));
     }
 
+    // The warning names only what the user can see: symbol-font glyphs (private use
+    // U+F000..U+F0FF) by their kind, once; other invisible characters by their code point;
+    // visible ones as they are.
+    void codePageWarningNamesInvisibleCharacters_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("lost");
+        QTest::addColumn<QString>("warning");
+        const QString tail = QStringLiteral(" cannot be written in the server's code page and "
+                                            "will reach it as \"?\".");
+        QTest::newRow("symbol font only")
+            << "" << QStringList{u"\uF04A"_qs, u"\uF0B7"_qs}
+            << "Characters in the slide texts (symbol-font characters)" + tail;
+        QTest::newRow("visible, symbol font and invisible")
+            << u"A\u200Bb"_qs << QStringList{u"\u03A9"_qs, u"\uF0A7"_qs, u"\uE000"_qs, u"\u0416"_qs}
+            << "Characters in the title (U+200B) and the slide texts (\u03A9 \u0416, "
+               "symbol-font characters, U+E000)" +
+                   tail;
+        QTest::newRow("visible only, as today")
+            << u"\u65E5"_qs << QStringList{u"\U00020B9F"_qs}
+            << "Characters in the title (\u65E5) and the slide texts (\U00020B9F)" + tail;
+        QTest::newRow("first five names, then a count")
+            << "" << QStringList{u"\uF041"_qs, u"\uF042"_qs, u"\u2003"_qs, u"a\u0301"_qs.mid(1),
+                                 u"\u03A9"_qs, u"\u03A8"_qs, u"\u0416"_qs}
+            << "Characters in the slide texts (\u03A9 \u03A8, symbol-font characters, U+2003, "
+               "U+0301 and 1 more)" +
+                   tail;
+    }
+    void codePageWarningNamesInvisibleCharacters() {
+        QFETCH(QString, title);
+        QFETCH(QStringList, lost);
+        QTEST(codePageWarning(title, lost), "warning");
+    }
+
     void dateLine_data() {
         QTest::addColumn<QDateTime>("when");
         QTest::addColumn<QString>("line");

@@ -125,6 +125,9 @@ public:
     bool notesHasTextFrame(int slide, int shape);
     bool notesHasText(int slide, int shape);
     QString notesShapeText(int slide, int shape);
+    // True when the slide draws more than its own shapes: a background of its own, or a
+    // background picture, gradient or shapes of its master page (placeholders aside).
+    bool drawsMoreThanShapes(int slide);
 
     struct Impl;
     explicit Presentation(std::unique_ptr<Impl> impl);

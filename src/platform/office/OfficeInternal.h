@@ -7,6 +7,7 @@
 #include "platform/office/Office.h"
 #include "platform/office/UnoSupport.h"
 
+#include <QSize>
 #include <QString>
 #include <map>
 #include <tuple>
@@ -17,6 +18,7 @@
 #include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextRange.hpp>
 #include <com/sun/star/uno/Reference.hxx>
 #include <com/sun/star/uno/XComponentContext.hpp>
 
@@ -35,6 +37,8 @@ struct Presentation::Impl {
     bool repaired = false;
     // The office's image exporter, made at the first slide's export and used for every slide.
     com::sun::star::uno::Reference<com::sun::star::drawing::XGraphicExportFilter> exporter;
+    // The slides' size in 1/100 mm (every slide has the same), read at the first export.
+    QSize pageSize;
 
     // What was read of the pages, so that the reads of one slide that follow each other (its
     // shape count, whether a shape holds text, its text) ask the office each thing once.
@@ -62,6 +66,21 @@ com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPages>
 pagesOf(const Presentation::Impl& d);
 com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPage> slideOf(Presentation::Impl& d,
                                                                            int slide);
+
+// Where a text stands, for the fields that show something of their page: the slide (for a text
+// of a notes page, the slide of that notes page), the page itself, the slide's number and the
+// count of slides.
+struct PageOfText {
+    com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPage> slide;
+    com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPage> page;
+    int number = 0;
+    int count = 0;
+};
+
+// The text of one paragraph as the page shows it, its fields worked out (OfficeFields.cpp).
+QString
+shownParagraph(const com::sun::star::uno::Reference<com::sun::star::text::XTextRange>& paragraph,
+               const PageOfText& where);
 
 // Runs one read or change of the presentation; the office's exceptions become Failure.
 template <typename F> auto guarded(const QString& what, F&& body) -> decltype(body()) {

@@ -74,9 +74,25 @@ private:
     bool repairAccepted_ = false;
 };
 
+// True when the header of a binary presentation says it is encrypted: its current-user record
+// (type 0x0FF6, whose first field is its size, 0x14) carries the token that encrypted files have
+// (0xF3D1C4DF) in place of the usual one (0xE391C05F). This holds also for an encrypted file
+// without the encrypted summary stream.
+inline bool headerSaysEncrypted(const QByteArray& bytes) {
+    static const QByteArray recordType("\x00\x00\xF6\x0F", 4);
+    static const QByteArray sizeAndToken("\x14\x00\x00\x00\xDF\xC4\xD1\xF3", 8);
+    for (qsizetype at = bytes.indexOf(recordType); at >= 0 && at + 16 <= bytes.size();
+         at = bytes.indexOf(recordType, at + 1)) {
+        if (bytes.mid(at + 8, 8) == sizeAndToken)
+            return true;
+    }
+    return false;
+}
+
 // True when the file's bytes show encryption: the stream in which an encrypted binary
-// presentation keeps its summary, or the one that wraps an encrypted .pptx package. Only asked
-// after a failed open, to name the reason; large files are not searched.
+// presentation keeps its summary, the one that wraps an encrypted .pptx package, or a binary
+// presentation's header. Only asked after a failed open, to name the reason; large files are not
+// searched.
 inline bool looksEncrypted(const QString& path) {
     QFile file(path);
     if (file.size() > 64 * 1024 * 1024 || !file.open(QIODevice::ReadOnly))
@@ -90,7 +106,7 @@ inline bool looksEncrypted(const QString& path) {
         if (bytes.contains(name))
             return true;
     }
-    return false;
+    return headerSaysEncrypted(bytes);
 }
 
 // How long loading one presentation may take before the office is considered hung.

@@ -3,6 +3,7 @@
 
 #include "platform/office/Office.h"
 #include "platform/office/OfficeInternal.h"
+#include "platform/office/SlideFrame.h"
 #include "platform/office/UnoSupport.h"
 
 #include <QDir>
@@ -33,17 +34,23 @@ namespace {
 struct ImageFilter {
     const char* name;
     const char* mediaType; // the office's export; empty: converted here from the office's PNG
-    const char* qtFormat;  // the format name for the conversion
+    const char* qtFormat;  // the format name when written here; empty for GIF (framed as GIF)
 };
 
 // The image formats the export writes, by the filter name the program passes. The office's own
 // BMP and TIFF export ignore the requested pixel size, so those two are written from a PNG of
 // the exact size.
 constexpr ImageFilter imageFilters[] = {
-    {"GIF", "image/gif", ""}, {"JPG", "image/jpeg", ""}, {"JPEG", "image/jpeg", ""},
-    {"PNG", "image/png", ""}, {"BMP", "", "BMP"},        {"TIF", "", "TIFF"},
+    {"GIF", "image/gif", ""},
+    {"JPG", "image/jpeg", "JPEG"},
+    {"JPEG", "image/jpeg", "JPEG"},
+    {"PNG", "image/png", "PNG"},
+    {"BMP", "", "BMP"},
+    {"TIF", "", "TIFF"},
     {"TIFF", "", "TIFF"},
 };
+
+constexpr int jpegQuality = 90;
 
 const ImageFilter* findFilter(const QString& filterName) {
     for (const auto& filter : imageFilters) {
@@ -131,45 +138,83 @@ void checkWrittenSize(const QString& target, int slide, int width, int height) {
 }
 } // namespace
 
+namespace {
+// The slides' size: every slide of a presentation has the same.
+QSize pageSizeOf(Presentation::Impl& d, int slide) {
+    if (!d.pageSize.isValid()) {
+        const Reference<css::beans::XPropertySet> page(slideOf(d, slide), UNO_QUERY_THROW);
+        sal_Int32 width = 0, height = 0;
+        page->getPropertyValue(OUString("Width")) >>= width;
+        page->getPropertyValue(OUString("Height")) >>= height;
+        d.pageSize = QSize(width, height);
+    }
+    return d.pageSize;
+}
+
+// The office draws slide `slide` as `fileName` (a file of type `mediaType`) at `size`.
+void drawSlide(Presentation::Impl& d, int slide, const QString& fileName, const char* mediaType,
+               QSize size) {
+    const auto page = slideOf(d, slide);
+    if (!d.exporter.is())
+        d.exporter = css::drawing::GraphicExportFilter::create(d.context);
+    d.exporter->setSourceDocument(Reference<css::lang::XComponent>(page, UNO_QUERY_THROW));
+    const auto filterData = properties({
+        {"PixelWidth", css::uno::Any(sal_Int32(size.width()))},
+        {"PixelHeight", css::uno::Any(sal_Int32(size.height()))},
+        {"Quality", css::uno::Any(sal_Int32(jpegQuality))},
+    });
+    const QString url =
+        QString::fromUtf8(QUrl::fromLocalFile(QFileInfo(fileName).absoluteFilePath()).toEncoded());
+    const auto descriptor = properties({
+        {"URL", css::uno::Any(toOU(url))},
+        {"MediaType", css::uno::Any(OUString::createFromAscii(mediaType))},
+        {"FilterData", css::uno::Any(filterData)},
+    });
+    QFile::remove(fileName);
+    if (!d.exporter->filter(descriptor) || !QFileInfo::exists(fileName))
+        throw OfficeFailure(QStringLiteral("Cannot export slide %1").arg(slide));
+}
+
+// Puts the office's image of the slide into the frame, as `target`.
+bool frameDrawn(const QString& drawn, const QString& target, const ImageFilter& filter,
+                QSize size) {
+    if (*filter.qtFormat != '\0')
+        return frame::frameImage(drawn, target, filter.qtFormat, size, jpegQuality);
+    QFile in(drawn);
+    const QByteArray framed =
+        in.open(QIODevice::ReadOnly) ? frame::frameGif(in.readAll(), size) : QByteArray();
+    QFile out(target);
+    return !framed.isEmpty() && out.open(QIODevice::WriteOnly) &&
+           out.write(framed) == framed.size() && out.flush();
+}
+} // namespace
+
+// The office draws the slide as large as fits with its proportions. When those are the frame's,
+// it writes the target itself (BMP and TIFF from its PNG); else its image, a GIF or a PNG, is put
+// into the frame here.
 void Presentation::exportSlide(int slide, const QString& fileName, const QString& filterName,
                                int width, int height) {
     const QString target = fileName + QLatin1Char('.') + filterName;
-    const ImageFilter* filter = &checkedExport(target, filterName, width, height);
-
-    const bool converted = *filter->mediaType == '\0';
-    const QString officeTarget =
-        converted ? target + QStringLiteral(".export.png") : target; // the file the office writes
-    guarded(QStringLiteral("Cannot export slide %1").arg(slide), [&] {
-        const auto page = slideOf(*d, slide);
-        if (!d->exporter.is())
-            d->exporter = css::drawing::GraphicExportFilter::create(d->context);
-        const auto& exporter = d->exporter;
-        exporter->setSourceDocument(Reference<css::lang::XComponent>(page, UNO_QUERY_THROW));
-        const auto filterData = properties({
-            {"PixelWidth", css::uno::Any(sal_Int32(width))},
-            {"PixelHeight", css::uno::Any(sal_Int32(height))},
-            {"Quality", css::uno::Any(sal_Int32(90))},
-        });
-        const QString url = QString::fromUtf8(
-            QUrl::fromLocalFile(QFileInfo(officeTarget).absoluteFilePath()).toEncoded());
-        const auto descriptor = properties({
-            {"URL", css::uno::Any(toOU(url))},
-            {"MediaType",
-             css::uno::Any(OUString::createFromAscii(converted ? "image/png" : filter->mediaType))},
-            {"FilterData", css::uno::Any(filterData)},
-        });
-        QFile::remove(target);
-        QFile::remove(officeTarget);
-        if (!exporter->filter(descriptor) || !QFileInfo::exists(officeTarget))
-            throw OfficeFailure(
-                QStringLiteral("Cannot export slide %1 to %2").arg(slide).arg(target));
+    const ImageFilter& filter = checkedExport(target, filterName, width, height);
+    const QSize frameSize(width, height);
+    const QSize drawn = guarded(QStringLiteral("Cannot export slide %1").arg(slide), [&] {
+        const QSize page = pageSizeOf(*d, slide);
+        return frame::fitted(page.width(), page.height(), frameSize);
     });
-
-    if (converted) {
-        QImage image(officeTarget, "PNG");
+    const bool framed = drawn != frameSize;
+    const bool viaPng = *filter.mediaType == '\0' || (framed && *filter.qtFormat != '\0');
+    const bool here = viaPng || framed; // the target is written here, not by the office
+    const QString officeTarget =
+        here ? target + (viaPng ? QStringLiteral(".export.png") : QStringLiteral(".export.gif"))
+             : target;
+    QFile::remove(target);
+    guarded(QStringLiteral("Cannot export slide %1").arg(slide), [&] {
+        drawSlide(*d, slide, officeTarget, viaPng ? "image/png" : filter.mediaType, drawn);
+    });
+    if (here) {
+        const bool written = frameDrawn(officeTarget, target, filter, frameSize);
         QFile::remove(officeTarget);
-        if (image.isNull() ||
-            !image.convertToFormat(QImage::Format_RGB32).save(target, filter->qtFormat))
+        if (!written)
             throw OfficeFailure(QStringLiteral("Cannot write %1").arg(target));
     }
     checkWrittenSize(target, slide, width, height);

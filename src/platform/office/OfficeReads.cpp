@@ -48,16 +48,12 @@ bool typeHoldsText(const QString& type) {
 
 // The text of a shape in the program's convention: paragraphs separated by CR, a line break
 // inside a paragraph as code 11. The office separates paragraphs with LF and writes a line break
-// as LF inside its paragraph, so the paragraphs are read one by one.
-QString textOf(const Reference<css::text::XText>& text) {
-    const QString whole = fromOU(text->getString());
-    // One paragraph without breaks reads the same whole, in one call instead of one per part.
-    if (!whole.contains(QChar(u'\n')) && !whole.contains(QChar(u'\r')) &&
-        !whole.contains(QChar(0x2028)))
-        return whole;
+// as LF inside its paragraph, so the paragraphs are read one by one; each is read in its parts,
+// so that its fields show what the slide shows.
+QString textOf(const Reference<css::text::XText>& text, const PageOfText& where) {
     const Reference<css::container::XEnumerationAccess> access(text, UNO_QUERY);
     if (!access.is())
-        return whole;
+        return fromOU(text->getString());
     QString result;
     bool first = true;
     const Reference<css::container::XEnumeration> paragraphs = access->createEnumeration();
@@ -68,7 +64,7 @@ QString textOf(const Reference<css::text::XText>& text) {
         first = false;
         if (!paragraph.is())
             continue;
-        QString part = fromOU(paragraph->getString());
+        QString part = shownParagraph(paragraph, where);
         part.replace(QChar(u'\r'), QChar(11));
         part.replace(QChar(u'\n'), QChar(11));
         part.replace(QChar(0x2028), QChar(11));
@@ -168,7 +164,12 @@ QString textOfShape(Presentation::Impl& d, bool notes, int slide, int shape) {
     const auto known = d.reads.texts.find(key);
     if (known != d.reads.texts.end())
         return known->second;
-    const QString text = textOf(object);
+    PageOfText where;
+    where.slide = pageOf(d, false, slide);
+    where.page = pageOf(d, notes, slide);
+    where.number = slide;
+    where.count = d.reads.slideCount;
+    const QString text = textOf(object, where);
     d.reads.texts[key] = text;
     return text;
 }
