@@ -18,6 +18,8 @@
 // Usage: bench_transfer [presentation] [--runs N] [--no-driver] [--no-commandline]
 // With --runs the routes take turns N times and each figure is the median of the runs.
 
+#include "BenchLecture.h"
+#include "RouteReport.h"
 #include "lecture/LectureRecord.h"
 #include "pipeline/CodePageCheck.h"
 #include "pipeline/Description.h"
@@ -55,39 +57,6 @@
 
 namespace {
 
-constexpr int width = 1000;
-constexpr int height = 700;
-const QString className = QStringLiteral("bench");
-
-struct Phase {
-    QString name;
-    double seconds = 0;
-};
-
-struct Route {
-    explicit Route(const QString& routeName) : name(routeName) {}
-    QString name;
-    std::vector<Phase> phases;
-    QString check;              // "" when the lecture on the server is complete, else what is wrong
-    double largestGapMs = 0;    // the longest the window went without taking events
-    double warmOpenSeconds = 0; // opening again with the office already running
-    double codePageCheckSeconds = 0; // the check of the slide texts that follows it in the wizard
-    double helpersReadySeconds = 0;  // after the open, until the helper offices have it open too
-
-    double total() const {
-        double sum = 0;
-        for (const Phase& p : phases)
-            sum += p.seconds;
-        return sum;
-    }
-    std::optional<double> phase(const QString& phaseName) const {
-        for (const Phase& p : phases)
-            if (p.name == phaseName)
-                return p.seconds;
-        return std::nullopt;
-    }
-};
-
 // Stops at every lap and names the time since the previous one.
 class Laps {
 public:
@@ -113,64 +82,6 @@ public:
 struct RouteFailed {
     QString why;
 };
-
-QString lectureName(int session) {
-    return QStringLiteral("Sep.14.2026.%1").arg(session);
-}
-
-LectureRecord lectureFields(const LumoraServer& server, const QString& workDir,
-                            const QString& session) {
-    LectureRecord f;
-    f.host = server.host();
-    f.corvaneId = server.user();
-    f.corvanePassword = server.password();
-    f.lumoraId = QStringLiteral("alice");
-    f.title = QStringLiteral("Bench lecture");
-    f.className = className;
-    f.month = QStringLiteral("Sep");
-    f.day = QStringLiteral("14");
-    f.year = QStringLiteral("2026");
-    f.session = session;
-    f.workDir = workDir;
-    f.imageFormat = QStringLiteral("GIF");
-    f.width = width;
-    f.height = height;
-    return f;
-}
-
-// Checks the lecture directory on the server: `slides` images "Slide<n>.<ext>" of width x height
-// (plus "blank.<ext>" when `blank`), "description", and an extract.stml with one slide element
-// per slide.
-QString checkLecture(const LumoraServer& server, const QString& lecture, const QString& ext,
-                     int slides, bool blank) {
-    const QString dir = server.lumoraDir() + "/classes/" + className + "/" + lecture + "/";
-    QStringList images;
-    for (int i = 1; i <= slides; ++i)
-        images << QStringLiteral("Slide%1.%2").arg(i).arg(ext);
-    if (blank)
-        images << "blank." + ext;
-    for (const QString& name : images) {
-        const QSize size = QImageReader(dir + name).size();
-        if (size != QSize(width, height))
-            return QStringLiteral("%1: %2x%3").arg(name).arg(size.width()).arg(size.height());
-    }
-    const int expected = int(images.size()) + 2;
-    const int found = int(QDir(dir).entryList(QDir::Files).size());
-    if (found != expected)
-        return QStringLiteral("%1 files instead of %2").arg(found).arg(expected);
-    if (!QFileInfo(dir + "description").isFile())
-        return QStringLiteral("no description");
-    QFile stml(dir + "extract.stml");
-    if (!stml.open(QIODevice::ReadOnly))
-        return QStringLiteral("no extract.stml");
-    const QByteArray text = stml.readAll();
-    const int elements = int(text.count("<slide>\r\n"));
-    if (elements != slides || !text.startsWith("<stml>\r\n") || !text.endsWith("</stml>\r\n"))
-        return QStringLiteral("extract.stml: %1 slide elements instead of %2")
-            .arg(elements)
-            .arg(slides);
-    return QString();
-}
 
 // The program's steps one after the other, each timed.
 
@@ -335,88 +246,6 @@ Route runCommandLine(const LumoraServer& server, const QString& presentationPath
     }
     route.check = checkLecture(server, lectureName(session), "png", slides, false);
     return route;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// "1.234 s", or with several runs "median (min-max) s".
-QString spread(const std::vector<double>& values) {
-    if (values.size() == 1)
-        return QStringLiteral("%1 s").arg(values.front(), 7, 'f', 3);
-    const auto [low, high] = std::minmax_element(values.begin(), values.end());
-    return QStringLiteral("%1 s  (%2-%3)")
-        .arg(median(values), 7, 'f', 3)
-        .arg(*low, 0, 'f', 3)
-        .arg(*high, 0, 'f', 3);
-}
-
-// One route over all its runs: each phase, the total and the check of every run's lecture.
-void printRoute(const std::vector<Route>& runs) {
-    std::printf("\n%s:\n", qPrintable(runs.front().name));
-    for (const Phase& p : runs.front().phases) {
-        std::vector<double> values;
-        for (const Route& r : runs)
-            values.push_back(r.phase(p.name).value_or(0));
-        std::printf("  %-34s %s\n", qPrintable(p.name), qPrintable(spread(values)));
-    }
-    std::vector<double> totals;
-    QString wrong;
-    for (const Route& r : runs) {
-        totals.push_back(r.total());
-        if (wrong.isEmpty())
-            wrong = r.check;
-    }
-    std::printf("  %-34s %s\n", "total", qPrintable(spread(totals)));
-    std::printf("  lecture on the server: %s\n",
-                wrong.isEmpty() ? "complete" : qPrintable("WRONG: " + wrong));
-}
-
-// The program's steps and the command line, grouped into comparable rows; a row that one side
-// does not have is empty there.
-struct Row {
-    const char* name;
-    std::optional<double> program, commandLine;
-};
-
-std::vector<Row> sideBySide(const Route& steps, const Route& cli) {
-    const auto sum = [](std::initializer_list<std::optional<double>> parts) {
-        double s = 0;
-        for (const auto& p : parts)
-            s += p.value_or(0);
-        return std::optional<double>(s);
-    };
-    return {
-        {"office start, open, images",
-         sum({steps.phase("office start + open"), steps.phase("export (slides + blank)")}),
-         sum({cli.phase("office-pdf"), cli.phase("images")})},
-        {"text files", steps.phase("text files"), cli.phase("text")},
-        {"description", steps.phase("description"), cli.phase("description")},
-        {"upload (with connect)",
-         sum({steps.phase("connect + lecture lookup"), steps.phase("upload")}),
-         cli.phase("upload")},
-        {"close + clean-up", steps.phase("close + clean-up"), std::nullopt},
-        {"total", steps.total(), cli.total() - cli.phase("profile-setup").value_or(0)},
-    };
-}
-
-QString cell(const std::vector<std::optional<double>>& values) {
-    std::vector<double> present;
-    for (const auto& v : values)
-        if (v)
-            present.push_back(*v);
-    return present.empty() ? QStringLiteral("-") : QString::number(median(present), 'f', 3);
-}
-
-// The median of one figure over a route's runs.
-QString cellOf(const std::vector<Route>& runs, double Route::*figure) {
-    std::vector<std::optional<double>> values;
-    for (const Route& r : runs)
-        values.push_back(r.*figure);
-    return cell(values);
 }
 
 } // namespace
