@@ -351,6 +351,45 @@ private slots:
         QCOMPARE(classes->currentText(), QString("hist200spring27"));
     }
 
+    // A remembered class the server does not list is never chosen: the note beside the list
+    // names it, Next and Finish stay off (the hint says why) until a class is picked from the
+    // list, here by typing its first letter, and that class is the one the lecture goes to.
+    void rememberedClassTheServerLacks() {
+        writeSetting("Class", "cs999");
+        WizardRun r;
+        fx_.toAccounts(r);
+        r.next();
+        QVERIFY(r.chooseFile("basic_test_ppt_file.ppt"));
+        r.next();
+        QCOMPARE(r.page(), 3);
+        auto* classes = r.named<QComboBox>("Classes");
+        auto* note = r.named<QLabel>("classNote");
+        auto* nextButton = r.named<QPushButton>("buttonNext");
+        auto* finishButton = r.named<QPushButton>("Finish");
+        QVERIFY(!classes->isEditable());
+        QCOMPARE(classes->count(), 3);
+        QCOMPARE(classes->currentText(), QString());
+        QVERIFY(!note->isHidden());
+        QCOMPARE(note->text(), QString("The class cs999 you chose last time is not on this server; "
+                                       "choose one from the list."));
+        QVERIFY(!nextButton->isEnabled() && !finishButton->isEnabled());
+        QCOMPARE(r.named<QLabel>("nextHint")->text(),
+                 QString("To go on, choose the class from the list."));
+        QCOMPARE(r.w->focusWidget(), classes);
+
+        QTest::keyClicks(classes, "h");
+        QCOMPARE(classes->currentText(), QString("hist200spring27"));
+        QVERIFY(note->isHidden());
+        QVERIFY(nextButton->isEnabled() && finishButton->isEnabled());
+        QCOMPARE(r.named<QLabel>("nextHint")->text(), QString());
+        r.setDate("Mar", "5", "2026");
+        r.finish();
+        QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
+        QVERIFY(r.completed());
+        QVERIFY(QDir(server_->lumoraDir() + "/classes/hist200spring27/Mar.5.2026.1")
+                    .exists("description"));
+    }
+
     // Finish straight from the Lecture Info page, appending to a lecture stored as JPG: the
     // remembered format counts the old slides and names the new ones after them, and the new
     // slides' text follows the lecture's own slide-text file.
