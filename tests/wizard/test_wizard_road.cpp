@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMimeData>
+#include <QScreen>
 #include <QUrl>
 #include <tuple>
 
@@ -388,6 +389,35 @@ private slots:
         QVERIFY(r.completed());
         QVERIFY(QDir(server_->lumoraDir() + "/classes/hist200spring27/Mar.5.2026.1")
                     .exists("description"));
+    }
+
+    // A class name of 99 characters neither widens the wizard (at 1024 x 768 its buttons stayed
+    // on the screen) nor shows past its box: the box shows its beginning, the tooltips the
+    // whole name. The window stays on its screen.
+    void longClassNameKeepsTheWizardOnTheScreen() {
+        const QString longName = "cs" + QString(91, 'x') + "fall26";
+        QCOMPARE(longName.size(), 99);
+        QVERIFY(server_->makeDir("lumora/classes/" + longName));
+        writeSetting("Class", longName);
+        WizardRun r;
+        QVERIFY(QTest::qWaitForWindowExposed(r.w.get()));
+        const int width = r.w->width();
+        fx_.toAccounts(r);
+        r.next();
+        QVERIFY(r.chooseFile("basic_test_ppt_file.ppt"));
+        r.next();
+        QCOMPARE(r.page(), 3);
+        auto* classes = r.named<QComboBox>("Classes");
+        QCOMPARE(classes->currentText(), longName);
+        QCOMPARE(classes->toolTip(), longName);
+        const int listed = classes->findText(longName);
+        QCOMPARE(classes->itemData(listed, Qt::ToolTipRole).toString(), longName);
+        QCOMPARE(r.w->width(), width);
+        QVERIFY2(r.w->minimumSizeHint().width() <= 1024 && r.w->sizeHint().width() <= 1024,
+                 qPrintable(QString::number(r.w->minimumSizeHint().width())));
+        QVERIFY(classes->width() < classes->fontMetrics().horizontalAdvance(longName));
+        const QRect screen = r.w->screen()->availableGeometry();
+        QVERIFY(screen.contains(r.w->frameGeometry()));
     }
 
     // Finish straight from the Lecture Info page, appending to a lecture stored as JPG: the
