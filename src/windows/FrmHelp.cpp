@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -254,6 +255,14 @@ bool FrmHelp::event(QEvent* event) {
 void FrmHelp::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutControls();
+}
+
+void FrmHelp::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Closebtn->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void FrmHelp::closeEvent(QCloseEvent* event) {

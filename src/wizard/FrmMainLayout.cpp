@@ -84,11 +84,12 @@ QWidget* FrmMain::buildPageArea() {
 
 // Help on the left; Cancel, Back, Next and Finish on the right.
 QHBoxLayout* FrmMain::buildButtonRow() {
-    Help_ = new QPushButton(QStringLiteral("Help"), this);
-    Cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    buttonBack_ = new QPushButton(QStringLiteral("< Back"), this);
-    buttonNext_ = new QPushButton(QStringLiteral("Next >"), this);
-    Finish_ = new QPushButton(QStringLiteral("Finish"), this);
+    // Alt and the underlined letter presses a button; the page labels use other letters.
+    Help_ = new QPushButton(QStringLiteral("&Help"), this);
+    Cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
+    buttonBack_ = new QPushButton(QStringLiteral("< &Back"), this);
+    buttonNext_ = new QPushButton(QStringLiteral("&Next >"), this);
+    Finish_ = new QPushButton(QStringLiteral("&Finish"), this);
     for (QPushButton* b : {Help_, Cancel_, buttonBack_, buttonNext_, Finish_}) {
         b->setAutoDefault(false);
         b->setMinimumWidth(84);

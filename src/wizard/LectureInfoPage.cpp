@@ -62,11 +62,11 @@ LectureInfoPage::LectureInfoPage(QWidget* parent)
     auto* form = new QFormLayout;
     form->setVerticalSpacing(10);
     // Each filter on a row of its own, so that its box stands in line with the fields below.
-    form->addRow(QStringLiteral("Term:"), Term_);
-    form->addRow(QStringLiteral("Year:"), cbYear_);
-    form->addRow(QStringLiteral("Classes:"), Classes_);
+    form->addRow(QStringLiteral("&Term:"), Term_);
+    form->addRow(QStringLiteral("&Year:"), cbYear_);
+    form->addRow(QStringLiteral("C&lasses:"), Classes_);
     form->addRow(QString(), classNote_);
-    form->addRow(QStringLiteral("Lecture title:"), Title_);
+    form->addRow(QStringLiteral("Lecture t&itle:"), Title_);
     form->addRow(QString(), codePageNote_);
     auto* date = new QHBoxLayout;
     // The three lists stand apart, as the style spaces its controls (a row inside a form
@@ -76,8 +76,8 @@ LectureInfoPage::LectureInfoPage(QWidget* parent)
     date->addWidget(comboDay_);
     date->addWidget(comboYear_);
     date->addStretch(1);
-    form->addRow(QStringLiteral("Lecture date:"), date);
-    form->addRow(QStringLiteral("Session Number:"), Session_);
+    form->addRow(fieldLabel(QStringLiteral("Lecture &date:"), comboMonth_), date);
+    form->addRow(QStringLiteral("&Session Number:"), Session_);
     v->addLayout(form);
     v->addStretch(1);
     fillLists();

@@ -210,7 +210,7 @@ private slots:
     }
 
     // Opened from a window with nothing stored, the help goes beside that window (not over it),
-    // wide enough for the guide; a place the user gives it is kept from then on.
+    // wide enough for the guide; a place the user gives it is kept from then on. Escape closes it.
     void firstShowingGoesBesideItsWindow() {
         QWidget wizard;
         wizard.setGeometry(10, 60, 250, 420); // the test screen is small: 800 x 600
@@ -228,6 +228,11 @@ private slots:
         QTest::mouseClick(closeButtonOf(help), Qt::LeftButton);
         FrmHelp::showHelp(&wizard);
         QCOMPARE(help->frameGeometry(), QRect(60, 40, 700, 500));
+
+        // Escape closes it as Close does, wherever the cursor is in it.
+        QTest::keyClick(browserOf(help), Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
+        QCOMPARE(FrmHelp::existing(), help);
     }
 
     // A stored place partly or wholly off the screen (a smaller screen, a greater scale, a

@@ -1,11 +1,14 @@
 // The wizard's fields and buttons as a user drives them, without a server or an office.
 #include "WizardRun.h"
 
+#include "windows/FrmHelp.h"
 #include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -293,6 +296,59 @@ private slots:
         QCOMPARE(last->currentText(), QString(" 5"));
         last->setCurrentIndex(1);
         QCOMPARE(first->currentText() + last->currentText(), " 2 2");
+    }
+
+    // The keyboard reaches every button and field: F1 opens the help from any page, Alt and the
+    // underlined letter presses a button (its caption otherwise as it was) or puts the cursor in
+    // the field a label names.
+    void keyboardReachesButtonsHelpAndFields() {
+        if (!QTest::qWaitForWindowActive(w_.get()))
+            QSKIP("this platform does not activate windows");
+        const QStringList captions{"Help", "Cancel", "< Back", "Next >", "Finish"};
+        for (const char* name : {"Help", "Cancel", "buttonBack", "buttonNext", "Finish"}) {
+            const QString text = named<QPushButton>(name)->text();
+            QVERIFY2(text.count('&') == 1 && captions.contains(QString(text).remove('&')),
+                     qPrintable(text));
+        }
+        QTest::keyClick(w_.get(), Qt::Key_F1);
+        QVERIFY(FrmHelp::existing() && FrmHelp::existing()->isVisible());
+        FrmHelp::existing()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
+
+        QTest::keyClick(w_.get(), Qt::Key_N, Qt::AltModifier); // the button is seen pressed first
+        QTRY_COMPARE(shownPage(*w_), 1);
+        QTest::keyClick(w_.get(), Qt::Key_U, Qt::AltModifier);
+        QCOMPARE(w_->focusWidget(), named<QLineEdit>("ID"));
+        QTest::keyClick(w_.get(), Qt::Key_W, Qt::AltModifier);
+        QCOMPARE(w_->focusWidget(), named<QLineEdit>("CVPassword"));
+        QTest::keyClick(named<QLineEdit>("CVPassword"), Qt::Key_F1);
+        QVERIFY(FrmHelp::existing() && FrmHelp::existing()->isVisible());
+        FrmHelp::existing()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
+        QTest::keyClick(w_.get(), Qt::Key_B, Qt::AltModifier);
+        QTRY_COMPARE(shownPage(*w_), 0);
+    }
+
+    // The folder list picks a folder by the beginning of its name, typed, past the indentation
+    // that shows its depth; a pause starts a new beginning.
+    void folderListPicksByTypedLetters() {
+        QTemporaryDir dir;
+        for (const char* name : {"alpha", "beta", "bravo"})
+            QVERIFY(QDir(dir.path()).mkdir(name));
+        DirectoryList list;
+        QVERIFY(list.setPath(dir.path()));
+        auto highlighted = [&list] { return QFileInfo(list.highlightedPath()).fileName(); };
+        QTest::keyClicks(&list, "br");
+        QCOMPARE(highlighted(), QString("bravo"));
+        QTest::qWait(QApplication::keyboardInputInterval() + 100);
+        QTest::keyClicks(&list, "A");
+        QCOMPARE(highlighted(), QString("alpha"));
+        QTest::keyClicks(&list, "z"); // "az" begins no folder: the highlight stays
+        QCOMPARE(highlighted(), QString("alpha"));
     }
 
     // (Presentations by their extensions in any case, and other files, are listed by the

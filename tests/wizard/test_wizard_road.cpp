@@ -383,6 +383,11 @@ private slots:
         QVERIFY(note->isHidden());
         QVERIFY(nextButton->isEnabled() && finishButton->isEnabled());
         QCOMPARE(r.named<QLabel>("nextHint")->text(), QString());
+        // A letter typed in the term list picks a term, and the classes are listed for it.
+        QTest::keyClicks(r.named<QComboBox>("Term"), "s");
+        QCOMPARE(r.named<QComboBox>("Term")->currentText(), QString("Spring"));
+        QCOMPARE(classes->count(), 1);
+        QCOMPARE(classes->currentText(), QString("hist200spring27"));
         r.setDate("Mar", "5", "2026");
         r.finish();
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
