@@ -34,30 +34,9 @@ LectureInfoPage::LectureInfoPage(QWidget* parent)
       Session_(new QLineEdit(QStringLiteral("1"), this)) {
     auto* v = new QVBoxLayout(this);
     v->addWidget(addHeading(QStringLiteral("Lecture Information:")));
-    setObjectName(QStringLiteral("lectureInfoPage"));
-    Term_->setObjectName(QStringLiteral("Term"));
-    cbYear_->setObjectName(QStringLiteral("cbYear"));
-    Classes_->setObjectName(QStringLiteral("Classes"));
-    Title_->setObjectName(QStringLiteral("Title"));
-    comboMonth_->setObjectName(QStringLiteral("comboMonth"));
-    comboDay_->setObjectName(QStringLiteral("comboDay"));
-    comboYear_->setObjectName(QStringLiteral("comboYear"));
-    Session_->setObjectName(QStringLiteral("Session"));
+    nameFields();
     Session_->setMaximumWidth(70);
     DigitsValidator::apply(Session_, DigitsValidator::noLimit);
-    // The fields without a label of their own are named for a screen reader.
-    Term_->setAccessibleName(QStringLiteral("Term"));
-    cbYear_->setAccessibleName(QStringLiteral("Year"));
-    comboMonth_->setAccessibleName(QStringLiteral("Lecture date: month"));
-    comboDay_->setAccessibleName(QStringLiteral("Lecture date: day"));
-    comboYear_->setAccessibleName(QStringLiteral("Lecture date: year"));
-    Classes_->setAccessibleName(QStringLiteral("Classes"));
-    classNote_->setObjectName(QStringLiteral("classNote"));
-    classNote_->setWordWrap(true);
-    classNote_->setVisible(false);
-    codePageNote_->setObjectName(QStringLiteral("codePageNote"));
-    codePageNote_->setWordWrap(true);
-    codePageNote_->setVisible(false);
 
     auto* form = new QFormLayout;
     form->setVerticalSpacing(10);
@@ -88,6 +67,34 @@ LectureInfoPage::LectureInfoPage(QWidget* parent)
     connect(Title_, &QLineEdit::textChanged, this, &LectureInfoPage::titleChanged);
     for (QComboBox* filter : {Term_, cbYear_})
         connect(filter, &QComboBox::activated, this, &LectureInfoPage::filtersChosen);
+}
+
+// The object names the user guide and the tests know the fields by, and the names a screen
+// reader gives them.
+void LectureInfoPage::nameFields() {
+    setObjectName(QStringLiteral("lectureInfoPage"));
+    Term_->setObjectName(QStringLiteral("Term"));
+    cbYear_->setObjectName(QStringLiteral("cbYear"));
+    Classes_->setObjectName(QStringLiteral("Classes"));
+    Title_->setObjectName(QStringLiteral("Title"));
+    comboMonth_->setObjectName(QStringLiteral("comboMonth"));
+    comboDay_->setObjectName(QStringLiteral("comboDay"));
+    comboYear_->setObjectName(QStringLiteral("comboYear"));
+    Session_->setObjectName(QStringLiteral("Session"));
+    // The fields without a label of their own are named for a screen reader.
+    Term_->setAccessibleName(QStringLiteral("Term"));
+    cbYear_->setAccessibleName(QStringLiteral("Year"));
+    comboMonth_->setAccessibleName(QStringLiteral("Lecture date: month"));
+    comboDay_->setAccessibleName(QStringLiteral("Lecture date: day"));
+    comboYear_->setAccessibleName(QStringLiteral("Lecture date: year"));
+    Classes_->setAccessibleName(QStringLiteral("Classes"));
+    // The notes beside the class list and the title show only when they have something to say.
+    for (QLabel* note : {classNote_, codePageNote_}) {
+        note->setWordWrap(true);
+        note->setVisible(false);
+    }
+    classNote_->setObjectName(QStringLiteral("classNote"));
+    codePageNote_->setObjectName(QStringLiteral("codePageNote"));
 }
 
 void LectureInfoPage::fillLists() {

@@ -56,6 +56,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void nameFields();
     void fillLists();
     void titleChanged();
     void showCodePageWarning();
