@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -25,10 +26,6 @@ namespace {
 constexpr int minOuterWidth = 120;
 constexpr int minOuterHeight = 100;
 constexpr int maxOuterSize = 16000;
-// At least this much of the window's top edge has to lie on a screen, or it is moved onto one.
-constexpr int visibleStripWidth = 60;
-constexpr int visibleStripHeight = 20;
-
 int toPixels(double twips) {
     return static_cast<int>(std::lround(twips / FrmHelp::twipsPerPixel));
 }
@@ -41,25 +38,32 @@ QPointer<FrmHelp>& theInstance() {
     return instance;
 }
 
-// Moves a window rectangle onto the primary screen when its top edge is on none of the screens
-// (for example after a monitor was removed since the position was stored).
-QRect keepOnScreen(QRect rect) {
-    const QRect strip(rect.left(), rect.top(), rect.width(),
-                      std::min(visibleStripHeight, rect.height()));
-    const auto screens = QGuiApplication::screens();
-    for (const QScreen* screen : screens) {
-        const QRect shown = screen->availableGeometry().intersected(strip);
-        if (shown.width() >= std::min(visibleStripWidth, rect.width()) &&
-            shown.height() >= strip.height())
-            return rect;
+// The screen that shows the most of `rect`; the primary screen when none shows any of it.
+const QScreen* screenShowing(const QRect& rect) {
+    const QScreen* best = nullptr;
+    qint64 bestArea = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect shown = screen->availableGeometry().intersected(rect);
+        const qint64 area = qint64(shown.width()) * shown.height();
+        if (area > bestArea) {
+            best = screen;
+            bestArea = area;
+        }
     }
-    const QScreen* primary = QGuiApplication::primaryScreen();
-    if (primary == nullptr)
+    return best != nullptr ? best : QGuiApplication::primaryScreen();
+}
+
+// Fits a window rectangle wholly onto the screen that shows the most of it (the primary screen
+// when it lies on none, for example after a monitor was removed since the place was stored, or
+// the scale grew): no larger than that screen's free area, and inside it, title bar included.
+QRect keepOnScreen(QRect rect) {
+    const QScreen* screen = screenShowing(rect);
+    if (screen == nullptr)
         return rect;
-    const QRect area = primary->availableGeometry();
-    const int left = std::max(area.left(), std::min(rect.left(), area.right() + 1 - rect.width()));
-    const int top = std::max(area.top(), std::min(rect.top(), area.bottom() + 1 - rect.height()));
-    rect.moveTo(left, top);
+    const QRect area = screen->availableGeometry();
+    rect.setSize(rect.size().boundedTo(area.size()));
+    rect.moveTo(std::clamp(rect.left(), area.left(), area.right() + 1 - rect.width()),
+                std::clamp(rect.top(), area.top(), area.bottom() + 1 - rect.height()));
     return rect;
 }
 
@@ -251,6 +255,14 @@ bool FrmHelp::event(QEvent* event) {
 void FrmHelp::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutControls();
+}
+
+void FrmHelp::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Closebtn->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void FrmHelp::closeEvent(QCloseEvent* event) {

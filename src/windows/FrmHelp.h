@@ -50,6 +50,7 @@ protected:
     bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override; // Escape presses Close
 
 private:
     explicit FrmHelp(QWidget* parent = nullptr);

@@ -18,8 +18,8 @@
 AdvancedPage::AdvancedPage(QWidget* parent)
     : WizardPage(parent), Resolution_(new QComboBox(this)), imageWidth_(new QLineEdit(this)),
       imageHeight_(new QLineEdit(this)),
-      imageWidthText_(new QLabel(QStringLiteral("Width:"), this)),
-      imageHeightText_(new QLabel(QStringLiteral("Height:"), this)),
+      imageWidthText_(new QLabel(QStringLiteral("&Width:"), this)),
+      imageHeightText_(new QLabel(QStringLiteral("H&eight:"), this)),
       imageFormat_(new QComboBox(this)),
       ExportPath_(new QLineEdit(programSettings::exportPath.defaultValue(), this)),
       rangeFrame_(new QGroupBox(QStringLiteral("Slide Range"), this)),
@@ -55,6 +55,8 @@ void AdvancedPage::nameFields() {
     imageHeight_->setObjectName(QStringLiteral("imageHeight"));
     imageWidthText_->setObjectName(QStringLiteral("imageWidthText"));
     imageHeightText_->setObjectName(QStringLiteral("imageHeightText"));
+    imageWidthText_->setBuddy(imageWidth_);
+    imageHeightText_->setBuddy(imageHeight_);
     imageFormat_->setObjectName(QStringLiteral("imageFormat"));
     ExportPath_->setObjectName(QStringLiteral("ExportPath"));
     rangeFrame_->setObjectName(QStringLiteral("rangeFrame"));
@@ -75,7 +77,7 @@ void AdvancedPage::layOutFields(QVBoxLayout& v) {
     auto* resolution = new QHBoxLayout;
     resolution->addWidget(Resolution_);
     resolution->addStretch(1);
-    form->addRow(QStringLiteral("Lumora Resolution:"), resolution);
+    form->addRow(fieldLabel(QStringLiteral("Lumora &Resolution:"), Resolution_), resolution);
     // The custom size on a row of its own below the list, so that its boxes have room for five
     // digits (beside the list they were squeezed, and kept the window from fitting a screen at
     // 200%). Each label stands apart from its box, as the style spaces its controls.
@@ -89,15 +91,15 @@ void AdvancedPage::layOutFields(QVBoxLayout& v) {
     size->addStretch(1);
     form->addRow(QString(), size);
     form->setRowVisible(1, false);
-    form->addRow(QStringLiteral("Image Format:"), imageFormat_);
-    form->addRow(QStringLiteral("Local temporary file path:"), ExportPath_);
+    form->addRow(QStringLiteral("Image F&ormat:"), imageFormat_);
+    form->addRow(QStringLiteral("Local te&mporary file path:"), ExportPath_);
     v.addLayout(form);
 
     auto* range = new QHBoxLayout(rangeFrame_);
-    range->addWidget(new QLabel(QStringLiteral("First Slide:"), rangeFrame_));
+    range->addWidget(fieldLabel(QStringLiteral("First &Slide:"), firstSlide_));
     range->addWidget(firstSlide_, 1);
     range->addSpacing(16);
-    range->addWidget(new QLabel(QStringLiteral("Last Slide:"), rangeFrame_));
+    range->addWidget(fieldLabel(QStringLiteral("&Last Slide:"), lastSlide_));
     range->addWidget(lastSlide_, 1);
     v.addWidget(rangeFrame_);
     v.addStretch(1);

@@ -1,7 +1,14 @@
 #include "wizard/DirectoryList.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
+
+namespace {
+// An entry's folder name without the indentation that shows its depth.
+constexpr int nameRole = Qt::UserRole + 1;
+} // namespace
 
 DirectoryList::DirectoryList(QWidget* parent) : QListWidget(parent) {
     connect(this, &QListWidget::itemActivated, this,
@@ -31,6 +38,25 @@ void DirectoryList::focusOutEvent(QFocusEvent* event) {
     setPath(highlightedPath());
 }
 
+void DirectoryList::keyboardSearch(const QString& search) {
+    if (search.isEmpty() || count() == 0)
+        return;
+    const bool goesOn =
+        lastTyped_.isValid() && lastTyped_.elapsed() < QApplication::keyboardInputInterval();
+    typed_ = goesOn ? typed_ + search : search;
+    lastTyped_.start();
+    // A new beginning looks past the highlighted folder, so that the same letter again steps
+    // through the folders that begin with it; a longer one may stay where it is.
+    const int from = std::max(0, currentRow()) + (typed_.size() == 1 ? 1 : 0);
+    for (int k = 0; k < count(); ++k) {
+        const int row = (from + k) % count();
+        if (item(row)->data(nameRole).toString().startsWith(typed_, Qt::CaseInsensitive)) {
+            setCurrentRow(row);
+            return;
+        }
+    }
+}
+
 void DirectoryList::rebuild() {
     blockSignals(true);
     clear();
@@ -46,6 +72,7 @@ void DirectoryList::rebuild() {
         const QString name = QDir(p).isRoot() ? p : QFileInfo(p).fileName();
         auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + name, this);
         item->setData(Qt::UserRole, p);
+        item->setData(nameRole, name);
         ++depth;
     }
     setCurrentRow(count() - 1);
@@ -54,6 +81,7 @@ void DirectoryList::rebuild() {
     for (const QString& s : subdirs) {
         auto* item = new QListWidgetItem(QString(depth * 2, QLatin1Char(' ')) + s, this);
         item->setData(Qt::UserRole, QDir(path_).filePath(s));
+        item->setData(nameRole, s);
     }
     blockSignals(false);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QListWidget>
 
 // A directory list: the current directory's ancestors from the root down to it, then its
@@ -15,6 +16,9 @@ public:
     // nothing changes) when the directory cannot be read.
     bool setPath(const QString& path);
     QString highlightedPath() const;
+    // Typing picks the next folder whose name begins with what was typed (the keys typed in
+    // quick succession make one beginning), whatever its indentation.
+    void keyboardSearch(const QString& search) override;
 
 signals:
     void pathChanged();
@@ -25,4 +29,6 @@ protected:
 private:
     void rebuild();
     QString path_;
+    QString typed_;
+    QElapsedTimer lastTyped_;
 };

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 
 FrmMain::FrmMain(QWidget* parent)
     : QDialog(parent), questions_(this, [this]() -> FrmFTPError& { return frmFTPError(); }),
@@ -52,6 +53,9 @@ void FrmMain::connectPages() {
     connect(Finish_, &QPushButton::clicked, this, &FrmMain::Finish_Click);
     connect(Cancel_, &QPushButton::clicked, this, &FrmMain::Cancel_Click);
     connect(Help_, &QPushButton::clicked, this, [this] { FrmHelp::showHelp(this); });
+    // F1 opens the help from every page, wherever the cursor is.
+    auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(helpKey, &QShortcut::activated, Help_, &QPushButton::click);
 }
 
 FrmProgress& FrmMain::frmProgress() {

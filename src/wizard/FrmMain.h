@@ -68,6 +68,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void reject() override; // Escape presses Cancel
+    void showEvent(QShowEvent* event) override;
 
 private:
     // The tests read the lecture session through this class, which only they define.
@@ -97,6 +98,8 @@ private:
     // Shows the page `index` in place of the current one and puts the cursor on it.
     void showPage(int index);
     void highlightStep(bool on);
+    // Keeps the window, frame and title bar included, inside its screen's free area.
+    void placeOnScreen();
     // The buttons as the current page allows them; all off while a step waits.
     void updateButtons();
     bool somethingEntered() const;

@@ -13,7 +13,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
 
 namespace {
 const char* const kStepNames[6] = {"Start",        "Lumora Info", "PowerPoint File",
@@ -79,11 +84,12 @@ QWidget* FrmMain::buildPageArea() {
 
 // Help on the left; Cancel, Back, Next and Finish on the right.
 QHBoxLayout* FrmMain::buildButtonRow() {
-    Help_ = new QPushButton(QStringLiteral("Help"), this);
-    Cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    buttonBack_ = new QPushButton(QStringLiteral("< Back"), this);
-    buttonNext_ = new QPushButton(QStringLiteral("Next >"), this);
-    Finish_ = new QPushButton(QStringLiteral("Finish"), this);
+    // Alt and the underlined letter presses a button; the page labels use other letters.
+    Help_ = new QPushButton(QStringLiteral("&Help"), this);
+    Cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
+    buttonBack_ = new QPushButton(QStringLiteral("< &Back"), this);
+    buttonNext_ = new QPushButton(QStringLiteral("&Next >"), this);
+    Finish_ = new QPushButton(QStringLiteral("&Finish"), this);
     for (QPushButton* b : {Help_, Cancel_, buttonBack_, buttonNext_, Finish_}) {
         b->setAutoDefault(false);
         b->setMinimumWidth(84);
@@ -149,4 +155,35 @@ void FrmMain::highlightStep(bool on) {
     QFont f = boxText_[i]->font();
     f.setBold(on);
     boxText_[i]->setFont(f);
+}
+
+void FrmMain::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    placeOnScreen();
+    // The window manager gives the window its frame once it is shown: placed again by it.
+    QTimer::singleShot(0, this, &FrmMain::placeOnScreen);
+}
+
+// The dialog is centred on its screen by its inner size; at a large scale (or on a small screen)
+// that can leave the title bar above the top of the screen, out of reach. The frame is known
+// once the window manager has framed the window; before that a title bar is assumed.
+void FrmMain::placeOnScreen() {
+    const QScreen* shownOn = screen();
+    if (shownOn == nullptr || !isVisible())
+        return;
+    const QRect area = shownOn->availableGeometry();
+    QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull())
+        frame.setTop(style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    const QSize room = area.size().shrunkBy(frame);
+    const QSize inner = size().boundedTo(room).expandedTo(minimumSize());
+    const QRect outer = QRect(geometry().topLeft(), inner).marginsAdded(frame);
+    const int left =
+        std::max(area.left(), std::min(outer.left(), area.right() + 1 - outer.width()));
+    const int top = std::max(area.top(), std::min(outer.top(), area.bottom() + 1 - outer.height()));
+    const QRect placed(QPoint(left + frame.left(), top + frame.top()), inner);
+    if (placed != geometry())
+        setGeometry(placed);
 }

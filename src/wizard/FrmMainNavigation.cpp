@@ -91,7 +91,8 @@ void FrmMain::updateButtons() {
     buttonNext_->setEnabled(free && page(currentPage_)->complete());
     // No transfer may start before the lecture page: it needs the open presentation and the
     // lecture directory that Next on that page settles.
-    Finish_->setEnabled(free && currentPage_ >= LectureInfo && lectureInfo_->titleGiven());
+    // A class the server does not list would fail only at the upload, after the conversion.
+    Finish_->setEnabled(free && currentPage_ >= LectureInfo && lectureInfo_->complete());
     // Enter presses Finish on the last page, where Next has nothing to do, and Next elsewhere.
     (currentPage_ == Finished ? Finish_ : buttonNext_)->setDefault(true);
     // A Next that is off says why, unless a step is only waiting or the wizard is at its end.
@@ -159,7 +160,8 @@ bool FrmMain::openPresentation() {
 // counting the slides of an existing lecture looks for images in the chosen format, and that
 // must be the format the upload will use, or the new slides could take the old ones' names.
 bool FrmMain::settleLecture() {
-    if (!lectureInfo_->lectureDateExists())
+    // A click kept during a class listing may come when the new list left no class chosen.
+    if (!lectureInfo_->complete() || !lectureInfo_->lectureDateExists())
         return false;
     loadAdvancedSettings();
     return findLecture();
@@ -212,7 +214,7 @@ void FrmMain::Finish_Click() {
     runTrapped([this] {
         if (currentPage_ == LectureInfo) {
             const ButtonsOff off(waiting_, [this] { updateButtons(); });
-            if (!lectureInfo_->lectureDateExists())
+            if (!lectureInfo_->complete() || !lectureInfo_->lectureDateExists())
                 return;
             // Finish before the Advanced page was ever shown: its remembered choices, not the
             // start-up defaults, are what the transfer uses and what Done saves again.

@@ -5,8 +5,8 @@
 #include "pipeline/CodePageCheck.h"
 #include "server/ClassCatalogue.h"
 #include "windows/Messages.h"
+#include "wizard/ClassList.h"
 #include "wizard/DigitsValidator.h"
-#include "wizard/FieldKeys.h"
 #include "wizard/WizardSettings.h"
 
 #include <QComboBox>
@@ -28,41 +28,24 @@ constexpr int kFirstYear = 1996;
 
 LectureInfoPage::LectureInfoPage(QWidget* parent)
     : WizardPage(parent), Term_(new QComboBox(this)), cbYear_(new QComboBox(this)),
-      Classes_(new QComboBox(this)), Title_(new QLineEdit(this)), codePageNote_(new QLabel(this)),
-      comboMonth_(new QComboBox(this)), comboDay_(new QComboBox(this)),
-      comboYear_(new QComboBox(this)), Session_(new QLineEdit(QStringLiteral("1"), this)) {
+      Classes_(new ClassList(this)), classNote_(new QLabel(this)), Title_(new QLineEdit(this)),
+      codePageNote_(new QLabel(this)), comboMonth_(new QComboBox(this)),
+      comboDay_(new QComboBox(this)), comboYear_(new QComboBox(this)),
+      Session_(new QLineEdit(QStringLiteral("1"), this)) {
     auto* v = new QVBoxLayout(this);
     v->addWidget(addHeading(QStringLiteral("Lecture Information:")));
-    Classes_->setEditable(true); // its text may name a remembered class; typing is refused
-    setObjectName(QStringLiteral("lectureInfoPage"));
-    Term_->setObjectName(QStringLiteral("Term"));
-    cbYear_->setObjectName(QStringLiteral("cbYear"));
-    Classes_->setObjectName(QStringLiteral("Classes"));
-    Title_->setObjectName(QStringLiteral("Title"));
-    comboMonth_->setObjectName(QStringLiteral("comboMonth"));
-    comboDay_->setObjectName(QStringLiteral("comboDay"));
-    comboYear_->setObjectName(QStringLiteral("comboYear"));
-    Session_->setObjectName(QStringLiteral("Session"));
+    nameFields();
     Session_->setMaximumWidth(70);
     DigitsValidator::apply(Session_, DigitsValidator::noLimit);
-    // The fields without a label of their own are named for a screen reader.
-    Term_->setAccessibleName(QStringLiteral("Term"));
-    cbYear_->setAccessibleName(QStringLiteral("Year"));
-    comboMonth_->setAccessibleName(QStringLiteral("Lecture date: month"));
-    comboDay_->setAccessibleName(QStringLiteral("Lecture date: day"));
-    comboYear_->setAccessibleName(QStringLiteral("Lecture date: year"));
-    Classes_->lineEdit()->setAccessibleName(QStringLiteral("Classes"));
-    codePageNote_->setObjectName(QStringLiteral("codePageNote"));
-    codePageNote_->setWordWrap(true);
-    codePageNote_->setVisible(false);
 
     auto* form = new QFormLayout;
     form->setVerticalSpacing(10);
     // Each filter on a row of its own, so that its box stands in line with the fields below.
-    form->addRow(QStringLiteral("Term:"), Term_);
-    form->addRow(QStringLiteral("Year:"), cbYear_);
-    form->addRow(QStringLiteral("Classes:"), Classes_);
-    form->addRow(QStringLiteral("Lecture title:"), Title_);
+    form->addRow(QStringLiteral("&Term:"), Term_);
+    form->addRow(QStringLiteral("&Year:"), cbYear_);
+    form->addRow(QStringLiteral("C&lasses:"), Classes_);
+    form->addRow(QString(), classNote_);
+    form->addRow(QStringLiteral("Lecture t&itle:"), Title_);
     form->addRow(QString(), codePageNote_);
     auto* date = new QHBoxLayout;
     // The three lists stand apart, as the style spaces its controls (a row inside a form
@@ -72,18 +55,46 @@ LectureInfoPage::LectureInfoPage(QWidget* parent)
     date->addWidget(comboDay_);
     date->addWidget(comboYear_);
     date->addStretch(1);
-    form->addRow(QStringLiteral("Lecture date:"), date);
-    form->addRow(QStringLiteral("Session Number:"), Session_);
+    form->addRow(fieldLabel(QStringLiteral("Lecture &date:"), comboMonth_), date);
+    form->addRow(QStringLiteral("&Session Number:"), Session_);
     v->addLayout(form);
     v->addStretch(1);
     fillLists();
 
-    for (QObject* o : std::initializer_list<QObject*>{Classes_, Classes_->lineEdit(), comboMonth_,
-                                                      comboDay_, comboYear_, Term_, cbYear_})
+    for (QObject* o : std::initializer_list<QObject*>{Term_, cbYear_})
         o->installEventFilter(this);
+    connect(Classes_, &QComboBox::currentIndexChanged, this, &LectureInfoPage::classChanged);
     connect(Title_, &QLineEdit::textChanged, this, &LectureInfoPage::titleChanged);
     for (QComboBox* filter : {Term_, cbYear_})
         connect(filter, &QComboBox::activated, this, &LectureInfoPage::filtersChosen);
+}
+
+// The object names the user guide and the tests know the fields by, and the names a screen
+// reader gives them.
+void LectureInfoPage::nameFields() {
+    setObjectName(QStringLiteral("lectureInfoPage"));
+    Term_->setObjectName(QStringLiteral("Term"));
+    cbYear_->setObjectName(QStringLiteral("cbYear"));
+    Classes_->setObjectName(QStringLiteral("Classes"));
+    Title_->setObjectName(QStringLiteral("Title"));
+    comboMonth_->setObjectName(QStringLiteral("comboMonth"));
+    comboDay_->setObjectName(QStringLiteral("comboDay"));
+    comboYear_->setObjectName(QStringLiteral("comboYear"));
+    Session_->setObjectName(QStringLiteral("Session"));
+    // The fields without a label of their own are named for a screen reader.
+    Term_->setAccessibleName(QStringLiteral("Term"));
+    cbYear_->setAccessibleName(QStringLiteral("Year"));
+    comboMonth_->setAccessibleName(QStringLiteral("Lecture date: month"));
+    comboDay_->setAccessibleName(QStringLiteral("Lecture date: day"));
+    comboYear_->setAccessibleName(QStringLiteral("Lecture date: year"));
+    Classes_->setAccessibleName(QStringLiteral("Classes"));
+    // The notes beside the class list and the title show only when they have something to say.
+    for (QLabel* note : {classNote_, codePageNote_}) {
+        note->setWordWrap(true);
+        note->setVisible(false);
+    }
+    classNote_->setObjectName(QStringLiteral("classNote"));
+    codePageNote_->setObjectName(QStringLiteral("codePageNote"));
 }
 
 void LectureInfoPage::fillLists() {
@@ -115,12 +126,7 @@ bool LectureInfoPage::eventFilter(QObject* watched, QEvent* event) {
             emit filtersChosen();
         return false;
     }
-    const QKeyEvent* key = fieldKeys::typedKey(event);
-    if (!key)
-        return WizardPage::eventFilter(watched, event);
-    // The class and the date are chosen from their lists, never typed.
-    return watched == Classes_ || watched == Classes_->lineEdit() || watched == comboMonth_ ||
-           watched == comboDay_ || watched == comboYear_;
+    return WizardPage::eventFilter(watched, event);
 }
 
 void LectureInfoPage::titleChanged() {
@@ -160,9 +166,7 @@ bool LectureInfoPage::filtersChangedSinceListing() const {
 
 void LectureInfoPage::showClasses(const QStringList& classes) {
     const QString keep = Classes_->currentText();
-    while (Classes_->count() > 0)
-        Classes_->removeItem(Classes_->count() - 1);
-    Classes_->addItems(classes);
+    Classes_->setClasses(classes);
     const int kept =
         Classes_->findText(classToKeep(classes, keep), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (kept >= 0)
@@ -177,10 +181,25 @@ void LectureInfoPage::loadFilters() {
 void LectureInfoPage::loadClass() {
     const QString remembered = programSettings::className.read();
     const int listed = Classes_->findText(remembered, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (listed >= 0)
-        Classes_->setCurrentIndex(listed);
-    else
-        Classes_->setEditText(remembered);
+    // A class the server does not list is never chosen: the lecture could not be uploaded to it.
+    Classes_->setCurrentIndex(listed);
+    const bool missingClass = listed < 0 && !remembered.isEmpty();
+    if (missingClass)
+        classNote_->setText(QStringLiteral("The class %1 you chose last time is not on this "
+                                           "server; choose one from the list.")
+                                .arg(remembered));
+    classNote_->setVisible(missingClass);
+}
+
+bool LectureInfoPage::classChosen() const {
+    return Classes_->currentIndex() >= 0;
+}
+
+// A class chosen from the list answers the note about the remembered one.
+void LectureInfoPage::classChanged() {
+    if (classChosen())
+        classNote_->setVisible(false);
+    emit completeChanged();
 }
 
 void LectureInfoPage::saveSettings() const {
@@ -214,6 +233,10 @@ void LectureInfoPage::setSession(const QString& session) {
 }
 
 QString LectureInfoPage::missing() const {
+    if (!classChosen() && Classes_->count() == 0)
+        return QStringLiteral("To go on, choose a term and year that list your class.");
+    if (!classChosen())
+        return QStringLiteral("To go on, choose the class from the list.");
     return QStringLiteral("To go on, enter the lecture title.");
 }
 

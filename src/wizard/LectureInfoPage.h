@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+class ClassList;
 class QComboBox;
 class QLineEdit;
 
@@ -15,7 +16,7 @@ class LectureInfoPage : public WizardPage {
 public:
     explicit LectureInfoPage(QWidget* parent = nullptr);
 
-    bool complete() const override { return titleGiven_; }
+    bool complete() const override { return titleGiven_ && classChosen(); }
     QString missing() const override;
     QWidget* fieldToFocus() const override;
     void fillLecture(LectureRecord& r) const override;
@@ -23,6 +24,8 @@ public:
 
     // Term and Year, then (once the classes are listed) Class.
     void loadFilters();
+    // Chooses the remembered class when the server listed it; else nothing is chosen and the
+    // note beside the list says why.
     void loadClass();
 
     // The opened presentation's title, and the characters of its slides that the code page
@@ -42,6 +45,8 @@ public:
     void setSession(const QString& session);
 
     bool titleGiven() const { return titleGiven_; }
+    // True when a class of the server's list is chosen.
+    bool classChosen() const;
 
 signals:
     // A class filter was chosen or left after a change: the class list is to be read again.
@@ -51,13 +56,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void nameFields();
     void fillLists();
     void titleChanged();
     void showCodePageWarning();
+    void classChanged();
 
     QComboBox* Term_;
     QComboBox* cbYear_;
-    QComboBox* Classes_;
+    ClassList* Classes_;
+    QLabel* classNote_;
     QLineEdit* Title_;
     QLabel* codePageNote_;
     QComboBox* comboMonth_;

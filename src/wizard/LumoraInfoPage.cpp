@@ -31,11 +31,11 @@ LumoraInfoPage::LumoraInfoPage(QWidget* parent)
 
     auto* form = new QFormLayout;
     form->setVerticalSpacing(10);
-    form->addRow(QStringLiteral("Tessan:"), FTPMachine_);
-    form->addRow(QStringLiteral("Lumora user ID:"), ID_);
-    form->addRow(QStringLiteral("Lumora password:"), Password_);
-    form->addRow(QStringLiteral("Corvane user ID:"), CVID_);
-    form->addRow(QStringLiteral("Corvane password:"), CVPassword_);
+    form->addRow(QStringLiteral("&Tessan:"), FTPMachine_);
+    form->addRow(QStringLiteral("Lumora &user ID:"), ID_);
+    form->addRow(QStringLiteral("Lumora &password:"), Password_);
+    form->addRow(QStringLiteral("Corvane user &ID:"), CVID_);
+    form->addRow(QStringLiteral("Corvane pass&word:"), CVPassword_);
     v->addLayout(form);
     connecting_ =
         new QLabel(QString(26, QLatin1Char(' ')) + QStringLiteral("Connecting to Server..."), this);

@@ -24,11 +24,11 @@ PowerPointFilePage::PowerPointFilePage(QWidget* parent)
     dirList_->setAccessibleName(QStringLiteral("Folders"));
     fileList_->setAccessibleName(QStringLiteral("Presentations"));
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Folders:"), this), 0, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Presentations (*.ppt):"), this), 0, 1);
+    grid->addWidget(fieldLabel(QStringLiteral("F&olders:"), dirList_), 0, 0);
+    grid->addWidget(fieldLabel(QStringLiteral("&Presentations (*.ppt):"), fileList_), 0, 1);
     grid->addWidget(dirList_, 1, 0);
     grid->addWidget(fileList_, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Drive:"), this), 2, 0);
+    grid->addWidget(fieldLabel(QStringLiteral("&Drive:"), driveList_), 2, 0);
     grid->addWidget(driveList_, 3, 0);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);

@@ -19,6 +19,12 @@ QLabel* WizardPage::addHeading(const QString& text) {
     return label;
 }
 
+QLabel* WizardPage::fieldLabel(const QString& text, QWidget* field) {
+    auto* label = new QLabel(text, this);
+    label->setBuddy(field);
+    return label;
+}
+
 QWidget* WizardPage::firstEmpty(std::initializer_list<QWidget*> fields, QWidget* whenFilled) {
     for (QWidget* f : fields) {
         const auto* edit = qobject_cast<QLineEdit*>(f);

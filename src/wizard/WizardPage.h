@@ -33,6 +33,9 @@ signals:
 protected:
     // The page's bold heading line.
     QLabel* addHeading(const QString& text);
+    // A field's label; the letter after "&" in `text` (Alt and the letter) puts the cursor in
+    // `field`.
+    QLabel* fieldLabel(const QString& text, QWidget* field);
     // The first field that is empty (a line edit without text, a list without a choice), else
     // `whenFilled`.
     static QWidget* firstEmpty(std::initializer_list<QWidget*> fields, QWidget* whenFilled);

@@ -210,7 +210,7 @@ private slots:
     }
 
     // Opened from a window with nothing stored, the help goes beside that window (not over it),
-    // wide enough for the guide; a place the user gives it is kept from then on.
+    // wide enough for the guide; a place the user gives it is kept from then on. Escape closes it.
     void firstShowingGoesBesideItsWindow() {
         QWidget wizard;
         wizard.setGeometry(10, 60, 250, 420); // the test screen is small: 800 x 600
@@ -223,11 +223,44 @@ private slots:
         QVERIFY(frame.width() >= 480 && frame.height() >= wizard.frameGeometry().height());
         QVERIFY(browserOf(help)->horizontalScrollBar()->maximum() == 0);
 
-        setOuter(help, QRect(300, 200, 700, 500));
+        setOuter(help, QRect(60, 40, 700, 500));
         help->onDeactivate();
         QTest::mouseClick(closeButtonOf(help), Qt::LeftButton);
         FrmHelp::showHelp(&wizard);
-        QCOMPARE(help->frameGeometry(), QRect(300, 200, 700, 500));
+        QCOMPARE(help->frameGeometry(), QRect(60, 40, 700, 500));
+
+        // Escape closes it as Close does, wherever the cursor is in it.
+        QTest::keyClick(browserOf(help), Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
+        QCOMPARE(FrmHelp::existing(), help);
+    }
+
+    // A stored place partly or wholly off the screen (a smaller screen, a greater scale, a
+    // monitor gone) comes back wholly onto it, title bar included, no larger than the screen.
+    void placeOffTheScreenComesBackOntoIt_data() {
+        QTest::addColumn<QRect>("stored"); // outer geometry in pixels
+        QTest::addColumn<QRect>("expected");
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QTest::newRow("past the right edge") << QRect(area.right() - 100, 50, 400, 300)
+                                             << QRect(area.right() + 1 - 400, 50, 400, 300);
+        QTest::newRow("title bar above the top")
+            << QRect(40, area.top() - 30, 400, 300) << QRect(40, area.top(), 400, 300);
+        QTest::newRow("larger than the screen")
+            << QRect(area.left() - 50, area.top() + 20, area.width() + 300, area.height() + 300)
+            << area;
+        QTest::newRow("on a screen no longer there")
+            << QRect(area.right() + 2000, area.bottom() + 2000, 400, 300)
+            << QRect(area.right() + 1 - 400, area.bottom() + 1 - 300, 400, 300);
+    }
+    void placeOffTheScreenComesBackOntoIt() {
+        QFETCH(QRect, stored);
+        QFETCH(QRect, expected);
+        storeGeometry({QString::number(stored.x() * 15), QString::number(stored.y() * 15),
+                       QString::number(stored.width() * 15),
+                       QString::number(stored.height() * 15)});
+        FrmHelp* help = shownHelp();
+        QVERIFY(help);
+        QCOMPARE(help->frameGeometry(), expected);
     }
 };
 

@@ -1,11 +1,14 @@
 // The wizard's fields and buttons as a user drives them, without a server or an office.
 #include "WizardRun.h"
 
+#include "windows/FrmHelp.h"
 #include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -141,8 +144,8 @@ private slots:
         QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(", ")));
     }
 
-    // The digit fields take digits only (from the keyboard); the lists that offer a choice only
-    // discard typed characters.
+    // The digit fields take digits only (from the keyboard). The date and class lists pick the
+    // first entry that begins with what is typed; the Advanced page's lists discard typing.
     void fieldsDiscardWhatTheyDoNotTake() {
         auto* session = named<QLineEdit>("Session");
         session->clear();
@@ -152,16 +155,22 @@ private slots:
         QCOMPARE(session->text(), QString("x9"));
 
         auto* months = named<QComboBox>("comboMonth");
-        const int month = months->currentIndex();
-        QTest::keyClicks(months, "aj");
-        QCOMPARE(months->currentIndex(), month);
+        QTest::keyClicks(months, "jul");
+        QCOMPARE(months->currentText(), QString("Jul"));
         months->setCurrentIndex(0);
         QTest::keyClick(months, Qt::Key_Down);
         QCOMPARE(months->currentText(), QString("Feb"));
+        QTest::keyClicks(named<QComboBox>("comboDay"), "25");
+        QCOMPARE(named<QComboBox>("comboDay")->currentText(), QString("25"));
+        QTest::keyClicks(named<QComboBox>("comboYear"), "2019");
+        QCOMPARE(named<QComboBox>("comboYear")->currentText(), QString("2019"));
         auto* classes = named<QComboBox>("Classes");
-        classes->addItem("cs101fall26");
-        QTest::keyClicks(classes, "zz");
-        QCOMPARE(classes->currentText(), QString("cs101fall26"));
+        classes->addItems({"cs101fall26", "math150winter26"});
+        classes->setCurrentIndex(0);
+        QTest::keyClicks(classes, "m");
+        QCOMPARE(classes->currentText(), QString("math150winter26"));
+        QTest::keyClicks(classes, "zz"); // no class begins "mzz": the choice stays
+        QCOMPARE(classes->currentText(), QString("math150winter26"));
         auto* resolution = named<QComboBox>("Resolution");
         QTest::keyClicks(resolution, "c");
         QCOMPARE(resolution->currentText(), QString("XGA"));
@@ -287,6 +296,59 @@ private slots:
         QCOMPARE(last->currentText(), QString(" 5"));
         last->setCurrentIndex(1);
         QCOMPARE(first->currentText() + last->currentText(), " 2 2");
+    }
+
+    // The keyboard reaches every button and field: F1 opens the help from any page, Alt and the
+    // underlined letter presses a button (its caption otherwise as it was) or puts the cursor in
+    // the field a label names.
+    void keyboardReachesButtonsHelpAndFields() {
+        if (!QTest::qWaitForWindowActive(w_.get()))
+            QSKIP("this platform does not activate windows");
+        const QStringList captions{"Help", "Cancel", "< Back", "Next >", "Finish"};
+        for (const char* name : {"Help", "Cancel", "buttonBack", "buttonNext", "Finish"}) {
+            const QString text = named<QPushButton>(name)->text();
+            QVERIFY2(text.count('&') == 1 && captions.contains(QString(text).remove('&')),
+                     qPrintable(text));
+        }
+        QTest::keyClick(w_.get(), Qt::Key_F1);
+        QVERIFY(FrmHelp::existing() && FrmHelp::existing()->isVisible());
+        FrmHelp::existing()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
+
+        QTest::keyClick(w_.get(), Qt::Key_N, Qt::AltModifier); // the button is seen pressed first
+        QTRY_COMPARE(shownPage(*w_), 1);
+        QTest::keyClick(w_.get(), Qt::Key_U, Qt::AltModifier);
+        QCOMPARE(w_->focusWidget(), named<QLineEdit>("ID"));
+        QTest::keyClick(w_.get(), Qt::Key_W, Qt::AltModifier);
+        QCOMPARE(w_->focusWidget(), named<QLineEdit>("CVPassword"));
+        QTest::keyClick(named<QLineEdit>("CVPassword"), Qt::Key_F1);
+        QVERIFY(FrmHelp::existing() && FrmHelp::existing()->isVisible());
+        FrmHelp::existing()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        w_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w_.get()));
+        QTest::keyClick(w_.get(), Qt::Key_B, Qt::AltModifier);
+        QTRY_COMPARE(shownPage(*w_), 0);
+    }
+
+    // The folder list picks a folder by the beginning of its name, typed, past the indentation
+    // that shows its depth; a pause starts a new beginning.
+    void folderListPicksByTypedLetters() {
+        QTemporaryDir dir;
+        for (const char* name : {"alpha", "beta", "bravo"})
+            QVERIFY(QDir(dir.path()).mkdir(name));
+        DirectoryList list;
+        QVERIFY(list.setPath(dir.path()));
+        auto highlighted = [&list] { return QFileInfo(list.highlightedPath()).fileName(); };
+        QTest::keyClicks(&list, "br");
+        QCOMPARE(highlighted(), QString("bravo"));
+        QTest::qWait(QApplication::keyboardInputInterval() + 100);
+        QTest::keyClicks(&list, "A");
+        QCOMPARE(highlighted(), QString("alpha"));
+        QTest::keyClicks(&list, "z"); // "az" begins no folder: the highlight stays
+        QCOMPARE(highlighted(), QString("alpha"));
     }
 
     // (Presentations by their extensions in any case, and other files, are listed by the
