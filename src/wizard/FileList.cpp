@@ -1,14 +1,13 @@
 #include "wizard/FileList.h"
 
+#include "lecture/PresentationFiles.h"
+
 #include <QDir>
-#include <QRegularExpression>
 
 FileList::FileList(QWidget* parent) : QListWidget(parent) {}
 
 bool FileList::matchesPattern(const QString& name) {
-    static const QRegularExpression pattern(QStringLiteral("^.*\\.ppt[^.]*$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    return pattern.match(name).hasMatch();
+    return presentationFiles::isPresentation(name);
 }
 
 void FileList::setPath(const QString& dir) {

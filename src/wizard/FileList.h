@@ -2,9 +2,8 @@
 
 #include <QListWidget>
 
-// The presentations of one directory: names matching "*.ppt" without regard to case, where (as
-// three-letter extension patterns traditionally do) the pattern also takes longer extensions
-// that begin with "ppt", such as ".pptx".
+// The presentations of one directory: the files whose names end in one of the presentation
+// extensions (see PresentationFiles.h), in any case.
 class FileList : public QListWidget {
     Q_OBJECT
 public:

@@ -1,6 +1,8 @@
 // Presentations dropped on the wizard window, as if picked on the file page.
 #include "wizard/FrmMain.h"
 
+#include "lecture/PresentationFiles.h"
+
 #include "windows/Messages.h"
 #include "wizard/PowerPointFilePage.h"
 
@@ -88,8 +90,8 @@ void FrmMain::takeDroppedFile(const QString& path, int dropped) {
         // The page's own rule: only the presentations it lists can be chosen.
         powerPointFile_->clearChoice();
         messages::showInformation(QStringLiteral("%1 is not a presentation this page lists: "
-                                                 "choose a .ppt or .pptx file.")
-                                      .arg(QFileInfo(path).fileName()),
+                                                 "choose a %2 file.")
+                                      .arg(QFileInfo(path).fileName(), presentationFiles::listed()),
                                   QStringLiteral("Slide-Ferry"));
     } else if (currentPage_ == Start)
         buttonNext_Click(); // the accounts come first; the file page opens with the file chosen

@@ -1,19 +1,27 @@
 #include "wizard/PowerPointFilePage.h"
 
+#include "lecture/PresentationFiles.h"
 #include "platform/ProgramSettings.h"
 #include "wizard/DirectoryList.h"
 #include "wizard/DriveList.h"
 #include "wizard/FileList.h"
 
+#include <QCompleter>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 PowerPointFilePage::PowerPointFilePage(QWidget* parent)
     : WizardPage(parent), driveList_(new DriveList(this)), dirList_(new DirectoryList(this)),
-      fileList_(new FileList(this)) {
+      fileList_(new FileList(this)), filePath_(new QLineEdit(this)),
+      browse_(new QPushButton(QStringLiteral("B&rowse..."), this)) {
     auto* v = new QVBoxLayout(this);
     v->addWidget(addHeading(QStringLiteral("Choose PowerPoint Presentation:")));
     setObjectName(QStringLiteral("powerPointFilePage"));
@@ -25,7 +33,11 @@ PowerPointFilePage::PowerPointFilePage(QWidget* parent)
     fileList_->setAccessibleName(QStringLiteral("Presentations"));
     auto* grid = new QGridLayout;
     grid->addWidget(fieldLabel(QStringLiteral("F&olders:"), dirList_), 0, 0);
-    grid->addWidget(fieldLabel(QStringLiteral("&Presentations (*.ppt):"), fileList_), 0, 1);
+    // The kinds listed make a long label: it wraps, rather than widen the wizard.
+    QLabel* listLabel = fieldLabel(
+        QStringLiteral("&Presentations (%1):").arg(presentationFiles::listed()), fileList_);
+    listLabel->setWordWrap(true);
+    grid->addWidget(listLabel, 0, 1);
     grid->addWidget(dirList_, 1, 0);
     grid->addWidget(fileList_, 1, 1);
     grid->addWidget(fieldLabel(QStringLiteral("&Drive:"), driveList_), 2, 0);
@@ -33,9 +45,13 @@ PowerPointFilePage::PowerPointFilePage(QWidget* parent)
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
     v->addLayout(grid, 1);
-    // Tab runs as the page reads: folders, presentations, then the drive below the folders.
+    v->addLayout(buildPathRow());
+    // Tab runs as the page reads: folders, presentations, the drive below the folders, then the
+    // path and Browse.
     setTabOrder(dirList_, fileList_);
     setTabOrder(fileList_, driveList_);
+    setTabOrder(driveList_, filePath_);
+    setTabOrder(filePath_, browse_);
 
     connect(fileList_, &QListWidget::itemSelectionChanged, this, &PowerPointFilePage::fileClicked);
     connect(fileList_, &QListWidget::itemDoubleClicked, this, [this] {
@@ -58,6 +74,53 @@ QString PowerPointFilePage::chosenPath() const {
     return QDir(dirList_->path()).filePath(fileList_->fileName());
 }
 
+QLayout* PowerPointFilePage::buildPathRow() {
+    filePath_->setObjectName(QStringLiteral("filePath"));
+    browse_->setObjectName(QStringLiteral("Browse"));
+    browse_->setAutoDefault(false);
+    // Completion from the file system: folders, and the presentations in them.
+    auto* files = new QFileSystemModel(this);
+    files->setRootPath(QString());
+    files->setNameFilters(presentationFiles::patterns().split(QLatin1Char(' ')));
+    files->setNameFilterDisables(false);
+    auto* completer = new QCompleter(files, this);
+    completer->setCaseSensitivity(Qt::CaseSensitive);
+    filePath_->setCompleter(completer);
+    connect(filePath_, &QLineEdit::editingFinished, this, &PowerPointFilePage::pathTyped);
+    connect(browse_, &QPushButton::clicked, this, &PowerPointFilePage::browse);
+    auto* row = new QHBoxLayout;
+    row->addWidget(fieldLabel(QStringLiteral("Pa&th:"), filePath_));
+    row->addWidget(filePath_, 1);
+    row->addWidget(browse_);
+    return row;
+}
+
+void PowerPointFilePage::pathTyped() {
+    const QString typed = filePath_->text().trimmed();
+    if (typed.isEmpty() || typed == chosenPath())
+        return;
+    const QFileInfo info(typed);
+    if (info.isDir()) {
+        if (dirList_->setPath(info.absoluteFilePath())) {
+            const QSignalBlocker block(driveList_);
+            driveList_->setDrive(driveList_->driveOf(dirList_->path()));
+        }
+        return;
+    }
+    // A path the list does not hold chooses nothing: Next never goes on with an earlier choice
+    // while the field names another file.
+    if (!choosePresentation(info.absoluteFilePath()))
+        clearChoice();
+}
+
+void PowerPointFilePage::browse() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Choose a presentation"), dirList_->path(),
+        QStringLiteral("Presentations (%1)").arg(presentationFiles::patterns()));
+    if (!path.isEmpty())
+        choosePresentation(path);
+}
+
 void PowerPointFilePage::clearChoice() {
     fileList_->clearSelection();
 }
@@ -69,6 +132,9 @@ void PowerPointFilePage::setFileChosen(bool chosen) {
 
 void PowerPointFilePage::fileClicked() {
     setFileChosen(!fileList_->fileName().isEmpty());
+    // The path field shows the choice; a field being typed into is left alone.
+    if (fileChosen_ && !filePath_->hasFocus())
+        filePath_->setText(QDir::toNativeSeparators(chosenPath()));
 }
 
 void PowerPointFilePage::directoryChanged() {

@@ -5,8 +5,11 @@
 class DirectoryList;
 class DriveList;
 class FileList;
+class QLineEdit;
+class QPushButton;
 
-// The PowerPoint File page: a drive, a folder in it and a presentation in the folder. Next
+// The PowerPoint File page: a drive, a folder in it and a presentation in the folder, or a path
+// typed (with completion) or found with the desktop's file dialog ("Browse..."). Next
 // opens the chosen presentation in the office, asking for its password when it has one and
 // whether to go on when none of its slides shows anything.
 class PowerPointFilePage : public WizardPage {
@@ -35,6 +38,11 @@ signals:
     void fileActivated();
 
 private:
+    // The row below the lists: the chosen file's path, to type into, and "Browse...".
+    QLayout* buildPathRow();
+    // A path typed and confirmed: a presentation is chosen, a folder is opened.
+    void pathTyped();
+    void browse();
     void fileClicked();
     void directoryChanged();
     void driveChanged();
@@ -43,5 +51,7 @@ private:
     DriveList* driveList_;
     DirectoryList* dirList_;
     FileList* fileList_;
+    QLineEdit* filePath_;
+    QPushButton* browse_;
     bool fileChosen_ = false;
 };

@@ -351,14 +351,6 @@ private slots:
         QCOMPARE(highlighted(), QString("alpha"));
     }
 
-    // (Presentations by their extensions in any case, and other files, are listed by the
-    // wizard-road test.)
-    void presentationPattern() {
-        for (const auto& [name, listed] :
-             {std::pair("ppt", false), {"talk.ppt.bak", false}, {"my talk 1.ppt", true}})
-            QVERIFY2(FileList::matchesPattern(name) == listed, name);
-    }
-
     // Leaving the wizard with nothing entered quits at once, saving nothing and leaving the
     // working directory's files alone (the program's own are only ever in a folder of its own);
     // with something typed it asks first, and No keeps the wizard and what was typed.
