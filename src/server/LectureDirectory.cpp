@@ -72,6 +72,10 @@ void takeNextFreeSession(ModuleFtp& m, const QString& classDir, const QString& d
 
 } // namespace
 
+QString lectureDirOf(const LectureRecord& r) {
+    return classDirOf(r) + datePartOf(r) + r.session;
+}
+
 bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
     m.slideOffset = 0;
     appendSlides = false;
@@ -110,7 +114,7 @@ bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
         }
     }
 
-    m.lectureDir += datePart + m.lecture.session + QLatin1Char('/');
+    m.lectureDir = lectureDirOf(m.lecture) + QLatin1Char('/');
     run(m, FtpOperation::cd(kHome));
     return true;
 }
@@ -128,5 +132,5 @@ void ftpTakeNextFreeSession(ModuleFtp& m) {
     const QString classDir = classDirOf(m.lecture);
     const QString datePart = datePartOf(m.lecture);
     takeNextFreeSession(m, classDir, datePart);
-    m.lectureDir = classDir + datePart + m.lecture.session + QLatin1Char('/');
+    m.lectureDir = lectureDirOf(m.lecture) + QLatin1Char('/');
 }

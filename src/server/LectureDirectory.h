@@ -5,6 +5,11 @@
 #include <QString>
 
 class ModuleFtp;
+struct LectureRecord;
+
+// The directory of the record's lecture below "~/lumora", without a closing "/":
+// "classes/<class>/<month>.<day>.<year>.<session>".
+QString lectureDirOf(const LectureRecord& r);
 
 // Settles the lecture's directory "classes/<class>/<month>.<day>.<year>.<session>/" below
 // "~/lumora/" from the lecture record and leaves it in m.lectureDir; m.slideOffset holds the

@@ -159,8 +159,7 @@ bool LectureSession::findLecture() {
 }
 
 QString LectureSession::lectureDirectory() const {
-    return QStringLiteral("classes/%1/%2.%3.%4.%5")
-        .arg(lecture_.className, lecture_.month, lecture_.day, lecture_.year, lecture_.session);
+    return lectureDirOf(lecture_);
 }
 
 void LectureSession::reportTo(ProgressSink& progress) {
