@@ -3,6 +3,7 @@
 #include "platform/office/Office.h"
 #include "platform/office/OfficeInternal.h"
 #include "platform/office/OfficeLoading.h"
+#include "platform/office/OfficePipe.h"
 #include "platform/office/OfficeProfile.h"
 #include "platform/office/UnoSupport.h"
 
@@ -292,12 +293,8 @@ std::unique_ptr<Application> Application::keepOrFind(std::unique_ptr<Application
     if (running && running->isAlive())
         return running;
     running.reset();
-    try {
-        if (auto found = attach(pipe))
-            return found;
-    } catch (const Failure&) {
-        // The connection could not be set up; starting an office tells why again, or works.
-    }
+    if (auto found = attachWaiting(pipe, 5000))
+        return found;
     return start(pipe);
 }
 
