@@ -78,6 +78,10 @@ set(SF_UNO_TYPES
   com.sun.star.beans.XPropertySetInfo
   com.sun.star.text.XTextField
   com.sun.star.util.DateTime
+  com.sun.star.table.XCellRange
+  com.sun.star.table.XColumnRowRange
+  com.sun.star.table.XTableRows
+  com.sun.star.table.XTableColumns
 )
 
 set(SF_UNO_GENERATED_DIR "${CMAKE_BINARY_DIR}/uno-headers")

@@ -221,6 +221,9 @@ BatchOptions parseBatchOptions(const QStringList& arguments, const RememberedCho
     options.json = given.isSet(QStringLiteral("json"));
     options.allowEmpty = given.isSet(QStringLiteral("allow-empty"));
     readLecture(given, given.isSet(QStringLiteral("no-settings")) ? nullptr : &remembered, options);
+    // Switches only: a remembered choice could not be turned off on the command line.
+    options.lecture.skipHiddenSlides = given.isSet(QStringLiteral("skip-hidden"));
+    options.lecture.allSlideText = given.isSet(QStringLiteral("full-text"));
     readFiles(given, options);
     return options;
 }

@@ -171,7 +171,9 @@ int BatchRun::openAndCheck(const QString& file, LectureSession& session,
         progress.note(
             stderr,
             QStringLiteral("slide-ferry-batch: %1: warning: %2").arg(opened->name, warning));
-    const int slides = lecture.lastSlide - lecture.firstSlide + 1;
+    // The hidden slides are named by the transfer's first line; a range with none left to send
+    // is refused here, before the server is asked for the lecture.
+    const int slides = int(session.settleSlidesSent().size());
     progress.setSlides(slides);
     return slides;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // One lecture's values, whoever gathered them (the wizard from its pages, the batch command from
@@ -33,4 +34,21 @@ struct LectureRecord {
     int lastSlide = 1;
     int width = 1000; // image size in pixels
     int height = 700;
+
+    // What of the slides is sent.
+    bool skipHiddenSlides = false; // the slides hidden in the presentation are left out
+    bool allSlideText = false;     // the text files take all the slide text, not the classic rule
+    // The slides of the range that are not sent (the hidden ones, when they are left out), set
+    // when the transfer is settled (settleSlidesSent). The slides sent are numbered on the server
+    // without a gap.
+    QList<int> leftOut;
+
+    // The slides sent, in order: the range without those left out.
+    QList<int> slidesSent() const {
+        QList<int> slides;
+        for (int slide = firstSlide; slide <= lastSlide; ++slide)
+            if (!leftOut.contains(slide))
+                slides.append(slide);
+        return slides;
+    }
 };

@@ -52,8 +52,11 @@ QString firstFew(const QStringList& lost) {
 
 QStringList charactersLostInSlides(SlideReader& reader, int slideCount) {
     QStringList lost;
-    reader.readAhead(1, slideCount);
+    QList<int> slides;
     for (int slide = 1; slide <= slideCount; ++slide)
+        slides.append(slide);
+    reader.readAhead(slides, false);
+    for (const int slide : slides)
         for (const QString& line : slideTextLines(reader, slide))
             addLost(lost, line);
     return lost;

@@ -3,6 +3,7 @@
 #include "lecture/LectureRecord.h"
 #include "lecture/ProgressSink.h"
 #include "pipeline/Description.h"
+#include "pipeline/HiddenSlides.h"
 #include "pipeline/SlideText.h"
 #include "pipeline/WorkingFiles.h"
 #include "platform/Failure.h"
@@ -85,18 +86,28 @@ ModuleSlideFerry::ModuleSlideFerry(LectureRecord& fields, ModuleFtp& ftp, Transf
 
 ModuleSlideFerry::~ModuleSlideFerry() = default;
 
-int ModuleSlideFerry::expectedProgressLines(bool appendSlides) const {
-    const int first = fields_.firstSlide;
-    const int last = fields_.lastSlide;
-    const int slides = std::max(0, last - first + 1);
-    // export: blank line, heading, one per slide, blank slide; fetches: two lines each;
-    // upload: blank line, heading, one per slide, description, text file; completion line.
-    return 2 + slides + 1 + (appendSlides ? 4 : 0) + 2 + slides + 2 + 1;
+int ModuleSlideFerry::expectedProgressLines(bool appendSlides, bool hiddenLine) const {
+    const int slides = int(fields_.slidesSent().size());
+    // the hidden slides' line; export: blank line, heading, one per slide, blank slide; fetches:
+    // two lines each; upload: blank line, heading, one per slide, description, text file;
+    // completion line.
+    return (hiddenLine ? 1 : 0) + 2 + slides + 1 + (appendSlides ? 4 : 0) + 2 + slides + 2 + 1;
+}
+
+QList<int> ModuleSlideFerry::settleSlidesSent() {
+    return ::settleSlidesSent(fields_, presentation.hiddenSlides());
+}
+
+QList<int> ModuleSlideFerry::hiddenSlides() const {
+    return hiddenInRange(presentation.hiddenSlides(), fields_.firstSlide, fields_.lastSlide);
 }
 
 void ModuleSlideFerry::transferLecture(bool appendSlides, ProgressSink& progress,
                                        AfterTransfer after) {
-    progress.begin(expectedProgressLines(appendSlides));
+    const QString hiddenLine = hiddenSlidesLine(settleSlidesSent(), fields_.skipHiddenSlides);
+    progress.begin(expectedProgressLines(appendSlides, !hiddenLine.isEmpty()));
+    if (!hiddenLine.isEmpty())
+        progress.Add(hiddenLine);
     ftp_.progress = &progress;
     workFolder_ = privateFolderIn(fields_.workDir);
     {
@@ -130,9 +141,7 @@ void ModuleSlideFerry::makeLectureFiles(bool appendSlides, ProgressSink& progres
 }
 
 QString ModuleSlideFerry::lectureSummary() const {
-    const int first = fields_.firstSlide;
-    const int last = fields_.lastSlide;
-    const int sent = std::max(0, last - first + 1);
+    const int sent = int(fields_.slidesSent().size());
     const int total = ftp_.slideOffset + sent;
     QString text = QStringLiteral("The lecture is in class %1 on %2, in the directory ~/lumora/%3")
                        .arg(fields_.className, fields_.host, ftp_.lectureDir);

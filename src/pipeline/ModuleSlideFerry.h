@@ -25,15 +25,23 @@ public:
     // of the same run (the presentation closed, its working files deleted).
     enum class AfterTransfer { EndSession, KeepSession };
 
-    // Opens the lecture on the server (claims a new one, locks and counts an existing one),
-    // runs the export, the two text files, the description, the upload and the clean-up,
-    // reporting each step in `progress`, then "Slide-Ferry complete" and the summary. A step
-    // that fails throws Failure; a Cancel seen at a step throws StoppedByUser. Either way what
-    // the transfer added to the server is removed first, and a failure's advice says whether
-    // the server is as it was or exactly what is left (a stop that could not be undone becomes
-    // a Failure). The caller reports, cleans up (cleanUp(), or endLecture() to go on) and ends.
+    // Settles the slides sent (a range left with none throws Input before anything is done) and
+    // names the range's hidden slides in a line; opens the lecture on the server (claims a new
+    // one, locks and counts an existing one), runs the export, the two text files, the description,
+    // the upload and the clean-up, reporting each step in `progress`, then "Slide-Ferry complete"
+    // and the summary. A step that fails throws Failure; a Cancel seen at a step throws
+    // StoppedByUser. Either way what the transfer added to the server is removed first, and a
+    // failure's advice says whether the server is as it was or exactly what is left (a stop that
+    // could not be undone becomes a Failure). The caller reports, cleans up (cleanUp(), or
+    // endLecture() to go on) and ends.
     void transferLecture(bool appendSlides, ProgressSink& progress,
                          AfterTransfer after = AfterTransfer::EndSession);
+
+    // Settles which slides of the lecture's range are sent (see settleSlidesSent in
+    // HiddenSlides.h) and returns the range's hidden slides. Throws Input when none is sent.
+    QList<int> settleSlidesSent();
+    // The slides of the lecture's range that are hidden in the open presentation.
+    QList<int> hiddenSlides() const;
 
     // Where the finished lecture went: class, server, directory and how many slides.
     QString lectureSummary() const;
@@ -46,7 +54,7 @@ public:
     void endLecture();
 
 private:
-    int expectedProgressLines(bool appendSlides) const;
+    int expectedProgressLines(bool appendSlides, bool hiddenLine) const;
     void makeLectureFiles(bool appendSlides, ProgressSink& progress);
 
     LectureRecord& fields_;

@@ -64,10 +64,32 @@ bool OfficeSlideReader::drawsMoreThanShapes(int slide) {
                         [&] { return p_.drawsMoreThanShapes(slide); });
 }
 
-void OfficeSlideReader::readAhead(int first, int last) {
+// The title first, then the other texts: the office reads a slide's texts in one walk.
+QStringList OfficeSlideReader::allTextOf(int slide) {
+    return answer<QStringList>({Read::AllText, slide, 0}, [&] {
+        office::Presentation::AllText all = p_.allText(slide);
+        all.texts.prepend(all.title);
+        return all.texts;
+    });
+}
+
+QString OfficeSlideReader::allTextTitle(int slide) {
+    return allTextOf(slide).value(0);
+}
+
+QStringList OfficeSlideReader::allTextBodies(int slide) {
+    return allTextOf(slide).mid(1);
+}
+
+QString OfficeSlideReader::notesPlaceholderText(int slide) {
+    return answer<QString>({Read::NotesPlaceholder, slide, 0},
+                           [&] { return p_.notesPlaceholderText(slide); });
+}
+
+void OfficeSlideReader::readAhead(const QList<int>& slides, bool allText) {
     // On the worker every read goes straight to the office, and its answer is kept.
     workerThread::run([&] {
-        for (int slide = first; slide <= last; ++slide)
-            slideTextLines(*this, slide);
+        for (const int slide : slides)
+            slideTextLines(*this, slide, allText);
     });
 }

@@ -3,6 +3,7 @@
 #include "pipeline/SlideReader.h"
 
 #include <QString>
+#include <QStringList>
 #include <exception>
 #include <map>
 #include <mutex>
@@ -29,7 +30,10 @@ public:
     bool notesHasText(int slide, int shape) override;
     QString notesShapeText(int slide, int shape) override;
     bool drawsMoreThanShapes(int slide) override;
-    void readAhead(int first, int last) override;
+    QString allTextTitle(int slide) override;
+    QStringList allTextBodies(int slide) override;
+    QString notesPlaceholderText(int slide) override;
+    void readAhead(const QList<int>& slides, bool allText) override;
 
 private:
     enum class Read {
@@ -39,15 +43,19 @@ private:
         NotesShapeCount,
         NotesHasText,
         NotesText,
-        MoreThanShapes
+        MoreThanShapes,
+        AllText,
+        NotesPlaceholder
     };
     using Key = std::tuple<Read, int, int>;
-    using Value = std::variant<int, bool, QString>;
+    using Value = std::variant<int, bool, QString, QStringList>;
     struct Answer {
         Value value;
         std::exception_ptr failure;
     };
 
+    // The slide's title and its other texts under the rule that reads all the text.
+    QStringList allTextOf(int slide);
     // The kept answer to `key`, or the office's, asked on the worker thread and kept.
     template <class T, class Ask> T answer(const Key& key, Ask&& ask);
 

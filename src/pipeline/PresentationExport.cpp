@@ -95,8 +95,21 @@ OpenOutcome PresentationExport::openOnWorker(const QString& path, const QString&
         return outcome;
     }
     presentationName_ = presentationNameOf(path);
+    readHiddenSlides();
     helpers_.open(path, password, slideCount_);
     return outcome;
+}
+
+void PresentationExport::readHiddenSlides() {
+    hiddenSlides_.clear();
+    for (int slide = 1; slide <= slideCount_; ++slide) {
+        try {
+            if (presentation_->isHidden(slide))
+                hiddenSlides_.append(slide);
+        } catch (const Failure&) {
+            // A flag that cannot be read leaves the slide among those shown.
+        }
+    }
 }
 
 QString PresentationExport::getPresentationTitle() {
@@ -132,6 +145,7 @@ void PresentationExport::closeDocumentOnWorker() {
         presentation_.reset();
     }
     slideCount_ = 0;
+    hiddenSlides_.clear();
     presentationName_.clear();
 }
 
@@ -154,8 +168,8 @@ void PresentationExport::exportSlides(ProgressSink& progress) {
 
     if (!isOpen())
         throw Failure(QStringLiteral("No presentation is open"));
-    const int last = fields_.lastSlide;
-    const int first = fields_.firstSlide;
+    const QList<int> sent = fields_.slidesSent();
+    const bool allText = fields_.allSlideText;
     const QString format = fields_.imageFormat;
     const QString directory = fields_.workDir;
     const int width = fields_.width;
@@ -166,8 +180,8 @@ void PresentationExport::exportSlides(ProgressSink& progress) {
     // processors busy meanwhile.
     SlideReader* reader = slides();
     exportSlideImages(*presentation_, workerThread::instance(), helpers_,
-                      {first, last, directory, format, width, height}, progress,
-                      [reader, first, last] { reader->readAhead(first, last); });
+                      {sent, directory, format, width, height}, progress,
+                      [reader, sent, allText] { reader->readAhead(sent, allText); });
 
     if (progress.cancelRequested())
         throw StoppedByUser();

@@ -3,6 +3,7 @@
 #include "pipeline/HelperOffices.h"
 #include "pipeline/SlideReader.h"
 
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -76,8 +77,8 @@ public:
     // Closes only the presentation, never storing it; the office stays for the next one.
     void closeDocument();
 
-    // Writes ExportPath/Slide<i>.<format> for each slide i of the range firstSlide..lastSlide (on
-    // the first office and its helpers) and ExportPath/blank.<format> from a blank slide added
+    // Writes ExportPath/Slide<i>.<format> for each slide i sent (fields.slidesSent(), on the
+    // first office and its helpers) and ExportPath/blank.<format> from a blank slide added
     // after the last one and removed again, at getWidth() x getHeight() pixels, reporting each
     // step to `progress`. Throws Failure when
     // an export, the addition or the removal fails; the blank slide is removed in any case.
@@ -89,6 +90,9 @@ public:
     bool isOpen() const;
     // Slides of the open presentation; 0 when none is open.
     int slideCount() const { return slideCount_; }
+    // The slides hidden in the open presentation, ascending (read when it was opened; a slide
+    // whose flag cannot be read counts as shown).
+    const QList<int>& hiddenSlides() const { return hiddenSlides_; }
     // The file name part of the opened path; "" when none is open.
     const QString& presentationName() const { return presentationName_; }
     // Connected to the presentation application.
@@ -102,6 +106,7 @@ private:
     // Keeps, attaches to or starts the office; "" when there is one, else why not.
     QString findOrStartOffice();
     QString titleOnWorker();
+    void readHiddenSlides();
     void closeDocumentOnWorker();
 
     LectureRecord& fields_;
@@ -110,6 +115,7 @@ private:
     std::unique_ptr<SlideReader> reader_;
     HelperOffices helpers_;
     QString presentationName_;
+    QList<int> hiddenSlides_;
     int16_t slideCount_ = 0;
     bool appStartedHere_ = false;
 };

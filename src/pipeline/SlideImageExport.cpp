@@ -23,7 +23,7 @@ namespace {
 class SlidePlan : public std::enable_shared_from_this<SlidePlan> {
 public:
     SlidePlan(const SlideImages& images, int offices)
-        : images_(images), offices_(offices), next_(images.first), tickets_(offices),
+        : images_(images), offices_(offices), tickets_(offices),
           mainThreadWaits_(QCoreApplication::instance() &&
                            QThread::currentThread() == QCoreApplication::instance()->thread()) {}
 
@@ -37,17 +37,18 @@ public:
             if (stop_)
                 return false;
             const bool retry = firstOffice && !retry_.empty();
-            if ((retry || next_ <= images_.last) && tickets_ > 0) {
+            const bool more = next_ < total();
+            if ((retry || more) && tickets_ > 0) {
                 --tickets_;
                 if (retry) {
                     slide = retry_.front();
                     retry_.pop_front();
                 } else {
-                    slide = next_++;
+                    slide = images_.slides[next_++];
                 }
                 break;
             }
-            if (!retry && next_ > images_.last && (!firstOffice || inFlight_ == 0))
+            if (!retry && !more && (!firstOffice || inFlight_ == 0))
                 return false;
             changed_.wait(lock);
         }
@@ -95,7 +96,7 @@ public:
 
     // On the main thread: shows the lines of the slides taken, and waits until the export ends.
     void follow(ProgressSink& progress) {
-        int shown = images_.first - 1;
+        int shown = 0; // lines shown, of the slides taken
         QEventLoop loop;
         QTimer tick; // Cancel is looked at even while a slide takes long
         tick.setInterval(100);
@@ -110,14 +111,15 @@ public:
             bool ended = false;
             {
                 std::unique_lock lock(mutex_);
-                taken = next_ - 1;
+                taken = next_;
                 ended = inFlight_ == 0 && (stop_ || (done_ == total() && retry_.empty()));
                 if (!ended && !takeEvents)
                     changed_.wait_for(lock, std::chrono::milliseconds(100));
             }
-            while (shown < taken)
-                progress.Add(
-                    QStringLiteral("Converting slide %1 to %2").arg(++shown).arg(images_.format));
+            for (; shown < taken; ++shown)
+                progress.Add(QStringLiteral("Converting slide %1 to %2")
+                                 .arg(images_.slides[shown])
+                                 .arg(images_.format));
             if (ended)
                 break;
             {
@@ -141,7 +143,7 @@ public:
     }
 
 private:
-    int total() const { return images_.last - images_.first + 1; }
+    int total() const { return int(images_.slides.size()); }
 
     // Wakes follow() from an office's thread.
     void wakeMain() {
@@ -162,7 +164,7 @@ private:
     const int offices_; // that may draw: the first one and the helpers
     std::mutex mutex_;
     std::condition_variable changed_;
-    int next_;
+    int next_ = 0; // index in images_.slides of the next slide to take
     int tickets_;
     std::deque<int> retry_;
     int inFlight_ = 0;
@@ -182,7 +184,7 @@ private:
 void exportSlideImages(office::Presentation& first, SerialWorker& firstWorker,
                        const HelperOffices& helpers, const SlideImages& images,
                        ProgressSink& progress, const std::function<void()>& firstOfficeBefore) {
-    if (images.first > images.last)
+    if (images.slides.isEmpty())
         return;
     auto plan = std::make_shared<SlidePlan>(images, 1 + int(helpers.helpers().size()));
     // A helper still starting or opening takes its first slide once it is ready, or none.

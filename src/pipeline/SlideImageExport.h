@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -10,10 +11,9 @@ namespace office {
 class Presentation;
 }
 
-// The slide images of one export: directory/Slide<i>.<format> for i in first..last.
+// The slide images of one export: directory/Slide<i>.<format> for each i of `slides`, in order.
 struct SlideImages {
-    int first = 0;
-    int last = 0;
+    QList<int> slides;
     QString directory;
     QString format;
     int width = 0;

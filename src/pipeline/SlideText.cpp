@@ -67,6 +67,30 @@ void slideNotes(SlideReader& reader, int i, QStringList& out) {
     }
 }
 
+// Title and body of slide i under the rule that reads all the text: the title placeholder (else
+// the first shape), then every paragraph of the other texts in reading order. A slide without
+// shapes has no title line, as under the classic rule. A failing read leaves out the rest of the
+// slide's text.
+void slideAllText(SlideReader& reader, int i, QStringList& out) {
+    try {
+        if (reader.shapeCount(i) < 1)
+            return;
+        out.append(QStringLiteral("<title>") + oneLine(reader.allTextTitle(i)) +
+                   QStringLiteral("</title>"));
+        for (const QString& text : reader.allTextBodies(i))
+            out += slideSentences(text);
+    } catch (const Failure&) {
+    }
+}
+
+// The whole text of slide i's notes placeholder; a failing read leaves out the slide's notes.
+void slideAllNotes(SlideReader& reader, int i, QStringList& out) {
+    try {
+        out += notesSentences(reader.notesPlaceholderText(i));
+    } catch (const Failure&) {
+    }
+}
+
 [[noreturn]] void failWrite(const QString& path, const QString& why) {
     throw Failure(QStringLiteral("Cannot write the text file %1: %2").arg(path, why));
 }
@@ -96,10 +120,9 @@ void writeTextFile(const TextFile& kind, SlideReader& reader, const LectureRecor
     if (!appendToExisting)
         writeBytes(file, kind.openingTag + "\r\n");
 
-    const int first = fields.firstSlide;
-    const int last = fields.lastSlide;
-    reader.readAhead(first, last);
-    for (int i = first; i <= last; ++i) {
+    const QList<int> slides = fields.slidesSent();
+    reader.readAhead(slides, fields.allSlideText);
+    for (const int i : slides) {
         QStringList lines;
         kind.slideContent(reader, i, lines);
         QByteArray slide("<slide>\r\n");
@@ -139,24 +162,26 @@ QStringList notesSentences(const QString& notes) {
     return {sentence(text)};
 }
 
-QStringList slideTextLines(SlideReader& reader, int slide) {
+QStringList slideTextLines(SlideReader& reader, int slide, bool allText) {
     QStringList lines;
-    slideTitleAndBody(reader, slide, lines);
-    slideNotes(reader, slide, lines);
+    (allText ? slideAllText : slideTitleAndBody)(reader, slide, lines);
+    (allText ? slideAllNotes : slideNotes)(reader, slide, lines);
     return lines;
 }
 
 void writeSlideText(SlideReader& reader, const LectureRecord& fields, bool appendSlides,
                     const FetchFn& fetchSlideText) {
     const TextFile kind{QStringLiteral("extract.stml"), QStringLiteral("extract1.stml"),
-                        QByteArray("<stml>"), QByteArray("</stml>"), slideTitleAndBody};
+                        QByteArray("<stml>"), QByteArray("</stml>"),
+                        fields.allSlideText ? slideAllText : slideTitleAndBody};
     writeTextFile(kind, reader, fields, appendSlides, fetchSlideText);
 }
 
 void writeNotesText(SlideReader& reader, const LectureRecord& fields, bool appendSlides,
                     const FetchFn& fetchNotesText) {
     const TextFile kind{QStringLiteral("extract.ntml"), QStringLiteral("extract1.ntml"),
-                        QByteArray("<ntml>"), QByteArray("</ntml>"), slideNotes};
+                        QByteArray("<ntml>"), QByteArray("</ntml>"),
+                        fields.allSlideText ? slideAllNotes : slideNotes};
     writeTextFile(kind, reader, fields, appendSlides, fetchNotesText);
 }
 

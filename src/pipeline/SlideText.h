@@ -26,9 +26,14 @@ QStringList slideSentences(const QString& body);
 QStringList notesSentences(const QString& notes);
 
 // The lines that slide `slide` puts into "extract.stml" and "extract.ntml", before encoding.
-QStringList slideTextLines(SlideReader& reader, int slide);
+// The classic rule takes the title from the first shape, sentences only from a slide of exactly
+// two shapes and notes from a notes page of exactly two; with `allText` the title is the title
+// placeholder's (else the first shape's), the sentences are every paragraph of every other text
+// (reading order, table cells, grouped shapes) and the notes the notes placeholder's whole text.
+QStringList slideTextLines(SlideReader& reader, int slide, bool allText = false);
 
-// Writes "extract.stml" for the slides of the range firstSlide..lastSlide. With
+// Writes "extract.stml" for the slides sent (fields.slidesSent()), under the rule
+// fields.allSlideText chooses. With
 // appendSlides the server's file is fetched and merged first and the new slides follow its
 // slides; otherwise (or when the server holds no file) the file is written new. A failing read of
 // one slide leaves out the rest of that slide's text only. Throws Failure when the file cannot be

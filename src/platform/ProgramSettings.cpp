@@ -56,6 +56,19 @@ void Number::write(double value) const {
     writeText(QLatin1String(key_), QString::number(value, 'f', QLocale::FloatingPointShortest));
 }
 
+bool Flag::read() const {
+    const std::optional<QString> text = storedText(QLatin1String(key_));
+    if (!text)
+        return defaultValue_;
+    const QString value = text->trimmed().toLower();
+    return value == QLatin1String("1") || value == QLatin1String("true") ||
+           value == QLatin1String("yes");
+}
+
+void Flag::write(bool value) const {
+    writeText(QLatin1String(key_), value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
 QString TextPerName::keyOf(const QString& name) const {
     return QLatin1String(keyPrefix_) + name.toLower();
 }

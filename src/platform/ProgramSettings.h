@@ -48,6 +48,21 @@ private:
     double defaultValue_;
 };
 
+// A remembered choice that is on or off, stored as "1" or "0". A stored "1", "true" or "yes"
+// reads as on, any other stored text as off; the default stands in only when nothing is stored.
+class Flag {
+public:
+    constexpr Flag(const char* key, bool defaultValue) : key_(key), defaultValue_(defaultValue) {}
+
+    bool read() const;
+    constexpr bool defaultValue() const { return defaultValue_; }
+    void write(bool value) const;
+
+private:
+    const char* key_;
+    bool defaultValue_;
+};
+
 // A text remembered for each of many names (hosts): under the key prefix + the name in lower
 // case, empty when none is stored.
 class TextPerName {
@@ -106,6 +121,11 @@ inline constexpr Text exportPath{"ExportPath", &temporaryDirectory};
 inline constexpr ImageSizeSetting imageSize{.name = Text{"Resolution", "XGA"},
                                             .width = Text{"CustomHeight"},
                                             .height = Text{"CustomWidth"}};
+
+// The Advanced page: whether the slides hidden in the presentation are left out, and whether the
+// text files take all the slide text rather than the classic rule's title and body.
+inline constexpr Flag skipHiddenSlides{"SkipHiddenSlides", false};
+inline constexpr Flag allSlideText{"AllSlideText", false};
 
 // The help window's outer geometry, in twips (15 to a pixel).
 inline constexpr Number helpLeft{"HelpLeft", 1000};

@@ -120,9 +120,8 @@ void ftpUploadLecture(ModuleFtp& m) {
             throw ServerFailure(QStringLiteral("The lecture was not opened for the transfer"));
         // Slide numbers are 16-bit: a range that would number a slide past the largest is
         // refused before anything is sent, rather than failing half-way through the upload.
-        const int first = m.lecture.firstSlide;
-        const int last = m.lecture.lastSlide;
-        m.changes.slidesToSend = std::max(0, last - first + 1);
+        const QList<int> slides = m.lecture.slidesSent();
+        m.changes.slidesToSend = int(slides.size());
         if (m.slideOffset + m.changes.slidesToSend > std::numeric_limits<int16_t>::max())
             throw ServerFailure(QStringLiteral("The lecture would hold more than %1 slides")
                                     .arg(std::numeric_limits<int16_t>::max()));
@@ -139,11 +138,14 @@ void ftpUploadLecture(ModuleFtp& m) {
         // slides are all there.
         if (m.changes.createdDirectory)
             sendBlank();
-        for (int i = first; i <= last; ++i) {
+        // The slides left out leave no gap: the k-th slide sent is the lecture's slide
+        // slideOffset + k.
+        for (qsizetype k = 0; k < slides.size(); ++k) {
+            const int i = slides[k];
             stopIfCancelled(m);
             add(m, QStringLiteral("FTPing slide ") + numberText::plain(i));
             put(m, QStringLiteral("Slide") + numberText::plain(i) + QLatin1Char('.') + format,
-                QStringLiteral("Slide") + numberText::plain(m.slideOffset + i - first + 1) +
+                QStringLiteral("Slide") + numberText::plain(m.slideOffset + int(k) + 1) +
                     QLatin1Char('.') + ext);
         }
         if (!m.changes.createdDirectory)

@@ -3,11 +3,11 @@
 class ModuleFtp;
 
 // Uploads the lecture's files from the working directory into the lecture that
-// ftpOpenLecture opened ("~/lumora/" + m.lectureDir): "blank.<ext>", the slides of the chosen
-// range renumbered from m.slideOffset + 1 as "Slide<n>.<ext>" (ext = the image format in lower
-// case), "description" and "extract.stml", then gives the lecture's lock back. A new lecture
-// gets its blank image first, an existing one after the new slides. Each step is reported in
-// m.progress; each file added is recorded in m.changes.
+// ftpOpenLecture opened ("~/lumora/" + m.lectureDir): "blank.<ext>", the slides sent
+// (m.lecture.slidesSent()) renumbered without a gap from m.slideOffset + 1 as "Slide<n>.<ext>" (ext
+// = the image format in lower case), "description" and "extract.stml", then gives the lecture's
+// lock back. A new lecture gets its blank image first, an existing one after the new slides. Each
+// step is reported in m.progress; each file added is recorded in m.changes.
 //
 // Every failure ends the upload: a raised one and every transfer that ends in error throws
 // Failure, marked to show its number in the message. Nothing after the failed step runs. A

@@ -145,6 +145,15 @@ bool LectureSession::doubtsAnswered(const Presentation& opened) {
     return doubt.isEmpty() || questions_.sendDoubtfulPresentation(doubt);
 }
 
+QList<int> LectureSession::hiddenSlides() const {
+    return pipeline_->hiddenSlides();
+}
+
+QList<int> LectureSession::settleSlidesSent() {
+    pipeline_->settleSlidesSent();
+    return lecture_.slidesSent();
+}
+
 void LectureSession::closePresentation() {
     pipeline_->presentation.closeDocument();
 }

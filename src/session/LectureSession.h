@@ -62,6 +62,14 @@ public:
     // showing nothing is sent only when the questions say so. Nothing (and nothing left open)
     // when the user gave up.
     std::optional<Presentation> openPresentation(const QString& path, bool checkRange = false);
+    // The slides of the record's range that are hidden in the open presentation (sent unless
+    // the record leaves them out), ascending.
+    QList<int> hiddenSlides() const;
+    // Settles the slides to send: the record's range, without its hidden slides when the record
+    // leaves them out. Returns them; throws Input when that leaves none. transfer() settles them
+    // again; a front end calls this to refuse such a range before it starts a transfer.
+    QList<int> settleSlidesSent();
+
     // Closes the presentation, keeping the office.
     void closePresentation();
     // Closes the presentation and quits an office this program started.

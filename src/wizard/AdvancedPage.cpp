@@ -6,6 +6,7 @@
 #include "wizard/FieldKeys.h"
 #include "wizard/WizardSettings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -23,7 +24,10 @@ AdvancedPage::AdvancedPage(QWidget* parent)
       imageFormat_(new QComboBox(this)),
       ExportPath_(new QLineEdit(programSettings::exportPath.defaultValue(), this)),
       rangeFrame_(new QGroupBox(QStringLiteral("Slide Range"), this)),
-      firstSlide_(new QComboBox(rangeFrame_)), lastSlide_(new QComboBox(rangeFrame_)) {
+      firstSlide_(new QComboBox(rangeFrame_)), lastSlide_(new QComboBox(rangeFrame_)),
+      skipHidden_(new QCheckBox(QStringLiteral("Lea&ve out hidden slides"), this)),
+      allText_(new QCheckBox(
+          QStringLiteral("All slide te&xt (title box, every text box, tables, groups)"), this)) {
     auto* v = new QVBoxLayout(this);
     v->addWidget(addHeading(QStringLiteral("Advanced features:")));
     imageFormat_->setEditable(true);
@@ -62,6 +66,8 @@ void AdvancedPage::nameFields() {
     rangeFrame_->setObjectName(QStringLiteral("rangeFrame"));
     firstSlide_->setObjectName(QStringLiteral("firstSlide"));
     lastSlide_->setObjectName(QStringLiteral("lastSlide"));
+    skipHidden_->setObjectName(QStringLiteral("skipHidden"));
+    allText_->setObjectName(QStringLiteral("allText"));
     // The fields without a label of their own are named for a screen reader.
     Resolution_->setAccessibleName(QStringLiteral("Lumora Resolution"));
     imageWidth_->setAccessibleName(QStringLiteral("Width"));
@@ -102,6 +108,8 @@ void AdvancedPage::layOutFields(QVBoxLayout& v) {
     range->addWidget(fieldLabel(QStringLiteral("&Last Slide:"), lastSlide_));
     range->addWidget(lastSlide_, 1);
     v.addWidget(rangeFrame_);
+    v.addWidget(skipHidden_);
+    v.addWidget(allText_);
     v.addStretch(1);
 }
 
@@ -187,6 +195,8 @@ void AdvancedPage::loadSettings() {
     imageHeight_->setText(size.height);
     // Filling the boxes counts as typing into them, also when the text stays the same.
     customSizeRule();
+    skipHidden_->setChecked(programSettings::skipHiddenSlides.read());
+    allText_->setChecked(programSettings::allSlideText.read());
 }
 
 void AdvancedPage::saveSettings() const {
@@ -194,6 +204,8 @@ void AdvancedPage::saveSettings() const {
     programSettings::imageSize.write(
         {Resolution_->currentText(), imageWidth_->text(), imageHeight_->text()});
     programSettings::exportPath.write(ExportPath_->text());
+    programSettings::skipHiddenSlides.write(skipHidden_->isChecked());
+    programSettings::allSlideText.write(allText_->isChecked());
 }
 
 bool AdvancedPage::sizeValid() const {
@@ -219,4 +231,6 @@ void AdvancedPage::fillLecture(LectureRecord& r) const {
     r.lastSlide = lastSlide_->currentIndex() + 1;
     r.width = getWidth();
     r.height = getHeight();
+    r.skipHiddenSlides = skipHidden_->isChecked();
+    r.allSlideText = allText_->isChecked();
 }

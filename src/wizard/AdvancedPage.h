@@ -3,6 +3,7 @@
 #include "lecture/ImageSizes.h"
 #include "wizard/WizardPage.h"
 
+class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QGroupBox;
@@ -10,7 +11,8 @@ class QLineEdit;
 class QVBoxLayout;
 
 // The Advanced page: the image size (a named one or a custom width and height), the image
-// format, the local working directory and the range of slides to send.
+// format, the local working directory, the range of slides to send, whether the slides hidden in
+// the presentation are left out and whether the text files take all the slide text.
 class AdvancedPage : public WizardPage {
     Q_OBJECT
 public:
@@ -22,7 +24,8 @@ public:
     void fillLecture(LectureRecord& r) const override;
     void saveSettings() const override;
 
-    // The remembered working directory, image format and image size.
+    // The remembered working directory, image format, image size and the two choices of what is
+    // sent.
     void loadSettings();
     // The range lists offer the presentation's slides, all of them chosen; 0 empties them.
     void showSlideCount(int slideCount);
@@ -54,6 +57,8 @@ private:
     QGroupBox* rangeFrame_;
     QComboBox* firstSlide_;
     QComboBox* lastSlide_;
+    QCheckBox* skipHidden_;
+    QCheckBox* allText_;
     QFormLayout* form_ = nullptr; // its row 1 holds the custom size
     ImageSizes imageSizes_;
     bool customSizeValid_ = false;

@@ -224,6 +224,8 @@ void FrmMain::Finish_Click() {
                 return;
         }
         refreshLecture();
+        // A range whose slides are all left out is refused while the wizard is still shown.
+        session_.settleSlidesSent();
         hide();
         session_.transfer(frmProgress());
     });

@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 // The presentation application: LibreOffice Impress, driven through its UNO API over a named
@@ -125,6 +126,21 @@ public:
     bool notesHasTextFrame(int slide, int shape);
     bool notesHasText(int slide, int shape);
     QString notesShapeText(int slide, int shape);
+    // True when the slide is hidden in the presentation (left out of its slide show).
+    bool isHidden(int slide);
+
+    // All the text of a slide, for the rule that reads it all: the title is the text of the
+    // slide's title placeholder, else of its first shape (when that holds text); the texts are
+    // those of every other shape that holds text, grouped ones included, in reading order (top to
+    // bottom, then left to right), a table giving its cells' texts row by row.
+    struct AllText {
+        QString title;
+        QStringList texts;
+    };
+    AllText allText(int slide);
+    // The whole text of the notes placeholder of the slide's notes page; "" when it has none.
+    QString notesPlaceholderText(int slide);
+
     // True when the slide draws more than its own shapes: a background of its own, or a
     // background picture, gradient or shapes of its master page (placeholders aside).
     bool drawsMoreThanShapes(int slide);

@@ -67,6 +67,17 @@ pagesOf(const Presentation::Impl& d);
 com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPage> slideOf(Presentation::Impl& d,
                                                                            int slide);
 
+// The notes page of slide `slide` (Failure when there is no such slide).
+com::sun::star::uno::Reference<com::sun::star::drawing::XDrawPage>
+notesPageOf(Presentation::Impl& d, int slide);
+
+// The shape's type name, such as "com.sun.star.drawing.GraphicObjectShape". The interface that
+// gives it is marked deprecated in the office's API but remains the only direct way to ask.
+QString typeOf(const com::sun::star::uno::Reference<com::sun::star::drawing::XShape>& shape);
+// False for the shapes that cannot hold text in the presentation application (pictures, charts,
+// tables, groups, lines, ...), whose text interface is not the shape's text.
+bool typeHoldsText(const QString& type);
+
 // Where a text stands, for the fields that show something of their page: the slide (for a text
 // of a notes page, the slide of that notes page), the page itself, the slide's number and the
 // count of slides.
@@ -80,6 +91,11 @@ struct PageOfText {
 // The text of one paragraph as the page shows it, its fields worked out (OfficeFields.cpp).
 QString
 shownParagraph(const com::sun::star::uno::Reference<com::sun::star::text::XTextRange>& paragraph,
+               const PageOfText& where);
+
+// A text in the program's convention (paragraphs separated by CR, a line break inside one as
+// code 11), its fields as `where` shows them.
+QString textOf(const com::sun::star::uno::Reference<com::sun::star::text::XText>& text,
                const PageOfText& where);
 
 // Runs one read or change of the presentation; the office's exceptions become Failure.

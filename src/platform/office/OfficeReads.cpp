@@ -6,6 +6,7 @@
 #include "platform/office/OfficeInternal.h"
 #include "platform/office/UnoSupport.h"
 
+#include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/drawing/XDrawPagesSupplier.hpp>
@@ -20,14 +21,19 @@ using css::uno::Reference;
 using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 
+QString typeOf(const Reference<css::drawing::XShape>& shape) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    return fromOU(shape->getShapeType());
+#pragma GCC diagnostic pop
+}
+
 Reference<css::drawing::XDrawPages> pagesOf(const Presentation::Impl& d) {
     if (!d.document.is())
         throw OfficeFailure(QStringLiteral("No presentation is open"));
     const Reference<css::drawing::XDrawPagesSupplier> supplier(d.document, UNO_QUERY_THROW);
     return supplier->getDrawPages();
 }
-
-namespace {
 
 // Shapes that cannot hold text in the presentation application: pictures, charts, tables and
 // other embedded objects, media, groups, lines and connectors, and the slide image of a notes
@@ -72,6 +78,8 @@ QString textOf(const Reference<css::text::XText>& text, const PageOfText& where)
     }
     return result;
 }
+
+namespace {
 
 // A page of the presentation: slide `slide` itself, or its notes page.
 Reference<css::drawing::XDrawPage> pageOf(Presentation::Impl& d, bool notes, int slide) {
@@ -128,15 +136,6 @@ Reference<css::drawing::XShape> shapeOf(Presentation::Impl& d, bool notes, int s
     return known;
 }
 
-// The shape's type name, such as "com.sun.star.drawing.GraphicObjectShape". The interface that
-// gives it is marked deprecated in the office's API but remains the only direct way to ask.
-QString typeOf(const Reference<css::drawing::XShape>& shape) {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    return fromOU(shape->getShapeType());
-#pragma GCC diagnostic pop
-}
-
 // The shape's text, or an empty reference when it holds none.
 Reference<css::text::XText> textObjectOf(Presentation::Impl& d, bool notes, int slide, int shape) {
     const auto key = std::tuple(notes, slide, shape);
@@ -178,6 +177,20 @@ QString textOfShape(Presentation::Impl& d, bool notes, int slide, int shape) {
 
 Reference<css::drawing::XDrawPage> slideOf(Presentation::Impl& d, int slide) {
     return pageOf(d, false, slide);
+}
+
+Reference<css::drawing::XDrawPage> notesPageOf(Presentation::Impl& d, int slide) {
+    return pageOf(d, true, slide);
+}
+
+bool Presentation::isHidden(int slide) {
+    return guarded(QStringLiteral("Cannot read slide %1").arg(slide), [&] {
+        const Reference<css::beans::XPropertySet> properties(pageOf(*d, false, slide),
+                                                             UNO_QUERY_THROW);
+        bool visible = true;
+        properties->getPropertyValue(OUString("Visible")) >>= visible;
+        return !visible;
+    });
 }
 
 int Presentation::shapeCount(int slide) {
