@@ -56,6 +56,8 @@ private slots:
                                  "corrupt-records.ppt", "empty.ppt", "54880_chinese.ppt"})
             QVERIFY(QFile::copy(testEnv::presentationsDir() + "/" + name, talk(name)));
         QVERIFY(QFile::copy(SF_OFFICE_TESTDATA_DIR "/blank-slides.fodp", talk("blank.odp")));
+        QVERIFY(QFile::copy(SF_OFFICE_TESTDATA_DIR "/hidden-slides.fodp", talk("hidden.odp")));
+        QVERIFY(QFile::copy(SF_OFFICE_TESTDATA_DIR "/all-text.fodp", talk("all-text.odp")));
         const QString whole =
             testEnv::convertWithOffice(talk("SampleShow.pptx"), work_.path(), "odp");
         QVERIFY(testEnv::writeCutCopy(whole, talk("cut.odp")));
@@ -189,6 +191,62 @@ private slots:
         QVERIFY(files("Apr.1.2026.4").contains("Slide2.gif"));
         QVERIFY(file("Apr.1.2026.5", "description").startsWith("empty\n"));
         QVERIFY(QDir(work_.path()).entryList(QDir::Files).isEmpty());
+    }
+
+    // Hidden slides (2 and 4 of 4) are sent and named; --skip-hidden leaves them out, the server
+    // numbers the others without a gap and the slide text follows them; a range of hidden slides
+    // only sends nothing. --full-text takes the title placeholder (not the first shape), grouped
+    // texts in reading order and table cells row by row, a field as the slide shows it.
+    void hiddenSlidesAndAllTheText() {
+        BatchResult r = batch(lecture("--date 2026-05-04") << talk("hidden.odp"));
+        QVERIFY2(r.exitCode == 0 && r.out.contains("\nSlides 2 and 4 are hidden in the "
+                                                   "presentation; they are sent too\n"),
+                 qPrintable(why(r)));
+        const QString all = "May.4.2026.1", shown = "May.4.2026.2";
+        QCOMPARE(files(all), (QStringList{"Slide1.gif", "Slide2.gif", "Slide3.gif", "Slide4.gif",
+                                          "blank.gif", "description", "extract.stml"}));
+
+        r = batch(lecture("--date 2026-05-04 --session 2 --skip-hidden") << talk("hidden.odp"));
+        QVERIFY2(r.exitCode == 0 &&
+                     r.out.contains("Slides 2 and 4 are hidden in the "
+                                    "presentation; they are left out\n") &&
+                     r.out.contains(": 2 slides."),
+                 qPrintable(why(r)));
+        QCOMPARE(files(shown), (QStringList{"Slide1.gif", "Slide2.gif", "blank.gif", "description",
+                                            "extract.stml"}));
+        QCOMPARE(file(shown, "Slide2.gif"), file(all, "Slide3.gif"));
+        QCOMPARE(file(shown, "extract.stml"),
+                 QByteArray("<stml>\r\n<slide>\r\n<title>One</title>\r\n<sentence>Shown first"
+                            "</sentence>\r\n</slide>\r\n<slide>\r\n<title>Three</title>\r\n"
+                            "<sentence>Shown second</sentence>\r\n</slide>\r\n</stml>\r\n"));
+
+        r = batch(lecture("--date 2026-05-04 --session 3 --skip-hidden --range 4-4")
+                  << talk("hidden.odp"));
+        QVERIFY2(r.exitCode == 1 && r.err.contains("Slide 4 is hidden in the presentation, and "
+                                                   "hidden slides are left out: there is nothing "
+                                                   "to send"),
+                 qPrintable(why(r)));
+        QVERIFY(files("May.4.2026.3").isEmpty());
+
+        r = batch(lecture("--date 2026-05-04 --session 4 --full-text") << talk("all-text.odp"));
+        QVERIFY2(r.exitCode == 0, qPrintable(why(r)));
+        QCOMPARE(file("May.4.2026.4", "extract.stml"),
+                 QByteArray("<stml>\r\n<slide>\r\n<title>Real title</title>\r\n"
+                            "<sentence>Group left</sentence>\r\n<sentence>second line</sentence>"
+                            "\r\n<sentence>Group right</sentence>\r\n<sentence>Aside</sentence>"
+                            "\r\n<sentence>A1</sentence>\r\n<sentence>B1</sentence>\r\n"
+                            "<sentence>Page 1</sentence>\r\n<sentence>B2</sentence>\r\n"
+                            "</slide>\r\n<slide>\r\n<title>First shape title</title>\r\n"
+                            "<sentence>Body above</sentence>\r\n<sentence>Body below</sentence>"
+                            "\r\n</slide>\r\n</stml>\r\n"));
+        // The classic rule, as before: the first shape's text as the title, no body beside
+        // three shapes.
+        r = batch(lecture("--date 2026-05-04 --session 5") << talk("all-text.odp"));
+        QVERIFY2(r.exitCode == 0, qPrintable(why(r)));
+        QCOMPARE(file("May.4.2026.5", "extract.stml"),
+                 QByteArray("<stml>\r\n<slide>\r\n<title>Aside</title>\r\n</slide>\r\n"
+                            "<slide>\r\n<title>First shape title</title>\r\n</slide>\r\n"
+                            "</stml>\r\n"));
     }
 };
 

@@ -58,6 +58,9 @@ private slots:
                               l.session, l.title}),
                  (QStringList{"h", "c", "l", "k", "Mar", "5", "2026", "3", "T"}));
         QVERIFY(o.titleGiven && o.json && o.allowEmpty && !o.help);
+        QVERIFY(!l.skipHiddenSlides && !l.allSlideText);
+        const LectureRecord both = parse(lecture("--skip-hidden --full-text")).lecture;
+        QVERIFY(both.skipHiddenSlides && both.allSlideText);
         QCOMPARE(l.workDir, QDir::current().absoluteFilePath("rel"));
         QCOMPARE(o.files, QStringList{talk("a.ppt")});
     }

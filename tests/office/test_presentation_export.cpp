@@ -6,6 +6,7 @@
 #include "pipeline/EmptyPresentation.h"
 #include "pipeline/PresentationExport.h"
 #include "pipeline/SlideReader.h"
+#include "pipeline/SlideText.h"
 #include "platform/Failure.h"
 #include "platform/office/Office.h"
 
@@ -221,6 +222,34 @@ private slots:
         PresentationExport blank(fields);
         blank.openPresentation(copyPresentation(files_, "blank-slides.fodp"));
         QVERIFY(noSlideShowsAnything(*blank.slides(), 1, 3));
+    }
+
+    // The hidden slides are read from the deck, also once the office stored it as .pptx. The
+    // all-text rule reads the title placeholder, grouped and table text in reading order and the
+    // notes placeholder whole (not the other text of the notes page), so also from the .pptx;
+    // the classic rule beside it is unchanged.
+    void hiddenSlidesAndAllText() {
+        for (const char* deck : {"hidden-slides", "all-text"}) {
+            const QString odp = copyPresentation(files_, QString(deck) + ".fodp");
+            office_->open(odp)->saveCopy(files_.filePath(QString(deck) + ".pptx"));
+        }
+        const QStringList allText{
+            "<title>Real title</title>",        "<sentence>Group left</sentence>",
+            "<sentence>second line</sentence>", "<sentence>Group right</sentence>",
+            "<sentence>Aside</sentence>",       "<sentence>A1</sentence>",
+            "<sentence>B1</sentence>",          "<sentence>Page 1</sentence>",
+            "<sentence>B2</sentence>",          "<sentence>First notesecond note</sentence>"};
+        for (const char* kind : {".fodp", ".pptx"}) {
+            LectureRecord fields;
+            PresentationExport presentation(fields);
+            presentation.openPresentation(files_.filePath(QString("hidden-slides") + kind));
+            QCOMPARE(presentation.hiddenSlides(), (QList<int>{2, 4}));
+            presentation.openPresentation(files_.filePath(QString("all-text") + kind));
+            QVERIFY(presentation.hiddenSlides().isEmpty());
+            SlideReader& slides = *presentation.slides();
+            QCOMPARE(slideTextLines(slides, 1, true), allText);
+            QCOMPARE(slideTextLines(slides, 1, false), QStringList{"<title>Aside</title>"});
+        }
     }
 
     // Failing exports are raised; the presentation keeps its slides.
