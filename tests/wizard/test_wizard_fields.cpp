@@ -4,6 +4,7 @@
 #include "windows/FrmHelp.h"
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDate>
@@ -296,6 +297,29 @@ private slots:
         QCOMPARE(last->currentText(), QString(" 5"));
         last->setCurrentIndex(1);
         QCOMPARE(first->currentText() + last->currentText(), " 2 2");
+    }
+
+    // The choices of what is sent go into the lecture and are remembered ("1" / "0"); a first
+    // run leaves both off.
+    void advancedSendChoicesRemembered() {
+        AdvancedPage& page = *named<AdvancedPage>("advancedPage");
+        auto* skipHidden = named<QCheckBox>("skipHidden");
+        auto* allText = named<QCheckBox>("allText");
+        page.loadSettings();
+        QVERIFY(!skipHidden->isChecked() && !allText->isChecked());
+        settingsStore::write("Slide-Ferry", "Settings", "SkipHiddenSlides", "1");
+        page.loadSettings();
+        QVERIFY(skipHidden->isChecked() && !allText->isChecked());
+        QTest::mouseClick(allText, Qt::LeftButton);
+        LectureRecord r;
+        page.fillLecture(r);
+        QVERIFY(r.skipHiddenSlides && r.allSlideText);
+        QTest::mouseClick(skipHidden, Qt::LeftButton);
+        page.saveSettings();
+        const auto stored = [](const char* key) {
+            return settingsStore::stored("Slide-Ferry", "Settings", key).value_or("none");
+        };
+        QCOMPARE(stored("SkipHiddenSlides") + stored("AllSlideText"), QString("01"));
     }
 
     // The keyboard reaches every button and field: F1 opens the help from any page, Alt and the
