@@ -11,13 +11,15 @@ struct OptionName {
     const char* name;
     const char* valueName;
 };
-constexpr OptionName kOptions[] = {
-    {"server", "HOST"},       {"corvane-id", "ID"},    {"lumora-id", "ID"},
-    {"class", "CLASS"},       {"date", "YYYY-MM-DD"},  {"session", "N"},
-    {"title", "TITLE"},       {"range", "FIRST-LAST"}, {"format", "FORMAT"},
-    {"size", "SIZE"},         {"workdir", "DIR"},      {"if-exists", "WHAT"},
-    {"no-settings", nullptr}, {"json", nullptr},       {"allow-empty", nullptr},
-    {"help", nullptr},        {"version", nullptr}};
+constexpr OptionName kOptions[] = {{"server", "HOST"},       {"corvane-id", "ID"},
+                                   {"lumora-id", "ID"},      {"class", "CLASS"},
+                                   {"date", "YYYY-MM-DD"},   {"session", "N"},
+                                   {"title", "TITLE"},       {"range", "FIRST-LAST"},
+                                   {"format", "FORMAT"},     {"size", "SIZE"},
+                                   {"workdir", "DIR"},       {"if-exists", "WHAT"},
+                                   {"no-settings", nullptr}, {"json", nullptr},
+                                   {"allow-empty", nullptr}, {"require-encryption", nullptr},
+                                   {"help", nullptr},        {"version", nullptr}};
 
 const OptionName* optionNamed(const QString& name) {
     for (const OptionName& option : kOptions) {

@@ -47,13 +47,15 @@ public:
     QString password() const { return options_.password; }
     QString error() const { return error_; }
     QString host() const { return QStringLiteral("127.0.0.1:%1").arg(port()); }
-    QString url() const { return QStringLiteral("FTP://") + host(); }
+    virtual QString url() const { return QStringLiteral("FTP://") + host(); }
+    // The server as the user gives it (the wizard's server field, --server).
+    virtual QString server() const { return host(); }
     QString lumoraDir() const { return root() + QStringLiteral("/lumora"); }
 
     // Files of the served tree, by path relative to root() (directories are created).
-    bool writeFile(const QString& relativePath, const QByteArray& data) const;
+    virtual bool writeFile(const QString& relativePath, const QByteArray& data) const;
     QByteArray readFile(const QString& relativePath) const;
-    bool makeDir(const QString& relativePath) const;
+    virtual bool makeDir(const QString& relativePath) const;
 
     // A loopback port free at the moment of asking (bound to port 0 and released).
     static quint16 freeLoopbackPort();
