@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMultiMap>
 #include <QRandomGenerator>
 
 #include <arpa/inet.h>
@@ -62,6 +63,32 @@ bool greetsAsSsh(quint16 port) {
     return ok && QByteArray(banner) == "SSH-2.0";
 }
 
+// The processes below pid: the daemon's sessions and theirs.
+QList<pid_t> descendantsOf(pid_t pid) {
+    QMultiMap<pid_t, pid_t> children;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool ok = false;
+        const pid_t child = entry.toInt(&ok);
+        if (!ok)
+            continue;
+        // "pid (name) state ppid ...": the name may hold blanks, so read after its ")".
+        const QByteArray stat = testEnv::readFile(QStringLiteral("/proc/%1/stat").arg(child));
+        const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1)
+            children.insert(static_cast<pid_t>(fields[1].toInt()), child);
+    }
+    QList<pid_t> found;
+    QList<pid_t> next{pid};
+    while (!next.isEmpty()) {
+        const pid_t parent = next.takeFirst();
+        for (pid_t child : children.values(parent)) {
+            found.append(child);
+            next.append(child);
+        }
+    }
+    return found;
+}
+
 // Accounts of earlier test runs that ended without deleting theirs: their home is gone.
 void deleteStaleAccounts() {
     QFile passwd(QStringLiteral("/etc/passwd"));
@@ -78,6 +105,15 @@ void deleteStaleAccounts() {
 } // namespace
 
 SshServer::SshServer(const Options& options) : TestFtpServer(options) {}
+
+void SshServer::stop() {
+    if (isRunning()) {
+        const QList<pid_t> sessions = descendantsOf(static_cast<pid_t>(pid()));
+        for (pid_t session : sessions)
+            ::kill(session, SIGKILL);
+    }
+    TestFtpServer::stop();
+}
 
 SshServer::~SshServer() {
     stop();

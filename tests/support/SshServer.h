@@ -17,6 +17,9 @@ public:
     ~SshServer() override;
 
     bool start() override;
+    // Ends the daemon and every session it started (which a daemon's end leaves running), so
+    // that the clients' connections break as with the FTP servers.
+    void stop() override;
     QString url() const override { return QStringLiteral("SFTP://") + host(); }
     QString server() const override { return QStringLiteral("sftp://") + host(); }
     bool writeFile(const QString& relativePath, const QByteArray& data) const override;

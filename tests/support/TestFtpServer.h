@@ -33,7 +33,7 @@ public:
     // Starts the server (creating the tree on the first start); false with error() on failure.
     // Started again, it keeps its port and tree (the clients' connections are dropped).
     virtual bool start() = 0;
-    void stop() { stopProcess(process_); }
+    virtual void stop() { stopProcess(process_); }
     bool restart() { return start(); }
     bool isRunning() const { return process_ && process_->state() == QProcess::Running; }
     qint64 pid() const { return isRunning() ? process_->processId() : 0; }
@@ -81,6 +81,7 @@ protected:
     QString error_;
 };
 
-// The server this test run asks for: SF_TEST_FTP_SERVER=proftpd gives a ProftpdServer, unset or
-// "pyftpdlib" a LumoraServer; any other value ends the test with a message naming the choices.
+// The server this test run asks for: SF_TEST_FTP_SERVER=proftpd gives a ProftpdServer, vsftpd a
+// VsftpdServer, sftp an SshServer (OpenSSH, reached over SFTP), unset or "pyftpdlib" a
+// LumoraServer; any other value ends the test with a message naming the choices.
 std::unique_ptr<TestFtpServer> selectedFtpServer(const TestFtpServer::Options& options = {});
