@@ -69,7 +69,8 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         r = batch(lecture("--date 2026-03-05 --require-encryption"));
-        qInfo("batch run over SFTP: %lld ms", static_cast<long long>(clock.elapsed()));
+        qInfo("batch run over SFTP, %lld ms:\n%s", static_cast<long long>(clock.elapsed()),
+              qPrintable(why(r)));
         QVERIFY2(r.exitCode == 0 && !r.err.contains("warning"), qPrintable(why(r)));
         QCOMPARE(files("Mar.5.2026.1"), (QStringList{"Slide1.gif", "Slide2.gif", "blank.gif",
                                                      "description", "extract.stml"}));
