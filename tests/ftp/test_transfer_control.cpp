@@ -241,6 +241,10 @@ private slots:
         QCOMPARE(hostFromUrl("FtP://Lumora.example:2121/"), QString("Lumora.example:2121"));
         QCOMPARE(hostFromUrl("ftp://[::1]:21"), QString("[::1]:21"));
         QCOMPARE(hostFromUrl("ftp://my_host.local."), QString("my_host.local."));
+        QCOMPARE(hostFromUrl("SFTP://Lumora.example:2222"), QString("Lumora.example:2222"));
+        QVERIFY(isSftpUrl("sftp://h") && !isSftpUrl("ftp://h"));
+        QCOMPARE(TransferControl::urlOf("h:21"), QString("FTP://h:21"));
+        QCOMPARE(TransferControl::urlOf("sftp://h:22"), QString("sftp://h:22"));
         for (const char* bad : {"http://host", "ftp://", "ftp:///", "ftp://host:0",
                                 "ftp://host:65536", "ftp://host:", "ftp://-host", "ftp://ho st",
                                 "ftp://host/dir", "ftp://::1", "ftp://[::1", "ftp://a..b"})
@@ -263,6 +267,13 @@ private slots:
         p = splitRemote("~");
         QVERIFY(!p.absolute && p.dirs.isEmpty() && p.last.isEmpty());
         QCOMPARE(dirUrl("h", splitRemote("~/")), QByteArray("ftp://h/"));
+        // Over SFTP the login directory is the home; a command's path is quoted, relative to it.
+        QCOMPARE(dirUrl("h", splitRemote("~/a b/"), true), QByteArray("sftp://h/~/a%20b/"));
+        QCOMPARE(dirUrl("h", splitRemote("/srv/"), true), QByteArray("sftp://h/srv/"));
+        QCOMPARE(sftpCommandPath(splitRemote("~/a \"b\"\\c/d")),
+                 QByteArray("\"a \\\"b\\\"\\\\c/d\""));
+        QCOMPARE(sftpCommandPath(splitRemote("/srv/x")), QByteArray("\"/srv/x\""));
+        QCOMPARE(sftpCommandPath(splitRemote("~")), QByteArray("\".\""));
     }
 
     void listingFilter_data() {
