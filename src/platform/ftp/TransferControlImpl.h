@@ -164,6 +164,8 @@ struct TransferControl::Impl {
     // Prepares the easy handle and local files for op and adds it to the multi handle. Returns
     // false (with code and info set) when the operation fails before reaching the server.
     bool start(bool freshConnection);
+    // Forgets the last request's replies, data and settings.
+    void clearRequest();
     // The settings every request shares: account, callbacks, time-outs, encryption.
     void configureRequest(const QByteArray& url, bool freshConnection);
     // A request that sends commands after reaching the directory and transfers nothing.

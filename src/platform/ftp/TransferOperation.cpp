@@ -111,7 +111,7 @@ int TransferControl::Impl::debugCallback(CURL*, curl_infotype type, char* data, 
     return 0;
 }
 
-bool TransferControl::Impl::start(bool freshConnection) {
+void TransferControl::Impl::clearRequest() {
     received.clear();
     localError.clear();
     sizeError.clear();
@@ -126,8 +126,11 @@ bool TransferControl::Impl::start(bool freshConnection) {
     postQuote = nullptr;
     curl_slist_free_all(preQuote);
     preQuote = nullptr;
-
     curl_easy_reset(easy);
+}
+
+bool TransferControl::Impl::start(bool freshConnection) {
+    clearRequest();
     const RemotePath path = splitRemote(op.remote);
     QByteArray url = dirUrl(host, path, sftp);
     switch (op.kind) {
