@@ -235,6 +235,22 @@ private slots:
         QCOMPARE(runFtp(inet_, FtpOperation::cd("~/lumora")).code, 0);
     }
 
+    // A server without TLS gets the login in clear text, and the component says so; with
+    // encryption required it is refused before the login (the test servers offer no TLS; the
+    // encrypted cases: test_encryption_kept).
+    void loginInClearOrRefused() {
+        TransferControl inet;
+        loginTo(inet, *server_);
+        QCOMPARE(runFtp(inet, FtpOperation::cd("~/lumora")).code, 0);
+        QVERIFY(inet.LoggedInClear());
+        QCOMPARE(runFtp(inet, FtpOperation::close()).code, 0);
+        inet.RequireEncryption = true;
+        const FtpOutcome refused = runFtp(inet, FtpOperation::cd("~/lumora"));
+        QCOMPARE(refused.code, int(TransferControl::SecureChannelFailed));
+        QVERIFY2(refused.info.contains("the login was not sent"), qPrintable(refused.info));
+        QVERIFY(!inet.LoggedInClear());
+    }
+
     // The host keeps its port and brackets; anything but a DNS name or a bracketed IPv6
     // address with a port of 1 to 65535 is refused before a connection is tried.
     void serverAddresses() {
