@@ -132,6 +132,11 @@ bool SshServer::createAccount() {
     // The temporary directory is the owner's only: the account must reach its home inside.
     QFile::setPermissions(dir_.path(), QFile::permissions(dir_.path()) | QFile::ExeOther |
                                            QFile::ExeGroup | QFile::ReadOther | QFile::ReadGroup);
+    // The home first: an account whose home is missing counts as a crashed test's.
+    if (!QDir().mkpath(root())) {
+        error_ = QStringLiteral("Cannot create the test account's home %1").arg(root());
+        return false;
+    }
     const QString name = kAccountPrefix + randomLetters(8);
     const QString password = randomLetters(16);
     QString output;
@@ -257,7 +262,7 @@ bool SshServer::start() {
     QDir().mkpath(QStringLiteral("/run/sshd"));
     if (!createAccount())
         return false;
-    if (!QFileInfo::exists(root()) && (!seedTree() || !giveToAccount()))
+    if (!QFileInfo::exists(root() + QStringLiteral("/lumora")) && (!seedTree() || !giveToAccount()))
         return false;
     if (!QFileInfo::exists(hostKeyPath()) && !newHostKey())
         return false;
