@@ -28,8 +28,9 @@ struct CommandLine {
             "A wizard asks for the server, a Lumora and a Corvane account, the presentation,\n"
             "the class, date, session and title of the lecture. On Finish it exports every\n"
             "slide of the chosen range as an image, writes the slide text and a description,\n"
-            "and uploads them by FTP into the lecture's directory (the speaker notes are not\n"
-            "uploaded)."));
+            "and uploads them into the lecture's directory (the speaker notes are not\n"
+            "uploaded): by FTP, encrypted with TLS when the server offers it, or by SFTP\n"
+            "over SSH for a server given as sftp://HOST[:PORT]."));
         parser.addOption(help);
         parser.addOption(version);
         parser.addPositionalArgument(QStringLiteral("FILE"),

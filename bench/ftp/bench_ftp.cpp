@@ -2,12 +2,16 @@
 // through the program's channel (ModuleFtp::ftpExecute, one kept connection; as a slide goes,
 // to a new name with its size checked, and as a replaced file goes, through a temporary name),
 // with one curl process per file, and with one curl process sending every file over one
-// connection. SF_TEST_FTP_SERVER=proftpd or vsftpd runs it against those servers. Also
+// connection. SF_TEST_FTP_SERVER=proftpd or vsftpd runs it against those servers. Then the same
+// files over SFTP to a private OpenSSH server (run as root): the channel, and curl with one
+// connection. Also
 // prints the processor time the program used during its own uploads, to show that waiting
 // for the server costs nothing.
 #include "platform/Failure.h"
+#include "platform/SettingsStore.h"
 #include "server/LectureDirectory.h"
 #include "server/ModuleFtp.h"
+#include "support/SshServer.h"
 #include "support/TestFtpServer.h"
 
 #include <QCoreApplication>
@@ -89,6 +93,81 @@ double timeHugeLectureRefusal(const TestFtpServer& server) {
     return -1;
 }
 
+// Uploads every file through the program's channel into lumora/bench/<dir>: a slide's way (a
+// name the lecture does not hold, stored directly, its size checked), or a replaced file's way
+// (a temporary name, the size checked, renamed).
+Result measureChannel(const TestFtpServer& server, const QString& localDir,
+                      const QStringList& names, qint64 fileSize, const QString& dir, bool replacing,
+                      const QString& label) {
+    server.makeDir(QStringLiteral("lumora/bench/") + dir);
+    TransferControl inet;
+    // The bench's own SSH server: its key is trusted as a user would.
+    inet.askTrust = [](const CertificateInfo& c) { return c.hostKey; };
+    LectureRecord fields;
+    fields.host = server.server();
+    fields.corvaneId = server.user();
+    fields.corvanePassword = server.password();
+    ModuleFtp ftp(inet, fields);
+    Result r{label};
+    if (!ftp.ftpConnect())
+        return r;
+    const double cpu0 = cpuSeconds(RUSAGE_SELF);
+    QElapsedTimer t;
+    t.start();
+    bool allOk = true;
+    for (const QString& name : names) {
+        const QString from = localDir + "/" + name;
+        const QString to = "~/lumora/bench/" + dir + "/" + name;
+        ftp.ftpExecute(replacing ? FtpOperation::put(from, to) : FtpOperation::putNew(from, to));
+        allOk = allOk && inet.ResponseCode() == 0;
+    }
+    r.seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
+    r.cpu = cpuSeconds(RUSAGE_SELF) - cpu0;
+    r.ok = allOk && allArrived(server, dir, names, fileSize);
+    return r;
+}
+
+// curl, one process and one connection for all files, to base + dir.
+Result measureCurlOne(const TestFtpServer& server, const QString& localDir,
+                      const QStringList& names, qint64 fileSize, const QString& base,
+                      const QString& dir, const QStringList& extra, const QString& label) {
+    server.makeDir(QStringLiteral("lumora/bench/") + dir);
+    Result r{label};
+    QStringList paths;
+    for (const QString& name : names)
+        paths << localDir + "/" + name;
+    const double cpu0 = cpuSeconds(RUSAGE_CHILDREN);
+    QElapsedTimer t;
+    t.start();
+    const bool allOk =
+        runCurl(QStringList{"-sS", "--user", server.user() + ":" + server.password()} + extra +
+                QStringList{"-T", "{" + paths.join(",") + "}", base + dir + "/"});
+    r.seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
+    r.cpu = cpuSeconds(RUSAGE_CHILDREN) - cpu0;
+    r.ok = allOk && allArrived(server, dir, names, fileSize);
+    return r;
+}
+
+// The same files to a private OpenSSH server over SFTP: the channel both ways, and curl with one
+// connection. Nothing when that server cannot start here (it needs root).
+QList<Result> measureSftp(const QString& localDir, const QStringList& names, qint64 fileSize) {
+    SshServer server;
+    if (!server.start()) {
+        std::fprintf(stderr, "no SFTP rows: %s\n", qPrintable(server.error()));
+        return {};
+    }
+    const QString base = QStringLiteral("sftp://%1/~/lumora/bench/").arg(server.host());
+    // A warm-up, as for FTP.
+    measureCurlOne(server, localDir, names.mid(0, 50), fileSize, base, "warm-up", {"--insecure"},
+                   {});
+    return {measureChannel(server, localDir, names, fileSize, "ours", false,
+                           QStringLiteral("SFTP: ftpExecute, putNew")),
+            measureChannel(server, localDir, names, fileSize, "ours-replacing", true,
+                           QStringLiteral("SFTP: ftpExecute, put (temp. name)")),
+            measureCurlOne(server, localDir, names, fileSize, base, "curl-one", {"--insecure"},
+                           QStringLiteral("SFTP: curl, one process, one conn."))};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -115,11 +194,13 @@ int main(int argc, char** argv) {
             return 1;
         names << name;
     }
-    for (const char* dir : {"ours", "curl-each", "curl-one"})
-        server.makeDir(QStringLiteral("lumora/bench/") + dir);
+    server.makeDir(QStringLiteral("lumora/bench/curl-each"));
     const QString base = QStringLiteral("ftp://%1/lumora/bench/").arg(server.host());
     const QString userPass = server.user() + ":" + server.password();
     QList<Result> results;
+    // What the runs remember (the SFTP server's host key) goes to a store of the bench's own.
+    QTemporaryDir settings;
+    settingsStore::useDirectory(settings.path());
 
     // A first round that is not measured: the server's and the file system's start-up costs
     // would otherwise fall on whichever way is measured first.
@@ -129,37 +210,11 @@ int main(int argc, char** argv) {
             runCurl(
                 {"-sS", "--user", userPass, "-T", local.path() + "/" + name, base + "warm-up/"});
     }
-    // The program's channel: a slide's way (a name the lecture does not hold, stored directly,
-    // its size checked), and a replaced file's way (a temporary name, the size checked, renamed).
-    for (const bool replacing : {false, true}) {
-        const QString dir = replacing ? QStringLiteral("ours-replacing") : QStringLiteral("ours");
-        server.makeDir(QStringLiteral("lumora/bench/") + dir);
-        TransferControl inet;
-        LectureRecord fields;
-        fields.host = server.host();
-        fields.corvaneId = server.user();
-        fields.corvanePassword = server.password();
-        ModuleFtp ftp(inet, fields);
-        Result r{replacing ? QStringLiteral("ftpExecute, put (temporary name)")
-                           : QStringLiteral("ftpExecute, putNew (one connection)")};
-        if (!ftp.ftpConnect())
-            return 1;
-        const double cpu0 = cpuSeconds(RUSAGE_SELF);
-        QElapsedTimer t;
-        t.start();
-        bool allOk = true;
-        for (const QString& name : names) {
-            const QString from = local.path() + "/" + name;
-            const QString to = "~/lumora/bench/" + dir + "/" + name;
-            ftp.ftpExecute(replacing ? FtpOperation::put(from, to)
-                                     : FtpOperation::putNew(from, to));
-            allOk = allOk && inet.ResponseCode() == 0;
-        }
-        r.seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
-        r.cpu = cpuSeconds(RUSAGE_SELF) - cpu0;
-        r.ok = allOk && allArrived(server, dir, names, fileSize);
-        results << r;
-    }
+    // The program's channel, as a slide goes and as a replaced file goes.
+    results << measureChannel(server, local.path(), names, fileSize, "ours", false,
+                              QStringLiteral("ftpExecute, putNew (one connection)"));
+    results << measureChannel(server, local.path(), names, fileSize, "ours-replacing", true,
+                              QStringLiteral("ftpExecute, put (temporary name)"));
     // curl, one process per file.
     {
         Result r{QStringLiteral("curl, one process per file")};
@@ -177,23 +232,12 @@ int main(int argc, char** argv) {
         results << r;
     }
     // curl, one process and one connection for all files.
-    {
-        Result r{QStringLiteral("curl, one process, one connection")};
-        QStringList paths;
-        for (const QString& name : names)
-            paths << local.path() + "/" + name;
-        const double cpu0 = cpuSeconds(RUSAGE_CHILDREN);
-        QElapsedTimer t;
-        t.start();
-        const bool allOk = runCurl(
-            {"-sS", "--user", userPass, "-T", "{" + paths.join(",") + "}", base + "curl-one/"});
-        r.seconds = static_cast<double>(t.nsecsElapsed()) / 1e9;
-        r.cpu = cpuSeconds(RUSAGE_CHILDREN) - cpu0;
-        r.ok = allOk && allArrived(server, "curl-one", names, fileSize);
-        results << r;
-    }
+    results << measureCurlOne(server, local.path(), names, fileSize, base, "curl-one", {},
+                              QStringLiteral("curl, one process, one connection"));
     const double hugeLectureSeconds = timeHugeLectureRefusal(server);
     server.stop();
+    const QList<Result> sftp = measureSftp(local.path(), names, fileSize);
+    results << sftp;
 
     QTextStream out(stdout);
     out << QStringLiteral("%1 files of %2 KB to a local server\n")
@@ -222,6 +266,9 @@ int main(int argc, char** argv) {
                .arg(results[0].seconds, 0, 'f', 2);
     out << QStringLiteral("a lecture of 40,000 images refused in %1 s (goal < 10 s)\n")
                .arg(hugeLectureSeconds, 0, 'f', 2);
+    if (sftp.size() == 3)
+        out << QStringLiteral("SFTP channel / one-connection curl over SFTP: %1x\n")
+                   .arg(sftp[2].seconds / sftp[0].seconds, 0, 'f', 2);
     bool allOk = hugeLectureSeconds >= 0;
     for (const Result& r : results)
         allOk = allOk && r.ok;

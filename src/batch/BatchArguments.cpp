@@ -17,8 +17,8 @@ constexpr OptionName kOptions[] = {
     {"title", "TITLE"},       {"range", "FIRST-LAST"}, {"format", "FORMAT"},
     {"size", "SIZE"},         {"workdir", "DIR"},      {"if-exists", "WHAT"},
     {"no-settings", nullptr}, {"json", nullptr},       {"allow-empty", nullptr},
-    {"skip-hidden", nullptr}, {"full-text", nullptr},  {"help", nullptr},
-    {"version", nullptr}};
+    {"skip-hidden", nullptr}, {"full-text", nullptr},  {"require-encryption", nullptr},
+    {"help", nullptr},        {"version", nullptr}};
 
 const OptionName* optionNamed(const QString& name) {
     for (const OptionName& option : kOptions) {

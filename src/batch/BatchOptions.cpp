@@ -171,6 +171,8 @@ void readLecture(const BatchArguments& given, const RememberedChoices* remembere
                                 .value_or(remembered ? remembered->workDir
                                                      : programSettings::exportPath.defaultValue());
     lecture.workDir = QDir(workDir).absolutePath();
+    lecture.requireEncryption = given.isSet(QStringLiteral("require-encryption")) ||
+                                (remembered && remembered->requireEncryption);
 }
 
 // The presentations, and what the number of them allows.
@@ -208,7 +210,8 @@ RememberedChoices rememberedChoices() {
             programSettings::lumoraId.read(),
             programSettings::imageFormat.read(),
             programSettings::imageSize.read(),
-            programSettings::exportPath.read()};
+            programSettings::exportPath.read(),
+            programSettings::requireEncryption.read() == QLatin1String("1")};
 }
 
 BatchOptions parseBatchOptions(const QStringList& arguments, const RememberedChoices& remembered) {

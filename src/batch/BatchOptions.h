@@ -38,6 +38,7 @@ struct RememberedChoices {
     QString imageFormat;
     programSettings::ImageSize imageSize;
     QString workDir;
+    bool requireEncryption = false;
 };
 
 // The choices remembered in the program's settings.

@@ -77,22 +77,37 @@ QString BatchRun::stopMessage() const {
            (stoppedBy_.isEmpty() ? QStringLiteral("the user") : stoppedBy_);
 }
 
+void BatchRun::warnIfInClear(const LectureSession& session) {
+    if (session.loginInClear() && !warnedInClear_) {
+        warnedInClear_ = true;
+        std::fputs(qPrintable(QStringLiteral("slide-ferry-batch: warning: ") +
+                              LectureSession::loginInClearNote() + QLatin1Char('\n')),
+                   stderr);
+    }
+}
+
 // The wizard's Lumora Info step: the connection, the Lumora account and, from the Lecture Info
 // page, the class, which must be one the server lists. "" when all is well; the message when
 // not.
 QString BatchRun::connectAndCheck(LectureSession& session) {
     const QString host = options_.lecture.host;
     try {
+        const CertificateInfo& refused = questions_.refusedCertificate;
         if (!session.connect(QStringLiteral(" (--lumora-id and SLIDE_FERRY_LUMORA_PASSWORD)")))
-            return Failure(QStringLiteral("The server's certificate could not be verified (%1; "
-                                          "SHA-256 %2)")
-                               .arg(questions_.refusedCertificate.reason,
-                                    questions_.refusedCertificate.fingerprint))
+            return Failure((refused.hostKey
+                                ? QStringLiteral("The server's SSH key is not known yet (%1 key, "
+                                                 "%2)")
+                                      .arg(refused.subject, refused.fingerprint)
+                                : QStringLiteral("The server's certificate could not be verified "
+                                                 "(%1; SHA-256 %2)")
+                                      .arg(refused.reason, refused.fingerprint)))
                 .withAdvice(QStringLiteral("Connect once with the slide-ferry wizard and trust it "
                                            "there; the batch command then accepts it."))
                 .message(host);
+        warnIfInClear(session);
         session.requireListedClass();
     } catch (const Failure& f) {
+        warnIfInClear(session);
         if (!f.stopped())
             return f.message(host);
         stopped_ = true;

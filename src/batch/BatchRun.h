@@ -43,6 +43,8 @@ public:
 
 private:
     QString connectAndCheck(LectureSession& session);
+    // The warning line, once, when the server got the Corvane password in clear text.
+    void warnIfInClear(const LectureSession& session);
     // Reports the presentations not started when the run stopped (or could not begin).
     void reportUnsent(const QString& failure, TerminalProgress& progress);
     QString stopMessage() const;
@@ -61,6 +63,7 @@ private:
     std::vector<Lecture> lectures_;
     int previousSession_; // the session of the last lecture sent, or the one before --session
     bool stopped_ = false;
+    bool warnedInClear_ = false;
     QString stoppedBy_; // the stop request's reason, once one was seen
     BatchQuestions questions_;
 };

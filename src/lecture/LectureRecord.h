@@ -11,11 +11,12 @@
 // lecture.
 struct LectureRecord {
     // The server and its accounts.
-    QString host;            // server host as typed, optionally with ":port"
-    QString lumoraId;        // Lumora user ID (checked against the server's account file)
-    QString lumoraPassword;  // Lumora password
-    QString corvaneId;       // Corvane (FTP) user ID
-    QString corvanePassword; // Corvane (FTP) password
+    QString host;                   // server host as typed, optionally with ":port"
+    QString lumoraId;               // Lumora user ID (checked against the server's account file)
+    QString lumoraPassword;         // Lumora password
+    QString corvaneId;              // Corvane (FTP) user ID
+    QString corvanePassword;        // Corvane (FTP) password
+    bool requireEncryption = false; // never log in without encryption
 
     // The class list's filters and the lecture.
     QString termFilter = QStringLiteral("All terms"); // "All terms", "Winter", ...

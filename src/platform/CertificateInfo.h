@@ -11,4 +11,7 @@ struct CertificateInfo {
     QString issuer;
     QString validUntil;
     QString trustedBefore; // the fingerprint trusted earlier for this host, "" when none
+    // An SSH server's host key rather than a certificate: fingerprint "SHA256:<base64>" as
+    // OpenSSH shows it, subject the key's type, no issuer or validity.
+    bool hostKey = false;
 };

@@ -135,5 +135,13 @@ inline constexpr Number helpHeight{"HelpHeight", 5340};
 
 // The SHA-256 fingerprint of the server certificate the user trusts, per host[:port].
 inline constexpr TextPerName trustedCertificate{"TrustedCertificate/"};
+// The SHA-256 fingerprint ("SHA256:<base64>") of the SSH host key the user trusts, per
+// host[:port] of an SFTP server.
+inline constexpr TextPerName trustedHostKey{"TrustedHostKey/"};
+// "1" for a host[:port] that has logged in encrypted: it must never again be logged in to in
+// clear text.
+inline constexpr TextPerName encryptedLogin{"EncryptedLogin/"};
+// "1" when the password is never to be sent unencrypted (the Lumora Info page's check box).
+inline constexpr Text requireEncryption{"RequireEncryption", "0"};
 
 } // namespace programSettings

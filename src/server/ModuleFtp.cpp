@@ -72,9 +72,10 @@ void ModuleFtp::ftpStateChanged(int state) {
 }
 
 bool ModuleFtp::ftpConnect() {
-    inet.URL = QStringLiteral("FTP://") + lecture.host;
+    inet.URL = TransferControl::urlOf(lecture.host);
     inet.UserName = lecture.corvaneId;
     inet.Password = lecture.corvanePassword;
+    inet.RequireEncryption = lecture.requireEncryption;
     try {
         ftpExecute(FtpOperation::ls(QStringLiteral("lumora")));
         inet.GetChunk(1024);

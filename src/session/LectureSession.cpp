@@ -61,6 +61,14 @@ bool LectureSession::connect(const QString& accountWhere, bool reconnect) {
     return true;
 }
 
+bool LectureSession::loginInClear() const {
+    return inet_->LoggedInClear();
+}
+
+QString LectureSession::loginInClearNote() {
+    return QStringLiteral("This server does not encrypt: your Corvane password is sent in clear");
+}
+
 QStringList LectureSession::listClasses() {
     return ftpListClasses(*ftp_);
 }

@@ -42,6 +42,11 @@ public:
     // With `reconnect` off an existing connection is only asked about the account.
     bool connect(const QString& accountWhere, bool reconnect = true);
 
+    // True when the connection logged in without encryption: the Corvane password went in
+    // clear text. Every front end shows loginInClearNote() then.
+    bool loginInClear() const;
+    static QString loginInClearNote();
+
     // The classes of the server that pass the record's term and year filters.
     QStringList listClasses();
     // Throws Input when the server does not list the record's class.

@@ -33,6 +33,13 @@ QString twoLines(const QString& fingerprint) {
 
 // What the user is asked, and why it matters.
 QString questionText(const CertificateInfo& certificate) {
+    if (certificate.hostKey)
+        return QStringLiteral(
+                   "The SSH key of the server %1 is not known yet: this is the first connection "
+                   "to it.\n\nTrust it only when the server's administrator has confirmed this "
+                   "fingerprint. A trusted key is remembered for this server, and a server that "
+                   "later shows another key is refused; refusing sends nothing to it.")
+            .arg(certificate.host);
     QString text = QStringLiteral("The certificate of the server %1 could not be verified: %2.")
                        .arg(certificate.host, certificate.reason);
     if (!certificate.trustedBefore.isEmpty())
@@ -68,7 +75,8 @@ QGridLayout* FrmCertificate::detailsGrid(const CertificateInfo& certificate) {
     addRow(QStringLiteral("Server:"), certificate.host, false);
     addRow(QStringLiteral("SHA-256 fingerprint:"), twoLines(certificate.fingerprint), true);
     addRow(QStringLiteral("Reason:"), certificate.reason, false);
-    addRow(QStringLiteral("Issued to:"), certificate.subject, false);
+    addRow(certificate.hostKey ? QStringLiteral("Key type:") : QStringLiteral("Issued to:"),
+           certificate.subject, false);
     addRow(QStringLiteral("Issued by:"), certificate.issuer, false);
     addRow(QStringLiteral("Valid until:"), certificate.validUntil, false);
     addRow(QStringLiteral("Trusted before:"), twoLines(certificate.trustedBefore), true);
@@ -79,7 +87,8 @@ QGridLayout* FrmCertificate::detailsGrid(const CertificateInfo& certificate) {
 FrmCertificate::FrmCertificate(const CertificateInfo& certificate, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmCertificate"));
-    setWindowTitle(QStringLiteral("Untrusted certificate"));
+    setWindowTitle(certificate.hostKey ? QStringLiteral("Unknown server key")
+                                       : QStringLiteral("Untrusted certificate"));
     // It may come during a transfer, while the wizard is hidden: it blocks every window.
     setWindowModality(Qt::ApplicationModal);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -89,7 +98,9 @@ FrmCertificate::FrmCertificate(const CertificateInfo& certificate, QWidget* pare
 
     QGridLayout* grid = detailsGrid(certificate);
 
-    auto* trust = new QPushButton(QStringLiteral("Trust this certificate"), this);
+    auto* trust = new QPushButton(certificate.hostKey ? QStringLiteral("Trust this key")
+                                                      : QStringLiteral("Trust this certificate"),
+                                  this);
     trust->setObjectName(QStringLiteral("Trust"));
     trust->setAutoDefault(false);
     auto* refuse = new QPushButton(QStringLiteral("Refuse"), this);

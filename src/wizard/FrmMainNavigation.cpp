@@ -15,6 +15,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <utility>
 
@@ -133,6 +134,10 @@ bool FrmMain::nextStep() {
 
 // Reaches the server (again only when its name was typed into since) and checks the accounts.
 bool FrmMain::connectToServer() {
+    // A login that went in clear text is told also when the accounts are then refused.
+    const auto tellClearLogin = qScopeGuard([this] {
+        lumoraInfo_->showLoginInClear(session_.loginInClear(), LectureSession::loginInClearNote());
+    });
     return lumoraInfo_->whileConnecting([this](bool serverChanged) {
         return session_.connect(QStringLiteral(" on this page"), serverChanged);
     });

@@ -5,6 +5,7 @@
 #include "wizard/BusyPointer.h"
 #include "wizard/FieldKeys.h"
 
+#include <QCheckBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,7 +14,9 @@
 
 LumoraInfoPage::LumoraInfoPage(QWidget* parent)
     : WizardPage(parent), FTPMachine_(new QLineEdit(this)), ID_(new QLineEdit(this)),
-      Password_(new QLineEdit(this)), CVID_(new QLineEdit(this)), CVPassword_(new QLineEdit(this)) {
+      Password_(new QLineEdit(this)), CVID_(new QLineEdit(this)), CVPassword_(new QLineEdit(this)),
+      requireEncryption_(
+          new QCheckBox(QStringLiteral("&Never send the password unencrypted"), this)) {
     auto* v = new QVBoxLayout(this);
     v->addWidget(addHeading(QStringLiteral("Lumora Info:")));
     Password_->setEchoMode(QLineEdit::Password);
@@ -37,6 +40,14 @@ LumoraInfoPage::LumoraInfoPage(QWidget* parent)
     form->addRow(QStringLiteral("Corvane user &ID:"), CVID_);
     form->addRow(QStringLiteral("Corvane pass&word:"), CVPassword_);
     v->addLayout(form);
+    requireEncryption_->setObjectName(QStringLiteral("requireEncryption"));
+    v->addWidget(requireEncryption_);
+    loginInClear_ = new QLabel(this);
+    loginInClear_->setObjectName(QStringLiteral("loginInClear"));
+    loginInClear_->setWordWrap(true);
+    loginInClear_->setStyleSheet(QStringLiteral("color: #a00000; font-weight: bold"));
+    loginInClear_->setVisible(false);
+    v->addWidget(loginInClear_);
     connecting_ =
         new QLabel(QString(26, QLatin1Char(' ')) + QStringLiteral("Connecting to Server..."), this);
     connecting_->setObjectName(QStringLiteral("connecting"));
@@ -47,12 +58,15 @@ LumoraInfoPage::LumoraInfoPage(QWidget* parent)
     setTabOrder(ID_, Password_);
     setTabOrder(Password_, CVID_);
     setTabOrder(CVID_, CVPassword_);
+    setTabOrder(CVPassword_, requireEncryption_);
 
     FTPMachine_->installEventFilter(this);
     // The connection test logs in with the Corvane account, and its user name and password stay
     // in the transfer control: a corrected account must be tested (and taken) again.
     for (QLineEdit* e : {FTPMachine_, CVID_, CVPassword_})
         connect(e, &QLineEdit::textEdited, this, [this] { serverChanged_ = true; });
+    // Demanding encryption may refuse the connection made without it: tested again.
+    connect(requireEncryption_, &QCheckBox::toggled, this, [this] { serverChanged_ = true; });
     for (QLineEdit* e : {ID_, Password_, CVID_, CVPassword_})
         connect(e, &QLineEdit::textChanged, this, &LumoraInfoPage::checkAccount);
 }
@@ -91,11 +105,13 @@ void LumoraInfoPage::fillLecture(LectureRecord& r) const {
     r.lumoraPassword = Password_->text();
     r.corvaneId = CVID_->text();
     r.corvanePassword = CVPassword_->text();
+    r.requireEncryption = requireEncryption_->isChecked();
 }
 
 void LumoraInfoPage::loadSettings() {
     FTPMachine_->setText(programSettings::serverHost.read());
     ID_->setText(programSettings::lumoraId.read());
+    requireEncryption_->setChecked(programSettings::requireEncryption.read() == QLatin1String("1"));
     // The Corvane user ID is remembered too (never a password); a typed one is kept.
     if (CVID_->text().isEmpty())
         CVID_->setText(programSettings::corvaneId.read());
@@ -105,6 +121,13 @@ void LumoraInfoPage::saveSettings() const {
     programSettings::serverHost.write(FTPMachine_->text());
     programSettings::lumoraId.write(ID_->text());
     programSettings::corvaneId.write(CVID_->text());
+    programSettings::requireEncryption.write(requireEncryption_->isChecked() ? QStringLiteral("1")
+                                                                             : QStringLiteral("0"));
+}
+
+void LumoraInfoPage::showLoginInClear(bool inClear, const QString& note) {
+    loginInClear_->setText(note);
+    loginInClear_->setVisible(inClear);
 }
 
 bool LumoraInfoPage::whileConnecting(const std::function<bool(bool serverChanged)>& connect) {

@@ -83,6 +83,17 @@ private slots:
         QVERIFY(!QDir(server_.root() + "/lumora/classes/cs101fall26/Mar.5.2026.1").exists());
     }
 
+    // --require-encryption: a server without TLS never gets the Corvane password; the run
+    // fails, saying why.
+    void encryptionRequired() {
+        const BatchResult r =
+            batch(lecture("--date 2026-03-06 --require-encryption") << talk("empty.ppt"));
+        QVERIFY2(r.exitCode == 1 && r.err.contains("never to be sent unencrypted") &&
+                     !r.err.contains("warning"),
+                 qPrintable(why(r)));
+        QVERIFY(!QDir(server_.root() + "/lumora/classes/cs101fall26/Mar.6.2026.1").exists());
+    }
+
     // Two presentations in one run become two complete lectures of successive sessions, each
     // byte for byte what the wizard makes of the same presentation (the description's date line
     // aside, which holds the time of sending).
@@ -97,7 +108,9 @@ private slots:
                  qPrintable(json[0]));
         QVERIFY2(json[1].contains("Mar.5.2026.2"), qPrintable(json[1]));
         QVERIFY2(r.err.contains("Converting slide 2 to GIF") &&
-                     r.err.contains("2 of 2 lectures sent"),
+                     r.err.contains("2 of 2 lectures sent") &&
+                     r.err.count("slide-ferry-batch: warning: This server does not encrypt: your "
+                                 "Corvane password is sent in clear\n") == 1,
                  qPrintable(r.err));
         const QStringList expected{"Slide1.gif", "Slide2.gif", "blank.gif", "description",
                                    "extract.stml"};

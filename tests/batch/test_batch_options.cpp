@@ -100,13 +100,17 @@ private slots:
     void rememberedChoicesFromTheStore() {
         QVERIFY(testEnv::writeFile(QDir(settings_.path()).filePath("Slide-Ferry.ini"),
                                    "[Settings]\nResolution=Custom\nCustomWidth=480\n"
-                                   "CustomHeight=640\nImageType=JPG\nExportPath=/srv/work\n"));
+                                   "CustomHeight=640\nImageType=JPG\nExportPath=/srv/work\n"
+                                   "RequireEncryption=1\n"));
         BatchOptions o = parse(lecture());
         QCOMPARE(QStringList({sizeOf(o), o.lecture.imageFormat, o.lecture.workDir}),
                  QStringList({"640x480", "JPG", "/srv/work"}));
+        QVERIFY(o.lecture.requireEncryption);
         o = parse(lecture("--no-settings"));
         QCOMPARE(QStringList({sizeOf(o), o.lecture.imageFormat, o.lecture.workDir}),
                  QStringList({"1000x700", "GIF", QDir::tempPath()}));
+        QVERIFY(!o.lecture.requireEncryption);
+        QVERIFY(parse(lecture("--no-settings --require-encryption")).lecture.requireEncryption);
 
         QCOMPARE(refusal(lecture().mid(2)),
                  QString("--server is missing (the Lumora server's host; none is remembered)"));

@@ -235,12 +235,32 @@ private slots:
         QCOMPARE(runFtp(inet_, FtpOperation::cd("~/lumora")).code, 0);
     }
 
+    // A server without TLS gets the login in clear text, and the component says so; with
+    // encryption required it is refused before the login (the test servers offer no TLS; the
+    // encrypted cases: test_encryption_kept).
+    void loginInClearOrRefused() {
+        TransferControl inet;
+        loginTo(inet, *server_);
+        QCOMPARE(runFtp(inet, FtpOperation::cd("~/lumora")).code, 0);
+        QVERIFY(inet.LoggedInClear());
+        QCOMPARE(runFtp(inet, FtpOperation::close()).code, 0);
+        inet.RequireEncryption = true;
+        const FtpOutcome refused = runFtp(inet, FtpOperation::cd("~/lumora"));
+        QCOMPARE(refused.code, int(TransferControl::SecureChannelFailed));
+        QVERIFY2(refused.info.contains("the login was not sent"), qPrintable(refused.info));
+        QVERIFY(!inet.LoggedInClear());
+    }
+
     // The host keeps its port and brackets; anything but a DNS name or a bracketed IPv6
     // address with a port of 1 to 65535 is refused before a connection is tried.
     void serverAddresses() {
         QCOMPARE(hostFromUrl("FtP://Lumora.example:2121/"), QString("Lumora.example:2121"));
         QCOMPARE(hostFromUrl("ftp://[::1]:21"), QString("[::1]:21"));
         QCOMPARE(hostFromUrl("ftp://my_host.local."), QString("my_host.local."));
+        QCOMPARE(hostFromUrl("SFTP://Lumora.example:2222"), QString("Lumora.example:2222"));
+        QVERIFY(isSftpUrl("sftp://h") && !isSftpUrl("ftp://h"));
+        QCOMPARE(TransferControl::urlOf("h:21"), QString("FTP://h:21"));
+        QCOMPARE(TransferControl::urlOf("sftp://h:22"), QString("sftp://h:22"));
         for (const char* bad : {"http://host", "ftp://", "ftp:///", "ftp://host:0",
                                 "ftp://host:65536", "ftp://host:", "ftp://-host", "ftp://ho st",
                                 "ftp://host/dir", "ftp://::1", "ftp://[::1", "ftp://a..b"})
@@ -263,6 +283,13 @@ private slots:
         p = splitRemote("~");
         QVERIFY(!p.absolute && p.dirs.isEmpty() && p.last.isEmpty());
         QCOMPARE(dirUrl("h", splitRemote("~/")), QByteArray("ftp://h/"));
+        // Over SFTP the login directory is the home; a command's path is quoted, relative to it.
+        QCOMPARE(dirUrl("h", splitRemote("~/a b/"), true), QByteArray("sftp://h/~/a%20b/"));
+        QCOMPARE(dirUrl("h", splitRemote("/srv/"), true), QByteArray("sftp://h/srv/"));
+        QCOMPARE(sftpCommandPath(splitRemote("~/a \"b\"\\c/d")),
+                 QByteArray("\"a \\\"b\\\"\\\\c/d\""));
+        QCOMPARE(sftpCommandPath(splitRemote("/srv/x")), QByteArray("\"/srv/x\""));
+        QCOMPARE(sftpCommandPath(splitRemote("~")), QByteArray("\".\""));
     }
 
     void listingFilter_data() {

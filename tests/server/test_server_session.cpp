@@ -202,9 +202,10 @@ private slots:
         try {
             ftpUploadLecture(s.m);
         } catch (const Failure& f) {
-            message = f.message(fx_.server->host());
+            message = f.message(fx_.server->server());
         }
-        QVERIFY2(message.startsWith("Error: ") && message.endsWith(",  12004 " + fx_.server->host()),
+        QVERIFY2(message.startsWith("Error: ") &&
+                     message.endsWith(",  12004 " + fx_.server->server()),
                  qPrintable(message));
         QVERIFY(!s.progress.lines.contains("FTPing description"));
         QCOMPARE(fx_.names(), (QStringList{"Slide1.gif", "blank.gif"}));
@@ -278,12 +279,12 @@ private slots:
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("description"); // "" for success
         QTest::addColumn<int>("code");            // ResponseCode, -1: not started
-        QTest::newRow("good") << fx_.server->host() << "" << 0;
+        QTest::newRow("good") << fx_.server->server() << "" << 0;
         QTest::newRow("empty host") << QString() << "No server host name was given" << -1;
         QTest::newRow("bad host") << QString("lumora server") << "The server host name is not valid"
                                   << -1;
         QTest::newRow("wrong password")
-            << fx_.server->host()
+            << fx_.server->server()
             << "did not accept the Corvane account \"" + fx_.server->user() + "\""
             << int(TransferControl::LoginRefused);
         QTest::newRow("no server")
@@ -315,7 +316,7 @@ private slots:
             text = refused.message(host);
         }
         QCOMPARE(text.isEmpty(), description.isEmpty());
-        QCOMPARE(inet.URL, "FTP://" + host); // the settings stay as the test set them
+        QCOMPARE(inet.URL, TransferControl::urlOf(host)); // as the test set them
         QCOMPARE(inet.UserName, fx_.server->user());
         QCOMPARE(inet.Password, password);
         QVERIFY(ftp.ftpDone); // also after input refused before anything started

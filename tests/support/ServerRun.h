@@ -5,6 +5,7 @@
 // working directory and progress lines; the program's end throws ProgramEnded.
 #include "platform/Failure.h"
 #include "platform/ProgramEnd.h"
+#include "platform/SettingsStore.h"
 #include "platform/ftp/TransferControl.h"
 #include "server/LectureOpening.h"
 #include "server/ModuleFtp.h"
@@ -32,7 +33,9 @@ struct ServerRun {
     // Connects with the server's own account.
     explicit ServerRun(const TestFtpServer& server) {
         programEnd::setHandler([] {});
-        lecture.host = server.host();
+        lecture.host = server.server();
+        // The test server's SSH host key (an SFTP run) is trusted as a user would.
+        inet.askTrust = [](const CertificateInfo& c) { return c.hostKey; };
         lecture.corvaneId = server.user();
         lecture.corvanePassword = server.password();
         lecture.workDir = work.path();
@@ -101,8 +104,10 @@ struct ServerRun {
 struct ServerSuite {
     std::unique_ptr<TestFtpServer> server;
     std::optional<ServerRun> run;
+    QTemporaryDir settings; // what the runs remember (an SFTP server's host key)
 
     bool start(std::unique_ptr<TestFtpServer> s) {
+        settingsStore::useDirectory(settings.path());
         server = std::move(s);
         return server->start();
     }

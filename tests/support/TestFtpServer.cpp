@@ -2,6 +2,7 @@
 
 #include "support/LumoraServer.h"
 #include "support/ProftpdServer.h"
+#include "support/SshServer.h"
 #include "support/TestEnv.h"
 #include "support/VsftpdServer.h"
 
@@ -113,9 +114,11 @@ std::unique_ptr<TestFtpServer> selectedFtpServer(const TestFtpServer::Options& o
         return std::make_unique<ProftpdServer>(options);
     if (kind == QLatin1String("vsftpd"))
         return std::make_unique<VsftpdServer>(options);
+    if (kind == QLatin1String("sftp"))
+        return std::make_unique<SshServer>(options);
     if (!kind.isEmpty() && kind != QLatin1String("pyftpdlib"))
         qFatal("SF_TEST_FTP_SERVER=\"%s\" names no test server (choices: pyftpdlib, proftpd, "
-               "vsftpd)",
+               "vsftpd, sftp)",
                qPrintable(kind));
     return std::make_unique<LumoraServer>(options);
 }

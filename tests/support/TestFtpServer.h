@@ -33,7 +33,7 @@ public:
     // Starts the server (creating the tree on the first start); false with error() on failure.
     // Started again, it keeps its port and tree (the clients' connections are dropped).
     virtual bool start() = 0;
-    void stop() { stopProcess(process_); }
+    virtual void stop() { stopProcess(process_); }
     bool restart() { return start(); }
     bool isRunning() const { return process_ && process_->state() == QProcess::Running; }
     qint64 pid() const { return isRunning() ? process_->processId() : 0; }
@@ -47,13 +47,15 @@ public:
     QString password() const { return options_.password; }
     QString error() const { return error_; }
     QString host() const { return QStringLiteral("127.0.0.1:%1").arg(port()); }
-    QString url() const { return QStringLiteral("FTP://") + host(); }
+    virtual QString url() const { return QStringLiteral("FTP://") + host(); }
+    // The server as the user gives it (the wizard's server field, --server).
+    virtual QString server() const { return host(); }
     QString lumoraDir() const { return root() + QStringLiteral("/lumora"); }
 
     // Files of the served tree, by path relative to root() (directories are created).
-    bool writeFile(const QString& relativePath, const QByteArray& data) const;
+    virtual bool writeFile(const QString& relativePath, const QByteArray& data) const;
     QByteArray readFile(const QString& relativePath) const;
-    bool makeDir(const QString& relativePath) const;
+    virtual bool makeDir(const QString& relativePath) const;
 
     // A loopback port free at the moment of asking (bound to port 0 and released).
     static quint16 freeLoopbackPort();
@@ -79,6 +81,7 @@ protected:
     QString error_;
 };
 
-// The server this test run asks for: SF_TEST_FTP_SERVER=proftpd gives a ProftpdServer, unset or
-// "pyftpdlib" a LumoraServer; any other value ends the test with a message naming the choices.
+// The server this test run asks for: SF_TEST_FTP_SERVER=proftpd gives a ProftpdServer, vsftpd a
+// VsftpdServer, sftp an SshServer (OpenSSH, reached over SFTP), unset or "pyftpdlib" a
+// LumoraServer; any other value ends the test with a message naming the choices.
 std::unique_ptr<TestFtpServer> selectedFtpServer(const TestFtpServer::Options& options = {});

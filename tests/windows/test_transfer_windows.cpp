@@ -317,6 +317,26 @@ private slots:
             QCOMPARE(label->textFormat(), Qt::PlainText);
     }
 
+    // An SSH server's host key: the same question in a key's words, its type and fingerprint.
+    void tellsAboutAHostKey() {
+        CertificateInfo c;
+        c.host = QStringLiteral("files.example.edu:22");
+        c.fingerprint = QStringLiteral("SHA256:ylzA2zi63vRaZ7Zxdv971cuLsC4T8tTQ4UshFvraT3U");
+        c.subject = QStringLiteral("ED25519");
+        c.hostKey = true;
+        FrmCertificate w(c);
+        QCOMPARE(w.windowTitle(), QString("Unknown server key"));
+        QVERIFY(named<QLabel>(&w, "Message")
+                    ->text()
+                    .startsWith("The SSH key of the server files.example.edu:22 is not known yet"));
+        QCOMPARE(named<QPushButton>(&w, "Trust")->text(), QString("Trust this key"));
+        const QString details = detailsShown(w);
+        for (const char* line :
+             {"Server: files.example.edu:22", "Key type: ED25519", "SHA-256 fingerprint: SHA256:"})
+            QVERIFY2(details.contains(line), qPrintable(details));
+        QVERIFY(named<QPushButton>(&w, "Refuse")->isDefault());
+    }
+
     // Only the trust button trusts.
     void answers_data() {
         QTest::addColumn<bool>("trusted");

@@ -221,7 +221,7 @@ public:
         QFile::remove(settings.filePath("Slide-Ferry.ini"));
         if (!server->isRunning() && !server->restart())
             return false;
-        writeSetting("System", server->host());
+        writeSetting("System", server->server());
         writeSetting("Directory", talks.path());
         writeSetting("ExportPath", work.path());
         bool ok = QDir(server->lumoraDir() + "/classes").removeRecursively() &&

@@ -58,13 +58,26 @@ void expectHost(X509_VERIFY_PARAM* param, const QString& hostPort) {
 
 } // namespace
 
-// Use TLS when the server offers it (it must, once a certificate was trusted for the host),
+// Use TLS when the server offers it (it must, once it logged in encrypted or a certificate was
+// trusted for the host, and when the user never sends the password unencrypted),
 // and let certificateCallback decide about the server's certificate.
 void TransferControl::Impl::configureTls() {
     certificateSeen = false;
     pinned = TransferControl::trustedFingerprint(host);
+    if (!pinned.isEmpty())
+        tlsDemand = QStringLiteral("The server no longer offers an encrypted connection, although "
+                                   "its certificate was trusted; the login was not sent");
+    else if (TransferControl::encryptedBefore(host))
+        tlsDemand = QStringLiteral("The server no longer offers an encrypted connection, although "
+                                   "it logged in encrypted before; the login was not sent");
+    else if (q->RequireEncryption)
+        tlsDemand = QStringLiteral("The server does not offer an encrypted connection, and the "
+                                   "password is never to be sent unencrypted; the login was not "
+                                   "sent");
+    else
+        tlsDemand.clear();
     curl_easy_setopt(easy, CURLOPT_USE_SSL,
-                     static_cast<long>(pinned.isEmpty() ? CURLUSESSL_TRY : CURLUSESSL_ALL));
+                     static_cast<long>(tlsDemand.isEmpty() ? CURLUSESSL_TRY : CURLUSESSL_ALL));
     curl_easy_setopt(easy, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
     curl_easy_setopt(easy, CURLOPT_FTP_SSL_CCC, static_cast<long>(CURLFTPSSL_CCC_NONE));
     if (!caFile.isEmpty())
@@ -132,7 +145,10 @@ void TransferControl::Impl::askAboutCertificate() {
                 return; // the session was closed while the question was open
             asking = false;
             if (trusted) {
-                TransferControl::rememberTrust(question.host, question.fingerprint);
+                if (question.hostKey)
+                    TransferControl::rememberHostKey(question.host, question.fingerprint);
+                else
+                    TransferControl::rememberTrust(question.host, question.fingerprint);
                 if (start(true))
                     return;
             } else {
@@ -143,6 +159,23 @@ void TransferControl::Impl::askAboutCertificate() {
             endOperation();
         },
         Qt::QueuedConnection);
+}
+
+void TransferControl::Impl::noteLogin() {
+    if (!loginSent) {
+        // A new connection (every one begins with AUTH) that was refused before the login
+        // sent nothing in clear.
+        if (authSent)
+            loggedInClear = false;
+        return;
+    }
+    loggedInClear = !loginEncrypted;
+    if (loginDone && loginEncrypted && !TransferControl::encryptedBefore(host))
+        programSettings::encryptedLogin.write(host, QStringLiteral("1"));
+}
+
+bool TransferControl::encryptedBefore(const QString& host) {
+    return programSettings::encryptedLogin.read(host) == QLatin1String("1");
 }
 
 QString TransferControl::trustedFingerprint(const QString& host) {

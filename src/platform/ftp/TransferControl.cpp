@@ -252,6 +252,7 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
             throw ServerFailure(QStringLiteral("Still executing last request"), kStillExecuting);
         }
         d->closeSession();
+        d->loggedInClear = false;
         d->op = op;
         d->listing.clear();
         d->chunkPos = 0;
@@ -278,10 +279,13 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
 
     d->op = op;
     d->host = host;
-    if (d->abilitiesHost != host) {
-        d->abilitiesHost = host;
+    d->sftp = isSftpUrl(url);
+    if (d->abilitiesHost != url.toLower()) {
+        d->abilitiesHost = url.toLower();
         d->abilities = {};
     }
+    // SFTP has no SIZE: a stored file's size is read from the directory listing.
+    d->abilities.noSize = d->abilities.noSize || d->sftp;
     d->step = Impl::Step::Store;
     d->storeDirect = d->abilities.noRename || op.newName;
     d->retried = false;
@@ -322,6 +326,14 @@ QString TransferControl::GetChunk(int size) {
     const QString part = d->listing.mid(d->chunkPos, size);
     d->chunkPos += part.size();
     return part;
+}
+
+QString TransferControl::urlOf(const QString& server) {
+    return isSftpUrl(server) ? server : QStringLiteral("FTP://") + server;
+}
+
+bool TransferControl::LoggedInClear() const {
+    return d->loggedInClear;
 }
 
 bool TransferControl::StillExecuting() const {

@@ -9,11 +9,12 @@
 #include <memory>
 
 // The transfer component: runs one FTP operation at a time against the server named by a URL
-// "FTP://host" or "FTP://host:port" (scheme in any case). Execute() starts the operation and
-// returns at once; the end is reported later, on the Qt thread, by exactly one StateChanged with
-// icError (11) or icResponseCompleted (12). The work is driven by the Qt event loop (no threads,
-// no polling). One control connection is kept and reused by the following operations; a lost
-// connection is opened afresh by the next operation; CLOSE ends it.
+// "FTP://host" or "FTP://host:port" (scheme in any case), or "SFTP://host[:port]" for a server
+// reached over SSH, where every operation has the same outcome (see SFTP below). Execute() starts
+// the operation and returns at once; the end is reported later, on the Qt thread, by exactly one
+// StateChanged with icError (11) or icResponseCompleted (12). The work is driven by the Qt event
+// loop (no threads, no polling). One control connection is kept and reused by the following
+// operations; a lost connection is opened afresh by the next operation; CLOSE ends it.
 //
 // Outcomes:
 //   LS     the matching bare names sorted by character code, each followed by CR LF, read
@@ -57,7 +58,18 @@
 // loop, during the operation): trusting it remembers its SHA-256 fingerprint for the host in
 // the settings ("TrustedCertificate/<host>") and the operation goes on; refusing ends it with
 // code 12045 before the login is sent. A host with a remembered certificate is accepted only
-// with exactly that certificate (or one that verifies), and must keep offering TLS.
+// with exactly that certificate (or one that verifies). A host that has once logged in
+// encrypted (its certificate verified or trusted) is remembered ("EncryptedLogin/<host>") and
+// must keep offering TLS: one that then answers without it ends with 12157 before the user
+// name is sent, and so does any host without TLS while RequireEncryption is set.
+//
+// SFTP: paths from the login directory are below the account's home. The account logs in with
+// the user's SSH keys (agent, or ~/.ssh/id_ed25519, id_ecdsa, id_rsa) when the server accepts
+// them, else with the password. The server's host key is checked before the login: an unknown
+// one is put to askTrust (CertificateInfo::hostKey set, fingerprint "SHA256:<base64>"), trusted
+// it is remembered for the host ("TrustedHostKey/<host>"); a key other than the one trusted is
+// refused with 12045 ("The server's key changed since you trusted it"). An upload's size is
+// read from the directory's listing before the temporary file takes the real name.
 class TransferControl : public QObject {
     Q_OBJECT
 public:
@@ -79,9 +91,12 @@ public:
     explicit TransferControl(QObject* parent = nullptr);
     ~TransferControl() override;
 
-    QString URL;      // "FTP://" + host
+    QString URL;      // "FTP://" + host, or "SFTP://" + host
     QString UserName; // FTP login
     QString Password;
+    // Never logs in without TLS: a server that does not offer it is refused (12157) before the
+    // user name and password are sent.
+    bool RequireEncryption = false;
 
     // Starts one operation and returns at once. Throws Failure, before anything is started and
     // without a state report, when the URL is unusable, an operand holds control characters, a
@@ -102,6 +117,11 @@ public:
     bool certificateRefusedByUser() const;
     // The next part of the received listing, at most size characters; "" once all is read.
     QString GetChunk(int size);
+    // True when the connection in use logged in without encryption: the password went in clear
+    // text. False before any login, and after CLOSE.
+    bool LoggedInClear() const;
+    // True when host ("host[:port]") has logged in encrypted before and must keep doing so.
+    static bool encryptedBefore(const QString& host);
     // True from Execute() until the end state is reported.
     bool StillExecuting() const;
 
@@ -122,6 +142,12 @@ public:
     // The fingerprint remembered as trusted for host ("host[:port]"), "" when none.
     static QString trustedFingerprint(const QString& host);
     static void rememberTrust(const QString& host, const QString& fingerprint);
+    // The same for the SSH host key of an SFTP server ("SHA256:<base64>").
+    static QString trustedHostKey(const QString& host);
+    static void rememberHostKey(const QString& host, const QString& fingerprint);
+    // The URL of the server as the user gives it: "sftp://host[:port]" as it is, a bare
+    // "host[:port]" reached by FTP ("FTP://host[:port]").
+    static QString urlOf(const QString& server);
 
 signals:
     void StateChanged(int state);

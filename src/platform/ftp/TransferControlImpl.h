@@ -22,6 +22,7 @@ class QSocketNotifier;
 //   TransferOperation.cpp  one operation: setting up curl for it, its callbacks, its end
 //   TransferStore.cpp  the steps of an upload: temporary name, size check, rename, fallbacks
 //   CertificateTrust.cpp  encryption and the trust given to server certificates
+//   SftpSession.cpp  the same operations over SSH: the server's host key, and the SFTP commands
 //
 // libcurl's multi interface runs inside the Qt event loop: curl tells us which sockets to watch
 // (socket callback -> QSocketNotifier) and when to call it back (timer callback -> QTimer); we
@@ -64,6 +65,7 @@ struct TransferControl::Impl {
     int connectMs = 15000;
     int stallMs = 30000;
 
+    bool sftp = false;    // the server is reached over SSH (an "SFTP://" URL)
     bool running = false; // the easy handle is in the multi handle
     int pendingEnds = 0;  // end states queued but not yet reported
     FtpOperation op;
@@ -101,7 +103,15 @@ struct TransferControl::Impl {
     bool askedTrust = false;      // the user was asked during this operation
     bool userRefused = false;     // ... and refused the certificate
     bool asking = false;          // the question is open
-    quint64 questions = 0;        // counts the questions, so a stale one is never answered
+    // Why TLS is demanded of this host, in words for the refusal; "" when it is only tried.
+    QString tlsDemand;
+    bool authSent = false;       // AUTH was sent during this operation: a new connection
+    bool authAccepted = false;   // the server agreed to AUTH TLS on the current connection
+    bool loginSent = false;      // the user name was sent during this operation
+    bool loginEncrypted = false; // ... after the server agreed to TLS
+    bool loginDone = false;      // ... and the server accepted the login
+    bool loggedInClear = false;  // the connection in use logged in without TLS
+    quint64 questions = 0;       // counts the questions, so a stale one is never answered
 
     explicit Impl(TransferControl* owner);
     ~Impl();
@@ -131,6 +141,20 @@ struct TransferControl::Impl {
     static CURLcode sslContextCallback(CURL*, void* sslContext, void* userp);
     static int certificateCallback(X509_STORE_CTX* store, void* arg);
     void askAboutCertificate();
+    // Notes the login of an operation (when one was sent): whether the password went in clear,
+    // and an encrypted login accepted is remembered for the host.
+    void noteLogin();
+
+    // ---- SSH (SftpSession.cpp) ----
+    QString keyChangedFrom; // the host key trusted before, when the server showed another
+    // The settings of an SFTP request: logins by password or the user's keys, and the host key
+    // checked against the one trusted for the host.
+    void configureSsh();
+    static int hostKeyCallback(void* userp, int keyType, const char* key, size_t size);
+    // An SFTP command ("mkdir", "rm", ...) for a path, and one that may fail ("*rm").
+    static QByteArray sftpCommand(const char* verb, const RemotePath& path);
+    // The SFTP commands that make the uploaded temporary file the real one.
+    curl_slist* sftpRenameCommands() const;
 
     // ---- one operation (TransferOperation.cpp) ----
     static size_t writeCallback(char* data, size_t size, size_t count, void* userp);
@@ -140,6 +164,8 @@ struct TransferControl::Impl {
     // Prepares the easy handle and local files for op and adds it to the multi handle. Returns
     // false (with code and info set) when the operation fails before reaching the server.
     bool start(bool freshConnection);
+    // Forgets the last request's replies, data and settings.
+    void clearRequest();
     // The settings every request shares: account, callbacks, time-outs, encryption.
     void configureRequest(const QByteArray& url, bool freshConnection);
     // A request that sends commands after reaching the directory and transfers nothing.

@@ -38,12 +38,17 @@ bool hasControlCharacter(const QString& text) {
                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
 }
 
+bool isSftpUrl(const QString& url) {
+    return url.startsWith(QLatin1StringView("sftp://"), Qt::CaseInsensitive);
+}
+
 QString hostFromUrl(const QString& url) {
-    static const QLatin1StringView scheme("ftp://");
-    if (!url.startsWith(scheme, Qt::CaseInsensitive))
+    const qsizetype schemeSize = isSftpUrl(url) ? 7 : 6;
+    if (!isSftpUrl(url) && !url.startsWith(QLatin1StringView("ftp://"), Qt::CaseInsensitive))
         throw ServerFailure(
-            QStringLiteral("The server address \"%1\" does not begin with FTP://").arg(url));
-    QString host = url.mid(scheme.size());
+            QStringLiteral("The server address \"%1\" does not begin with FTP:// or SFTP://")
+                .arg(url));
+    QString host = url.mid(schemeSize);
     if (host.endsWith(QLatin1Char('/')))
         host.chop(1);
     if (host.isEmpty())
@@ -97,13 +102,30 @@ RemotePath splitRemote(const QString& path) {
     return r;
 }
 
-QByteArray dirUrl(const QString& host, const RemotePath& path) {
-    QByteArray url = "ftp://" + host.toUtf8() + "/";
-    if (path.absolute)
+QByteArray dirUrl(const QString& host, const RemotePath& path, bool sftp) {
+    QByteArray url = (sftp ? "sftp://" : "ftp://") + host.toUtf8() + "/";
+    if (sftp && !path.absolute)
+        url += "~/";
+    else if (!sftp && path.absolute)
         url += "%2F";
     for (const QString& dir : path.dirs)
         url += QUrl::toPercentEncoding(dir) + "/";
     return url;
+}
+
+QByteArray sftpCommandPath(const RemotePath& path) {
+    QStringList parts = path.dirs;
+    if (!path.last.isEmpty())
+        parts.append(path.last);
+    // curl puts the home in front of "/~/" only in a path without quotes; a relative path is
+    // the same place, since an SFTP session starts in the account's home.
+    QByteArray text = parts.join(QLatin1Char('/')).toUtf8();
+    if (path.absolute)
+        text.prepend('/');
+    else if (text.isEmpty())
+        text = ".";
+    text.replace('\\', "\\\\").replace('"', "\\\"");
+    return '"' + text + '"';
 }
 
 // The names are sorted by character code: servers send them in an order of their own
@@ -177,8 +199,8 @@ bool isRefusal(CURLcode result) {
 }
 
 TransferOutcome outcomeOf(CURLcode result, const QByteArray& lastReply, const QString& curlDetail,
-                          const QString& operation,
-                          const std::optional<QString>& certificateReason) {
+                          const QString& operation, const std::optional<QString>& certificateReason,
+                          const QString& tlsDemand) {
     using Code = TransferControl::Code;
     if (result == CURLE_OK)
         return {Code::NoError, {}};
@@ -213,9 +235,11 @@ TransferOutcome outcomeOf(CURLcode result, const QByteArray& lastReply, const QS
                     .arg(certificateReason ? *certificateReason : detail)};
     case CURLE_USE_SSL_FAILED:
         return {Code::SecureChannelFailed,
-                QStringLiteral("The server no longer offers an encrypted connection, although "
-                               "its certificate was trusted; the login was not sent (%1)")
-                    .arg(withReply)};
+                QStringLiteral("%1 (%2)").arg(
+                    tlsDemand.isEmpty()
+                        ? QStringLiteral("The server does not offer an encrypted connection")
+                        : tlsDemand,
+                    withReply)};
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CACERT_BADFILE:
     case CURLE_SSL_CERTPROBLEM:

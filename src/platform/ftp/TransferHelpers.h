@@ -13,10 +13,12 @@
 // FTP command it is sent in.
 bool hasControlCharacter(const QString& text);
 
-// "FTP://host[:port]" (scheme in any case, one trailing "/" allowed) -> "host[:port]". The host
-// is a DNS name or a bracketed IPv6 address; the port 1 to 65535. Throws Failure for anything
-// else.
+// "FTP://host[:port]" or "SFTP://host[:port]" (scheme in any case, one trailing "/" allowed) ->
+// "host[:port]". The host is a DNS name or a bracketed IPv6 address; the port 1 to 65535.
+// Throws Failure for anything else.
 QString hostFromUrl(const QString& url);
+// True for an "SFTP://" URL: the server is reached over SSH.
+bool isSftpUrl(const QString& url);
 
 // The bare host name of "host[:port]": without the port, the brackets of an IPv6 address and
 // a DNS name's trailing dot. It is the name a server certificate must carry.
@@ -32,8 +34,13 @@ struct RemotePath {
 RemotePath splitRemote(const QString& path);
 
 // The URL of a directory ("ftp://host/a/b/"), each name percent-encoded so that blanks, "#",
-// "?" and ";" stay part of the name.
-QByteArray dirUrl(const QString& host, const RemotePath& path);
+// "?" and ";" stay part of the name. Over SFTP a path from the login directory is one below
+// the account's home: "sftp://host/~/a/b/".
+QByteArray dirUrl(const QString& host, const RemotePath& path, bool sftp = false);
+
+// A path as an SFTP command takes it ("mkdir", "rename", "rm", "rmdir"): in double quotes, a
+// '"' or '\\' escaped; a path from the login directory relative (to the account's home).
+QByteArray sftpCommandPath(const RemotePath& path);
 
 // The names of a server's bare listing (one per line, LF or CR LF, possibly with a path in
 // front) that match pattern ("*" and "?", all else literal; "" matches all), sorted by
@@ -52,7 +59,8 @@ struct TransferOutcome {
 
 // The outcome of result. lastReply is the server's last reply line, curlDetail curl's error
 // text ("" for the general text of result), operation the operation's words, and
-// certificateReason why the server's certificate failed verification, when one did.
+// certificateReason why the server's certificate failed verification, when one did, and
+// tlsDemand the words for a server that does not offer the TLS demanded of it.
 TransferOutcome outcomeOf(CURLcode result, const QByteArray& lastReply, const QString& curlDetail,
-                          const QString& operation,
-                          const std::optional<QString>& certificateReason);
+                          const QString& operation, const std::optional<QString>& certificateReason,
+                          const QString& tlsDemand = {});

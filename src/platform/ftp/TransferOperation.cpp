@@ -64,6 +64,11 @@ size_t TransferControl::Impl::headerCallback(char* data, size_t size, size_t cou
     const QByteArray line = QByteArray(data, static_cast<qsizetype>(bytes)).trimmed();
     if (line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0]))) {
         self->lastReply = line.left(300);
+        // "234" to AUTH: the connection turns to TLS (curl fails the operation if it cannot).
+        if (self->lastCommand.startsWith("AUTH "))
+            self->authAccepted = line.startsWith("234");
+        if (self->loginSent && line.startsWith("230"))
+            self->loginDone = true;
         // The size of a stored file decides before the file takes its name: a wrong one stops
         // the upload here, so the rename that would follow is never sent.
         if (self->op.kind == FtpOperation::Kind::Put && self->lastCommand.startsWith("SIZE ") &&
@@ -79,10 +84,20 @@ int TransferControl::Impl::debugCallback(CURL*, curl_infotype type, char* data, 
                                          void* userp) {
     auto* self = static_cast<Impl*>(userp);
     const QByteArray text(data, static_cast<qsizetype>(size));
+    if (self->sftp && type != CURLINFO_TEXT)
+        self->noteActivity(); // SSH has no reply lines: any exchange is progress
     if (type == CURLINFO_HEADER_OUT) {
         QByteArray command = text.trimmed();
         if (command.startsWith("PASS "))
             command = "PASS ****";
+        if (command.startsWith("AUTH ")) {
+            self->authAccepted = false;
+            self->authSent = true;
+        }
+        if (command.startsWith("USER ")) {
+            self->loginSent = true;
+            self->loginEncrypted = self->authAccepted;
+        }
         self->lastCommand = command.left(300);
         self->dataMoved = false;
         self->noteActivity();
@@ -96,22 +111,28 @@ int TransferControl::Impl::debugCallback(CURL*, curl_infotype type, char* data, 
     return 0;
 }
 
-bool TransferControl::Impl::start(bool freshConnection) {
+void TransferControl::Impl::clearRequest() {
     received.clear();
     localError.clear();
     sizeError.clear();
     lastReply.clear();
     lastCommand.clear();
     heard = false;
+    authSent = false;
+    loginSent = false;
+    loginDone = false;
     errorBuffer[0] = '\0';
     curl_slist_free_all(postQuote);
     postQuote = nullptr;
     curl_slist_free_all(preQuote);
     preQuote = nullptr;
-
     curl_easy_reset(easy);
+}
+
+bool TransferControl::Impl::start(bool freshConnection) {
+    clearRequest();
     const RemotePath path = splitRemote(op.remote);
-    QByteArray url = dirUrl(host, path);
+    QByteArray url = dirUrl(host, path, sftp);
     switch (op.kind) {
     case FtpOperation::Kind::List:
         listPattern = path.last;
@@ -120,7 +141,11 @@ bool TransferControl::Impl::start(bool freshConnection) {
     case FtpOperation::Kind::ChangeDir:
         if (!path.last.isEmpty())
             url += QUrl::toPercentEncoding(path.last) + "/";
-        setCommandsOnly(nullptr);
+        // SFTP has no directory to change to: the directory's listing shows it exists.
+        if (sftp)
+            curl_easy_setopt(easy, CURLOPT_DIRLISTONLY, 1L);
+        else
+            setCommandsOnly(nullptr);
         break;
     case FtpOperation::Kind::MakeDir:
     case FtpOperation::Kind::RemoveDir:
@@ -163,22 +188,36 @@ bool TransferControl::Impl::setUpNameCommand(const RemotePath& path, QByteArray&
         name = parent.dirs.takeLast();
     if (name.isEmpty())
         return failLocal(ServerRefused, QStringLiteral("No name was given"));
-    url = dirUrl(host, parent);
-    const char* verb = op.kind == FtpOperation::Kind::MakeDir     ? "MKD "
-                       : op.kind == FtpOperation::Kind::RemoveDir ? "RMD "
-                                                                  : "DELE ";
+    url = dirUrl(host, parent, sftp);
+    const bool makeDir = op.kind == FtpOperation::Kind::MakeDir;
+    const bool removeDir = op.kind == FtpOperation::Kind::RemoveDir;
+    if (sftp) {
+        const QByteArray command = sftpCommand(makeDir     ? "mkdir"
+                                               : removeDir ? "rmdir"
+                                                           : "rm",
+                                               path);
+        setCommandsOnly(curl_slist_append(nullptr, command.constData()));
+        return true;
+    }
+    const char* verb = makeDir ? "MKD " : removeDir ? "RMD " : "DELE ";
     setCommandsOnly(curl_slist_append(nullptr, (verb + name.toUtf8()).constData()));
     return true;
 }
 
 void TransferControl::Impl::setCommandsOnly(curl_slist* commands) {
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    if (sftp) {
+        // SFTP's commands run before the (empty) transfer; each has its own reply.
+        preQuote = commands;
+        curl_easy_setopt(easy, CURLOPT_QUOTE, preQuote);
+        return;
+    }
     // Without a transfer, and in the directory the kept connection is already in, curl would
     // send no command before waiting and measure the reply time-out from the connection's
     // last exchange, so an idle connection would fail at once. A NOOP first makes it a fresh
     // exchange.
     preQuote = curl_slist_append(nullptr, "NOOP");
     curl_easy_setopt(easy, CURLOPT_QUOTE, preQuote);
-    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
     if (commands) {
         postQuote = commands;
         curl_easy_setopt(easy, CURLOPT_POSTQUOTE, postQuote);
@@ -189,7 +228,7 @@ void TransferControl::Impl::configureRequest(const QByteArray& url, bool freshCo
     const QByteArray user = q->UserName.toUtf8();
     const QByteArray password = q->Password.toUtf8();
     curl_easy_setopt(easy, CURLOPT_URL, url.constData());
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, sftp ? "sftp" : "ftp");
     curl_easy_setopt(easy, CURLOPT_USERNAME, user.constData());
     curl_easy_setopt(easy, CURLOPT_PASSWORD, password.constData());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
@@ -210,7 +249,10 @@ void TransferControl::Impl::configureRequest(const QByteArray& url, bool freshCo
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, stallSeconds);
     curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, stallSeconds);
     curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
-    configureTls();
+    if (sftp)
+        configureSsh();
+    else
+        configureTls();
     if (freshConnection)
         curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
 }
@@ -246,6 +288,7 @@ void TransferControl::Impl::finish(CURLcode result) {
     }
     long connects = 0;
     curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &connects);
+    noteLogin();
     // A kept connection that the server dropped while idle: try once more on a new one.
     // Some servers (ProFTPD) announce the end with "421" before closing; the next
     // operation reads it as the reply to its first command, which was not carried out.
@@ -297,6 +340,13 @@ void TransferControl::Impl::finish(CURLcode result) {
 }
 
 void TransferControl::Impl::describe(CURLcode result) {
+    if (!keyChangedFrom.isEmpty()) {
+        code = CertificateRefused;
+        info = QStringLiteral("The server's key changed since you trusted it (SHA-256 now %1, "
+                              "trusted %2); the login was not sent")
+                   .arg(seen.fingerprint, keyChangedFrom);
+        return;
+    }
     if (!localError.isEmpty()) {
         code = OtherFailure;
         info = localError;
@@ -315,7 +365,7 @@ void TransferControl::Impl::describe(CURLcode result) {
     }
     const TransferOutcome outcome =
         outcomeOf(result, lastReply, QString::fromUtf8(errorBuffer), op.text(),
-                  certificateSeen ? std::optional<QString>(seen.reason) : std::nullopt);
+                  certificateSeen ? std::optional<QString>(seen.reason) : std::nullopt, tlsDemand);
     code = outcome.code;
     info = outcome.info;
 }

@@ -54,7 +54,7 @@ QByteArray TransferControl::Impl::tempName() const {
 }
 
 QByteArray TransferControl::Impl::storeUrl() const {
-    QByteArray url = dirUrl(host, splitRemote(op.remote));
+    QByteArray url = dirUrl(host, splitRemote(op.remote), sftp);
     if (step == Step::Store)
         url += QUrl::toPercentEncoding(QString::fromUtf8(storeDirect ? storedName() : tempName()));
     return url;
@@ -89,12 +89,17 @@ bool TransferControl::Impl::setUpStore() {
         curl_easy_setopt(easy, CURLOPT_DIRLISTONLY, 0L);
         return true;
     case Step::Rename:
-        setCommandsOnly(curl_slist_append(curl_slist_append(nullptr, "RNFR " + tempName()),
-                                          "RNTO " + storedName()));
+        setCommandsOnly(sftp ? sftpRenameCommands()
+                             : curl_slist_append(curl_slist_append(nullptr, "RNFR " + tempName()),
+                                                 "RNTO " + storedName()));
         return true;
-    case Step::DropTemp:
-        setCommandsOnly(curl_slist_append(nullptr, "DELE " + tempName()));
+    case Step::DropTemp: {
+        RemotePath temp = splitRemote(op.remote);
+        temp.last = QString::fromUtf8(tempName());
+        setCommandsOnly(curl_slist_append(
+            nullptr, (sftp ? sftpCommand("rm", temp) : "DELE " + tempName()).constData()));
         return true;
+    }
     }
     return true;
 }
