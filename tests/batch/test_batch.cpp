@@ -252,6 +252,31 @@ private slots:
                             "</slide>\r\n<slide>\r\n<title>First shape title</title>\r\n"
                             "<sentence>Body above</sentence>\r\n<sentence>Body below</sentence>"
                             "\r\n</slide>\r\n</stml>\r\n"));
+        // The wizard with "Leave out hidden slides" remembered: a range of hidden slides only is
+        // refused while the wizard stays; the whole range sends the shown slides.
+        settingsStore::useDirectory(wizardSettings_.path());
+        writeSetting("System", server_.host());
+        writeSetting("Directory", talks_.path());
+        writeSetting("ExportPath", work_.path());
+        writeSetting("SkipHiddenSlides", "1");
+        WizardRun w;
+        QVERIFY(w.walkToLectureInfo("alice", "wonder", server_, "hidden.odp"));
+        w.named<QComboBox>("Classes")->setCurrentText("cs101fall26");
+        w.setDate("May", "4", "2026");
+        w.named<QLineEdit>("Session")->setText("6");
+        w.next();
+        w.named<QComboBox>("firstSlide")->setCurrentIndex(3);
+        w.finish();
+        QCOMPARE(w.messages.size(), 1);
+        QVERIFY2(w.messages[0].contains("Slide 4 is hidden in the presentation"),
+                 qPrintable(w.messages[0]));
+        QVERIFY(w.w->isVisible() && files("May.4.2026.6").isEmpty());
+        w.named<QComboBox>("firstSlide")->setCurrentIndex(0);
+        w.finish();
+        QCOMPARE(w.messages.size(), 1);
+        QCOMPARE(files("May.4.2026.6"), files(shown));
+        QCOMPARE(file("May.4.2026.6", "extract.stml"), file(shown, "extract.stml"));
+
         // The classic rule, as before: the first shape's text as the title, no body beside
         // three shapes.
         r = batch(lecture("--date 2026-05-04 --session 5") << talk("all-text.odp"));
