@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
 #include "platform/ftp/FtpOperation.h"
+#include "server/LectureFacts.h"
 #include "server/LectureListing.h"
 #include "server/ModuleFtp.h"
 
@@ -94,7 +95,7 @@ bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
 
     if (lectureExists(m, m.lectureDir, datePart + m.lecture.session)) {
         const LectureExistsChoice choice =
-            m.askLectureExists ? m.askLectureExists() : LectureExistsChoice::ChangeLectureDate;
+            askAboutExistingLecture(m, m.lectureDir + datePart + m.lecture.session);
         switch (choice) {
         case LectureExistsChoice::NextSession:
             takeNextFreeSession(m, m.lectureDir, datePart);

@@ -29,7 +29,9 @@ LectureSession::LectureSession(LectureQuestions& questions)
     : questions_(questions), inet_(std::make_unique<TransferControl>()),
       ftp_(std::make_unique<ModuleFtp>(*inet_, lecture_)),
       pipeline_(std::make_unique<ModuleSlideFerry>(lecture_, *ftp_, *inet_)) {
-    ftp_->askLectureExists = [this] { return questions_.lectureExists(); };
+    ftp_->askLectureExists = [this](const ExistingLecture& lecture) {
+        return questions_.lectureExists(lecture);
+    };
     inet_->askTrust = [this](const CertificateInfo& c) { return questions_.trustCertificate(c); };
 }
 
@@ -160,6 +162,39 @@ bool LectureSession::findLecture() {
 
 QString LectureSession::lectureDirectory() const {
     return lectureDirOf(lecture_);
+}
+
+bool LectureSession::connectionEncrypted() const {
+    return inet_->Encrypted();
+}
+
+QList<LectureSession::PlanLine> LectureSession::transferPlan() const {
+    const LectureRecord& r = lecture_;
+    const int first = r.firstSlide;
+    const int last = r.lastSlide;
+    const QString slides = first == last ? QStringLiteral("slide %1").arg(first)
+                                         : QStringLiteral("slides %1-%2").arg(first).arg(last);
+    QString directory = QStringLiteral("~/lumora/") + lectureDirectory();
+    directory += appendSlides_ ? QStringLiteral(" (appended after %1 %2)")
+                                     .arg(ftp_->slideOffset)
+                                     .arg(ftp_->slideOffset == 1 ? QStringLiteral("slide")
+                                                                 : QStringLiteral("slides"))
+                               : QStringLiteral(" (new)");
+    QList<PlanLine> plan;
+    plan << PlanLine{QStringLiteral("Presentation"),
+                     pipeline_->presentation.presentationName() + QStringLiteral(", ") + slides};
+    plan << PlanLine{QStringLiteral("Class"), r.className};
+    plan << PlanLine{QStringLiteral("Lecture"), directory};
+    plan << PlanLine{QStringLiteral("Date"),
+                     r.month + QLatin1Char(' ') + r.day + QLatin1Char(' ') + r.year};
+    plan << PlanLine{QStringLiteral("Session"), r.session};
+    plan << PlanLine{QStringLiteral("Title"), r.title};
+    plan << PlanLine{QStringLiteral("Images"),
+                     QStringLiteral("%1, %2 x %3").arg(r.imageFormat).arg(r.width).arg(r.height)};
+    plan << PlanLine{QStringLiteral("Server"),
+                     r.host + (connectionEncrypted() ? QStringLiteral(", encrypted (TLS)")
+                                                     : QStringLiteral(", not encrypted"))};
+    return plan;
 }
 
 void LectureSession::reportTo(ProgressSink& progress) {

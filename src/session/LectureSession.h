@@ -3,9 +3,11 @@
 #include "lecture/LectureRecord.h"
 #include "pipeline/ModuleSlideFerry.h"
 
+#include <QList>
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class LectureQuestions;
 class ModuleFtp;
@@ -74,6 +76,16 @@ public:
     bool appendsSlides() const { return appendSlides_; }
     // The lecture's directory below ~/lumora, "classes/<class>/<date>.<session>".
     QString lectureDirectory() const;
+
+    // Whether the connection to the server is encrypted (TLS), as of its last operation.
+    bool connectionEncrypted() const;
+
+    // What Finish will do, as (label, value) lines: the presentation and its slides, the class,
+    // the lecture's directory on the server (new, or appended after the slides it holds), date,
+    // session, title, images, server and whether the connection is encrypted. Valid after
+    // findLecture(); every line of the plan is added here.
+    using PlanLine = std::pair<QString, QString>;
+    QList<PlanLine> transferPlan() const;
 
     // Where a Cancel is looked for while the server is waited for, before a transfer starts.
     void reportTo(ProgressSink& progress);

@@ -25,6 +25,11 @@ FrmFTPError::FrmFTPError(const LectureRecord& fields, QWidget* parent)
     Label1->setWordWrap(true);
     Label1->setTextFormat(Qt::PlainText);
 
+    facts_ = new QLabel(this);
+    facts_->setObjectName(QStringLiteral("lectureFacts"));
+    facts_->setTextFormat(Qt::PlainText);
+    facts_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     Frame1 = new QGroupBox(QStringLiteral("Would you like to:"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
     group_ = new QButtonGroup(this);
@@ -57,6 +62,8 @@ FrmFTPError::FrmFTPError(const LectureRecord& fields, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
+    layout->addSpacing(6);
+    layout->addWidget(facts_);
     layout->addSpacing(6);
     layout->addLayout(middle);
 
@@ -94,7 +101,22 @@ void FrmFTPError::clearSelection() {
     group_->setExclusive(true);
 }
 
-int FrmFTPError::choose() {
+namespace {
+// The lecture's facts, one to a line; what the server did not say reads "unknown". The texts
+// come from the server: shown as plain text, elided when long.
+QString factsText(const ExistingLecture& lecture, const QFontMetrics& metrics) {
+    const auto shown = [&](const QString& text) {
+        return text.isEmpty() ? QStringLiteral("unknown")
+                              : metrics.elidedText(text, Qt::ElideRight, 360);
+    };
+    return QStringLiteral("Title: %1\nAuthor: %2\nDate: %3\nSlides: %4")
+        .arg(shown(lecture.title), shown(lecture.author), shown(lecture.date))
+        .arg(lecture.slides);
+}
+} // namespace
+
+int FrmFTPError::choose(const ExistingLecture& lecture) {
+    facts_->setText(factsText(lecture, facts_->fontMetrics()));
     rebuildMessage();
     const int result = exec();
     if (result != QDialog::Accepted)

@@ -300,6 +300,10 @@ void TransferControl::Abort() {
         d->stopOperation(Cancelled, QStringLiteral("The operation was stopped"));
 }
 
+bool TransferControl::Encrypted() const {
+    return d->encrypted;
+}
+
 bool TransferControl::certificateRefusedByUser() const {
     return d->userRefused;
 }

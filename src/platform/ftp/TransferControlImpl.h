@@ -100,6 +100,8 @@ struct TransferControl::Impl {
     CertificateInfo seen;         // ... this one
     bool askedTrust = false;      // the user was asked during this operation
     bool userRefused = false;     // ... and refused the certificate
+    bool tlsAccepted = false;     // the server accepted AUTH TLS during this attempt
+    bool encrypted = false;       // the connection of the last operation uses TLS
     bool asking = false;          // the question is open
     quint64 questions = 0;        // counts the questions, so a stale one is never answered
 

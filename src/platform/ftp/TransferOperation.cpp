@@ -24,6 +24,13 @@ size_t TransferControl::Impl::writeCallback(char* data, size_t size, size_t coun
     self->noteActivity();
     self->dataMoved = true;
     if (self->download) {
+        if (self->op.maxBytes >= 0 &&
+            self->download->pos() + static_cast<qint64>(bytes) > self->op.maxBytes) {
+            self->localError = QStringLiteral("The server's file %1 is larger than %2 bytes")
+                                   .arg(self->op.remote)
+                                   .arg(self->op.maxBytes);
+            return 0;
+        }
         if (self->download->write(data, static_cast<qint64>(bytes)) != static_cast<qint64>(bytes)) {
             self->localError = QStringLiteral("Cannot write the local file \"%1\" (%2)")
                                    .arg(self->op.local, self->download->errorString());
@@ -64,6 +71,9 @@ size_t TransferControl::Impl::headerCallback(char* data, size_t size, size_t cou
     const QByteArray line = QByteArray(data, static_cast<qsizetype>(bytes)).trimmed();
     if (line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0]))) {
         self->lastReply = line.left(300);
+        // 234 answers AUTH TLS alone: the connection is encrypted from here on.
+        if (line.startsWith("234"))
+            self->tlsAccepted = true;
         // The size of a stored file decides before the file takes its name: a wrong one stops
         // the upload here, so the rename that would follow is never sent.
         if (self->op.kind == FtpOperation::Kind::Put && self->lastCommand.startsWith("SIZE ") &&
@@ -211,6 +221,7 @@ void TransferControl::Impl::configureRequest(const QByteArray& url, bool freshCo
     curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, stallSeconds);
     curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
     configureTls();
+    tlsAccepted = false;
     if (freshConnection)
         curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
 }
@@ -246,6 +257,9 @@ void TransferControl::Impl::finish(CURLcode result) {
     }
     long connects = 0;
     curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &connects);
+    // A kept connection stays as it was; a new one is encrypted when it took AUTH TLS.
+    if (connects > 0)
+        encrypted = tlsAccepted;
     // A kept connection that the server dropped while idle: try once more on a new one.
     // Some servers (ProFTPD) announce the end with "421" before closing; the next
     // operation reads it as the reply to its first command, which was not carried out.
