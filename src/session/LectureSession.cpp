@@ -108,6 +108,7 @@ std::optional<LectureSession::Presentation> LectureSession::openAsked(const QStr
         throw InputRefused(outcome.reason).onThisComputer();
     Presentation opened;
     opened.name = presentation.presentationName();
+    presentationName_ = opened.name;
     opened.slideCount = presentation.slideCount();
     opened.title = presentation.getPresentationTitle();
     opened.lostInText = charactersLostInSlides(*presentation.slides(), opened.slideCount);
@@ -182,7 +183,7 @@ QList<LectureSession::PlanLine> LectureSession::transferPlan() const {
                                : QStringLiteral(" (new)");
     QList<PlanLine> plan;
     plan << PlanLine{QStringLiteral("Presentation"),
-                     pipeline_->presentation.presentationName() + QStringLiteral(", ") + slides};
+                     presentationName_ + QStringLiteral(", ") + slides};
     plan << PlanLine{QStringLiteral("Class"), r.className};
     plan << PlanLine{QStringLiteral("Lecture"), directory};
     plan << PlanLine{QStringLiteral("Date"),

@@ -119,4 +119,5 @@ private:
     std::unique_ptr<ModuleFtp> ftp_;
     std::unique_ptr<ModuleSlideFerry> pipeline_;
     bool appendSlides_ = false;
+    QString presentationName_; // of the presentation opened last, also once it is closed
 };

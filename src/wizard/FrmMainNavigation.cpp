@@ -170,11 +170,14 @@ bool FrmMain::settleLecture() {
 }
 
 // Looks for the lecture's directory on the server with the pages' current values; a new
-// session number it chose is shown on the Lecture Info page.
+// session number it chose, and the title of a lecture the slides are appended to, are shown on
+// the Lecture Info page.
 bool FrmMain::findLecture() {
     refreshLecture();
     const bool found = session_.findLecture();
     lectureInfo_->setSession(lecture().session);
+    if (session_.appendsSlides())
+        lectureInfo_->setTitle(lecture().title);
     return found;
 }
 
