@@ -66,6 +66,18 @@ private:
     int slide_ = 0;
 };
 
+// The working directory's image of slide `i`, and every file the upload sends.
+QString slideFile(const QString& format, int i) {
+    return QStringLiteral("Slide") + numberText::plain(i) + QLatin1Char('.') + format;
+}
+QStringList localFiles(const QString& format, int first, int last) {
+    QStringList files{QStringLiteral("blank.") + format, QStringLiteral("description"),
+                      QStringLiteral("extract.stml")};
+    for (int i = first; i <= last; ++i)
+        files << slideFile(format, i);
+    return files;
+}
+
 void stopIfCancelled(ModuleFtp& m) {
     if (m.progress && m.progress->cancelRequested())
         throw StoppedByUser();
@@ -166,13 +178,7 @@ void ftpUploadLecture(ModuleFtp& m) {
         const QString format = m.lecture.imageFormat;
         const QString ext = format.toLower();
         const QString blank = QStringLiteral("blank.") + format;
-        const auto slideName = [&](int i) {
-            return QStringLiteral("Slide") + numberText::plain(i) + QLatin1Char('.') + format;
-        };
-        QStringList files{blank, QStringLiteral("description"), QStringLiteral("extract.stml")};
-        for (int i = first; i <= last; ++i)
-            files << slideName(i);
-        SentBytes bytes(m, files);
+        SentBytes bytes(m, localFiles(format, first, last));
         const auto send = [&](int slide, const QString& localName, const QString& remoteName) {
             bytes.sending(slide, localName);
             put(m, localName, remoteName);
@@ -189,7 +195,7 @@ void ftpUploadLecture(ModuleFtp& m) {
         for (int i = first; i <= last; ++i) {
             stopIfCancelled(m);
             add(m, QStringLiteral("FTPing slide ") + numberText::plain(i));
-            send(i - first + 1, slideName(i),
+            send(i - first + 1, slideFile(format, i),
                  QStringLiteral("Slide") + numberText::plain(m.slideOffset + i - first + 1) +
                      QLatin1Char('.') + ext);
         }

@@ -11,6 +11,17 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+namespace {
+// Where the lecture's facts show: plain text, as they come from the server.
+QLabel* factsLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("lectureFacts"));
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+} // namespace
+
 FrmFTPError::FrmFTPError(const LectureRecord& fields, QWidget* parent)
     : QDialog(parent), fields_(fields) {
     setObjectName(QStringLiteral("frmFTPError"));
@@ -25,10 +36,7 @@ FrmFTPError::FrmFTPError(const LectureRecord& fields, QWidget* parent)
     Label1->setWordWrap(true);
     Label1->setTextFormat(Qt::PlainText);
 
-    facts_ = new QLabel(this);
-    facts_->setObjectName(QStringLiteral("lectureFacts"));
-    facts_->setTextFormat(Qt::PlainText);
-    facts_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    facts_ = factsLabel(this);
 
     Frame1 = new QGroupBox(QStringLiteral("Would you like to:"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));

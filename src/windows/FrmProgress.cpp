@@ -44,6 +44,21 @@ FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
     frameLayout->addWidget(bar_);
     frameLayout->addWidget(status_);
 
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("summary"));
+    summary_->setWordWrap(true);
+    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    summary_->setVisible(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame1, 1);
+    layout->addWidget(summary_);
+    layout->addLayout(buildButtons());
+
+    resize(420, 360);
+}
+
+QHBoxLayout* FrmProgress::buildButtons() {
     Done = new QPushButton(QStringLiteral("Done"), this);
     Done->setObjectName(QStringLiteral("Done"));
     Done->setVisible(false);
@@ -73,12 +88,6 @@ FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
     quit_->setVisible(false);
     connect(quit_, &QPushButton::clicked, this, [this] { close(); });
 
-    summary_ = new QLabel(this);
-    summary_->setObjectName(QStringLiteral("summary"));
-    summary_->setWordWrap(true);
-    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    summary_->setVisible(false);
-
     // Cancel (while the transfer runs) and Done (after it) stand at the right edge, in turn:
     // Cancel after Done's reserved place, which it leaves to Done when it hides.
     auto* buttons = new QHBoxLayout;
@@ -87,13 +96,7 @@ FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
     buttons->addWidget(quit_);
     buttons->addWidget(Done);
     buttons->addWidget(Cancel);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Frame1, 1);
-    layout->addWidget(summary_);
-    layout->addLayout(buttons);
-
-    resize(420, 360);
+    return buttons;
 }
 
 void FrmProgress::Add(const QString& text) {

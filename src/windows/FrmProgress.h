@@ -6,6 +6,7 @@
 #include <functional>
 
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QListWidget;
 class QProgressBar;
@@ -79,6 +80,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QHBoxLayout* buildButtons();
     void pressDone();
 
     QGroupBox* Frame1;

@@ -100,7 +100,8 @@ struct TransferControl::Impl {
     CertificateInfo seen;         // ... this one
     bool askedTrust = false;      // the user was asked during this operation
     bool userRefused = false;     // ... and refused the certificate
-    bool tlsAccepted = false;     // the server accepted AUTH TLS during this attempt
+    bool greeted = false;         // a new control connection was made during this attempt
+    bool tlsAccepted = false;     // ... and the server accepted AUTH TLS on it
     bool encrypted = false;       // the connection of the last operation uses TLS
     bool asking = false;          // the question is open
     quint64 questions = 0;        // counts the questions, so a stale one is never answered
@@ -163,6 +164,7 @@ struct TransferControl::Impl {
     QByteArray tempName() const;
     QByteArray storedName() const;
     bool failLocal(int failureCode, const QString& description);
+    void noteEncryption();
     // A failed GET leaves no file at the local path, not even an older one.
     void discardLocalFiles();
     void finish(CURLcode result);

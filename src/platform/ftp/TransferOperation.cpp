@@ -71,7 +71,10 @@ size_t TransferControl::Impl::headerCallback(char* data, size_t size, size_t cou
     const QByteArray line = QByteArray(data, static_cast<qsizetype>(bytes)).trimmed();
     if (line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0]))) {
         self->lastReply = line.left(300);
-        // 234 answers AUTH TLS alone: the connection is encrypted from here on.
+        // 220 greets a new control connection; 234 answers AUTH TLS alone: that connection is
+        // encrypted from here on.
+        if (line.startsWith("220"))
+            self->greeted = true;
         if (line.startsWith("234"))
             self->tlsAccepted = true;
         // The size of a stored file decides before the file takes its name: a wrong one stops
@@ -221,7 +224,7 @@ void TransferControl::Impl::configureRequest(const QByteArray& url, bool freshCo
     curl_easy_setopt(easy, CURLOPT_SERVER_RESPONSE_TIMEOUT, stallSeconds);
     curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
     configureTls();
-    tlsAccepted = false;
+    greeted = tlsAccepted = false;
     if (freshConnection)
         curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, 1L);
 }
@@ -247,6 +250,12 @@ void TransferControl::Impl::discardLocalFiles() {
     upload = nullptr;
 }
 
+// A kept control connection stays as it was; a new one is encrypted when it took AUTH TLS.
+void TransferControl::Impl::noteEncryption() {
+    if (greeted)
+        encrypted = tlsAccepted;
+}
+
 void TransferControl::Impl::finish(CURLcode result) {
     // A certificate that could not be verified is put to the user once per operation.
     if (result == CURLE_PEER_FAILED_VERIFICATION && certificateSeen && !askedTrust &&
@@ -257,9 +266,7 @@ void TransferControl::Impl::finish(CURLcode result) {
     }
     long connects = 0;
     curl_easy_getinfo(easy, CURLINFO_NUM_CONNECTS, &connects);
-    // A kept connection stays as it was; a new one is encrypted when it took AUTH TLS.
-    if (connects > 0)
-        encrypted = tlsAccepted;
+    noteEncryption();
     // A kept connection that the server dropped while idle: try once more on a new one.
     // Some servers (ProFTPD) announce the end with "421" before closing; the next
     // operation reads it as the reply to its first command, which was not carried out.
