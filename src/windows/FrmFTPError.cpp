@@ -123,8 +123,12 @@ QString factsText(const ExistingLecture& lecture, const QFontMetrics& metrics) {
 }
 } // namespace
 
-int FrmFTPError::choose(const ExistingLecture& lecture) {
+void FrmFTPError::showFacts(const ExistingLecture& lecture) {
     facts_->setText(factsText(lecture, facts_->fontMetrics()));
+}
+
+int FrmFTPError::choose(const ExistingLecture& lecture) {
+    showFacts(lecture);
     rebuildMessage();
     const int result = exec();
     if (result != QDialog::Accepted)

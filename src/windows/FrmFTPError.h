@@ -34,6 +34,8 @@ public:
     // first selected option, or -1 when none is selected (Done with no choice, or the dialog
     // closed from its frame).
     int choose(const ExistingLecture& lecture = {});
+    // What the lecture holds, as the next showing tells it.
+    void showFacts(const ExistingLecture& lecture);
 
 public slots:
     // Closing without Done: back to the design state, nothing selected.
