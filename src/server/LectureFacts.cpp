@@ -73,18 +73,21 @@ ExistingLecture factsFromDescription(const QByteArray& bytes) {
     return facts;
 }
 
-ExistingLecture readExistingLecture(ModuleFtp& m, const QString& lecturePath) {
+ExistingLecture readExistingLecture(ModuleFtp& m, const QString& lecturePath,
+                                    const LectureContents& contents) {
     ExistingLecture facts = factsFromDescription(fetchDescription(m, lecturePath));
-    facts.slides = slidesIn(listNames(m, lecturePath, QStringLiteral("Slide*")));
+    facts.slides = slidesIn(contents.names);
     return facts;
 }
 
-LectureExistsChoice askAboutExistingLecture(ModuleFtp& m, const QString& lecturePath) {
+ExistingAnswer askAboutExistingLecture(ModuleFtp& m, const QString& lecturePath) {
+    ExistingAnswer answer;
     if (!m.askLectureExists)
-        return LectureExistsChoice::ChangeLectureDate;
-    const ExistingLecture facts = readExistingLecture(m, lecturePath);
-    const LectureExistsChoice choice = m.askLectureExists(facts);
-    if (choice == LectureExistsChoice::AppendSlides && !facts.title.isEmpty())
+        return answer;
+    answer.contents = readLectureContents(m, lecturePath, m.lecture.imageFormat.toLower());
+    const ExistingLecture facts = readExistingLecture(m, lecturePath, answer.contents);
+    answer.choice = m.askLectureExists(facts);
+    if (answer.choice == LectureExistsChoice::AppendSlides && !facts.title.isEmpty())
         m.lecture.title = facts.title;
-    return choice;
+    return answer;
 }

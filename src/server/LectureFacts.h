@@ -2,6 +2,7 @@
 
 #include "lecture/ExistingLecture.h"
 #include "lecture/LectureExistsChoice.h"
+#include "server/LectureListing.h"
 
 #include <QByteArray>
 #include <QString>
@@ -19,12 +20,19 @@ constexpr qint64 maxDescriptionBytes = 4096;
 // is empty, holds control characters or runs past 200 characters gives "" for its part.
 ExistingLecture factsFromDescription(const QByteArray& bytes);
 
-// The facts of the lecture "~/lumora/<lecturePath>": its description (fetched, at most
-// maxDescriptionBytes; missing or unreadable gives "" parts) and its slides from one listing.
-// A listing that fails throws Failure; a Cancel throws StoppedByUser.
-ExistingLecture readExistingLecture(ModuleFtp& m, const QString& lecturePath);
+// The facts of a lecture from its contents (the slides, in any image format) and its
+// description, fetched from "~/lumora/<lecturePath>/description" (at most maxDescriptionBytes;
+// missing or unreadable gives "" parts). A Cancel throws StoppedByUser.
+ExistingLecture readExistingLecture(ModuleFtp& m, const QString& lecturePath,
+                                    const LectureContents& contents);
 
-// Asks m.askLectureExists about the lecture "~/lumora/<lecturePath>", with its facts. Choosing
-// to append keeps the lecture's own title: the record's title becomes it (when known), so that
-// the description sent keeps it unless the user changes it again.
-LectureExistsChoice askAboutExistingLecture(ModuleFtp& m, const QString& lecturePath);
+// Asks m.askLectureExists about the lecture "~/lumora/<lecturePath>", with its facts, read with
+// the one listing of its contents (for the record's image format) that an append then counts
+// its slides from. Choosing to append keeps the lecture's own title: the record's title becomes
+// it (when known), so that the description sent keeps it unless the user changes it again.
+// A listing that fails throws Failure.
+struct ExistingAnswer {
+    LectureExistsChoice choice = LectureExistsChoice::ChangeLectureDate;
+    LectureContents contents;
+};
+ExistingAnswer askAboutExistingLecture(ModuleFtp& m, const QString& lecturePath);

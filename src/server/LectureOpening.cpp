@@ -84,7 +84,7 @@ void openLecture(ModuleFtp& m, bool& appendSlides) {
         QString lecturePath = m.lectureDir;
         if (lecturePath.endsWith(QLatin1Char('/')))
             lecturePath.chop(1);
-        switch (askAboutExistingLecture(m, lecturePath)) {
+        switch (askAboutExistingLecture(m, lecturePath).choice) {
         case LectureExistsChoice::NextSession:
             releaseLectureLock(m);
             ftpTakeNextFreeSession(m);

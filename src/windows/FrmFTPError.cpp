@@ -16,6 +16,7 @@ namespace {
 QLabel* factsLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setObjectName(QStringLiteral("lectureFacts"));
+    label->setAccessibleName(QStringLiteral("The existing lecture"));
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;

@@ -37,6 +37,7 @@ FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
 
     status_ = new QLabel(Frame1);
     status_->setObjectName(QStringLiteral("transferStatus"));
+    status_->setAccessibleName(QStringLiteral("Transfer status"));
     status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* frameLayout = new QVBoxLayout(Frame1);

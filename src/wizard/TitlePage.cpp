@@ -58,6 +58,7 @@ TitlePage::TitlePage(const QString& pictureName, const QString& textName, const 
     if (last) {
         plan_ = new QLabel(this);
         plan_->setObjectName(QStringLiteral("finishSummary"));
+        plan_->setAccessibleName(QStringLiteral("What Finish will do"));
         plan_->setTextFormat(Qt::PlainText);
         plan_->setTextInteractionFlags(Qt::TextSelectableByMouse);
         v->addSpacing(8);
