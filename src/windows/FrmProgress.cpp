@@ -93,9 +93,10 @@ QHBoxLayout* FrmProgress::buildButtons() {
     // Cancel after Done's reserved place, which it leaves to Done when it hides.
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
+    // The way back and Quit take the right edge after Done's reserved place, as Cancel does.
+    buttons->addWidget(Done);
     buttons->addWidget(back_);
     buttons->addWidget(quit_);
-    buttons->addWidget(Done);
     buttons->addWidget(Cancel);
     return buttons;
 }
@@ -177,6 +178,8 @@ void FrmProgress::requestCancel() {
 
 void FrmProgress::offerWayBack() {
     setTransferRunning(false);
+    // The estimate ended with the transfer; the lines above say how far it came.
+    status_->clear();
     back_->setVisible(true);
     quit_->setVisible(true);
     back_->setDefault(true);

@@ -126,6 +126,8 @@ private slots:
         QVERIFY(progress.isVisible() && !r.w->isVisible());
         QVERIFY(back->isVisible() && quit->isVisible());
         QVERIFY(testUi::named<QPushButton>(&progress, "Cancel")->isHidden());
+        // No time left is promised for a transfer that has ended.
+        QCOMPARE(testUi::named<QLabel>(&progress, "transferStatus")->text(), QString());
         QCOMPARE(fx_.workingFilesLeft(), QStringList());
         QCOMPARE(fx_.lectures(), QStringList());
 
