@@ -73,7 +73,9 @@ void TitlePage::showPlan(const QList<std::pair<QString, QString>>& plan) {
     // The values come partly from the server and the presentation: plain text, and no wider
     // than the page allows, so that the wizard keeps its size.
     const QFontMetrics metrics = plan_->fontMetrics();
-    const int widest = std::max(200, width() - 40);
+    // The page area's width: the page itself may not have been laid out yet.
+    const QWidget* area = parentWidget() ? parentWidget() : this;
+    const int widest = std::max(200, area->width() - 40);
     QStringList lines, whole;
     for (const auto& [label, value] : plan) {
         const QString line = label + QStringLiteral(": ") + value;
