@@ -27,7 +27,6 @@ struct ServerRun {
     QTemporaryDir work;
     Lines progress;
     int asked = 0;
-    ExistingLecture existing; // what the last lecture-exists question told
     int choice = -1;          // the lecture-exists dialog's answer
 
     // Connects with the server's own account.
@@ -44,9 +43,8 @@ struct ServerRun {
         lecture.session = QStringLiteral("1");
         m.progress = &progress;
         // A choice of -1 stands for the dialog closed without one.
-        m.askLectureExists = [this](const ExistingLecture& facts) {
+        m.askLectureExists = [this](const ExistingLecture&) {
             ++asked;
-            existing = facts;
             return choice < 0 ? LectureExistsChoice::ChangeLectureDate
                               : static_cast<LectureExistsChoice>(choice);
         };
