@@ -8,6 +8,8 @@
 #include "lecture/LectureRecord.h"
 #include "platform/ProgramEnd.h"
 #include "platform/SettingsStore.h"
+#include "server/LectureDirectory.h"
+#include "server/LectureFacts.h"
 #include "windows/FrmFTPError.h"
 #include "windows/FrmHelp.h"
 #include "windows/FrmProgress.h"
@@ -142,7 +144,7 @@ bool picturePages(FrmMain& wizard, const QDir& out) {
 
 // The other windows: the help, the progress of the transfer that Finish starts, and the dialog
 // the next transfer to the same lecture would show.
-bool pictureWindows(FrmMain& wizard, const QDir& out) {
+bool pictureWindows(FrmMain& wizard, const QDir& out, const QString& serverRoot) {
     bool ok = true;
     FrmHelp::showHelp(&wizard);
     if (FrmHelp* help = FrmHelp::existing())
@@ -169,6 +171,14 @@ bool pictureWindows(FrmMain& wizard, const QDir& out) {
     for (const WizardPage* page : wizard.findChildren<WizardPage*>())
         page->fillLecture(lecture);
     FrmFTPError dialog(lecture, &wizard);
+    // What the lecture just sent holds, read from the demo server's tree as the program reads
+    // it from the server.
+    const QDir sent(serverRoot + QStringLiteral("/lumora/") + lectureDirOf(lecture));
+    QFile description(sent.filePath(QStringLiteral("description")));
+    ExistingLecture facts = factsFromDescription(
+        description.open(QIODevice::ReadOnly) ? description.readAll() : QByteArray());
+    facts.slides = static_cast<int>(sent.entryList({QStringLiteral("Slide*")}, QDir::Files).size());
+    dialog.showFacts(facts);
     dialog.show();
     ok = save(dialog, out, QStringLiteral("09-lecture-exists")) && ok;
     dialog.hide();
@@ -231,7 +241,7 @@ int main(int argc, char** argv) {
     bool ok = false;
     try {
         ok = picturePages(wizard, out);
-        ok = pictureWindows(wizard, out) && ok;
+        ok = pictureWindows(wizard, out, work.filePath(QStringLiteral("server"))) && ok;
     } catch (const MissingWidget& missing) {
         std::fprintf(stderr, "wizard-pictures: the wizard has no widget named %s\n",
                      qPrintable(missing.name));

@@ -78,7 +78,7 @@ double timeHugeLectureRefusal(const TestFtpServer& server) {
     fields.day = QStringLiteral("5");
     fields.year = QStringLiteral("2026");
     ModuleFtp ftp(inet, fields);
-    ftp.askLectureExists = [] { return LectureExistsChoice::AppendSlides; };
+    ftp.askLectureExists = [](const ExistingLecture&) { return LectureExistsChoice::AppendSlides; };
     QElapsedTimer t;
     t.start();
     try {

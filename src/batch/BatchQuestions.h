@@ -20,6 +20,6 @@ public:
     std::optional<QString> presentationPassword(const QString& name, const QString& reason,
                                                 bool wrongBefore) override;
     bool sendDoubtfulPresentation(const QString& doubt) override;
-    LectureExistsChoice lectureExists() override { return ifLectureExists; }
+    LectureExistsChoice lectureExists(const ExistingLecture&) override { return ifLectureExists; }
     bool trustCertificate(const CertificateInfo& certificate) override;
 };

@@ -141,6 +141,10 @@ BatchRun::Lecture BatchRun::send(const QString& file, bool first, LectureSession
             throw InputRefused(QStringLiteral("The lecture %1 exists already (--if-exists "
                                               "next-session or append adds to it)")
                                    .arg(session.lectureDirectory()));
+        // Appending keeps the lecture's own title (the session set it), as the wizard does,
+        // unless the command gave one: that is the user's change.
+        if (session.appendsSlides() && options_.titleGiven)
+            lecture.title = options_.lecture.title;
         result.directory = session.lectureDirectory();
         session.transfer(progress, ModuleSlideFerry::AfterTransfer::KeepSession);
         result.slides = slides;

@@ -21,6 +21,7 @@ void TerminalProgress::startPresentation(const QString& name) {
     steps_ = 0;
     expected_ = 1;
     slides_ = drawn_ = sent_ = 0;
+    status_ = TransferStatus();
 }
 
 void TerminalProgress::setSlides(int slides) {
@@ -59,6 +60,17 @@ void TerminalProgress::begin(int expectedSteps) {
     drawBar();
 }
 
+void TerminalProgress::showStatus(const TransferStatus& status) {
+    // Drawn again only when something shown changed: the export reports several times a second.
+    const bool changed =
+        status.text != status_.text || int(status.done * 100) != int(status_.done * 100);
+    status_ = status;
+    if (changed) {
+        clearBar();
+        drawBar();
+    }
+}
+
 void TerminalProgress::finish(const QString& summary) {
     note(lines_, summary);
 }
@@ -83,9 +95,13 @@ void TerminalProgress::drawBar() {
 }
 
 QString TerminalProgress::barText(int columns, qint64 elapsedMs) const {
-    const int done = std::min(steps_, expected_);
-    QString count = QStringLiteral(" %1%").arg(100 * done / expected_, 3);
-    if (slides_ > 0) {
+    // The share done, in thousandths: the transfer's status once it came, else the lines.
+    const int done = status_.text.isEmpty() ? 1000 * std::min(steps_, expected_) / expected_
+                                            : static_cast<int>(status_.done * 1000);
+    QString count = QStringLiteral(" %1%").arg(done / 10, 3);
+    if (!status_.text.isEmpty()) {
+        count += QLatin1Char(' ') + status_.text;
+    } else if (slides_ > 0) {
         // Each slide is drawn, then sent: the time left counts both.
         const bool sending = sent_ > 0;
         count +=
@@ -98,7 +114,7 @@ QString TerminalProgress::barText(int columns, qint64 elapsedMs) const {
     const int room = columns - 1 - static_cast<int>(count.size());
     // The bar takes at most 40 columns; the name gets what is left.
     const int width = std::clamp(room / 2, 10, 40);
-    const int filled = width * done / expected_;
+    const int filled = width * done / 1000;
     QString bar = QLatin1Char('[') + QString(filled, QLatin1Char('#')) +
                   QString(width - filled, QLatin1Char('-')) + QLatin1Char(']') + count;
     const int nameRoom = room - width - 3;

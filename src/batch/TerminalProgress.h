@@ -9,7 +9,8 @@
 
 // The batch command's progress: each step as a line on `lines`, and, when standard error is a
 // terminal, a bar below them that shows how far the current presentation has come, its slides
-// ("12/68": drawn while converting, sent while uploading) and the time it still needs.
+// ("12/68": drawn while converting, sent while uploading) and the time it still needs; once the
+// transfer's status comes (showStatus), the bar shows its share done and its status line.
 // Everything it prints goes through the terminal layer, which shows control characters in text
 // from the server escaped.
 class TerminalProgress : public ProgressSink {
@@ -29,6 +30,7 @@ public:
     bool cancelRequested() const override;
     void begin(int expectedSteps) override;
     void finish(const QString& summary) override;
+    void showStatus(const TransferStatus& status) override;
 
     // Prints a line of the run's own (not a step), clearing the bar first.
     void note(std::FILE* stream, const QString& text);
@@ -54,7 +56,8 @@ private:
     int slides_ = 0;
     int drawn_ = 0;
     int sent_ = 0;
-    QElapsedTimer clock_; // since the transfer began
+    TransferStatus status_; // the last status of the transfer; its text "" before one came
+    QElapsedTimer clock_;   // since the transfer began
 };
 
 // The time a task still needs, from how long its first `done` of `total` steps took:

@@ -5,6 +5,7 @@
 #include "pipeline/Description.h"
 #include "pipeline/HiddenSlides.h"
 #include "pipeline/SlideText.h"
+#include "pipeline/TransferEstimate.h"
 #include "pipeline/WorkingFiles.h"
 #include "platform/Failure.h"
 #include "platform/FileSystem.h"
@@ -16,7 +17,9 @@
 #include "server/ModuleFtp.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <algorithm>
 #include <new>
 
@@ -36,9 +39,37 @@ public:
         QCoreApplication::processEvents();
         return window_.cancelRequested();
     }
+    void slidesConverted(int done, int slides) override { window_.slidesConverted(done, slides); }
 
 private:
     ProgressSink& window_;
+};
+
+// Turns the counts of the export and the upload into one status of the whole transfer, which
+// the front end shows as it is.
+class EstimatingProgress : public ProgressSink {
+public:
+    EstimatingProgress(ProgressSink& window, int slides) : window_(window), estimate_(slides) {
+        clock_.start();
+    }
+    void Add(const QString& text) override { window_.Add(text); }
+    bool cancelRequested() const override { return window_.cancelRequested(); }
+    void slidesConverted(int done, int slides) override {
+        (void)slides;
+        estimate_.converted(done, clock_.elapsed());
+        show();
+    }
+    void bytesSent(int slide, qint64 sent, qint64 total) override {
+        estimate_.sent(slide, sent, total, clock_.elapsed());
+        show();
+    }
+
+private:
+    void show() { window_.showStatus(estimate_.status(clock_.elapsed())); }
+
+    ProgressSink& window_;
+    TransferEstimate estimate_;
+    QElapsedTimer clock_;
 };
 
 // Every file of the transfer is made in a private folder inside the working directory. A
@@ -108,12 +139,15 @@ void ModuleSlideFerry::transferLecture(bool appendSlides, ProgressSink& progress
     progress.begin(expectedProgressLines(appendSlides, !hiddenLine.isEmpty()));
     if (!hiddenLine.isEmpty())
         progress.Add(hiddenLine);
-    ftp_.progress = &progress;
-    workFolder_ = privateFolderIn(fields_.workDir);
+    EstimatingProgress estimating(progress, int(fields_.slidesSent().size()));
+    ftp_.progress = &estimating;
     {
+        const auto restore = qScopeGuard([this, &progress] { ftp_.progress = &progress; });
+        workFolder_ = privateFolderIn(fields_.workDir);
         const WorkingIn working(fields_, workFolder_->path());
-        ftpTransferLecture(ftp_, appendSlides,
-                           [this, &progress](bool append) { makeLectureFiles(append, progress); });
+        ftpTransferLecture(ftp_, appendSlides, [this, &estimating](bool append) {
+            makeLectureFiles(append, estimating);
+        });
     }
     if (after == AfterTransfer::EndSession)
         cleanUp();

@@ -108,10 +108,12 @@ public:
         }
         for (;;) {
             int taken = 0;
+            int converted = 0;
             bool ended = false;
             {
                 std::unique_lock lock(mutex_);
                 taken = next_;
+                converted = done_;
                 ended = inFlight_ == 0 && (stop_ || (done_ == total() && retry_.empty()));
                 if (!ended && !takeEvents)
                     changed_.wait_for(lock, std::chrono::milliseconds(100));
@@ -120,6 +122,7 @@ public:
                 progress.Add(QStringLiteral("Converting slide %1 to %2")
                                  .arg(images_.slides[shown])
                                  .arg(images_.format));
+            progress.slidesConverted(converted, total());
             if (ended)
                 break;
             {

@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 #include "platform/NumberText.h"
 #include "platform/ftp/FtpOperation.h"
+#include "server/LectureFacts.h"
 #include "server/LectureListing.h"
 #include "server/ModuleFtp.h"
 
@@ -93,15 +94,15 @@ bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
     const QString datePart = datePartOf(m.lecture);
 
     if (lectureExists(m, m.lectureDir, datePart + m.lecture.session)) {
-        const LectureExistsChoice choice =
-            m.askLectureExists ? m.askLectureExists() : LectureExistsChoice::ChangeLectureDate;
-        switch (choice) {
+        const ExistingAnswer answer =
+            askAboutExistingLecture(m, m.lectureDir + datePart + m.lecture.session);
+        switch (answer.choice) {
         case LectureExistsChoice::NextSession:
             takeNextFreeSession(m, m.lectureDir, datePart);
             break;
         case LectureExistsChoice::AppendSlides:
-            m.slideOffset = countExistingSlides(m, m.lectureDir + datePart + m.lecture.session,
-                                                m.lecture.imageFormat.toLower());
+            // Counted from the listing the question was asked with.
+            m.slideOffset = answer.contents.slideOffset();
             appendSlides = true;
             break;
         case LectureExistsChoice::AbortProgram:
@@ -117,10 +118,6 @@ bool ftpFindLecture(ModuleFtp& m, bool& appendSlides) {
     m.lectureDir = lectureDirOf(m.lecture) + QLatin1Char('/');
     run(m, FtpOperation::cd(kHome));
     return true;
-}
-
-int16_t countExistingSlides(ModuleFtp& m, const QString& lecturePath, const QString& ext) {
-    return readLectureContents(m, lecturePath, ext).slideOffset();
 }
 
 bool ftpMakeLectureDir(ModuleFtp& m) {

@@ -22,7 +22,9 @@ QString lectureDirOf(const LectureRecord& r);
 //   lecture is never taken for a new one): returns false, the wizard stays on its page;
 // - next session: the session field moves on to the first number the class listing lacks;
 // - append: the existing slides "Slide<n>.<ext>" (ext = the image format in lower case) are
-//   counted from one listing of the lecture, appendSlides becomes true;
+//   counted from the one listing of the lecture the question was asked with (which also tells
+//   the dialog what the lecture holds, LectureFacts.h), appendSlides becomes true and the
+//   record's title becomes the lecture's own;
 // - abort: throws StoppedByUser (the front end cleans up and ends).
 // Every return leaves the server's current directory at "~/lumora". Nothing is created here;
 // the transfer claims the lecture when it starts (LectureOpening.h).
@@ -31,11 +33,6 @@ QString lectureDirOf(const LectureRecord& r);
 // "..") throws InputRefused, for the user to correct.
 // Throws Failure when the session number or the slide numbers would pass 32767.
 bool ftpFindLecture(ModuleFtp& m, bool& appendSlides);
-
-// The highest slide number n of "Slide<n>.<ext>" in the lecture "classes/.../<lecture>" (one
-// listing): the new slides follow it, so none takes the name of one the lecture holds. Throws
-// Failure when the listing fails or no slide number is left.
-int16_t countExistingSlides(ModuleFtp& m, const QString& lecturePath, const QString& ext);
 
 // Creates the lecture directory m.lectureDir: true when created, false when the server refused
 // (because it exists, or for another reason, which the caller tells apart by listing).

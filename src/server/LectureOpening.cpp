@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 #include "platform/ftp/FtpOperation.h"
 #include "server/LectureDirectory.h"
+#include "server/LectureFacts.h"
 #include "server/LectureListing.h"
 #include "server/LectureLock.h"
 #include "server/ModuleFtp.h"
@@ -80,8 +81,10 @@ void openLecture(ModuleFtp& m, bool& appendSlides) {
         }
         if (!createdMeanwhile(m))
             continue;
-        switch (m.askLectureExists ? m.askLectureExists()
-                                   : LectureExistsChoice::ChangeLectureDate) {
+        QString lecturePath = m.lectureDir;
+        if (lecturePath.endsWith(QLatin1Char('/')))
+            lecturePath.chop(1);
+        switch (askAboutExistingLecture(m, lecturePath).choice) {
         case LectureExistsChoice::NextSession:
             releaseLectureLock(m);
             ftpTakeNextFreeSession(m);

@@ -7,6 +7,8 @@
 #include "server/ModuleFtp.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStringList>
 #include <algorithm>
 #include <limits>
 
@@ -30,6 +32,50 @@ QString remotePath(ModuleFtp& m, const QString& name) {
 QString reason(ModuleFtp& m, const QString& fallback) {
     const QString info = m.inet.ResponseInfo().trimmed();
     return info.isEmpty() ? fallback : info;
+}
+
+// The bytes of the upload: counted file by file as each arrives, for the progress's status.
+class SentBytes {
+public:
+    SentBytes(ModuleFtp& m, const QStringList& localNames) : m_(m) {
+        for (const QString& name : localNames)
+            total_ += QFileInfo(localPath(m, name)).size();
+    }
+    // The upload is at `slide` (0: a file that is no slide), `localName` is about to go.
+    void sending(int slide, const QString& localName) {
+        slide_ = slide;
+        report();
+        next_ = QFileInfo(localPath(m_, localName)).size();
+    }
+    // The file announced last has arrived.
+    void arrived() {
+        sent_ += next_;
+        next_ = 0;
+        report();
+    }
+
+private:
+    void report() {
+        if (m_.progress)
+            m_.progress->bytesSent(slide_, sent_, total_);
+    }
+    ModuleFtp& m_;
+    qint64 total_ = 0;
+    qint64 sent_ = 0;
+    qint64 next_ = 0;
+    int slide_ = 0;
+};
+
+// The working directory's image of slide `i`, and every file the upload sends.
+QString slideFile(const QString& format, int i) {
+    return QStringLiteral("Slide") + numberText::plain(i) + QLatin1Char('.') + format;
+}
+QStringList localFiles(const QString& format, const QList<int>& slides) {
+    QStringList files{QStringLiteral("blank.") + format, QStringLiteral("description"),
+                      QStringLiteral("extract.stml")};
+    for (const int i : slides)
+        files << slideFile(format, i);
+    return files;
 }
 
 void stopIfCancelled(ModuleFtp& m) {
@@ -130,9 +176,16 @@ void ftpUploadLecture(ModuleFtp& m) {
 
         const QString format = m.lecture.imageFormat;
         const QString ext = format.toLower();
+        const QString blank = QStringLiteral("blank.") + format;
+        SentBytes bytes(m, localFiles(format, slides));
+        const auto send = [&](int slide, const QString& localName, const QString& remoteName) {
+            bytes.sending(slide, localName);
+            put(m, localName, remoteName);
+            bytes.arrived();
+        };
         const auto sendBlank = [&] {
             stopIfCancelled(m);
-            put(m, QStringLiteral("blank.") + format, QStringLiteral("blank.") + ext);
+            send(0, blank, QStringLiteral("blank.") + ext);
         };
         // A new lecture gets its blank image first; an existing one keeps its own until the new
         // slides are all there.
@@ -144,9 +197,9 @@ void ftpUploadLecture(ModuleFtp& m) {
             const int i = slides[k];
             stopIfCancelled(m);
             add(m, QStringLiteral("FTPing slide ") + numberText::plain(i));
-            put(m, QStringLiteral("Slide") + numberText::plain(i) + QLatin1Char('.') + format,
-                QStringLiteral("Slide") + numberText::plain(m.slideOffset + int(k) + 1) +
-                    QLatin1Char('.') + ext);
+            send(int(k) + 1, slideFile(format, i),
+                 QStringLiteral("Slide") + numberText::plain(m.slideOffset + int(k) + 1) +
+                     QLatin1Char('.') + ext);
         }
         if (!m.changes.createdDirectory)
             sendBlank();
@@ -156,10 +209,10 @@ void ftpUploadLecture(ModuleFtp& m) {
         // those replaced before a failure are put back).
         stopIfCancelled(m);
         add(m, QStringLiteral("FTPing description"));
-        put(m, QStringLiteral("description"), QStringLiteral("description"));
+        send(0, QStringLiteral("description"), QStringLiteral("description"));
         m.changes.descriptionSent = true;
         add(m, QStringLiteral("FTPing STML file"));
-        put(m, QStringLiteral("extract.stml"), QStringLiteral("extract.stml"));
+        send(0, QStringLiteral("extract.stml"), QStringLiteral("extract.stml"));
         ftpCloseLecture(m);
     } catch (Failure& failure) {
         // The upload's message names the failure's number too.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lecture/ExistingLecture.h"
 #include "lecture/LectureExistsChoice.h"
 #include "lecture/LectureRecord.h"
 #include "lecture/ProgressSink.h"
@@ -43,11 +44,12 @@ public:
     TransferControl& inet;
     LectureRecord& lecture;
     bool ftpDone = true;
-    QString lectureDir;                                    // set by the lecture allocation
-    int16_t slideOffset = 0;                               // slides the lecture already holds
-    ProgressSink* progress = nullptr;                      // where upload steps are reported
-    std::function<LectureExistsChoice()> askLectureExists; // when the lecture exists already
-    bool stopOnCancel = true;                              // off while a stopped transfer is undone
+    QString lectureDir;               // set by the lecture allocation
+    int16_t slideOffset = 0;          // slides the lecture already holds
+    ProgressSink* progress = nullptr; // where upload steps are reported
+    // When the lecture exists already: what to do, told what it holds.
+    std::function<LectureExistsChoice(const ExistingLecture&)> askLectureExists;
+    bool stopOnCancel = true;    // off while a stopped transfer is undone
     LectureChanges changes;      // what the current transfer did to its lecture
     int lockWaitMs = 120000;     // how long to wait for another transfer's lock
     int staleLockSeconds = 3600; // a lock older than this was left by a dead transfer

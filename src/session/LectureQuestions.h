@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lecture/ExistingLecture.h"
 #include "lecture/LectureExistsChoice.h"
 
 #include <QString>
@@ -24,8 +25,8 @@ public:
     // true sends it all the same.
     virtual bool sendDoubtfulPresentation(const QString& doubt) = 0;
 
-    // The lecture's directory exists already on the server.
-    virtual LectureExistsChoice lectureExists() = 0;
+    // The lecture's directory exists already on the server; `lecture` tells what it holds.
+    virtual LectureExistsChoice lectureExists(const ExistingLecture& lecture) = 0;
 
     // A server certificate that the system's authorities do not vouch for: true trusts it (and
     // the trust is remembered for the host).

@@ -3,8 +3,10 @@
 #include "lecture/ProgressSink.h"
 #include "pipeline/CodePageCheck.h"
 #include "pipeline/EmptyPresentation.h"
+#include "pipeline/HiddenSlides.h"
 #include "platform/Failure.h"
 #include "platform/ftp/TransferControl.h"
+#include "platform/ftp/TransferHelpers.h"
 #include "server/AccountCheck.h"
 #include "server/ClassCatalogue.h"
 #include "server/LectureDirectory.h"
@@ -29,7 +31,9 @@ LectureSession::LectureSession(LectureQuestions& questions)
     : questions_(questions), inet_(std::make_unique<TransferControl>()),
       ftp_(std::make_unique<ModuleFtp>(*inet_, lecture_)),
       pipeline_(std::make_unique<ModuleSlideFerry>(lecture_, *ftp_, *inet_)) {
-    ftp_->askLectureExists = [this] { return questions_.lectureExists(); };
+    ftp_->askLectureExists = [this](const ExistingLecture& lecture) {
+        return questions_.lectureExists(lecture);
+    };
     inet_->askTrust = [this](const CertificateInfo& c) { return questions_.trustCertificate(c); };
 }
 
@@ -114,6 +118,7 @@ std::optional<LectureSession::Presentation> LectureSession::openAsked(const QStr
         throw InputRefused(outcome.reason).onThisComputer();
     Presentation opened;
     opened.name = presentation.presentationName();
+    presentationName_ = opened.name;
     opened.slideCount = presentation.slideCount();
     opened.title = presentation.getPresentationTitle();
     opened.lostInText = charactersLostInSlides(*presentation.slides(), opened.slideCount);
@@ -177,6 +182,43 @@ bool LectureSession::findLecture() {
 
 QString LectureSession::lectureDirectory() const {
     return lectureDirOf(lecture_);
+}
+
+bool LectureSession::connectionEncrypted() const {
+    return inet_->Encrypted();
+}
+
+QList<LectureSession::PlanLine> LectureSession::transferPlan() const {
+    const LectureRecord& r = lecture_;
+    const int first = r.firstSlide;
+    const int last = r.lastSlide;
+    const QString slides = first == last ? QStringLiteral("slide %1").arg(first)
+                                         : QStringLiteral("slides %1-%2").arg(first).arg(last);
+    QString directory = QStringLiteral("~/lumora/") + lectureDirectory();
+    directory += appendSlides_ ? QStringLiteral(" (appended after %1 %2)")
+                                     .arg(ftp_->slideOffset)
+                                     .arg(ftp_->slideOffset == 1 ? QStringLiteral("slide")
+                                                                 : QStringLiteral("slides"))
+                               : QStringLiteral(" (new)");
+    QList<PlanLine> plan;
+    plan << PlanLine{QStringLiteral("Presentation"),
+                     presentationName_ + QStringLiteral(", ") + slides};
+    const QString hidden = hiddenSlidesLine(hiddenSlides(), r.skipHiddenSlides);
+    if (!hidden.isEmpty())
+        plan << PlanLine{QStringLiteral("Hidden slides"), hidden};
+    plan << PlanLine{QStringLiteral("Class"), r.className};
+    plan << PlanLine{QStringLiteral("Lecture"), directory};
+    plan << PlanLine{QStringLiteral("Date"),
+                     r.month + QLatin1Char(' ') + r.day + QLatin1Char(' ') + r.year};
+    plan << PlanLine{QStringLiteral("Session"), r.session};
+    plan << PlanLine{QStringLiteral("Title"), r.title};
+    plan << PlanLine{QStringLiteral("Images"),
+                     QStringLiteral("%1, %2 x %3").arg(r.imageFormat).arg(r.width).arg(r.height)};
+    plan << PlanLine{QStringLiteral("Server"),
+                     r.host + (!connectionEncrypted() ? QStringLiteral(", not encrypted")
+                               : isSftpUrl(r.host)    ? QStringLiteral(", encrypted (SSH)")
+                                                      : QStringLiteral(", encrypted (TLS)"))};
+    return plan;
 }
 
 void LectureSession::reportTo(ProgressSink& progress) {

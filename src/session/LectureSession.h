@@ -3,9 +3,11 @@
 #include "lecture/LectureRecord.h"
 #include "pipeline/ModuleSlideFerry.h"
 
+#include <QList>
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class LectureQuestions;
 class ModuleFtp;
@@ -88,6 +90,16 @@ public:
     // The lecture's directory below ~/lumora, "classes/<class>/<date>.<session>".
     QString lectureDirectory() const;
 
+    // Whether the connection to the server is encrypted (TLS), as of its last operation.
+    bool connectionEncrypted() const;
+
+    // What Finish will do, as (label, value) lines: the presentation and its slides, the class,
+    // the lecture's directory on the server (new, or appended after the slides it holds), date,
+    // session, title, images, server and whether the connection is encrypted. Valid after
+    // findLecture(); every line of the plan is added here.
+    using PlanLine = std::pair<QString, QString>;
+    QList<PlanLine> transferPlan() const;
+
     // Where a Cancel is looked for while the server is waited for, before a transfer starts.
     void reportTo(ProgressSink& progress);
     // Sends the lecture (see ModuleSlideFerry::transferLecture): the progress goes to
@@ -120,4 +132,5 @@ private:
     std::unique_ptr<ModuleFtp> ftp_;
     std::unique_ptr<ModuleSlideFerry> pipeline_;
     bool appendSlides_ = false;
+    QString presentationName_; // of the presentation opened last, also once it is closed
 };

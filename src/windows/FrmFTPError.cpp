@@ -11,6 +11,18 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+namespace {
+// Where the lecture's facts show: plain text, as they come from the server.
+QLabel* factsLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("lectureFacts"));
+    label->setAccessibleName(QStringLiteral("The existing lecture"));
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+} // namespace
+
 FrmFTPError::FrmFTPError(const LectureRecord& fields, QWidget* parent)
     : QDialog(parent), fields_(fields) {
     setObjectName(QStringLiteral("frmFTPError"));
@@ -24,6 +36,8 @@ FrmFTPError::FrmFTPError(const LectureRecord& fields, QWidget* parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Label1->setTextFormat(Qt::PlainText);
+
+    facts_ = factsLabel(this);
 
     Frame1 = new QGroupBox(QStringLiteral("Would you like to:"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -57,6 +71,8 @@ FrmFTPError::FrmFTPError(const LectureRecord& fields, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
+    layout->addSpacing(6);
+    layout->addWidget(facts_);
     layout->addSpacing(6);
     layout->addLayout(middle);
 
@@ -94,7 +110,26 @@ void FrmFTPError::clearSelection() {
     group_->setExclusive(true);
 }
 
-int FrmFTPError::choose() {
+namespace {
+// The lecture's facts, one to a line; what the server did not say reads "unknown". The texts
+// come from the server: shown as plain text, elided when long.
+QString factsText(const ExistingLecture& lecture, const QFontMetrics& metrics) {
+    const auto shown = [&](const QString& text) {
+        return text.isEmpty() ? QStringLiteral("unknown")
+                              : metrics.elidedText(text, Qt::ElideRight, 360);
+    };
+    return QStringLiteral("Title: %1\nAuthor: %2\nDate: %3\nSlides: %4")
+        .arg(shown(lecture.title), shown(lecture.author), shown(lecture.date))
+        .arg(lecture.slides);
+}
+} // namespace
+
+void FrmFTPError::showFacts(const ExistingLecture& lecture) {
+    facts_->setText(factsText(lecture, facts_->fontMetrics()));
+}
+
+int FrmFTPError::choose(const ExistingLecture& lecture) {
+    showFacts(lecture);
     rebuildMessage();
     const int result = exec();
     if (result != QDialog::Accepted)

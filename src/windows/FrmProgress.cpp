@@ -35,10 +35,31 @@ FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
     barPolicy.setRetainSizeWhenHidden(true);
     bar_->setSizePolicy(barPolicy);
 
+    status_ = new QLabel(Frame1);
+    status_->setObjectName(QStringLiteral("transferStatus"));
+    status_->setAccessibleName(QStringLiteral("Transfer status"));
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     auto* frameLayout = new QVBoxLayout(Frame1);
     frameLayout->addWidget(Progress, 1);
     frameLayout->addWidget(bar_);
+    frameLayout->addWidget(status_);
 
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("summary"));
+    summary_->setWordWrap(true);
+    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    summary_->setVisible(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame1, 1);
+    layout->addWidget(summary_);
+    layout->addLayout(buildButtons());
+
+    resize(420, 360);
+}
+
+QHBoxLayout* FrmProgress::buildButtons() {
     Done = new QPushButton(QStringLiteral("Done"), this);
     Done->setObjectName(QStringLiteral("Done"));
     Done->setVisible(false);
@@ -53,25 +74,31 @@ FrmProgress::FrmProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
     Cancel->setVisible(false);
     connect(Cancel, &QPushButton::clicked, this, [this] { requestCancel(); });
 
-    summary_ = new QLabel(this);
-    summary_->setObjectName(QStringLiteral("summary"));
-    summary_->setWordWrap(true);
-    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    summary_->setVisible(false);
+    // After a failed or stopped transfer: back to the wizard with everything entered, or the end.
+    back_ = new QPushButton(QStringLiteral("&Back to the wizard"), this);
+    back_->setObjectName(QStringLiteral("BackToWizard"));
+    back_->setVisible(false);
+    connect(back_, &QPushButton::clicked, this, [this] {
+        programEnd::guardEvent([this] {
+            if (onBack)
+                onBack();
+        });
+    });
+    quit_ = new QPushButton(QStringLiteral("&Quit"), this);
+    quit_->setObjectName(QStringLiteral("Quit"));
+    quit_->setVisible(false);
+    connect(quit_, &QPushButton::clicked, this, [this] { close(); });
 
     // Cancel (while the transfer runs) and Done (after it) stand at the right edge, in turn:
     // Cancel after Done's reserved place, which it leaves to Done when it hides.
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
+    // The way back and Quit take the right edge after Done's reserved place, as Cancel does.
     buttons->addWidget(Done);
+    buttons->addWidget(back_);
+    buttons->addWidget(quit_);
     buttons->addWidget(Cancel);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Frame1, 1);
-    layout->addWidget(summary_);
-    layout->addLayout(buttons);
-
-    resize(420, 360);
+    return buttons;
 }
 
 void FrmProgress::Add(const QString& text) {
@@ -86,7 +113,7 @@ void FrmProgress::Add(const QString& text) {
     Progress->setCurrentRow(Progress->count() - 1);
     Progress->scrollToItem(item);
 
-    if (expectedSteps_ > 0 && stepsDone_ < expectedSteps_) {
+    if (!barFollowsStatus_ && expectedSteps_ > 0 && stepsDone_ < expectedSteps_) {
         ++stepsDone_;
         bar_->setValue(stepsDone_);
     }
@@ -106,9 +133,23 @@ void FrmProgress::finish(const QString& summary) {
 void FrmProgress::setExpectedSteps(int n) {
     expectedSteps_ = n > 0 ? n : 0;
     stepsDone_ = 0;
+    barFollowsStatus_ = false;
+    status_->clear();
     bar_->setRange(0, expectedSteps_ > 0 ? expectedSteps_ : 1);
     bar_->setValue(0);
     bar_->setVisible(expectedSteps_ > 0);
+}
+
+void FrmProgress::showStatus(const TransferStatus& status) {
+    status_->setText(status.text);
+    if (expectedSteps_ == 0)
+        return;
+    constexpr int steps = 1000;
+    if (!barFollowsStatus_) {
+        barFollowsStatus_ = true;
+        bar_->setRange(0, steps);
+    }
+    bar_->setValue(static_cast<int>(status.done * steps));
 }
 
 void FrmProgress::showDone() {
@@ -133,6 +174,29 @@ void FrmProgress::requestCancel() {
     cancelRequested_ = true;
     Cancel->setEnabled(false);
     Add(QStringLiteral("Stopping..."));
+}
+
+void FrmProgress::offerWayBack() {
+    setTransferRunning(false);
+    // The estimate ended with the transfer; the lines above say how far it came.
+    status_->clear();
+    back_->setVisible(true);
+    quit_->setVisible(true);
+    back_->setDefault(true);
+    back_->setFocus(Qt::OtherFocusReason);
+}
+
+void FrmProgress::clear() {
+    Progress->clear();
+    status_->clear();
+    showSummary(QString());
+    setExpectedSteps(0);
+    cancelRequested_ = false;
+    setTransferRunning(false);
+    for (QPushButton* button : {back_, quit_, Done}) {
+        button->setVisible(false);
+        button->setDefault(false);
+    }
 }
 
 void FrmProgress::showSummary(const QString& text) {

@@ -6,14 +6,15 @@
 #include <functional>
 
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
 
 // The progress window: one line per transfer step in the list `Progress`, a bar showing how far
-// the transfer has got, the `Cancel` button while the transfer runs and the `Done` button that
-// appears when the transfer has finished.
+// the transfer has got with the status line `transferStatus` under it, the `Cancel` button while
+// the transfer runs and the `Done` button that appears when the transfer has finished.
 //
 // Closing the window from its frame:
 // - while a transfer runs (setTransferRunning(true)) the close does what `Cancel` and Escape do:
@@ -52,28 +53,46 @@ public:
     void requestCancel();
     bool cancelRequested() const override { return cancelRequested_; }
 
+    // The transfer's status under the bar ("Slide 12 of 68 · 3.1 of 12 MB sent · about 20 s
+    // left"); from the first status on, the bar shows its share of the work done instead of
+    // counting lines.
+    void showStatus(const TransferStatus& status) override;
+
+    // The transfer failed or was stopped: `Back to the wizard` (onBack) and `Quit` (a close of
+    // the window) show in place of Cancel, the lines stay for reading.
+    void offerWayBack();
+    // Empty again for another transfer: no lines, no status, no summary, no buttons.
+    void clear();
+
     // A line above the buttons saying where the finished lecture went.
     void showSummary(const QString& text);
 
     // Called when `Done` is pressed; the program sets it to "save the settings, then end".
     std::function<void()> onDone;
-    // Called when the window is closed from its frame while no transfer runs; when empty the
-    // program ends.
+    // Called when the window is closed from its frame (or by `Quit`) while no transfer runs;
+    // when empty the program ends.
     std::function<void()> onClose;
+    // Called by `Back to the wizard`.
+    std::function<void()> onBack;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QHBoxLayout* buildButtons();
     void pressDone();
 
     QGroupBox* Frame1;
     QListWidget* Progress;
     QPushButton* Done;
     QPushButton* Cancel;
+    QPushButton* back_;
+    QPushButton* quit_;
     QLabel* summary_;
     QProgressBar* bar_;
+    QLabel* status_;
+    bool barFollowsStatus_ = false;
     int expectedSteps_ = 0;
     int stepsDone_ = 0;
     bool running_ = false;

@@ -104,6 +104,14 @@ private:
     void updateButtons();
     bool somethingEntered() const;
 
+    // Finish: the transfer, and what follows one that failed or was stopped.
+    void runTransfer();
+    void offerWayBack(const Failure& failure);
+    void backFromProgress();
+    bool reopenPresentation();
+    // The Finish page's plan, from the pages' values.
+    void showPlan();
+
     // The one report of a failure to the user.
     void report(const Failure& failure);
     void generalFailure(const Failure& failure);
@@ -140,6 +148,7 @@ private:
     bool advancedLoaded_ = false;
     bool userEdited_ = false; // the user typed into a field or chose from a list
     bool listingClasses_ = false;
+    bool reopen_ = false; // a transfer failed: the presentation is opened again by Finish
     std::function<void()> pendingClick_;
     QString commandLineFile_;
 };

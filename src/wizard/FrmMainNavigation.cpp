@@ -12,6 +12,7 @@
 #include "wizard/LectureInfoPage.h"
 #include "wizard/LumoraInfoPage.h"
 #include "wizard/PowerPointFilePage.h"
+#include "wizard/TitlePage.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -146,6 +147,7 @@ bool FrmMain::connectToServer() {
 // Opens the chosen presentation and fills the later pages from it: its title, the characters
 // its slides will lose, its slide range, and the class list with the remembered filters.
 bool FrmMain::openPresentation() {
+    reopen_ = false;
     std::optional<LectureSession::Presentation> opened;
     {
         BusyPointer busy;
@@ -173,11 +175,14 @@ bool FrmMain::settleLecture() {
 }
 
 // Looks for the lecture's directory on the server with the pages' current values; a new
-// session number it chose is shown on the Lecture Info page.
+// session number it chose, and the title of a lecture the slides are appended to, are shown on
+// the Lecture Info page.
 bool FrmMain::findLecture() {
     refreshLecture();
     const bool found = session_.findLecture();
     lectureInfo_->setSession(lecture().session);
+    if (session_.appendsSlides())
+        lectureInfo_->setTitle(lecture().title);
     return found;
 }
 
@@ -194,6 +199,8 @@ void FrmMain::showPage(int index) {
     highlightStep(false);
     currentPage_ = index;
     highlightStep(true);
+    if (index == Finished)
+        showPlan();
     updateButtons();
     QWidget* target = page(index)->fieldToFocus();
     if (!target)
@@ -217,6 +224,10 @@ void FrmMain::Finish_Click() {
     if (deferredWhileListing(&FrmMain::Finish_Click))
         return;
     runTrapped([this] {
+        // After a transfer that failed: the presentation again, and the lecture looked up again
+        // (the server may hold more, or less, than it did).
+        if (reopen_ && !reopenPresentation())
+            return;
         if (currentPage_ == LectureInfo) {
             const ButtonsOff off(waiting_, [this] { updateButtons(); });
             if (!lectureInfo_->complete() || !lectureInfo_->lectureDateExists())
@@ -232,8 +243,66 @@ void FrmMain::Finish_Click() {
         // A range whose slides are all left out is refused while the wizard is still shown.
         session_.settleSlidesSent();
         hide();
-        session_.transfer(frmProgress());
+        runTransfer();
     });
+}
+
+void FrmMain::runTransfer() {
+    try {
+        session_.transfer(frmProgress());
+    } catch (const Failure& failure) {
+        if (programEnd::hasEnded())
+            throw;
+        offerWayBack(failure);
+    }
+}
+
+// A transfer that failed or was stopped has left the server as the integrity rules leave it;
+// the presentation and the working files go now (the office and the connection stay), and the
+// progress window offers the way back to the wizard, every field kept, or the end, which cleans
+// up the rest. Nothing is saved: only Done saves the settings.
+void FrmMain::offerWayBack(const Failure& failure) {
+    if (!failure.stopped())
+        report(failure);
+    session_.endLecture();
+    reopen_ = true;
+    FrmProgress& progress = frmProgress();
+    progress.onBack = [this] { backFromProgress(); };
+    progress.onClose = [this] { stopProgram(); };
+    progress.offerWayBack();
+}
+
+void FrmMain::backFromProgress() {
+    FrmProgress& progress = frmProgress();
+    progress.onBack = nullptr;
+    progress.onClose = nullptr;
+    progress.hide();
+    progress.clear();
+    if (currentPage_ == Finished)
+        showPlan();
+    show();
+    updateButtons();
+    Finish_->setFocus(Qt::OtherFocusReason);
+}
+
+// Opens the chosen presentation again, keeping every field (the title as typed, the range of
+// the Advanced page); the lecture is looked up again, on any page.
+bool FrmMain::reopenPresentation() {
+    const ButtonsOff off(waiting_, [this] { updateButtons(); });
+    {
+        BusyPointer busy;
+        if (!session_.openPresentation(powerPointFile_->chosenPath()))
+            return false;
+    }
+    reopen_ = false;
+    if (currentPage_ == LectureInfo)
+        return true; // Finish there looks the lecture up itself
+    return lectureInfo_->lectureDateExists() && findLecture();
+}
+
+void FrmMain::showPlan() {
+    refreshLecture();
+    static_cast<TitlePage*>(page(Finished))->showPlan(session_.transferPlan());
 }
 
 void FrmMain::Cancel_Click() {

@@ -232,6 +232,10 @@ void LectureInfoPage::setSession(const QString& session) {
     Session_->setText(session);
 }
 
+void LectureInfoPage::setTitle(const QString& title) {
+    Title_->setText(title);
+}
+
 QString LectureInfoPage::missing() const {
     if (!classChosen() && Classes_->count() == 0)
         return QStringLiteral("To go on, choose a term and year that list your class.");

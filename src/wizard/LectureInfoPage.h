@@ -43,6 +43,8 @@ public:
     bool lectureDateExists();
     // A session number the server session chose.
     void setSession(const QString& session);
+    // The title of the lecture the slides are appended to.
+    void setTitle(const QString& title);
 
     bool titleGiven() const { return titleGiven_; }
     // True when a class of the server's list is chosen.

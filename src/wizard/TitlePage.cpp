@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 // The decorative picture: a slide flying to a server. It is drawn for the screen's pixel
@@ -54,7 +55,35 @@ TitlePage::TitlePage(const QString& pictureName, const QString& textName, const 
     label->setObjectName(textName);
     label->setAlignment(Qt::AlignHCenter);
     v->addWidget(label);
+    if (last) {
+        plan_ = new QLabel(this);
+        plan_->setObjectName(QStringLiteral("finishSummary"));
+        plan_->setAccessibleName(QStringLiteral("What Finish will do"));
+        plan_->setTextFormat(Qt::PlainText);
+        plan_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        v->addSpacing(8);
+        v->addWidget(plan_, 0, Qt::AlignHCenter);
+    }
     v->addStretch(2);
+}
+
+void TitlePage::showPlan(const QList<std::pair<QString, QString>>& plan) {
+    if (!plan_)
+        return;
+    // The values come partly from the server and the presentation: plain text, and no wider
+    // than the page allows, so that the wizard keeps its size.
+    const QFontMetrics metrics = plan_->fontMetrics();
+    // The page area's width: the page itself may not have been laid out yet.
+    const QWidget* area = parentWidget() ? parentWidget() : this;
+    const int widest = std::max(200, area->width() - 40);
+    QStringList lines, whole;
+    for (const auto& [label, value] : plan) {
+        const QString line = label + QStringLiteral(": ") + value;
+        lines << metrics.elidedText(line, Qt::ElideRight, widest);
+        whole << line;
+    }
+    plan_->setText(lines.join(QLatin1Char('\n')));
+    plan_->setToolTip(lines == whole ? QString() : whole.join(QLatin1Char('\n')));
 }
 
 TitlePage* TitlePage::startPage(QWidget* parent) {

@@ -2,6 +2,11 @@
 
 #include "wizard/WizardPage.h"
 
+#include <QList>
+#include <utility>
+
+class QLabel;
+
 // The Start and the Finish page: a picture, the wizard's name and a few centred lines.
 class TitlePage : public WizardPage {
     Q_OBJECT
@@ -16,6 +21,11 @@ public:
     static TitlePage* startPage(QWidget* parent);
     static TitlePage* finishPage(QWidget* parent);
 
+    // The Finish page: what Finish will do, under its caption, one "label: value" line each
+    // (`finishSummary`); a value too wide for the page is elided, its whole text the tooltip.
+    void showPlan(const QList<std::pair<QString, QString>>& plan);
+
 private:
     bool last_;
+    QLabel* plan_ = nullptr;
 };

@@ -30,9 +30,9 @@ bool WizardQuestions::sendDoubtfulPresentation(const QString& doubt) {
                               QStringLiteral("Slide-Ferry"));
 }
 
-LectureExistsChoice WizardQuestions::lectureExists() {
+LectureExistsChoice WizardQuestions::lectureExists(const ExistingLecture& lecture) {
     const NormalPointer asking;
-    switch (lectureExistsDialog_().choose()) {
+    switch (lectureExistsDialog_().choose(lecture)) {
     case FrmFTPError::NewSession:
         return LectureExistsChoice::NextSession;
     case FrmFTPError::AppendSlides:

@@ -17,7 +17,7 @@ public:
     std::optional<QString> presentationPassword(const QString& name, const QString& reason,
                                                 bool wrongBefore) override;
     bool sendDoubtfulPresentation(const QString& doubt) override;
-    LectureExistsChoice lectureExists() override;
+    LectureExistsChoice lectureExists(const ExistingLecture& lecture) override;
     bool trustCertificate(const CertificateInfo& certificate) override;
 
 private:

@@ -147,10 +147,13 @@ private slots:
     }
 
     // An existing lecture is refused unless appending is asked for; appended slides follow the
-    // lecture's own, whose files stay as they were.
+    // lecture's own, whose files stay as they were, and the lecture keeps its title unless
+    // --title gives another.
     void existingLectureRefusedOrAppended() {
         const QString dir = "Sep.14.2026.1";
         const QByteArray oldSlide = file(dir, "Slide1.gif");
+        const QByteArray titleLine = file(dir, "description").split('\n').value(0);
+        QVERIFY(!titleLine.isEmpty());
         const QStringList args = lecture("--date 2026-09-14") << talk("basic_test_ppt_file.ppt");
         BatchResult r = batch(args);
         QVERIFY2(r.exitCode == 1 &&
@@ -165,6 +168,14 @@ private slots:
         QVERIFY(files(dir).contains("Slide4.gif"));
         QCOMPARE(file(dir, "Slide1.gif"), oldSlide);
         QVERIFY(file(dir, "extract.stml").contains("Welcome"));
+        QCOMPARE(file(dir, "description").split('\n').value(0), titleLine);
+
+        r = batch(QStringList(args) << "--if-exists"
+                                    << "append"
+                                    << "--title"
+                                    << "Second half");
+        QVERIFY2(r.exitCode == 0, qPrintable(why(r)));
+        QVERIFY(file(dir, "description").startsWith("Second half\n"));
     }
 
     // Failures: a refused account or an unknown class sends nothing; a damaged presentation among

@@ -105,6 +105,15 @@ private slots:
         // A narrow terminal still gets the counts, without the name.
         QVERIFY2(progress.barText(30, 25000).endsWith(" 1/4 0:15 left"),
                  qPrintable(progress.barText(30, 25000)));
+        // The transfer's status, once it comes, in place of the counts.
+        TransferStatus status;
+        status.done = 0.5;
+        status.text = "Slide 1 of 4 \u00b7 20 of 40 KB sent";
+        progress.showStatus(status);
+        bar = progress.barText(100, 25000);
+        QVERIFY2(bar.contains("]  50% " + status.text + " talk.ppt") &&
+                     qAbs(bar.count('#') - bar.count('-')) <= 1,
+                 qPrintable(bar));
         std::fclose(lines);
 
         QCOMPARE(timeLeftText(5000, 0, 8), QString());

@@ -34,10 +34,9 @@ class TestFaultWizard : public QObject {
         return fx_.toAdvancedPage(r, fileName_, onFilePage);
     }
 
-    // The run ended after one error message naming the host, without completing, and left no
-    // working file of the transfer behind.
-    // One error reported, then the end. An error about the server names it; one about this
-    // computer (`onThisComputer`) does not.
+    // One error reported, naming the host when it is about the server, not when it is about
+    // this computer (`onThisComputer`); the progress window offers the way back, and Quit ends
+    // the run, which did not complete and left no working file of the transfer behind.
     void checkEndedWithOneError(WizardRun& r, const QString& part, bool onThisComputer = false) {
         QCOMPARE(r.messages.size(), 1);
         const QString& m = r.messages.first();
@@ -45,6 +44,7 @@ class TestFaultWizard : public QObject {
                      (onThisComputer ? !m.contains(server_->host())
                                      : m.section("\n\n", 0, 0).endsWith(server_->host())),
                  qPrintable(m));
+        QVERIFY(r.quitAfterTransfer());
         QCOMPARE(r.ends, 1);
         QVERIFY(!r.completed());
         QVERIFY(testUi::named<QPushButton>(&r.w->frmProgress(), "Done")->isHidden());
@@ -298,6 +298,7 @@ private slots:
         r.finish();
         QCOMPARE(r.messages.size(), 2);
         QVERIFY2(r.messages.last().contains("32767 x 32767"), qPrintable(r.shown()));
+        QVERIFY(r.quitAfterTransfer());
         QCOMPARE(r.ends, 1);
         QVERIFY(!r.progressLines().contains("FTPing slides..."));
         QCOMPARE(fx_.lectures(), QStringList());

@@ -34,7 +34,7 @@ struct ScriptedQuestions : LectureQuestions {
         asked << doubt;
         return sendDoubtful;
     }
-    LectureExistsChoice lectureExists() override {
+    LectureExistsChoice lectureExists(const ExistingLecture&) override {
         asked << QStringLiteral("lecture exists");
         return LectureExistsChoice::ChangeLectureDate;
     }

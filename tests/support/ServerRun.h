@@ -28,7 +28,7 @@ struct ServerRun {
     QTemporaryDir work;
     Lines progress;
     int asked = 0;
-    int choice = -1; // the lecture-exists dialog's answer
+    int choice = -1;          // the lecture-exists dialog's answer
 
     // Connects with the server's own account.
     explicit ServerRun(const TestFtpServer& server) {
@@ -46,7 +46,7 @@ struct ServerRun {
         lecture.session = QStringLiteral("1");
         m.progress = &progress;
         // A choice of -1 stands for the dialog closed without one.
-        m.askLectureExists = [this] {
+        m.askLectureExists = [this](const ExistingLecture&) {
             ++asked;
             return choice < 0 ? LectureExistsChoice::ChangeLectureDate
                               : static_cast<LectureExistsChoice>(choice);

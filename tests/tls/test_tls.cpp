@@ -155,6 +155,7 @@ private slots:
         QCOMPARE(runFtp(*inet_, FtpOperation::put(dst, "~/lumora/back.bin")).code, 0);
         QCOMPARE(runFtp(*inet_, FtpOperation::mkdir("~/lumora/made")).code, 0);
         QCOMPARE(runFtp(*inet_, FtpOperation::cd("~/lumora/made")).code, 0);
+        QVERIFY(inet_->Encrypted()); // as the Finish page then says
         QCOMPARE(asked_.size(), trusted ? 1 : 0);
         QCOMPARE(TransferControl::trustedFingerprint(server_->host()),
                  trusted ? certs_.fingerprint(pairs_[certificate].cert) : QString());
@@ -175,6 +176,7 @@ private slots:
         startServer("");
         newComponent();
         QCOMPARE(ls().code, 0);
+        QVERIFY(!inet_->Encrypted());
         QVERIFY(asked_.isEmpty());
         QStringList log = names(server_->commands());
         QVERIFY2(log.value(0) == "AUTH" && log.contains("USER") && log.contains("PASS"),

@@ -178,6 +178,16 @@ struct WizardRun {
             lines << progressList()->item(i)->text();
         return lines;
     }
+    // After a transfer that failed or was stopped, the progress window offers the way back to
+    // the wizard and Quit: true when it does and nothing ended before, with Quit then pressed.
+    bool quitAfterTransfer() {
+        auto* quit = testUi::named<QPushButton>(&w->frmProgress(), "Quit");
+        if (ends != 0 || !quit->isVisible() ||
+            !testUi::named<QPushButton>(&w->frmProgress(), "BackToWizard")->isVisible())
+            return false;
+        QTest::mouseClick(quit, Qt::LeftButton);
+        return true;
+    }
     bool completed() {
         return progressLines().value(progressLines().size() - 1) == "Slide-Ferry complete";
     }

@@ -127,8 +127,9 @@ private slots:
     }
 
     // Cancel on the progress window, during the export or during the upload of slides appended
-    // to the lecture: the program ends without a message, the lecture keeps its own description
-    // and slide text, and neither working files nor the office are left behind.
+    // to the lecture: no message, the way back offered, and Quit ends the program; the lecture
+    // keeps its own description and slide text, and neither working files nor the office are left
+    // behind.
     void cancelLeavesTheLectureAsItWas_data() {
         QTest::addColumn<QString>("cancelAt");
         QTest::newRow("export") << "Converting slide 1 to GIF";
@@ -156,6 +157,7 @@ private slots:
         r.finish();
 
         QVERIFY(cancelShown);
+        QVERIFY(r.quitAfterTransfer());
         QCOMPARE(r.ends, 1);
         QVERIFY2(r.messages.isEmpty(), qPrintable(r.shown()));
         QVERIFY(!r.progressLines().contains("FTPing description"));

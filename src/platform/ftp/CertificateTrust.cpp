@@ -166,10 +166,11 @@ void TransferControl::Impl::noteLogin() {
         // A new connection (every one begins with AUTH) that was refused before the login
         // sent nothing in clear.
         if (authSent)
-            loggedInClear = false;
+            loggedInClear = encrypted = false;
         return;
     }
     loggedInClear = !loginEncrypted;
+    encrypted = loginEncrypted && loginDone;
     if (loginDone && loginEncrypted && !TransferControl::encryptedBefore(host))
         programSettings::encryptedLogin.write(host, QStringLiteral("1"));
 }

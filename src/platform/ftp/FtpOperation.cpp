@@ -18,6 +18,9 @@ FtpOperation FtpOperation::remove(const QString& remote) {
 FtpOperation FtpOperation::get(const QString& remote, const QString& local) {
     return {Kind::Get, remote, local};
 }
+FtpOperation FtpOperation::getAtMost(const QString& remote, const QString& local, qint64 maxBytes) {
+    return {Kind::Get, remote, local, false, maxBytes};
+}
 FtpOperation FtpOperation::put(const QString& local, const QString& remote) {
     return {Kind::Put, remote, local};
 }

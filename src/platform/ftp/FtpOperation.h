@@ -12,6 +12,7 @@ struct FtpOperation {
     QString remote;       // server path (List, ChangeDir, MakeDir, Get, Put)
     QString local;        // local file path (Get, Put)
     bool newName = false; // Put: the server holds no file of that name (see putNew)
+    qint64 maxBytes = -1; // Get: a larger file fails the operation (see getAtMost)
 
     // Lists the names in the path's directory that match its last component: a pattern with
     // "*" and "?" or an exact name (an empty last component lists everything).
@@ -26,6 +27,9 @@ struct FtpOperation {
     static FtpOperation remove(const QString& remote);
     // Copies a server file to a local file, byte for byte.
     static FtpOperation get(const QString& remote, const QString& local);
+    // The same for a file of at most maxBytes bytes: a larger one ends the operation in error
+    // as soon as more arrives, and no local file is left.
+    static FtpOperation getAtMost(const QString& remote, const QString& local, qint64 maxBytes);
     // Copies a local file to a server file, byte for byte.
     static FtpOperation put(const QString& local, const QString& remote);
     // The same for a name the server does not hold (the caller made sure, and keeps others

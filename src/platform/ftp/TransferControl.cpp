@@ -253,6 +253,7 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
         }
         d->closeSession();
         d->loggedInClear = false;
+        d->encrypted = false;
         d->op = op;
         d->listing.clear();
         d->chunkPos = 0;
@@ -302,6 +303,10 @@ void TransferControl::Execute(const QString& url, const FtpOperation& op) {
 void TransferControl::Abort() {
     if (d->running || d->asking)
         d->stopOperation(Cancelled, QStringLiteral("The operation was stopped"));
+}
+
+bool TransferControl::Encrypted() const {
+    return d->sftp || d->encrypted;
 }
 
 bool TransferControl::certificateRefusedByUser() const {

@@ -112,6 +112,8 @@ public:
     // The server's last reply line of the last operation ("550 Permission denied"), "" when
     // none came.
     QString ServerReply() const;
+    // True when the connection in use is encrypted: over SSH, or logged in after AUTH TLS.
+    bool Encrypted() const;
     // True when the last operation ended because the user refused the server's certificate:
     // the user has just said no, so there is nothing to report.
     bool certificateRefusedByUser() const;

@@ -102,6 +102,7 @@ struct TransferControl::Impl {
     CertificateInfo seen;         // ... this one
     bool askedTrust = false;      // the user was asked during this operation
     bool userRefused = false;     // ... and refused the certificate
+    bool encrypted = false;       // the connection in use logged in over TLS
     bool asking = false;          // the question is open
     // Why TLS is demanded of this host, in words for the refusal; "" when it is only tried.
     QString tlsDemand;

@@ -24,6 +24,13 @@ size_t TransferControl::Impl::writeCallback(char* data, size_t size, size_t coun
     self->noteActivity();
     self->dataMoved = true;
     if (self->download) {
+        if (self->op.maxBytes >= 0 &&
+            self->download->pos() + static_cast<qint64>(bytes) > self->op.maxBytes) {
+            self->localError = QStringLiteral("The server's file %1 is larger than %2 bytes")
+                                   .arg(self->op.remote)
+                                   .arg(self->op.maxBytes);
+            return 0;
+        }
         if (self->download->write(data, static_cast<qint64>(bytes)) != static_cast<qint64>(bytes)) {
             self->localError = QStringLiteral("Cannot write the local file \"%1\" (%2)")
                                    .arg(self->op.local, self->download->errorString());
