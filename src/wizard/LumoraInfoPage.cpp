@@ -16,7 +16,7 @@ LumoraInfoPage::LumoraInfoPage(QWidget* parent)
     : WizardPage(parent), FTPMachine_(new QLineEdit(this)), ID_(new QLineEdit(this)),
       Password_(new QLineEdit(this)), CVID_(new QLineEdit(this)), CVPassword_(new QLineEdit(this)),
       requireEncryption_(
-          new QCheckBox(QStringLiteral("&Never send the password unencrypted"), this)) {
+          new QCheckBox(QStringLiteral("Never &send the password unencrypted"), this)) {
     auto* v = new QVBoxLayout(this);
     v->addWidget(addHeading(QStringLiteral("Lumora Info:")));
     Password_->setEchoMode(QLineEdit::Password);

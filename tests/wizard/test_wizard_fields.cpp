@@ -2,6 +2,7 @@
 #include "WizardRun.h"
 
 #include "windows/FrmHelp.h"
+#include "wizard/WizardPage.h"
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -333,6 +334,33 @@ private slots:
             const QString text = named<QPushButton>(name)->text();
             QVERIFY2(text.count('&') == 1 && captions.contains(QString(text).remove('&')),
                      qPrintable(text));
+        }
+        // An underlined letter used twice on one page only moves the focus between its owners.
+        const auto mnemonic = [](const QString& text) {
+            const qsizetype at = QString(text).replace("&&", "  ").indexOf('&');
+            return at < 0 || at + 1 >= text.size() ? QChar() : text.at(at + 1).toLower();
+        };
+        for (WizardPage* page : w_->findChildren<WizardPage*>()) {
+            QStringList owners(26);
+            QList<QWidget*> widgets;
+            for (const char* name : {"Help", "Cancel", "buttonBack", "buttonNext", "Finish"})
+                widgets << named<QPushButton>(name);
+            widgets += page->findChildren<QWidget*>();
+            for (QWidget* widget : widgets) {
+                const auto* label = qobject_cast<QLabel*>(widget);
+                const auto* button = qobject_cast<QAbstractButton*>(widget);
+                const QChar letter = mnemonic(label    ? label->text()
+                                              : button ? button->text()
+                                                       : QString());
+                if (!letter.isLetter() || letter.unicode() > 'z')
+                    continue;
+                QString& owner = owners[letter.unicode() - 'a'];
+                QVERIFY2(owner.isEmpty(),
+                         qPrintable(page->objectName() + ": " + owner + " and " +
+                                    widget->objectName() + " share Alt+" + letter));
+                owner = widget->objectName().isEmpty() ? widget->metaObject()->className()
+                                                       : widget->objectName();
+            }
         }
         QTest::keyClick(w_.get(), Qt::Key_F1);
         QVERIFY(FrmHelp::existing() && FrmHelp::existing()->isVisible());
