@@ -51,13 +51,17 @@ QString firstFew(const QStringList& lost) {
 } // namespace
 
 QStringList charactersLostInSlides(SlideReader& reader, int slideCount) {
-    QStringList lost;
     QList<int> slides;
     for (int slide = 1; slide <= slideCount; ++slide)
         slides.append(slide);
-    reader.readAhead(slides, false);
+    return charactersLostInSlides(reader, slides, false);
+}
+
+QStringList charactersLostInSlides(SlideReader& reader, const QList<int>& slides, bool allText) {
+    QStringList lost;
+    reader.readAhead(slides, allText);
     for (const int slide : slides)
-        for (const QString& line : slideTextLines(reader, slide))
+        for (const QString& line : slideTextLines(reader, slide, allText))
             addLost(lost, line);
     return lost;
 }

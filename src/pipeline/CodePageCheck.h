@@ -13,6 +13,8 @@ class SlideReader;
 // get for slides 1..slideCount) that become "?", each once, in slide order. Texts that no file
 // takes (a third shape, say) are not looked at; a read that fails is skipped.
 QStringList charactersLostInSlides(SlideReader& reader, int slideCount);
+// The same for the lines of `slides` under the rule chosen (allText: all the slide text).
+QStringList charactersLostInSlides(SlideReader& reader, const QList<int>& slides, bool allText);
 
 // The warning for the characters lost from the title and from the slides ("" when none): names
 // the first few.

@@ -2,6 +2,7 @@
 
 #include "lecture/LectureRecord.h"
 #include "lecture/ProgressSink.h"
+#include "pipeline/CodePageCheck.h"
 #include "pipeline/Description.h"
 #include "pipeline/HiddenSlides.h"
 #include "pipeline/SlideText.h"
@@ -164,6 +165,7 @@ void ModuleSlideFerry::makeLectureFiles(bool appendSlides, ProgressSink& progres
         SlideReader* reader = presentation.slides();
         if (!reader)
             throw Failure(QStringLiteral("The presentation is no longer open")).onThisComputer();
+        warnOfLostCharacters(*reader, progress);
         writeSlideText(*reader, fields_, appendSlides, [this] { return ftpFetchSlideText(ftp_); });
         if (painting.cancelRequested())
             throw StoppedByUser();
@@ -172,6 +174,17 @@ void ModuleSlideFerry::makeLectureFiles(bool appendSlides, ProgressSink& progres
     } catch (const std::bad_alloc&) {
         throw Failure(QStringLiteral("Not enough memory")).onThisComputer();
     }
+}
+
+// The wizard warns of characters the code page cannot hold while the classic text is chosen;
+// all the slide text, chosen later, may hold more of them: they are named before it is written.
+void ModuleSlideFerry::warnOfLostCharacters(SlideReader& reader, ProgressSink& progress) const {
+    if (!fields_.allSlideText)
+        return;
+    const QString warning =
+        codePageWarning({}, charactersLostInSlides(reader, fields_.slidesSent(), true));
+    if (!warning.isEmpty())
+        progress.Add(warning);
 }
 
 QString ModuleSlideFerry::lectureSummary() const {

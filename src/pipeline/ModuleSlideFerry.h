@@ -56,6 +56,7 @@ public:
 private:
     int expectedProgressLines(bool appendSlides, bool hiddenLine) const;
     void makeLectureFiles(bool appendSlides, ProgressSink& progress);
+    void warnOfLostCharacters(SlideReader& reader, ProgressSink& progress) const;
 
     LectureRecord& fields_;
     ModuleFtp& ftp_;

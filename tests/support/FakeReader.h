@@ -31,6 +31,17 @@ public:
     int notesShapeCount(int i) override { return int(get(i, "").notes.size()); }
     bool notesHasText(int i, int k) override { return !at(get(i, "").notes, k).text.isEmpty(); }
     QString notesShapeText(int i, int k) override { return at(get(i, "notes").notes, k).text; }
+    // All the text: the first shape is the title placeholder, the others follow in order.
+    QString allTextTitle(int i) override {
+        const FakeSlide& slide = get(i, "title");
+        return slide.shapes.isEmpty() ? QString() : slide.shapes.first().text;
+    }
+    QStringList allTextBodies(int i) override {
+        QStringList bodies;
+        for (const FakeShape& shape : get(i, "body").shapes.mid(1))
+            bodies << shape.text;
+        return bodies;
+    }
 
 private:
     static const char* part(int k) { return k == 1 ? "title" : "body"; }

@@ -272,14 +272,17 @@ private slots:
     }
 
     // The description's date line, in English whatever the user's locale, always "EDT".
-    // The code-page check looks at what the text files carry (title, body, notes), not at a
-    // text that no file takes.
+    // The code-page check looks at what the text files carry under the rule chosen (title, body,
+    // notes), not at a text that no file takes.
     void charactersLostAreThoseSent() {
         reader_.slides[1] = titled(u"\u03A9"_qs, u"\u0416"_qs, u"\u4E2D"_qs);
         reader_.slides[2] =
             FakeSlide{{{true, "T"}, {true, u"\u05E9"_qs}, {true, u"\u03A8"_qs}}, {}, {}};
         QCOMPARE(charactersLostInSlides(reader_, 2),
                  (QStringList{u"\u03A9"_qs, u"\u0416"_qs, u"\u4E2D"_qs}));
+        // All the slide text carries the third shape too.
+        QCOMPARE(charactersLostInSlides(reader_, {2}, true),
+                 (QStringList{u"\u05E9"_qs, u"\u03A8"_qs}));
     }
 
     // The warning names only what the user can see: symbol-font glyphs (private use
