@@ -12,12 +12,38 @@
 
 #include <QImage>
 #include <QMap>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
 
 using officeTest::copyPresentation;
 using officeTest::RecordingProgress;
+
+namespace {
+// Records the lines, and checks each count of slides converted against the slide images whole
+// on disk at that moment: a slide counts only once its file is written.
+class CountingProgress : public RecordingProgress {
+public:
+    CountingProgress(const QString& dir, const QString& format, QSize size)
+        : dir_(dir), name_(QStringLiteral("^Slide\\d+\\.") + format + QLatin1Char('$')),
+          size_(size) {}
+    int counted = 0;
+    bool countedAhead = false;
+    void slidesConverted(int done, int) override {
+        counted = done;
+        int written = 0;
+        for (const QString& file : QDir(dir_).entryList(QDir::Files))
+            written += name_.match(file).hasMatch() && QImage(dir_ + '/' + file).size() == size_;
+        countedAhead = countedAhead || done > written;
+    }
+
+private:
+    QString dir_;
+    QRegularExpression name_;
+    QSize size_;
+};
+} // namespace
 
 class TestPresentationExport : public QObject {
     Q_OBJECT
@@ -81,7 +107,8 @@ private slots:
     }
 
     // A range writes SlideN for each of its slides and the blank image at the chosen size, with
-    // one progress line per slide, and leaves the file on disk unchanged.
+    // one progress line per slide and a slide counted once its file is written whole, and leaves
+    // the file on disk unchanged.
     void exportsTheRangeAndABlankSlide_data() {
         QTest::addColumn<QStringList>("request"); // file, first slide, last slide, format
         QTest::addColumn<QSize>("size");
@@ -115,8 +142,10 @@ private slots:
         presentation.openPresentation(path);
         const int count = presentation.slideCount();
 
-        RecordingProgress progress;
+        CountingProgress progress(work.path(), format, size);
         presentation.exportSlides(progress);
+        QCOMPARE(progress.counted, slides.size());
+        QVERIFY(!progress.countedAhead);
         QStringList lines{"", "Converting slides to images..."}, images;
         for (int i : slides) {
             lines << QStringLiteral("Converting slide %1 to %2").arg(i).arg(format);
