@@ -32,6 +32,7 @@
 #include "platform/ftp/TransferControl.h"
 #include "platform/office/Office.h"
 #include "server/LectureDirectory.h"
+#include "server/LectureOpening.h"
 #include "server/LectureUpload.h"
 #include "server/ModuleFtp.h"
 #include "support/LumoraServer.h"
@@ -146,7 +147,12 @@ Route runSteps(const LumoraServer& server, const QString& presentationPath, cons
     connectAndFindLecture(ftp);
     laps.lap(route, QStringLiteral("connect + lecture lookup"));
 
+    // Finish opens the lecture (its lock, and a new lecture's directory claimed), sends it and
+    // gives the lock back.
+    bool append = false;
+    ftpOpenLecture(ftp, append);
     ftpUploadLecture(ftp);
+    ftpCloseLecture(ftp);
     laps.lap(route, QStringLiteral("upload"));
 
     presentation.closePresentation();
