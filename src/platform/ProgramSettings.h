@@ -141,6 +141,9 @@ inline constexpr TextPerName trustedHostKey{"TrustedHostKey/"};
 // "1" for a host[:port] that has logged in encrypted: it must never again be logged in to in
 // clear text.
 inline constexpr TextPerName encryptedLogin{"EncryptedLogin/"};
+// "1" for a host[:port] whose last login went in clear text: Lumora Info warns of it before the
+// password is sent there again.
+inline constexpr TextPerName clearLogin{"ClearLogin/"};
 // "1" when the password is never to be sent unencrypted (the Lumora Info page's check box).
 inline constexpr Text requireEncryption{"RequireEncryption", "0"};
 

@@ -184,6 +184,10 @@ QString LectureSession::lectureDirectory() const {
     return lectureDirOf(lecture_);
 }
 
+bool LectureSession::loggedInClearBefore(const QString& server) {
+    return TransferControl::loggedInClearBefore(server.trimmed());
+}
+
 bool LectureSession::connectionEncrypted() const {
     return inet_->Encrypted();
 }

@@ -48,6 +48,8 @@ public:
     // clear text. Every front end shows loginInClearNote() then.
     bool loginInClear() const;
     static QString loginInClearNote();
+    // True when `server` logged in in clear text the last time (so before the login is sent again).
+    static bool loggedInClearBefore(const QString& server);
 
     // The classes of the server that pass the record's term and year filters.
     QStringList listClasses();

@@ -201,6 +201,11 @@ void FrmMain::showPage(int index) {
     highlightStep(true);
     if (index == Finished)
         showPlan();
+    // The note of a login in clear text is there before the password goes to that server again.
+    if (index == LumoraInfo)
+        lumoraInfo_->showLoginInClear(
+            session_.loginInClear() || LectureSession::loggedInClearBefore(lumoraInfo_->server()),
+            LectureSession::loginInClearNote());
     updateButtons();
     QWidget* target = page(index)->fieldToFocus();
     if (!target)

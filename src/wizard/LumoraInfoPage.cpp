@@ -125,6 +125,10 @@ void LumoraInfoPage::saveSettings() const {
                                                                              : QStringLiteral("0"));
 }
 
+QString LumoraInfoPage::server() const {
+    return FTPMachine_->text();
+}
+
 void LumoraInfoPage::showLoginInClear(bool inClear, const QString& note) {
     loginInClear_->setText(note);
     loginInClear_->setVisible(inClear);

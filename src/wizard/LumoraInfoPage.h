@@ -29,6 +29,8 @@ public:
     // connection) with the busy pointer and the "connecting" note shown; its result or failure.
     bool whileConnecting(const std::function<bool(bool serverChanged)>& connect);
 
+    // The server as typed into its field.
+    QString server() const;
     // Shows or hides the note that the last login sent the Corvane password in clear text.
     void showLoginInClear(bool inClear, const QString& note);
 

@@ -124,8 +124,9 @@ private slots:
         QVERIFY(server_->loggedInEncrypted());
     }
 
-    // The wizard: a login in clear text leaves the note on Lumora Info; the check box is
-    // remembered with the other choices, and checked it refuses that server with the reason.
+    // The wizard: a login in clear text leaves the note on Lumora Info, also in a later run; the
+    // check box is remembered with the other choices, and checked it refuses that server with
+    // the reason.
     void wizardNoteAndCheckBox() {
         const auto restore =
             qScopeGuard([this] { settingsStore::useDirectory(settingsDir_.path()); });
@@ -162,6 +163,9 @@ private slots:
         WizardRun again;
         again.next();
         QVERIFY(again.named<QCheckBox>("requireEncryption")->isChecked());
+        // The login in clear text is remembered for the server: the note is there before the
+        // password is sent to it again.
+        QVERIFY(again.named<QLabel>("loginInClear")->isVisible());
     }
 };
 

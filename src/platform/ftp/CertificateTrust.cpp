@@ -173,6 +173,16 @@ void TransferControl::Impl::noteLogin() {
     encrypted = loginEncrypted && loginDone;
     if (loginDone && loginEncrypted && !TransferControl::encryptedBefore(host))
         programSettings::encryptedLogin.write(host, QStringLiteral("1"));
+    if (loginDone && !loginEncrypted && !sftp && programSettings::clearLogin.read(host).isEmpty())
+        programSettings::clearLogin.write(host, QStringLiteral("1"));
+}
+
+bool TransferControl::loggedInClearBefore(const QString& server) {
+    if (isSftpUrl(server))
+        return false;
+    const QString host = hostFromUrl(urlOf(server));
+    // A host that has logged in encrypted since is never again logged in to in clear text.
+    return programSettings::clearLogin.read(host) == QLatin1String("1") && !encryptedBefore(host);
 }
 
 bool TransferControl::encryptedBefore(const QString& host) {

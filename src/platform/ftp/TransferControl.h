@@ -124,6 +124,9 @@ public:
     bool LoggedInClear() const;
     // True when host ("host[:port]") has logged in encrypted before and must keep doing so.
     static bool encryptedBefore(const QString& host);
+    // True when the server (as the user gives it) last logged in in clear text and has not
+    // logged in encrypted since.
+    static bool loggedInClearBefore(const QString& server);
     // True from Execute() until the end state is reported.
     bool StillExecuting() const;
 
