@@ -10,6 +10,16 @@ class TestWizardClasses : public QObject {
     LectureWizard fx_;
     TestFtpServer* server_ = nullptr;
 
+    // On to the lecture page with the deck chosen and the class as the wizard settles it.
+    bool toLecturePage(WizardRun& r) {
+        fx_.toAccounts(r);
+        r.next();
+        if (!r.chooseFile("basic_test_ppt_file.ppt"))
+            return false;
+        r.next();
+        return r.page() == 3;
+    }
+
 private slots:
     void initTestCase() {
         fx_.classes << "hist200spring27"
@@ -25,11 +35,7 @@ private slots:
     void rememberedClassTheServerLacks() {
         writeSetting("Class", "cs999");
         WizardRun r;
-        fx_.toAccounts(r);
-        r.next();
-        QVERIFY(r.chooseFile("basic_test_ppt_file.ppt"));
-        r.next();
-        QCOMPARE(r.page(), 3);
+        QVERIFY(toLecturePage(r));
         auto* classes = r.named<QComboBox>("Classes");
         auto* note = r.named<QLabel>("classNote");
         auto* nextButton = r.named<QPushButton>("buttonNext");
@@ -74,11 +80,7 @@ private slots:
         WizardRun r;
         QVERIFY(QTest::qWaitForWindowExposed(r.w.get()));
         const int width = r.w->width();
-        fx_.toAccounts(r);
-        r.next();
-        QVERIFY(r.chooseFile("basic_test_ppt_file.ppt"));
-        r.next();
-        QCOMPARE(r.page(), 3);
+        QVERIFY(toLecturePage(r));
         auto* classes = r.named<QComboBox>("Classes");
         QCOMPARE(classes->currentText(), longName);
         QCOMPARE(classes->toolTip(), longName);
